@@ -1,0 +1,19 @@
+#pragma once
+
+#include <cstdint>
+
+// The working raster of the analysis and the one operation that turns a picture's
+// grey levels into the filled result.
+
+constexpr int RasterWidth = 512;
+constexpr int RasterHeight = 384;
+
+// Grey levels to analyse, row first, row 0 at the top. Zero at program start.
+extern std::int32_t InputRaster[RasterHeight][RasterWidth];
+// The result of the last analysis; every cell is written by each run.
+extern std::int32_t ResultRaster[RasterHeight][RasterWidth];
+
+// Labels the dark regions of InputRaster, paints each with the grey that surrounds
+// it, fills the remaining gaps and writes the result into ResultRaster. Everything
+// it allocates is released before it returns; std::bad_alloc propagates.
+void RunAnalysis();

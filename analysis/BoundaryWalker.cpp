@@ -1,0 +1,58 @@
+#include "BoundaryWalker.h"
+
+#include "Conversions.h"
+
+namespace {
+
+constexpr int RowOffset[8] = {0, -1, -1, -1, 0, 1, 1, 1};
+constexpr int ColumnOffset[8] = {1, 1, 0, -1, -1, -1, 0, 1};
+
+// The probing of a step runs from the turned direction up to 7, then 0, 1 and 2.
+int ProbeCount(int turned)
+{
+    return 8 - turned + 3;
+}
+
+}  // namespace
+
+BoundaryWalker::BoundaryWalker(const Plane& regionPlane, const Plane& imagePlane, int rows, int columns,
+                               float label, int startRow, int startColumn)
+    : regionPlane_(regionPlane),
+      imagePlane_(imagePlane),
+      rows_(rows),
+      columns_(columns),
+      label_(label),
+      startRow_(startRow),
+      startColumn_(startColumn),
+      row_(startRow),
+      column_(startColumn)
+{
+}
+
+bool BoundaryWalker::Step(int& surroundGrey)
+{
+    const int turned = direction_ % 2 == 0 ? (direction_ + 7) % 8 : (direction_ + 6) % 8;
+    const int probes = ProbeCount(turned);
+    for (int i = 0; i < probes; ++i) {
+        const int p = (turned + i) % 8;
+        const int y = row_ + RowOffset[p];
+        const int x = column_ + ColumnOffset[p];
+        // A walk round a region whose border was not cleared can look past the
+        // plane's edge; what lies there counts as an unlabelled pixel of grey 0.
+        const bool inside = y >= 0 && y < rows_ && x >= 0 && x < columns_;
+        const float neighbour = inside ? regionPlane_[y][x] : 0.0f;
+        if (neighbour == label_) {
+            row_ = y;
+            column_ = x;
+            direction_ = p;
+            break;
+        }
+        if (neighbour != 0.0f) {
+            direction_ = p;
+            break;
+        }
+        surroundGrey = inside ? GreyIndex(imagePlane_[y][x]) : 0;
+        direction_ = (p + 1) % 8;
+    }
+    return row_ != startRow_ || column_ != startColumn_;
+}

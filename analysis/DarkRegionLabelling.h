@@ -1,0 +1,21 @@
+#pragma once
+
+#include "Plane.h"
+
+// Dark pixels (grey exactly 0) are grouped into regions of 8-connected pixels by
+// repeated minimum-label sweeps over 3 x 3 neighbourhoods. Groups counting 5 or
+// fewer pixels in the counted area (rows 0 to R-2, columns 0 to C-2) are dropped;
+// the rest are numbered 1, 2, 3, ... in the raster order of their working labels.
+
+// Smallest count of counted cells a group needs beyond which it becomes a region.
+constexpr int RegionSizeThreshold = 5;
+
+// Writes every cell of labelPlane and the counted area of regionPlane.
+// Time: one pass for the first labels, then full forward and backward sweeps over
+// the interior until one changes nothing (winding regions need more), then one scan
+// of the counted area per kept region. Memory: R x C + 1 floats of counts.
+void LabelDarkRegions(const Plane& imagePlane, Plane& labelPlane, Plane& regionPlane, int rows, int columns);
+
+// Writes 0 into the first and last row and column of the plane; nothing else.
+// Time: one pass over the plane. Memory: none.
+void ClearPlaneBorder(Plane& plane, int rows, int columns);

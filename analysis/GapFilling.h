@@ -1,0 +1,15 @@
+#pragma once
+
+#include "Plane.h"
+
+// A zero pixel searches at most this many distances, 0 to 499, for a source.
+constexpr int GapSearchAttempts = 500;
+
+// Lays the painted regions over the picture (fillPlane += imagePlane), copies the
+// composite into imagePlane, then fills each zero pixel of fillPlane with the
+// nearest pixel above 0 of the composite on its row or column: nearer wins; at
+// equal distance left, then right, then below, then above. Sources come from the
+// composite only, so filled values never feed other gaps.
+// Time: two passes, then up to 500 attempts of four probes per zero pixel.
+// Memory: none.
+void CompositeAndFill(Plane& imagePlane, Plane& fillPlane, int rows, int columns);

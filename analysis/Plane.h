@@ -1,0 +1,24 @@
+#pragma once
+
+#include <cstddef>
+#include <memory>
+
+// A rectangle of 32-bit float cells reached as plane[y][x], row 0 at the top.
+// One block of rows stored one after another; the cells are not initialised:
+// whoever writes a plane first writes every cell it will later read.
+class Plane
+{
+public:
+    Plane(int rows, int columns);
+
+    float* operator[](int y) { return cells_.get() + static_cast<std::size_t>(y) * columns_; }
+    const float* operator[](int y) const { return cells_.get() + static_cast<std::size_t>(y) * columns_; }
+
+    int Rows() const { return rows_; }
+    int Columns() const { return columns_; }
+
+private:
+    int rows_;
+    int columns_;
+    std::unique_ptr<float[]> cells_;
+};

@@ -1,0 +1,24 @@
+#pragma once
+
+#include "Plane.h"
+
+#include <vector>
+
+// The surround grey of a region: the one grey level from 1 to 255 seen round its
+// outside, or 0 when the walk round it saw none or more than one.
+
+// Walks no longer than this many tallied steps; the tallies made so far decide.
+constexpr int TraceStepLimit = 9000;
+
+// Room for labels 1 to 511 before a picture with more regions makes it grow.
+constexpr int RegionGreyTableSize = 512;
+
+// Returns RegionCount, the highest label of regionPlane (or startValue if higher),
+// and writes entries 1 to RegionCount of regionGreyTable, growing the table when
+// it has no entry for RegionCount. The plane's outermost rows and columns must be 0.
+// Time: one pass for the count, one search of the interior per label for the
+// start pixel, at most TraceStepLimit steps of up to 10 probes per walk, and 255
+// tests per label for the decision. Memory: 256 x (RegionCount + 1) floats of
+// tallies and RegionCount + 1 counts.
+int MeasureRegionSurrounds(const Plane& regionPlane, const Plane& imagePlane, int rows, int columns,
+                           std::vector<float>& regionGreyTable, int startValue);

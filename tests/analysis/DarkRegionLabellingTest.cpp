@@ -1,0 +1,124 @@
+#include "DarkRegionLabelling.h"
+#include "PlaneArt.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+// '#' is a dark pixel, '.' a grey one.
+const std::map<char, float> Picture = {{'#', 0.0f}, {'.', 100.0f}};
+
+std::string RegionsOf(const Plane& image)
+{
+    const int rows = image.Rows();
+    const int columns = image.Columns();
+    Plane labels = FilledPlane(rows, columns, -1.0f);
+    Plane regions = FilledPlane(rows, columns, -1.0f);
+    LabelDarkRegions(image, labels, regions, rows, columns);
+    ClearPlaneBorder(regions, rows, columns);
+    return PlaneToArt(regions);
+}
+
+struct LabellingCase {
+    const char* name;
+    std::vector<std::string> picture;
+    std::vector<std::string> regions;
+};
+
+void PrintTo(const LabellingCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
+
+class Labelling : public testing::TestWithParam<LabellingCase> {};
+
+TEST_P(Labelling, FindsTheRegionsOfThePicture)
+{
+    const LabellingCase& c = GetParam();
+    EXPECT_EQ(RegionsOf(PlaneFromArt(c.picture, Picture)), PlaneToArt(PlaneFromArt(c.regions)));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, Labelling,
+    testing::Values(
+        LabellingCase{"SixConnectedPixelsFormARegion",
+                      {".........", ".###.....", "....###..", ".........", "........."},
+                      {"000000000", "011100000", "000011100", "000000000", "000000000"}},
+        LabellingCase{"FivePixelsDoNot",
+                      {".........", ".###.....", "..##.....", ".........", "........."},
+                      {"000000000", "000000000", "000000000", "000000000", "000000000"}},
+        LabellingCase{"DiagonalNeighboursJoin",
+                      {"........", ".#......", "..#.....", "...#....", "....#...", ".....#..", "......#.",
+                       "........"},
+                      {"00000000", "01000000", "00100000", "00010000", "00001000", "00000100", "00000010",
+                       "00000000"}},
+        LabellingCase{"EarlierColumnZeroPixelLendsItsLabelAndCount",
+                      {".........", ".........", "######...", ".........", "........."},
+                      {"000000000", "000000000", "011111000", "000000000", "000000000"}},
+        LabellingCase{"LaterColumnZeroPixelKeepsItsOwnLabel",
+                      {".........", ".#.......", ".#.......", "##.......", ".#.......", ".#.......", "........."},
+                      {"000000000", "000000000", "000000000", "000000000", "000000000", "000000000",
+                       "000000000"}},
+        LabellingCase{"LastColumnPixelIsNotCounted",
+                      {".........", ".........", "...######", ".........", "........."},
+                      {"000000000", "000000000", "000000000", "000000000", "000000000"}},
+        LabellingCase{"StrandsJoinedThroughTheFirstRowAreOneRegion",
+                      {".....#...", "....#.#..", "....#.#..", "....#.#..", "....#.#..", "....#.#..", "....#.#..",
+                       "........."},
+                      {"000000000", "000010100", "000010100", "000010100", "000010100", "000010100", "000010100",
+                       "000000000"}},
+        LabellingCase{"StrandsJoinedThroughTheLastRowStayApart",
+                      {".........", ".........", "....#.#..", "....#.#..", "....#.#..", "....#.#..", "....#.#..",
+                       "....#.#..", ".....#..."},
+                      {"000000000", "000000000", "000010200", "000010200", "000010200", "000010200", "000010200",
+                       "000010200", "000000000"}},
+        LabellingCase{"RegionsAreNumberedByTheirFirstPixel",
+                      {"..........", "......###.", "......###.", ".##.......", ".##.......", ".##.......",
+                       ".........."},
+                      {"0000000000", "0000001110", "0000001110", "0220000000", "0220000000", "0220000000",
+                       "0000000000"}},
+        LabellingCase{"DarkBorderAloneFormsNoRegion",
+                      {"######", "#....#", "#....#", "######"},
+                      {"000000", "000000", "000000", "000000"}},
+        LabellingCase{"TooSmallForAnInterior", {"######", "######"}, {"000000", "000000"}}),
+    [](const testing::TestParamInfo<LabellingCase>& info) { return info.param.name; });
+
+TEST(Labelling, AllDarkFullRasterIsOneInteriorRegion)
+{
+    const int rows = 384;
+    const int columns = 512;
+    const Plane image = FilledPlane(rows, columns, 0.0f);
+    Plane labels(rows, columns);
+    Plane regions(rows, columns);
+    LabelDarkRegions(image, labels, regions, rows, columns);
+    ClearPlaneBorder(regions, rows, columns);
+    int wrong = 0;
+    for (int y = 0; y < rows; ++y)
+        for (int x = 0; x < columns; ++x) {
+            const bool border = y == 0 || x == 0 || y == rows - 1 || x == columns - 1;
+            wrong += regions[y][x] != (border ? 0.0f : 1.0f);
+        }
+    EXPECT_EQ(wrong, 0);
+    EXPECT_EQ(labels[rows - 1][columns - 1], static_cast<float>(rows * columns));
+}
+
+TEST(ClearPlaneBorder, ClearsOnlyTheOutermostCells)
+{
+    struct Row {
+        const char* name;
+        std::vector<std::string> before;
+        std::vector<std::string> after;
+    };
+    const Row table[] = {
+        {"OneRow", {"12345"}, {"00000"}},
+        {"OneColumn", {"1", "2", "3"}, {"0", "0", "0"}},
+        {"Interior kept", {"1111", "1231", "1451", "1111"}, {"0000", "0230", "0450", "0000"}},
+    };
+    for (const Row& row : table) {
+        Plane plane = PlaneFromArt(row.before);
+        ClearPlaneBorder(plane, plane.Rows(), plane.Columns());
+        EXPECT_EQ(PlaneToArt(plane), PlaneToArt(PlaneFromArt(row.after))) << row.name;
+    }
+}
+
+}  // namespace
