@@ -1,3 +1,5 @@
+#include "TApplication.h"
+
 #include <QApplication>
 
 #include <gtest/gtest.h>
@@ -8,5 +10,7 @@ int main(int argc, char** argv)
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication application(argc, argv);
     testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
+    const int result = RUN_ALL_TESTS();
+    Application->Shutdown();
+    return result;
 }

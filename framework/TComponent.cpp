@@ -1,0 +1,48 @@
+#include "TComponent.h"
+
+#include "Exception.h"
+
+#include <algorithm>
+
+TComponent::TComponent(TComponent* owner) : owner_(owner)
+{
+    if (owner_)
+        owner_->components_.push_back(this);
+}
+
+TComponent::~TComponent()
+{
+    DestroyComponents();
+    if (owner_) {
+        std::erase(owner_->components_, this);
+        owner_->ComponentRemoved(this);
+    }
+}
+
+TComponent* TComponent::FindComponent(const AnsiString& name) const
+{
+    const auto found = std::find_if(components_.begin(), components_.end(),
+                                    [&](const TComponent* c) { return c->Name == name; });
+    return found == components_.end() ? nullptr : *found;
+}
+
+void TComponent::DestroyComponents()
+{
+    while (!components_.empty())
+        delete components_.back();
+}
+
+void TComponent::SetProperty(const std::string& name, const FormValue&)
+{
+    FailUnknown("property", name);
+}
+
+void TComponent::SetEvent(const std::string& name, TNotifyEvent)
+{
+    FailUnknown("event", name);
+}
+
+void TComponent::FailUnknown(const char* what, const std::string& name) const
+{
+    throw Exception(std::string("A ") + ClassName() + " has no " + what + " " + name + ".");
+}

@@ -1,0 +1,247 @@
+#include "TForm.h"
+
+#include "Exception.h"
+#include "FormStream.h"
+#include "Resources.h"
+#include "TButton.h"
+#include "TFormClass.h"
+#include "TImage.h"
+#include "TOpenPictureDialog.h"
+
+#include <QCloseEvent>
+#include <QFontDatabase>
+#include <QWidget>
+
+#include <algorithm>
+#include <map>
+
+namespace {
+
+// The window of a form: the client area, with the frame that the platform adds.
+class FormWindow : public QWidget
+{
+public:
+    explicit FormWindow(TForm& form) : form_(form) {}
+
+protected:
+    void resizeEvent(QResizeEvent* event) override
+    {
+        QWidget::resizeEvent(event);
+        form_.AlignControls();
+    }
+    void closeEvent(QCloseEvent* event) override
+    {
+        QWidget::closeEvent(event);
+        if (event->isAccepted() && form_.OnClosed)
+            form_.OnClosed();
+    }
+
+private:
+    TForm& form_;
+};
+
+TComponent* CreateComponent(const std::string& className, TComponent* owner)
+{
+    if (className == "TButton")
+        return new TButton(owner);
+    if (className == "TImage")
+        return new TImage(owner);
+    if (className == "TOpenPictureDialog")
+        return new TOpenPictureDialog(owner);
+    if (className == "TOpenDialog")
+        return new TOpenDialog(owner);
+    throw Exception("the class " + className + " is unknown.");
+}
+
+// The platform's colours by name; a whole number is a colour 0x00BBGGRR.
+QColor ColourOf(const FormValue& value, const std::string& property, const QPalette& palette)
+{
+    if (value.kind == FormValue::Integer) {
+        const std::uint32_t c = static_cast<std::uint32_t>(value.integer);
+        return QColor(c & 255, (c >> 8) & 255, (c >> 16) & 255);
+    }
+    const std::string& name = AsIdentifier(value, property);
+    const std::map<std::string, QColor> named = {
+        {"clBtnFace", palette.color(QPalette::Button)},
+        {"clWindow", palette.color(QPalette::Base)},
+        {"clWindowText", palette.color(QPalette::WindowText)},
+        {"clBtnText", palette.color(QPalette::ButtonText)},
+        {"clBlack", Qt::black},
+        {"clWhite", Qt::white},
+    };
+    const auto found = named.find(name);
+    if (found == named.end())
+        throw Exception("the colour " + name + " is unknown.");
+    return found->second;
+}
+
+}  // namespace
+
+TForm::TForm(TComponent* owner, const TFormClass& formClass) : TControl(owner, new FormWindow(*this))
+{
+    Widget()->setAutoFillBackground(true);
+    Load(formClass);
+}
+
+TForm::~TForm()
+{
+    DestroyComponents();
+}
+
+void TForm::Load(const TFormClass& formClass)
+{
+    const std::string resource = formClass.ResourceName();
+    const auto stream = LookupResource(resource);
+    if (!stream)
+        throw Exception("The form description " + resource + " is missing from the program.");
+    const FormObject root = ReadFormStream(stream->data(), stream->size(), resource);
+    try {
+        if (root.className != formClass.ClassName())
+            throw Exception("it describes a " + root.className + ", not a " + formClass.ClassName() + ".");
+        Name = root.name;
+        for (const FormProperty& property : root.properties)
+            SetProperty(property.name, property.value);
+        for (const FormObject& child : root.children)
+            CreateChild(child, formClass);
+    } catch (const Exception& e) {
+        throw Exception("The form description " + resource + " cannot be loaded: " + e.Message);
+    }
+    OrderButtons();
+    AlignControls();
+}
+
+void TForm::CreateChild(const FormObject& child, const TFormClass& formClass)
+{
+    try {
+        TComponent* component = CreateComponent(child.className, this);
+        component->Name = child.name;
+        if (auto* control = dynamic_cast<TControl*>(component))
+            control->SetParent(this);
+        for (const FormProperty& property : child.properties) {
+            if (property.name.starts_with("On"))
+                component->SetEvent(property.name,
+                                    formClass.BindHandler(*this, AsIdentifier(property.value, property.name)));
+            else
+                component->SetProperty(property.name, property.value);
+        }
+        formClass.FillField(*this, child.name, component);
+    } catch (const Exception& e) {
+        throw Exception("object " + child.name + ": " + e.Message);
+    }
+}
+
+// Buttons lie above the panes and take the focus in their tab order.
+void TForm::OrderButtons()
+{
+    std::vector<TButton*> buttons;
+    for (TControl* control : Children())
+        if (auto* button = dynamic_cast<TButton*>(control))
+            buttons.push_back(button);
+    std::stable_sort(buttons.begin(), buttons.end(),
+                     [](const TButton* a, const TButton* b) { return a->TabOrder() < b->TabOrder(); });
+    for (std::size_t i = 0; i < buttons.size(); ++i) {
+        buttons[i]->Widget()->raise();
+        if (i > 0)
+            QWidget::setTabOrder(buttons[i - 1]->Widget(), buttons[i]->Widget());
+    }
+}
+
+AnsiString TForm::Caption() const
+{
+    return Widget()->windowTitle().toStdString();
+}
+
+void TForm::SetCaption(const AnsiString& caption)
+{
+    Widget()->setWindowTitle(QString::fromStdString(caption));
+}
+
+int TForm::ClientWidth() const
+{
+    return Widget()->width();
+}
+
+int TForm::ClientHeight() const
+{
+    return Widget()->height();
+}
+
+void TForm::Show()
+{
+    Widget()->show();
+}
+
+void TForm::Close()
+{
+    Widget()->close();
+}
+
+bool TForm::Visible() const
+{
+    return Widget()->isVisible();
+}
+
+void TForm::ApplyBounds()
+{
+    Widget()->move(Left(), Top());
+    Widget()->resize(std::max(Width() - FormFrameWidth, 0), std::max(Height() - FormFrameHeight, 0));
+}
+
+void TForm::SetProperty(const std::string& name, const FormValue& value)
+{
+    if (name == "Caption") {
+        SetCaption(AsText(value, name));
+    } else if (name == "Color") {
+        QPalette palette = Widget()->palette();
+        palette.setColor(QPalette::Window, ColourOf(value, name, palette));
+        Widget()->setPalette(palette);
+    } else if (name.starts_with("Font.")) {
+        SetFont(name, value);
+    } else if (name == "OldCreateOrder") {
+        AsBoolean(value, name);
+    } else if (name == "PixelsPerInch" || name == "TextHeight") {
+        AsInteger(value, name);
+    } else {
+        TControl::SetProperty(name, value);
+    }
+}
+
+void TForm::SetFont(const std::string& name, const FormValue& value)
+{
+    QFont font = Widget()->font();
+    if (name == "Font.Height") {
+        font.setPixelSize(std::max(std::abs(AsInteger(value, name)), 1));
+    } else if (name == "Font.Name") {
+        const QString family = QString::fromStdString(AsText(value, name));
+        font.setStyleHint(QFont::SansSerif);
+        font.setFamilies({QFontDatabase::hasFamily(family) ? family : QStringLiteral("sans-serif")});
+    } else if (name == "Font.Color") {
+        QPalette palette = Widget()->palette();
+        palette.setColor(QPalette::WindowText, ColourOf(value, name, palette));
+        Widget()->setPalette(palette);
+    } else if (name == "Font.Style") {
+        if (value.kind != FormValue::Set)
+            throw Exception("The property " + name + " needs a set.");
+        font.setBold(false);
+        font.setItalic(false);
+        font.setUnderline(false);
+        font.setStrikeOut(false);
+        for (const std::string& style : value.items) {
+            if (style == "fsBold")
+                font.setBold(true);
+            else if (style == "fsItalic")
+                font.setItalic(true);
+            else if (style == "fsUnderline")
+                font.setUnderline(true);
+            else if (style == "fsStrikeOut")
+                font.setStrikeOut(true);
+            else
+                throw Exception("the font style " + style + " is unknown.");
+        }
+    } else if (name == "Font.Charset") {
+        AsIdentifier(value, name);
+    } else {
+        TControl::SetProperty(name, value);
+    }
+    Widget()->setFont(font);
+}

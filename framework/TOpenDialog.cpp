@@ -1,0 +1,48 @@
+#include "TOpenDialog.h"
+
+#include "FormStream.h"
+
+#include <QApplication>
+#include <QFileDialog>
+#include <QFileInfo>
+
+TOpenDialog::TOpenDialog(TComponent* owner) : TComponent(owner)
+{
+}
+
+bool TOpenDialog::Execute()
+{
+    const QString title = QString::fromStdString(Title.empty() ? AnsiString("Open") : Title);
+    const QString filter = QString::fromStdString(Filter.empty() ? DefaultFilter() : Filter);
+    // Qt's own dialog, the same on every desktop.
+    QFileDialog dialog(QApplication::activeWindow(), title, QString(), filter);
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    if (!fileName_.empty())
+        dialog.selectFile(QString::fromStdString(fileName_));
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return false;
+    const QString chosen = dialog.selectedFiles().constFirst();
+    if (!QFileInfo(chosen).isFile())
+        return false;
+    fileName_ = chosen.toStdString();
+    return true;
+}
+
+AnsiString TOpenDialog::DefaultFilter() const
+{
+    return "All files (*)";
+}
+
+void TOpenDialog::SetProperty(const std::string& name, const FormValue& value)
+{
+    if (name == "Left" || name == "Top")
+        AsInteger(value, name);
+    else if (name == "Title")
+        Title = AsText(value, name);
+    else if (name == "Filter")
+        Filter = AsText(value, name);
+    else
+        TComponent::SetProperty(name, value);
+}
