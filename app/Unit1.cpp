@@ -1,0 +1,86 @@
+#include "Unit1.h"
+
+#include "Analysis.h"
+#include "Exception.h"
+#include "TBitmap.h"
+#include "TFormClass.h"
+#include "TPicture.h"
+
+#include <cstring>
+#include <memory>
+#include <string>
+
+TForm1* Form1 = nullptr;
+
+namespace {
+
+const TFormClass& TForm1Class()
+{
+    static const TFormClass formClass = TFormClass("TForm1")
+                                            .Field("Button1", &TForm1::Button1)
+                                            .Field("Button2", &TForm1::Button2)
+                                            .Field("Image1", &TForm1::Image1)
+                                            .Field("Image2", &TForm1::Image2)
+                                            .Field("OpenPictureDialog1", &TForm1::OpenPictureDialog1)
+                                            .Handler("Button1Click", &TForm1::Button1Click)
+                                            .Handler("Button2Click", &TForm1::Button2Click);
+    return formClass;
+}
+
+// The working raster has room for pictures up to its own size; a larger one is
+// refused before anything changes.
+void RefuseOversizedPicture(const TBitmap& picture)
+{
+    if (picture.Width() <= RasterWidth && picture.Height() <= RasterHeight)
+        return;
+    throw Exception("The picture is " + std::to_string(picture.Width()) + " x " + std::to_string(picture.Height()) +
+                    " pixels; the analysis handles pictures of at most " + std::to_string(RasterWidth) + " x " +
+                    std::to_string(RasterHeight) + " pixels.");
+}
+
+}  // namespace
+
+TForm1::TForm1(TComponent* Owner) : TForm(Owner, TForm1Class())
+{
+}
+
+void TForm1::Button1Click(TObject*)
+{
+    if (!OpenPictureDialog1->Execute())
+        return;
+    Image1->SetAutoSize(true);
+    const AnsiString fileName = OpenPictureDialog1->GetFileName();
+    Image1->Picture()->LoadFromFile(fileName);
+}
+
+void TForm1::Button2Click(TObject*)
+{
+    const auto input = std::make_unique<TBitmap>();
+    const auto output = std::make_unique<TBitmap>();
+    input->Assign(Image1->Picture()->GetBitmap());
+    RefuseOversizedPicture(*input);
+    output->Assign(Image2->Picture()->GetBitmap());
+    output->SetWidth(input->Width());
+    output->SetHeight(input->Height());
+    input->SetPixelFormat(pf24bit);
+    output->SetPixelFormat(pf24bit);
+
+    // Cells outside a smaller picture would otherwise keep an earlier picture's
+    // grey levels and leak into this result.
+    std::memset(InputRaster, 0, sizeof InputRaster);
+    for (int y = 0; y < input->Height(); ++y) {
+        const std::uint8_t* row = input->GetScanline(y);
+        for (int x = 0; x < input->Width(); ++x)
+            InputRaster[y][x] = row[3 * x];
+    }
+
+    RunAnalysis();
+
+    for (int y = 0; y < output->Height(); ++y) {
+        std::uint8_t* row = output->GetScanline(y);
+        for (int x = 0; x < output->Width(); ++x)
+            std::memset(row + 3 * x, static_cast<std::uint8_t>(ResultRaster[y][x]), 3);
+    }
+    Image2->SetAutoSize(true);
+    Image2->Picture()->Assign(output.get());
+}

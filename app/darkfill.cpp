@@ -1,0 +1,22 @@
+#include "Exception.h"
+#include "TApplication.h"
+#include "Unit1.h"
+#include "WinMain.h"
+
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
+{
+    try {
+        Application->Initialize();
+        Application->CreateForm(&Form1);
+        Application->Run();
+    } catch (Exception& exception) {
+        Application->ShowException(&exception);
+    } catch (...) {
+        try {
+            throw Exception("");
+        } catch (Exception& exception) {
+            Application->ShowException(&exception);
+        }
+    }
+    return 0;
+}

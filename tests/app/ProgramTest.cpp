@@ -1,0 +1,275 @@
+#include "Analysis.h"
+#include "Exception.h"
+#include "ModalDriver.h"
+#include "Resources.h"
+#include "TApplication.h"
+#include "TBitmap.h"
+#include "TPicture.h"
+#include "TestPictures.h"
+#include "Unit1.h"
+#include "WinMain.h"
+
+#include <QFileDialog>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QTest>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+namespace {
+
+// Answers the open dialog as a user would: types the path and confirms, or cancels.
+ModalDriver::Answer ChooseFile(const QString& path)
+{
+    return [path](QWidget* modal) {
+        auto* dialog = qobject_cast<QFileDialog*>(modal);
+        ASSERT_NE(dialog, nullptr);
+        dialog->findChild<QLineEdit*>("fileNameEdit")->setText(path);
+        static_cast<QDialog*>(dialog)->accept();
+    };
+}
+
+ModalDriver::Answer Cancel()
+{
+    return [](QWidget* modal) { static_cast<QDialog*>(modal)->reject(); };
+}
+
+ModalDriver::Answer ReadMessage(QString& text)
+{
+    return [&text](QWidget* modal) {
+        auto* box = qobject_cast<QMessageBox*>(modal);
+        text = box ? box->text() : QStringLiteral("not a message box");
+        modal->close();
+    };
+}
+
+// A picture whose blue bytes hold dark regions, gaps and greys, with green and
+// red that must not matter.
+QImage AnalysedPicture(int width, int height, int seed)
+{
+    QImage image(width, height, QImage::Format_RGB32);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) {
+            const bool hole = ((x / 7 + y / 5 + seed) % 4 == 0) || ((x * 31 + y * 17 + seed) % 11 == 0);
+            const int blue = hole ? 0 : 40 + (x / 9 * 13 + y / 6 * 29 + seed * 7) % 200;
+            image.setPixel(x, y, qRgb((x * 5 + seed) & 255, (y * 3) & 255, blue));
+        }
+    return image;
+}
+
+// What the right pane must show for a picture: the analysis of its blue bytes on
+// an otherwise clear raster, as grey.
+std::vector<std::uint8_t> ExpectedResult(const QImage& image)
+{
+    std::memset(InputRaster, 0, sizeof InputRaster);
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            InputRaster[y][x] = qBlue(image.pixel(x, y));
+    RunAnalysis();
+    std::vector<std::uint8_t> bytes;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            bytes.insert(bytes.end(), 3, static_cast<std::uint8_t>(ResultRaster[y][x]));
+    return bytes;
+}
+
+std::vector<std::uint8_t> Shown(const TImage* pane)
+{
+    TBitmap bitmap;
+    bitmap.Assign(pane->Picture()->GetBitmap());
+    bitmap.SetPixelFormat(pf24bit);
+    std::vector<std::uint8_t> bytes;
+    for (int y = 0; y < bitmap.Height(); ++y)
+        bytes.insert(bytes.end(), bitmap.GetScanline(y), bitmap.GetScanline(y) + 3 * bitmap.Width());
+    return bytes;
+}
+
+class Program : public testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        Application->Initialize();
+        Application->CreateForm(&Form1);
+    }
+    void TearDown() override { Application->DestroyComponents(); }
+
+    void Load(const QImage& image, const char* name)
+    {
+        Form1->Image1->Picture()->LoadFromFile(WriteTempFile(name, Encode(image, "png")).toStdString());
+    }
+};
+
+QRect Bounds(const TControl* c)
+{
+    return {c->Left(), c->Top(), c->Width(), c->Height()};
+}
+
+TEST_F(Program, StartsWithTwoEmptyPanesAndTwoButtons)
+{
+    EXPECT_EQ(Form1->Caption(), "Form1");
+    EXPECT_EQ(Form1->ClientWidth(), 688);
+    EXPECT_EQ(Form1->ClientHeight(), 446);
+    struct Row {
+        const TControl* control;
+        QRect bounds;
+    };
+    const Row table[] = {{Form1->Image1, {0, 0, 105, 446}},
+                         {Form1->Image2, {583, 0, 105, 446}},
+                         {Form1->Button1, {136, 400, 75, 25}},
+                         {Form1->Button2, {264, 400, 75, 25}}};
+    for (const Row& row : table)
+        EXPECT_EQ(Bounds(row.control), row.bounds) << row.control->Name;
+    for (const TImage* pane : {Form1->Image1, Form1->Image2}) {
+        EXPECT_FALSE(pane->AutoSize()) << pane->Name;
+        EXPECT_TRUE(pane->Picture()->GetBitmap()->Empty()) << pane->Name;
+    }
+    EXPECT_EQ(Form1->Button1->Caption(), "Button1");
+    EXPECT_EQ(Form1->Button2->Caption(), "Button2");
+
+    Form1->Show();
+    QApplication::setActiveWindow(Form1->Widget());
+    Form1->Button1->Widget()->setFocus();
+    QTest::keyClick(Form1->Button1->Widget(), Qt::Key_Tab);
+    EXPECT_TRUE(Form1->Button2->Widget()->hasFocus());
+}
+
+TEST_F(Program, Button1LoadsTheChosenPicture)
+{
+    const QString picture = WriteTempFile("wide.png", Encode(PatternImage(300, 40), "png"));
+    const QString damaged = WriteTempFile("damaged.png", Encode(PatternImage(50, 50), "png").left(90));
+    QString message;
+
+    ModalDriver cancelFirst(Cancel());
+    Form1->Button1->Click();
+    EXPECT_EQ(cancelFirst.Answered(), 1);
+    EXPECT_FALSE(Form1->Image1->AutoSize());
+    EXPECT_TRUE(Form1->Image1->Picture()->GetBitmap()->Empty());
+
+    ModalDriver choose(ChooseFile(picture));
+    Form1->Button1->Click();
+    EXPECT_TRUE(Form1->Image1->AutoSize());
+    EXPECT_EQ(Bounds(Form1->Image1), QRect(0, 0, 300, 446));
+    EXPECT_EQ(Form1->Image1->Picture()->GetBitmap()->Width(), 300);
+
+    ModalDriver chooseDamaged({ChooseFile(damaged), ReadMessage(message)});
+    Form1->Button1->Click();
+    EXPECT_EQ(chooseDamaged.Answered(), 2);
+    EXPECT_TRUE(message.contains("damaged.png")) << message.toStdString();
+    EXPECT_TRUE(message.contains("damaged")) << message.toStdString();
+    EXPECT_TRUE(Form1->Image1->AutoSize());
+    EXPECT_EQ(Form1->Image1->Picture()->GetBitmap()->Width(), 300);
+
+    ModalDriver cancelLater(Cancel());
+    Form1->Button1->Click();
+    EXPECT_EQ(Form1->Image1->Picture()->GetBitmap()->Width(), 300);
+    EXPECT_TRUE(Form1->Image2->Picture()->GetBitmap()->Empty());
+    EXPECT_FALSE(Form1->Image2->AutoSize());
+}
+
+TEST_F(Program, Button2ShowsTheAnalysisOfThePicture)
+{
+    struct Row {
+        const char* name;
+        QImage picture;
+    };
+    const Row table[] = {
+        {"Small", AnalysedPicture(61, 47, 1)},
+        {"FullRaster", AnalysedPicture(RasterWidth, RasterHeight, 2)},
+        {"OneRow", AnalysedPicture(200, 1, 3)},
+        {"Tall", AnalysedPicture(3, RasterHeight, 4)},
+    };
+    for (const Row& row : table) {
+        Load(row.picture, "analysed.png");
+        Form1->Button2->Click();
+        const TBitmap* shown = Form1->Image2->Picture()->GetBitmap();
+        EXPECT_EQ(shown->Width(), row.picture.width()) << row.name;
+        EXPECT_EQ(shown->Height(), row.picture.height()) << row.name;
+        EXPECT_TRUE(Form1->Image2->AutoSize()) << row.name;
+        EXPECT_TRUE(Shown(Form1->Image2) == ExpectedResult(row.picture)) << row.name;
+    }
+}
+
+TEST_F(Program, ResultDependsOnThePictureAlone)
+{
+    const QImage small = AnalysedPicture(40, 30, 5);
+    Load(small, "small.png");
+    Form1->Button2->Click();
+    const std::vector<std::uint8_t> first = Shown(Form1->Image2);
+
+    Load(AnalysedPicture(RasterWidth, RasterHeight, 6), "large.png");
+    Form1->Button2->Click();
+    Load(small, "small.png");
+    Form1->Button2->Click();
+    EXPECT_TRUE(Shown(Form1->Image2) == first);
+
+    QImage recoloured = small;
+    for (int y = 0; y < small.height(); ++y)
+        for (int x = 0; x < small.width(); ++x)
+            recoloured.setPixel(x, y, qRgb(255 - x, 7 * y, qBlue(small.pixel(x, y))));
+    Load(recoloured, "recoloured.png");
+    Form1->Button2->Click();
+    EXPECT_TRUE(Shown(Form1->Image2) == first);
+}
+
+TEST_F(Program, Button2WithoutAPictureShowsAnEmptyPicture)
+{
+    Form1->Button2->Click();
+    EXPECT_TRUE(Form1->Image2->Picture()->GetBitmap()->Empty());
+    EXPECT_TRUE(Form1->Image2->AutoSize());
+}
+
+TEST_F(Program, OversizedPictureIsRefusedAndNothingChanges)
+{
+    Load(AnalysedPicture(30, 20, 7), "before.png");
+    Form1->Button2->Click();
+    const std::vector<std::uint8_t> before = Shown(Form1->Image2);
+    std::vector<std::int32_t> input(&InputRaster[0][0], &InputRaster[0][0] + RasterWidth * RasterHeight);
+    std::vector<std::int32_t> result(&ResultRaster[0][0], &ResultRaster[0][0] + RasterWidth * RasterHeight);
+
+    for (const QSize size : {QSize(RasterWidth + 1, 10), QSize(10, RasterHeight + 1)}) {
+        Load(AnalysedPicture(size.width(), size.height(), 8), "oversized.png");
+        QString message;
+        ModalDriver driver(ReadMessage(message));
+        Form1->Button2->Click();
+        EXPECT_EQ(message, QStringLiteral("The picture is %1 x %2 pixels; the analysis handles pictures of at "
+                                          "most 512 x 384 pixels.")
+                               .arg(size.width())
+                               .arg(size.height()));
+        EXPECT_TRUE(Shown(Form1->Image2) == before);
+        EXPECT_EQ(std::memcmp(input.data(), InputRaster, sizeof InputRaster), 0);
+        EXPECT_EQ(std::memcmp(result.data(), ResultRaster, sizeof ResultRaster), 0);
+    }
+}
+
+// WinMain runs the whole program: it makes its own main window each time.
+class ProgramRun : public testing::Test
+{
+protected:
+    void TearDown() override { Application->DestroyComponents(); }
+};
+
+TEST_F(ProgramRun, ClosingTheWindowEndsWithZero)
+{
+    QTimer::singleShot(50, [] { Form1->Close(); });
+    EXPECT_EQ(WinMain(nullptr, nullptr, nullptr, 0), 0);
+    EXPECT_NE(Form1, nullptr);
+}
+
+TEST_F(ProgramRun, FormThatCannotBeLoadedIsShownAndEndsWithZero)
+{
+    const auto original = LookupResource("TFORM1");
+    ASSERT_TRUE(original);
+    static const std::uint8_t damaged[] = {'T', 'P', 'F', '0', 'O', 3};
+    ResourceRegistration breakIt("TFORM1", damaged, sizeof damaged);
+    QString message;
+    ModalDriver driver(ReadMessage(message));
+    EXPECT_EQ(WinMain(nullptr, nullptr, nullptr, 0), 0);
+    ResourceRegistration restore("TFORM1", original->data(), original->size());
+    EXPECT_TRUE(message.startsWith("The form description TFORM1 is damaged")) << message.toStdString();
+}
+
+}  // namespace
