@@ -1,0 +1,81 @@
+#!/usr/bin/env bash
+# Drives the real darkfill window under a virtual display as a user would: opens a
+# picture with Button1, analyses it with Button2, checks the right pane's pixels
+# against the analysis, then opens a damaged file and checks that the window
+# shows a message and keeps working. (Without a window manager nothing can ask
+# the window to close, so the test ends the program itself.)
+#   real_window_test.sh DARKFILL WINDOW_CHECK [SCREENSHOT_TO_KEEP]
+set -euo pipefail
+
+darkfill=$1
+check=$2
+keep=${3:-}
+work=$(mktemp -d)
+trap 'kill $(jobs -p) 2>/dev/null || true; rm -rf "$work"' EXIT
+
+display=""
+for n in $(seq 90 120); do
+    if [ ! -e "/tmp/.X$n-lock" ]; then display=":$n"; break; fi
+done
+[ -n "$display" ] || { echo "no free display number"; exit 1; }
+Xvfb "$display" -screen 0 1024x768x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
+export DISPLAY=$display
+for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
+
+"$check" picture "$work/picture.png"
+head -c 300 "$work/picture.png" >"$work/damaged.png"
+
+unset QT_QPA_PLATFORM
+"$darkfill" >"$work/darkfill.log" 2>&1 &
+app=$!
+
+window=$(xdotool search --sync --onlyvisible --name '^Form1$' | head -n 1)
+eval "$(xdotool getwindowgeometry --shell "$window")"
+left=$X
+top=$Y
+
+# Clicks a button of the main window at its centre.
+click() { xdotool mousemove --sync $((left + $1)) $((top + $2)) click 1; }
+
+# Chooses a file in the open dialog by typing its path.
+choose() {
+    click 173 412
+    local dialog
+    dialog=$(xdotool search --sync --onlyvisible --name '^Open$' | head -n 1)
+    xdotool windowfocus --sync "$dialog"
+    sleep 0.3
+    xdotool type --delay 2 "$1"
+    xdotool key Return
+    for _ in $(seq 50); do
+        xdotool search --onlyvisible --name '^Open$' >/dev/null 2>&1 || return 0
+        sleep 0.1
+    done
+    echo "the open dialog did not close"
+    return 1
+}
+
+choose "$work/picture.png"
+sleep 0.5
+click 301 412
+sleep 3
+import -window root "$work/shot.png"
+"$check" verify "$work/picture.png" "$work/shot.png" "$left" "$top"
+[ -z "$keep" ] || convert "$work/shot.png" -crop "688x446+$left+$top" +repage "$keep"
+
+choose "$work/damaged.png"
+message=""
+for _ in $(seq 50); do
+    message=$(xdotool search --onlyvisible --name 'darkfill' 2>/dev/null | head -n 1 || true)
+    [ -n "$message" ] && break
+    sleep 0.1
+done
+[ -n "$message" ] || { echo "no message was shown for the damaged file"; exit 1; }
+xdotool windowfocus --sync "$message"
+xdotool key Return
+sleep 0.5
+kill -0 "$app" || { echo "darkfill ended after the damaged file"; exit 1; }
+import -window root "$work/after.png"
+"$check" verify "$work/picture.png" "$work/after.png" "$left" "$top"
+
+kill "$app"
+echo "real window: picture analysed, damaged file refused, the window kept working"
