@@ -2,107 +2,171 @@
 
 #include <algorithm>
 #include <cstddef>
+#include <limits>
 #include <vector>
 
 namespace {
 
-// Gives the k-th dark pixel in raster order the working label k; returns the number
-// of dark pixels.
-int NumberDarkPixels(const Plane& imagePlane, Plane& labelPlane, int rows, int columns)
+// In the working copy a cell that is not dark holds +infinity instead of 0, so the
+// smallest label of a block is a plain minimum that the compiler can vectorise.
+constexpr float NotDark = std::numeric_limits<float>::infinity();
+
+// The working labels of one call, with what the sweeps need to skip rows that
+// cannot change: a row is visited again only if it or a neighbouring row changed
+// since its last visit. Times count row visits across all sweeps.
+class WorkingLabels
 {
-    float counter = 0.0f;
-    for (int y = 0; y < rows; ++y) {
-        const float* image = imagePlane[y];
-        float* label = labelPlane[y];
-        for (int x = 0; x < columns; ++x) {
-            if (image[x] == 0.0f) {
-                counter += 1.0f;
-                label[x] = counter;
-            } else {
-                label[x] = 0.0f;
+public:
+    WorkingLabels(int rows, int columns)
+        : rows_(rows),
+          columns_(columns),
+          labels_(static_cast<std::size_t>(rows) * columns),
+          blockMinimum_(columns),
+          hasDark_(rows, false),
+          visitedAt_(rows, 0),
+          changedAt_(rows, 0)
+    {
+    }
+
+    float* operator[](int y) { return labels_.data() + static_cast<std::size_t>(y) * columns_; }
+
+    // Gives the k-th dark pixel in raster order the label k; returns their count.
+    int NumberDarkPixels(const Plane& imagePlane)
+    {
+        float counter = 0.0f;
+        for (int y = 0; y < rows_; ++y) {
+            const float* image = imagePlane[y];
+            float* label = (*this)[y];
+            for (int x = 0; x < columns_; ++x) {
+                if (image[x] == 0.0f) {
+                    counter += 1.0f;
+                    label[x] = counter;
+                    hasDark_[y] = hasDark_[y] || (x >= 1 && x <= columns_ - 2);
+                } else {
+                    label[x] = NotDark;
+                }
             }
         }
+        return static_cast<int>(counter);
     }
-    return static_cast<int>(counter);
-}
 
-// Lowers a cell's label to the smallest positive label of its 3 x 3 block, in place;
-// returns whether any block cell replaced the running value.
-bool LowerToBlockMinimum(Plane& labelPlane, int y, int x)
-{
-    float value = labelPlane[y][x];
-    if (value == 0.0f)
-        return false;
-    bool changed = false;
-    for (int dy = -1; dy <= 1; ++dy) {
-        const float* row = labelPlane[y + dy];
-        for (int dx = -1; dx <= 1; ++dx) {
-            const float neighbour = row[x + dx];
-            if (neighbour > 0.0f && neighbour < value) {
-                value = neighbour;
-                changed = true;
-            }
+    // Forward and backward sweeps until one pair changes nothing.
+    void Propagate()
+    {
+        bool changed;
+        do {
+            changed = false;
+            for (int y = 1; y <= rows_ - 2; ++y)
+                changed |= VisitRow(y, true);
+            for (int y = rows_ - 2; y >= 1; --y)
+                changed |= VisitRow(y, false);
+        } while (changed);
+    }
+
+    // The working label of a cell as the plane holds it: 0 for a cell that is not dark.
+    float Label(int y, int x) { return (*this)[y][x] == NotDark ? 0.0f : (*this)[y][x]; }
+
+private:
+    // A row whose block rows are all unchanged since its last visit would keep
+    // every label: each already is the smallest of a block that has not changed.
+    bool NeedsVisit(int y) const
+    {
+        return changedAt_[y - 1] >= visitedAt_[y] || changedAt_[y] >= visitedAt_[y] ||
+               changedAt_[y + 1] >= visitedAt_[y];
+    }
+
+    // Lowers every dark interior cell of row y to the smallest label of its 3 x 3
+    // block, in place and in sweep order: the row already swept in this sweep and the
+    // cell just before in the row are read with their new labels. Everything but
+    // the cell just before is gathered first, in a pass that vectorises.
+    bool VisitRow(int y, bool forward)
+    {
+        if (!hasDark_[y] || !NeedsVisit(y))
+            return false;
+        const long now = ++time_;
+        visitedAt_[y] = now;
+        const float* above = (*this)[y - 1];
+        const float* below = (*this)[y + 1];
+        float* row = (*this)[y];
+        const int last = columns_ - 2;
+        const int ahead = forward ? 1 : -1;
+        for (int x = 1; x <= last; ++x) {
+            const float up = std::min(std::min(above[x - 1], above[x]), above[x + 1]);
+            const float down = std::min(std::min(below[x - 1], below[x]), below[x + 1]);
+            blockMinimum_[x] = std::min(std::min(up, down), std::min(row[x], row[x + ahead]));
         }
+        bool changed = false;
+        const int first = forward ? 1 : last;
+        float previous = row[first - ahead];
+        for (int x = first; x >= 1 && x <= last; x += ahead) {
+            if (row[x] != NotDark) {
+                const float lowest = std::min(blockMinimum_[x], previous);
+                if (lowest < row[x]) {
+                    row[x] = lowest;
+                    changed = true;
+                }
+            }
+            previous = row[x];
+        }
+        if (changed)
+            changedAt_[y] = now;
+        return changed;
     }
-    labelPlane[y][x] = value;
-    return changed;
-}
 
-// Forward then backward sweeps over the interior until an iteration changes nothing.
-void PropagateMinimumLabels(Plane& labelPlane, int rows, int columns)
-{
-    bool changed;
-    do {
-        changed = false;
-        for (int y = 1; y <= rows - 2; ++y)
-            for (int x = 1; x <= columns - 2; ++x)
-                changed |= LowerToBlockMinimum(labelPlane, y, x);
-        for (int y = rows - 2; y >= 1; --y)
-            for (int x = columns - 2; x >= 1; --x)
-                changed |= LowerToBlockMinimum(labelPlane, y, x);
-    } while (changed);
-}
+    int rows_;
+    int columns_;
+    std::vector<float> labels_;
+    std::vector<float> blockMinimum_;
+    std::vector<bool> hasDark_;
+    std::vector<long> visitedAt_;
+    std::vector<long> changedAt_;
+    long time_ = 0;
+};
 
 }  // namespace
 
 void LabelDarkRegions(const Plane& imagePlane, Plane& labelPlane, Plane& regionPlane, int rows, int columns)
 {
-    const int darkCount = NumberDarkPixels(imagePlane, labelPlane, rows, columns);
-    PropagateMinimumLabels(labelPlane, rows, columns);
+    if (rows < 1 || columns < 1)
+        return;
+    WorkingLabels labels(rows, columns);
+    const int darkCount = labels.NumberDarkPixels(imagePlane);
+    if (rows >= 3 && columns >= 3)
+        labels.Propagate();
 
-    const std::size_t cells = rows > 0 && columns > 0 ? static_cast<std::size_t>(rows) * columns : 0;
-    std::vector<float> labelHistogram(cells + 1, 0.0f);
+    for (int y = 0; y < rows; ++y) {
+        float* label = labelPlane[y];
+        for (int x = 0; x < columns; ++x)
+            label[x] = labels.Label(y, x);
+    }
+
+    // Count the counted area, then number the kept labels in ascending order: the
+    // table maps each working label to its region label, 0 for a dropped one.
+    std::vector<int> regionOf(static_cast<std::size_t>(darkCount) + 1, 0);
     for (int y = 0; y <= rows - 2; ++y) {
         const float* label = labelPlane[y];
         for (int x = 0; x <= columns - 2; ++x)
             if (label[x] > 0.0f)
-                labelHistogram[static_cast<std::size_t>(label[x])] += 1.0f;
+                ++regionOf[static_cast<std::size_t>(label[x])];
     }
-
-    for (int y = 0; y <= rows - 2; ++y)
-        std::fill(regionPlane[y], regionPlane[y] + std::max(columns - 1, 0), 0.0f);
-
     int regionLabel = 0;
-    for (int workingLabel = 1; workingLabel <= darkCount; ++workingLabel) {
-        if (!(labelHistogram[workingLabel] > RegionSizeThreshold))
-            continue;
-        ++regionLabel;
-        for (int y = 0; y <= rows - 2; ++y) {
-            const float* label = labelPlane[y];
-            float* region = regionPlane[y];
-            for (int x = 0; x <= columns - 2; ++x)
-                if (label[x] == static_cast<float>(workingLabel))
-                    region[x] = static_cast<float>(regionLabel);
-        }
+    for (int& entry : regionOf)
+        entry = entry > RegionSizeThreshold ? ++regionLabel : 0;
+
+    for (int y = 0; y <= rows - 2; ++y) {
+        const float* label = labelPlane[y];
+        float* region = regionPlane[y];
+        for (int x = 0; x <= columns - 2; ++x)
+            region[x] = static_cast<float>(regionOf[static_cast<std::size_t>(label[x])]);
     }
 }
 
 void ClearPlaneBorder(Plane& plane, int rows, int columns)
 {
-    for (int y = 0; y < rows; ++y) {
-        float* row = plane[y];
-        for (int x = 0; x < columns; ++x)
-            if (y == 0 || y == rows - 1 || x == 0 || x == columns - 1)
-                row[x] = 0.0f;
-    }
+    if (rows < 1 || columns < 1)
+        return;
+    std::fill(plane[0], plane[0] + columns, 0.0f);
+    std::fill(plane[rows - 1], plane[rows - 1] + columns, 0.0f);
+    for (int y = 0; y < rows; ++y)
+        plane[y][0] = plane[y][columns - 1] = 0.0f;
 }

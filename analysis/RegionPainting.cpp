@@ -6,14 +6,15 @@ void PaintRegions(const Plane& regionPlane, Plane& fillPlane, int rows, int colu
                   const std::vector<float>& regionGreyTable, int regionCount)
 {
     const int lastLabel = std::min<long long>(regionCount, static_cast<long long>(regionGreyTable.size()) - 1);
-    for (int y = 0; y < rows; ++y)
-        std::fill(fillPlane[y], fillPlane[y] + columns, 0.0f);
     for (int y = 0; y < rows; ++y) {
         const float* region = regionPlane[y];
         float* fill = fillPlane[y];
-        for (int x = 0; x < columns; ++x)
-            for (int label = 1; label <= lastLabel; ++label)
-                if (region[x] == static_cast<float>(label))
-                    fill[x] = regionGreyTable[label];
+        for (int x = 0; x < columns; ++x) {
+            const float value = region[x];
+            // Only a whole label from 1 to the last one is painted; 2.5 matches no label.
+            const bool labelled = value >= 1.0f && value <= static_cast<float>(lastLabel) &&
+                                  static_cast<float>(static_cast<int>(value)) == value;
+            fill[x] = labelled ? regionGreyTable[static_cast<int>(value)] : 0.0f;
+        }
     }
 }

@@ -7,8 +7,6 @@
 
 namespace {
 
-constexpr int GreyLevels = 256;
-
 int HighestLabel(const Plane& regionPlane, int rows, int columns, int startValue)
 {
     int highest = startValue;
@@ -21,35 +19,52 @@ int HighestLabel(const Plane& regionPlane, int rows, int columns, int startValue
     return highest;
 }
 
-// The east end of the topmost interior row that carries the label; false if none does.
-bool FindStartPixel(const Plane& regionPlane, int rows, int columns, float label, int& startRow, int& startColumn)
+struct StartPixel {
+    int row = -1;
+    int column = -1;
+};
+
+// For every label, the east end of the topmost interior row that carries it, all
+// found in one pass; a label that no interior pixel carries keeps row -1.
+std::vector<StartPixel> FindStartPixels(const Plane& regionPlane, int rows, int columns, int regionCount)
 {
+    std::vector<StartPixel> starts(static_cast<std::size_t>(regionCount) + 1);
     for (int y = 1; y <= rows - 2; ++y) {
         const float* region = regionPlane[y];
-        for (int x = columns - 2; x >= 1; --x) {
-            if (region[x] == label) {
-                startRow = y;
-                startColumn = x;
-                return true;
-            }
+        for (int x = 1; x <= columns - 2; ++x) {
+            const float value = region[x];
+            if (!(value >= 1.0f && value <= static_cast<float>(regionCount)))
+                continue;
+            const int label = static_cast<int>(value);
+            if (static_cast<float>(label) != value)
+                continue;
+            StartPixel& start = starts[label];
+            if (start.row == -1 || start.row == y)
+                start = {y, x};
         }
     }
-    return false;
+    return starts;
 }
 
-// Tallies of the walk of every label: entry [grey * labels + label].
-class SurroundTally
+// What decides a region's grey: the first grey from 1 to 255 that its walk
+// tallied, and whether it tallied another one too. Grey 0 never counts.
+class SurroundGreys
 {
 public:
-    explicit SurroundTally(int regionCount)
-        : labels_(static_cast<std::size_t>(regionCount) + 1), counts_(GreyLevels * labels_, 0.0f)
+    void Tally(int grey)
     {
+        if (grey == 0 || grey == first_)
+            return;
+        if (first_ == 0)
+            first_ = grey;
+        else
+            several_ = true;
     }
-    float& operator()(int grey, int label) { return counts_[grey * labels_ + label]; }
+    float Decision() const { return several_ ? 0.0f : static_cast<float>(first_); }
 
 private:
-    std::size_t labels_;
-    std::vector<float> counts_;
+    int first_ = 0;
+    bool several_ = false;
 };
 
 }  // namespace
@@ -63,30 +78,17 @@ int MeasureRegionSurrounds(const Plane& regionPlane, const Plane& imagePlane, in
     if (regionGreyTable.size() <= static_cast<std::size_t>(regionCount))
         regionGreyTable.resize(static_cast<std::size_t>(regionCount) + 1);
 
-    SurroundTally tally(regionCount);
-    std::vector<float> distinctGreyCount(static_cast<std::size_t>(regionCount) + 1, 0.0f);
+    const std::vector<StartPixel> starts = FindStartPixels(regionPlane, rows, columns, regionCount);
     int surroundGrey = 0;
-
     for (int label = 1; label <= regionCount; ++label) {
-        int startRow = 0;
-        int startColumn = 0;
-        if (!FindStartPixel(regionPlane, rows, columns, static_cast<float>(label), startRow, startColumn))
-            continue;
-        BoundaryWalker walker(regionPlane, imagePlane, rows, columns, static_cast<float>(label), startRow,
-                              startColumn);
-        for (int steps = 0; steps < TraceStepLimit && walker.Step(surroundGrey); ++steps)
-            tally(surroundGrey, label) += 1.0f;
-    }
-
-    for (int label = 1; label <= regionCount; ++label) {
-        int lastGrey = 0;
-        for (int grey = 1; grey < GreyLevels; ++grey) {
-            if (tally(grey, label) > 0.0f) {
-                distinctGreyCount[label] += 1.0f;
-                lastGrey = grey;
-            }
+        SurroundGreys greys;
+        if (starts[label].row != -1) {
+            BoundaryWalker walker(regionPlane, imagePlane, rows, columns, static_cast<float>(label), starts[label].row,
+                                  starts[label].column);
+            for (int steps = 0; steps < TraceStepLimit && walker.Step(surroundGrey); ++steps)
+                greys.Tally(surroundGrey);
         }
-        regionGreyTable[label] = distinctGreyCount[label] == 1.0f ? static_cast<float>(lastGrey) : 0.0f;
+        regionGreyTable[label] = greys.Decision();
     }
     return regionCount;
 }

@@ -1,0 +1,228 @@
+#include "Analysis.h"
+#include "DarkRegionLabelling.h"
+#include "GapFilling.h"
+#include "ReferenceAnalysis.h"
+#include "RegionPainting.h"
+#include "RegionSurrounds.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <functional>
+#include <random>
+
+// The fast stages against the step-by-step reference, bit for bit, on seeded
+// random inputs: a failure names the seed that reproduces it.
+
+namespace {
+
+class Random
+{
+public:
+    explicit Random(unsigned seed) : engine_(seed) {}
+    int Below(int n) { return static_cast<int>(engine_() % static_cast<unsigned>(n)); }
+    bool Chance(int percent) { return Below(100) < percent; }
+
+private:
+    std::mt19937 engine_;
+};
+
+bool SameBits(const Plane& a, const Plane& b, int rows, int columns)
+{
+    for (int y = 0; y < rows; ++y)
+        if (std::memcmp(a[y], b[y], sizeof(float) * columns) != 0)
+            return false;
+    return true;
+}
+
+Plane Filled(int rows, int columns, const std::function<float(int, int)>& value)
+{
+    Plane plane(rows, columns);
+    for (int y = 0; y < rows; ++y)
+        for (int x = 0; x < columns; ++x)
+            plane[y][x] = value(y, x);
+    return plane;
+}
+
+// A grey picture with dark pixels drawn in one of several ways.
+Plane DarkPicture(Random& random, int rows, int columns)
+{
+    Plane picture = Filled(rows, columns, [&](int, int) { return static_cast<float>(1 + random.Below(255)); });
+    const auto dark = [&](int y, int x) {
+        if (y >= 0 && y < rows && x >= 0 && x < columns)
+            picture[y][x] = 0.0f;
+    };
+    switch (random.Below(5)) {
+    case 0:  // noise
+        for (int y = 0, p = 5 + random.Below(60); y < rows; ++y)
+            for (int x = 0; x < columns; ++x)
+                if (random.Chance(p))
+                    dark(y, x);
+        break;
+    case 1:  // blobs
+        for (int n = random.Below(8); n >= 0; --n) {
+            const int cy = random.Below(rows), cx = random.Below(columns), r = 1 + random.Below(6);
+            for (int y = cy - r; y <= cy + r; ++y)
+                for (int x = cx - r; x <= cx + r; ++x)
+                    if ((y - cy) * (y - cy) + (x - cx) * (x - cx) <= r * r)
+                        dark(y, x);
+        }
+        break;
+    case 2:  // groups touching the border
+        for (int n = random.Below(12); n >= 0; --n) {
+            const bool horizontal = random.Chance(50);
+            const int along = random.Below(horizontal ? columns : rows), length = 1 + random.Below(8);
+            const int edge = random.Chance(50) ? 0 : (horizontal ? rows - 1 : columns - 1);
+            for (int i = 0; i < length; ++i)
+                for (int depth = 0; depth < 3; ++depth)
+                    horizontal ? dark(edge == 0 ? depth : edge - depth, along + i)
+                               : dark(along + i, edge == 0 ? depth : edge - depth);
+        }
+        break;
+    case 3:  // one-pixel corridors that wind
+        for (int y = 1; y < rows - 1; y += 2) {
+            for (int x = 1; x < columns - 1; ++x)
+                dark(y, x);
+            dark(y + 1, (y / 2) % 2 ? 1 : columns - 2);
+        }
+        break;
+    default:  // all dark but a few
+        for (int y = 0; y < rows; ++y)
+            for (int x = 0; x < columns; ++x)
+                if (!random.Chance(5))
+                    dark(y, x);
+        break;
+    }
+    return picture;
+}
+
+// A label plane with gaps, stray values and pieces sharing a label.
+Plane LabelPlane(Random& random, int rows, int columns, int& highest)
+{
+    highest = 1 + random.Below(12);
+    const bool clearBorder = !random.Chance(10);
+    return Filled(rows, columns, [&](int y, int x) {
+        if (clearBorder && (y == 0 || x == 0 || y == rows - 1 || x == columns - 1))
+            return 0.0f;
+        const int region = ((y / (1 + random.Below(3))) * 7 + x / 3) % (highest + 3);
+        if (random.Chance(3))
+            return random.Chance(50) ? 2.5f : -1.0f;
+        return region <= highest && !random.Chance(30) ? static_cast<float>(region) : 0.0f;
+    });
+}
+
+constexpr int SmallPlanes = 3000;
+
+TEST(Differential, Labelling)
+{
+    for (unsigned seed = 1; seed <= SmallPlanes; ++seed) {
+        Random random(seed);
+        const int rows = 1 + random.Below(40), columns = 1 + random.Below(40);
+        const Plane image = DarkPicture(random, rows, columns);
+        Plane fastLabels = Filled(rows, columns, [](int, int) { return -3.0f; });
+        Plane fastRegions = Filled(rows, columns, [](int, int) { return -3.0f; });
+        Plane referenceLabels = Filled(rows, columns, [](int, int) { return -3.0f; });
+        Plane referenceRegions = Filled(rows, columns, [](int, int) { return -3.0f; });
+        LabelDarkRegions(image, fastLabels, fastRegions, rows, columns);
+        reference::LabelDarkRegions(image, referenceLabels, referenceRegions, rows, columns);
+        ASSERT_TRUE(SameBits(fastLabels, referenceLabels, rows, columns)) << "seed " << seed;
+        ASSERT_TRUE(SameBits(fastRegions, referenceRegions, rows, columns)) << "seed " << seed;
+        ClearPlaneBorder(fastRegions, rows, columns);
+        reference::ClearPlaneBorder(referenceRegions, rows, columns);
+        ASSERT_TRUE(SameBits(fastRegions, referenceRegions, rows, columns)) << "seed " << seed;
+    }
+}
+
+TEST(Differential, Surrounds)
+{
+    for (unsigned seed = 1; seed <= SmallPlanes; ++seed) {
+        Random random(seed);
+        const int rows = 1 + random.Below(40), columns = 1 + random.Below(40);
+        int highest = 0;
+        const Plane regions = LabelPlane(random, rows, columns, highest);
+        const Plane image = Filled(rows, columns, [&](int, int) {
+            return random.Chance(2) ? static_cast<float>(300 - random.Below(600)) : static_cast<float>(random.Below(256));
+        });
+        const int startValue = random.Chance(10) ? highest + random.Below(3) : 0;
+        std::vector<float> fastTable(RegionGreyTableSize, -5.0f);
+        std::vector<float> referenceTable(RegionGreyTableSize, -5.0f);
+        const int fast = MeasureRegionSurrounds(regions, image, rows, columns, fastTable, startValue);
+        const int slow = reference::MeasureRegionSurrounds(regions, image, rows, columns, referenceTable, startValue);
+        ASSERT_EQ(fast, slow) << "seed " << seed;
+        ASSERT_EQ(std::memcmp(fastTable.data(), referenceTable.data(), sizeof(float) * fastTable.size()), 0)
+            << "seed " << seed;
+    }
+}
+
+TEST(Differential, Painting)
+{
+    for (unsigned seed = 1; seed <= SmallPlanes; ++seed) {
+        Random random(seed);
+        const int rows = 1 + random.Below(40), columns = 1 + random.Below(40);
+        int highest = 0;
+        const Plane regions = LabelPlane(random, rows, columns, highest);
+        std::vector<float> table(RegionGreyTableSize);
+        for (float& entry : table)
+            entry = static_cast<float>(random.Below(256));
+        const int count = random.Chance(5) ? RegionGreyTableSize + 4 : highest - 2 + random.Below(4);
+        Plane fast = Filled(rows, columns, [&](int, int) { return static_cast<float>(random.Below(9)); });
+        Plane slow = Filled(rows, columns, [&](int, int) { return static_cast<float>(random.Below(9)); });
+        PaintRegions(regions, fast, rows, columns, table, count);
+        reference::PaintRegions(regions, slow, rows, columns, table, count);
+        ASSERT_TRUE(SameBits(fast, slow, rows, columns)) << "seed " << seed;
+    }
+}
+
+TEST(Differential, GapFilling)
+{
+    for (unsigned seed = 1; seed <= SmallPlanes; ++seed) {
+        Random random(seed);
+        const bool wide = random.Chance(5);
+        const int rows = 1 + random.Below(40), columns = wide ? 490 + random.Below(40) : 1 + random.Below(40);
+        const int sources = random.Chance(20) ? 0 : 1 + random.Below(50);
+        const Plane image = Filled(rows, columns, [&](int, int) {
+            return random.Below(100) < sources ? static_cast<float>(random.Below(256) - (random.Chance(3) ? 300 : 0))
+                                               : 0.0f;
+        });
+        const Plane painted = Filled(rows, columns, [&](int y, int x) {
+            return image[y][x] == 0.0f && random.Chance(10) ? static_cast<float>(random.Below(256)) : 0.0f;
+        });
+        Plane fastImage = Filled(rows, columns, [&](int y, int x) { return image[y][x]; });
+        Plane fastFill = Filled(rows, columns, [&](int y, int x) { return painted[y][x]; });
+        Plane slowImage = Filled(rows, columns, [&](int y, int x) { return image[y][x]; });
+        Plane slowFill = Filled(rows, columns, [&](int y, int x) { return painted[y][x]; });
+        CompositeAndFill(fastImage, fastFill, rows, columns);
+        reference::CompositeAndFill(slowImage, slowFill, rows, columns);
+        ASSERT_TRUE(SameBits(fastImage, slowImage, rows, columns)) << "seed " << seed;
+        ASSERT_TRUE(SameBits(fastFill, slowFill, rows, columns)) << "seed " << seed;
+    }
+}
+
+// Whole rasters through RunAnalysis; the kinds are kept cheap enough for the
+// reference, whose cost grows with the number of regions and the size of gaps.
+class DifferentialRaster : public testing::TestWithParam<int> {};
+
+TEST_P(DifferentialRaster, RunAnalysis)
+{
+    for (unsigned seed = 1; seed <= 40; ++seed) {
+        Random random(seed * 100 + GetParam());
+        const Plane picture = [&] {
+            Plane small = DarkPicture(random, 12 + random.Below(30), 12 + random.Below(30));
+            const int scale = 1 + random.Below(12);
+            return Filled(RasterHeight, RasterWidth, [&](int y, int x) {
+                return small[(y / scale) % small.Rows()][(x / scale) % small.Columns()];
+            });
+        }();
+        for (int y = 0; y < RasterHeight; ++y)
+            for (int x = 0; x < RasterWidth; ++x)
+                InputRaster[y][x] = static_cast<std::int32_t>(picture[y][x]);
+        RunAnalysis();
+        std::vector<std::int32_t> fast(&ResultRaster[0][0], &ResultRaster[0][0] + RasterHeight * RasterWidth);
+        reference::RunAnalysis();
+        ASSERT_EQ(std::memcmp(fast.data(), ResultRaster, sizeof(ResultRaster)), 0) << "seed " << seed;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Kinds, DifferentialRaster, testing::Range(0, 8));
+
+}  // namespace

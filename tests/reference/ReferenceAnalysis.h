@@ -1,0 +1,23 @@
+#pragma once
+
+#include "Plane.h"
+
+#include <vector>
+
+// The analysis written step by step, the way its rules are stated: slow and plain,
+// kept as the yardstick that the fast stages must match bit for bit. Each
+// function takes the same arguments as its fast twin.
+namespace reference {
+
+void LabelDarkRegions(const Plane& imagePlane, Plane& labelPlane, Plane& regionPlane, int rows, int columns);
+void ClearPlaneBorder(Plane& plane, int rows, int columns);
+int MeasureRegionSurrounds(const Plane& regionPlane, const Plane& imagePlane, int rows, int columns,
+                           std::vector<float>& regionGreyTable, int startValue);
+void PaintRegions(const Plane& regionPlane, Plane& fillPlane, int rows, int columns,
+                  const std::vector<float>& regionGreyTable, int regionCount);
+void CompositeAndFill(Plane& imagePlane, Plane& fillPlane, int rows, int columns);
+
+// Reads InputRaster and writes ResultRaster, as RunAnalysis does.
+void RunAnalysis();
+
+}  // namespace reference
