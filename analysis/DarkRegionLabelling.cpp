@@ -21,7 +21,8 @@ public:
         : rows_(rows),
           columns_(columns),
           labels_(static_cast<std::size_t>(rows) * columns),
-          blockMinimum_(columns),
+          lowest_(columns),
+          runs_(rows),
           hasDark_(rows, false),
           visitedAt_(rows, 0),
           changedAt_(rows, 0)
@@ -41,7 +42,6 @@ public:
                 if (image[x] == 0.0f) {
                     counter += 1.0f;
                     label[x] = counter;
-                    hasDark_[y] = hasDark_[y] || (x >= 1 && x <= columns_ - 2);
                 } else {
                     label[x] = NotDark;
                 }
@@ -53,6 +53,7 @@ public:
     // Forward and backward sweeps until one pair changes nothing.
     void Propagate()
     {
+        FindRuns();
         bool changed;
         do {
             changed = false;
@@ -76,9 +77,11 @@ private:
     }
 
     // Lowers every dark interior cell of row y to the smallest label of its 3 x 3
-    // block, in place and in sweep order: the row already swept in this sweep and the
-    // cell just before in the row are read with their new labels. Everything but
-    // the cell just before is gathered first, in a pass that vectorises.
+    // block, as an in-place sweep does: the row already swept in this sweep and the
+    // cell just before in the row are read with their new labels. A first pass,
+    // which vectorises, takes every block with the old label of the cell before;
+    // that is exact where the cell before is not dark or lies on the border, so
+    // only runs of dark cells need a second pass carrying the new label along.
     bool VisitRow(int y, bool forward)
     {
         if (!hasDark_[y] || !NeedsVisit(y))
@@ -88,35 +91,60 @@ private:
         const float* above = (*this)[y - 1];
         const float* below = (*this)[y + 1];
         float* row = (*this)[y];
+        float* lowest = lowest_.data();
         const int last = columns_ - 2;
-        const int ahead = forward ? 1 : -1;
         for (int x = 1; x <= last; ++x) {
             const float up = std::min(std::min(above[x - 1], above[x]), above[x + 1]);
             const float down = std::min(std::min(below[x - 1], below[x]), below[x + 1]);
-            blockMinimum_[x] = std::min(std::min(up, down), std::min(row[x], row[x + ahead]));
+            const float level = std::min(std::min(row[x - 1], row[x]), row[x + 1]);
+            lowest[x] = row[x] == NotDark ? NotDark : std::min(std::min(up, down), level);
+        }
+        for (const Run& run : runs_[y]) {
+            if (forward)
+                for (int x = run.first + 1; x <= run.last; ++x)
+                    lowest[x] = std::min(lowest[x], lowest[x - 1]);
+            else
+                for (int x = run.last - 1; x >= run.first; --x)
+                    lowest[x] = std::min(lowest[x], lowest[x + 1]);
         }
         bool changed = false;
-        const int first = forward ? 1 : last;
-        float previous = row[first - ahead];
-        for (int x = first; x >= 1 && x <= last; x += ahead) {
-            if (row[x] != NotDark) {
-                const float lowest = std::min(blockMinimum_[x], previous);
-                if (lowest < row[x]) {
-                    row[x] = lowest;
-                    changed = true;
-                }
-            }
-            previous = row[x];
+        for (int x = 1; x <= last; ++x) {
+            changed |= lowest[x] < row[x];
+            row[x] = lowest[x];
         }
         if (changed)
             changedAt_[y] = now;
         return changed;
     }
 
+    // Dark cells side by side in the interior of a row, two or more.
+    struct Run {
+        int first;
+        int last;
+    };
+
+    void FindRuns()
+    {
+        for (int y = 1; y <= rows_ - 2; ++y) {
+            const float* row = (*this)[y];
+            for (int x = 1; x <= columns_ - 2; ++x) {
+                if (row[x] == NotDark)
+                    continue;
+                const int first = x;
+                while (x + 1 <= columns_ - 2 && row[x + 1] != NotDark)
+                    ++x;
+                hasDark_[y] = true;
+                if (x > first)
+                    runs_[y].push_back({first, x});
+            }
+        }
+    }
+
     int rows_;
     int columns_;
     std::vector<float> labels_;
-    std::vector<float> blockMinimum_;
+    std::vector<float> lowest_;
+    std::vector<std::vector<Run>> runs_;
     std::vector<bool> hasDark_;
     std::vector<long> visitedAt_;
     std::vector<long> changedAt_;

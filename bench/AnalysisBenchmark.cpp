@@ -1,0 +1,257 @@
+// Times RunAnalysis against the step-by-step reference on generated pictures, side
+// by side in one run, with the fast version's time per stage and its peak heap.
+//   build/bench/analysis_bench [--benchmark_filter=...]
+
+#include "Analysis.h"
+#include "BenchmarkCases.h"
+#include "Conversions.h"
+#include "DarkRegionLabelling.h"
+#include "GapFilling.h"
+#include "Plane.h"
+#include "ReferenceAnalysis.h"
+#include "RegionPainting.h"
+#include "RegionSurrounds.h"
+
+#include <benchmark/benchmark.h>
+
+#include <malloc.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <map>
+#include <new>
+
+// Heap accounting for the peak of one RunAnalysis.
+namespace {
+std::atomic<long long> heapInUse{0};
+std::atomic<long long> heapPeak{0};
+}  // namespace
+
+void* operator new(std::size_t size)
+{
+    void* p = std::malloc(size == 0 ? 1 : size);
+    if (!p)
+        throw std::bad_alloc();
+    const long long now = heapInUse += static_cast<long long>(malloc_usable_size(p));
+    long long peak = heapPeak.load();
+    while (now > peak && !heapPeak.compare_exchange_weak(peak, now)) {
+    }
+    return p;
+}
+
+void operator delete(void* p) noexcept
+{
+    if (!p)
+        return;
+    heapInUse -= static_cast<long long>(malloc_usable_size(p));
+    std::free(p);
+}
+
+void operator delete(void* p, std::size_t) noexcept
+{
+    operator delete(p);
+}
+
+void* operator new[](std::size_t size)
+{
+    return operator new(size);
+}
+
+void operator delete[](void* p) noexcept
+{
+    operator delete(p);
+}
+
+void operator delete[](void* p, std::size_t) noexcept
+{
+    operator delete(p);
+}
+
+namespace {
+
+constexpr int Rows = RasterHeight;
+constexpr int Columns = RasterWidth;
+
+Plane CopyOf(const Plane& plane)
+{
+    Plane copy(plane.Rows(), plane.Columns());
+    for (int y = 0; y < plane.Rows(); ++y)
+        std::memcpy(copy[y], plane[y], sizeof(float) * plane.Columns());
+    return copy;
+}
+
+// The planes of one run, kept after each stage so that every stage can be timed alone.
+struct StageInputs {
+    Plane image{Rows, Columns};
+    Plane labels{Rows, Columns};
+    Plane regions{Rows, Columns};
+    Plane fill{Rows, Columns};
+    std::vector<float> table = std::vector<float>(RegionGreyTableSize);
+    int regionCount = 0;
+
+    explicit StageInputs(const BenchmarkCase& c)
+    {
+        c.fillInputRaster();
+        for (int y = 0; y < Rows; ++y)
+            for (int x = 0; x < Columns; ++x)
+                image[y][x] = static_cast<float>(InputRaster[y][x]);
+        LabelDarkRegions(image, labels, regions, Rows, Columns);
+        ClearPlaneBorder(regions, Rows, Columns);
+        regionCount = MeasureRegionSurrounds(regions, image, Rows, Columns, table, 0);
+        PaintRegions(regions, fill, Rows, Columns, table, regionCount);
+    }
+};
+
+void Fast(benchmark::State& state, const BenchmarkCase& c)
+{
+    c.fillInputRaster();
+    for (auto _ : state)
+        RunAnalysis();
+}
+
+void Reference(benchmark::State& state, const BenchmarkCase& c)
+{
+    c.fillInputRaster();
+    for (auto _ : state)
+        reference::RunAnalysis();
+}
+
+void StageLabel(benchmark::State& state, const BenchmarkCase& c)
+{
+    StageInputs in(c);
+    for (auto _ : state) {
+        LabelDarkRegions(in.image, in.labels, in.regions, Rows, Columns);
+        ClearPlaneBorder(in.regions, Rows, Columns);
+    }
+}
+
+void StageSurrounds(benchmark::State& state, const BenchmarkCase& c)
+{
+    StageInputs in(c);
+    for (auto _ : state)
+        benchmark::DoNotOptimize(MeasureRegionSurrounds(in.regions, in.image, Rows, Columns, in.table, 0));
+    state.counters["regions"] = in.regionCount;
+}
+
+void StagePaint(benchmark::State& state, const BenchmarkCase& c)
+{
+    StageInputs in(c);
+    for (auto _ : state)
+        PaintRegions(in.regions, in.fill, Rows, Columns, in.table, in.regionCount);
+}
+
+void StageFill(benchmark::State& state, const BenchmarkCase& c)
+{
+    StageInputs in(c);
+    for (auto _ : state) {
+        state.PauseTiming();
+        Plane image = CopyOf(in.image);
+        Plane fill = CopyOf(in.fill);
+        state.ResumeTiming();
+        CompositeAndFill(image, fill, Rows, Columns);
+    }
+}
+
+void StageConvert(benchmark::State& state, const BenchmarkCase& c)
+{
+    StageInputs in(c);
+    for (auto _ : state) {
+        for (int y = 0; y < Rows; ++y)
+            for (int x = 0; x < Columns; ++x)
+                in.image[y][x] = static_cast<float>(InputRaster[y][x]);
+        for (int y = 0; y < Rows; ++y)
+            for (int x = 0; x < Columns; ++x)
+                ResultRaster[y][x] = TruncateToInt(in.fill[y][x]);
+    }
+}
+
+// Prints the usual lines, then a table of the fast and reference times per case.
+class RatioReporter : public benchmark::ConsoleReporter
+{
+public:
+    void ReportRuns(const std::vector<Run>& runs) override
+    {
+        ConsoleReporter::ReportRuns(runs);
+        for (const Run& run : runs)
+            milliseconds_[run.benchmark_name()] = run.GetAdjustedRealTime();
+    }
+
+    void Finalize() override
+    {
+        ConsoleReporter::Finalize();
+        std::printf("\n%-12s %12s %10s %8s   %s\n", "case", "reference ms", "fast ms", "ratio",
+                    "fast per stage: label / surrounds / paint / fill / conversions, ms");
+        double logSum = 0.0;
+        int ratios = 0;
+        for (const BenchmarkCase& c : BenchmarkCases()) {
+            const double fast = Find("Fast/" + c.name);
+            const double slow = Find("Reference/" + c.name);
+            const double ratio = fast > 0 && slow > 0 ? slow / fast : 0.0;
+            if (ratio > 0) {
+                logSum += std::log(ratio);
+                ++ratios;
+            }
+            std::printf("%-12s %12.1f %10.2f %8.1f   %.2f / %.2f / %.2f / %.2f / %.2f\n", c.name.c_str(), slow, fast,
+                        ratio, Find("Stage/" + c.name + "/Label"), Find("Stage/" + c.name + "/Surrounds"),
+                        Find("Stage/" + c.name + "/Paint"), Find("Stage/" + c.name + "/Fill"),
+                        Find("Stage/" + c.name + "/Conversions"));
+        }
+        if (ratios > 0)
+            std::printf("geometric mean of the ratios: %.1f\n", std::exp(logSum / ratios));
+    }
+
+private:
+    double Find(const std::string& name) const
+    {
+        const auto found = milliseconds_.find(name);
+        return found == milliseconds_.end() ? 0.0 : found->second;
+    }
+
+    std::map<std::string, double> milliseconds_;
+};
+
+// The most heap that one RunAnalysis holds at once, over every case.
+void ReportPeakHeap()
+{
+    long long peak = 0;
+    for (const BenchmarkCase& c : BenchmarkCases()) {
+        c.fillInputRaster();
+        const long long before = heapInUse.load();
+        heapPeak = before;
+        RunAnalysis();
+        peak = std::max(peak, heapPeak.load() - before);
+    }
+    std::printf("peak heap of one RunAnalysis: %.2f MiB\n", static_cast<double>(peak) / (1024.0 * 1024.0));
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    using Stage = void (*)(benchmark::State&, const BenchmarkCase&);
+    const std::pair<const char*, Stage> stages[] = {{"Label", StageLabel},
+                                                    {"Surrounds", StageSurrounds},
+                                                    {"Paint", StagePaint},
+                                                    {"Fill", StageFill},
+                                                    {"Conversions", StageConvert}};
+    for (const BenchmarkCase& c : BenchmarkCases()) {
+        benchmark::RegisterBenchmark(("Fast/" + c.name).c_str(), Fast, c)->Unit(benchmark::kMillisecond);
+        // The reference takes up to seconds a run; one run is enough to measure it.
+        benchmark::RegisterBenchmark(("Reference/" + c.name).c_str(), Reference, c)
+            ->Unit(benchmark::kMillisecond)
+            ->Iterations(1);
+        for (const auto& [stage, function] : stages)
+            benchmark::RegisterBenchmark(("Stage/" + c.name + "/" + stage).c_str(), function, c)
+                ->Unit(benchmark::kMillisecond);
+    }
+    benchmark::Initialize(&argc, argv);
+    RatioReporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    ReportPeakHeap();
+    benchmark::Shutdown();
+    return 0;
+}
