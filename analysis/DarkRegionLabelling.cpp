@@ -11,6 +11,20 @@ namespace {
 // smallest label of a block is a plain minimum that the compiler can vectorise.
 constexpr float NotDark = std::numeric_limits<float>::infinity();
 
+// Written as a plain selection, which the compiler turns into vector code.
+inline float Lower(float a, float b)
+{
+    return b < a ? b : a;
+}
+
+// The smallest label of a block whose rows' smallest labels are given; a cell
+// that is not dark stays so.
+inline float BlockLowest(float own, float above, float below, float level)
+{
+    const float lowest = Lower(Lower(above, below), level);
+    return own == NotDark ? NotDark : lowest;
+}
+
 // The working labels of one call, with what the sweeps need to skip rows that
 // cannot change: a row is visited again only if it or a neighbouring row changed
 // since its last visit. Times count row visits across all sweeps.
@@ -21,6 +35,7 @@ public:
         : rows_(rows),
           columns_(columns),
           labels_(static_cast<std::size_t>(rows) * columns),
+          across_(static_cast<std::size_t>(rows) * columns),
           lowest_(columns),
           runs_(rows),
           hasDark_(rows, false),
@@ -54,6 +69,8 @@ public:
     void Propagate()
     {
         FindRuns();
+        for (int y = 0; y < rows_; ++y)
+            UpdateAcross(y, (*this)[y]);
         bool changed;
         do {
             changed = false;
@@ -76,6 +93,18 @@ private:
                changedAt_[y + 1] >= visitedAt_[y];
     }
 
+    // The smallest of each cell's label and those of its left and right
+    // neighbours, kept for every row, so that a block's smallest label is the
+    // smallest of three such entries.
+    float* Across(int y) { return across_.data() + static_cast<std::size_t>(y) * columns_; }
+
+    void UpdateAcross(int y, const float* row)
+    {
+        float* across = Across(y);
+        for (int x = 1; x <= columns_ - 2; ++x)
+            across[x] = Lower(Lower(row[x - 1], row[x]), row[x + 1]);
+    }
+
     // Lowers every dark interior cell of row y to the smallest label of its 3 x 3
     // block, as an in-place sweep does: the row already swept in this sweep and the
     // cell just before in the row are read with their new labels. A first pass,
@@ -88,33 +117,41 @@ private:
             return false;
         const long now = ++time_;
         visitedAt_[y] = now;
-        const float* above = (*this)[y - 1];
-        const float* below = (*this)[y + 1];
+        const float* above = Across(y - 1);
+        const float* below = Across(y + 1);
+        const float* level = Across(y);
         float* row = (*this)[y];
-        float* lowest = lowest_.data();
         const int last = columns_ - 2;
-        for (int x = 1; x <= last; ++x) {
-            const float up = std::min(std::min(above[x - 1], above[x]), above[x + 1]);
-            const float down = std::min(std::min(below[x - 1], below[x]), below[x + 1]);
-            const float level = std::min(std::min(row[x - 1], row[x]), row[x + 1]);
-            lowest[x] = row[x] == NotDark ? NotDark : std::min(std::min(up, down), level);
+        int changes = 0;
+        if (runs_[y].empty()) {
+            // No dark cell has a dark cell beside it: every block can be taken at once.
+            for (int x = 1; x <= last; ++x) {
+                const float lowest = BlockLowest(row[x], above[x], below[x], level[x]);
+                changes += lowest < row[x];
+                row[x] = lowest;
+            }
+        } else {
+            float* lowest = lowest_.data();
+            for (int x = 1; x <= last; ++x)
+                lowest[x] = BlockLowest(row[x], above[x], below[x], level[x]);
+            for (const Run& run : runs_[y]) {
+                if (forward)
+                    for (int x = run.first + 1; x <= run.last; ++x)
+                        lowest[x] = std::min(lowest[x], lowest[x - 1]);
+                else
+                    for (int x = run.last - 1; x >= run.first; --x)
+                        lowest[x] = std::min(lowest[x], lowest[x + 1]);
+            }
+            for (int x = 1; x <= last; ++x) {
+                changes += lowest[x] < row[x];
+                row[x] = lowest[x];
+            }
         }
-        for (const Run& run : runs_[y]) {
-            if (forward)
-                for (int x = run.first + 1; x <= run.last; ++x)
-                    lowest[x] = std::min(lowest[x], lowest[x - 1]);
-            else
-                for (int x = run.last - 1; x >= run.first; --x)
-                    lowest[x] = std::min(lowest[x], lowest[x + 1]);
-        }
-        bool changed = false;
-        for (int x = 1; x <= last; ++x) {
-            changed |= lowest[x] < row[x];
-            row[x] = lowest[x];
-        }
-        if (changed)
-            changedAt_[y] = now;
-        return changed;
+        if (changes == 0)
+            return false;
+        UpdateAcross(y, row);
+        changedAt_[y] = now;
+        return true;
     }
 
     // Dark cells side by side in the interior of a row, two or more.
@@ -143,6 +180,7 @@ private:
     int rows_;
     int columns_;
     std::vector<float> labels_;
+    std::vector<float> across_;
     std::vector<float> lowest_;
     std::vector<std::vector<Run>> runs_;
     std::vector<bool> hasDark_;
