@@ -39,6 +39,7 @@ public:
           lowest_(columns),
           runs_(rows),
           hasDark_(rows, false),
+          rowHasDark_(rows, false),
           visitedAt_(rows, 0),
           changedAt_(rows, 0)
     {
@@ -53,6 +54,14 @@ public:
         for (int y = 0; y < rows_; ++y) {
             const float* image = imagePlane[y];
             float* label = (*this)[y];
+            int zeros = 0;
+            for (int x = 0; x < columns_; ++x)
+                zeros += image[x] == 0.0f;
+            rowHasDark_[y] = zeros > 0;
+            if (zeros == 0) {
+                std::fill(label, label + columns_, NotDark);
+                continue;
+            }
             for (int x = 0; x < columns_; ++x) {
                 if (image[x] == 0.0f) {
                     counter += 1.0f;
@@ -64,6 +73,8 @@ public:
         }
         return static_cast<int>(counter);
     }
+
+    bool RowHasDark(int y) const { return rowHasDark_[y]; }
 
     // Forward and backward sweeps until one pair changes nothing.
     void Propagate()
@@ -81,8 +92,13 @@ public:
         } while (changed);
     }
 
-    // The working label of a cell as the plane holds it: 0 for a cell that is not dark.
-    float Label(int y, int x) { return (*this)[y][x] == NotDark ? 0.0f : (*this)[y][x]; }
+    // Row y of the working labels as the plane holds them: 0 for a cell that is not dark.
+    void CopyRow(int y, float* label)
+    {
+        const float* working = (*this)[y];
+        for (int x = 0; x < columns_; ++x)
+            label[x] = working[x] == NotDark ? 0.0f : working[x];
+    }
 
 private:
     // A row whose block rows are all unchanged since its last visit would keep
@@ -184,6 +200,7 @@ private:
     std::vector<float> lowest_;
     std::vector<std::vector<Run>> runs_;
     std::vector<bool> hasDark_;
+    std::vector<bool> rowHasDark_;
     std::vector<long> visitedAt_;
     std::vector<long> changedAt_;
     long time_ = 0;
@@ -201,15 +218,18 @@ void LabelDarkRegions(const Plane& imagePlane, Plane& labelPlane, Plane& regionP
         labels.Propagate();
 
     for (int y = 0; y < rows; ++y) {
-        float* label = labelPlane[y];
-        for (int x = 0; x < columns; ++x)
-            label[x] = labels.Label(y, x);
+        if (labels.RowHasDark(y))
+            labels.CopyRow(y, labelPlane[y]);
+        else
+            std::fill(labelPlane[y], labelPlane[y] + columns, 0.0f);
     }
 
     // Count the counted area, then number the kept labels in ascending order: the
     // table maps each working label to its region label, 0 for a dropped one.
     std::vector<int> regionOf(static_cast<std::size_t>(darkCount) + 1, 0);
     for (int y = 0; y <= rows - 2; ++y) {
+        if (!labels.RowHasDark(y))
+            continue;
         const float* label = labelPlane[y];
         for (int x = 0; x <= columns - 2; ++x)
             if (label[x] > 0.0f)
@@ -222,6 +242,10 @@ void LabelDarkRegions(const Plane& imagePlane, Plane& labelPlane, Plane& regionP
     for (int y = 0; y <= rows - 2; ++y) {
         const float* label = labelPlane[y];
         float* region = regionPlane[y];
+        if (!labels.RowHasDark(y)) {
+            std::fill(region, region + columns - 1, 0.0f);
+            continue;
+        }
         for (int x = 0; x <= columns - 2; ++x)
             region[x] = static_cast<float>(regionOf[static_cast<std::size_t>(label[x])]);
     }

@@ -1,30 +1,35 @@
 #include "GapFilling.h"
 
 #include <algorithm>
-#include <cstddef>
 #include <vector>
 
 namespace {
 
 constexpr int Reach = GapSearchAttempts - 1;
+constexpr int Far = 1 << 20;
 
-// Distances from each pixel of a row to the nearest source on its left and on its
-// right, found by one scan each way; a distance beyond the reach means none.
-void RowDistances(const float* row, int columns, std::vector<int>& left, std::vector<int>& right)
+// The nearest source at or after a position along a line, found by scans that only
+// ever move forward: over a whole line they cost one pass, however many gaps ask.
+class NextSource
 {
-    int lastSource = -GapSearchAttempts - 1;
-    for (int x = 0; x < columns; ++x) {
-        left[x] = x - lastSource;
-        if (row[x] > 0.0f)
-            lastSource = x;
+public:
+    // Moves the answer on to the first source at or after from, or past the end.
+    template <class IsSource>
+    int From(int from, int end, const IsSource& isSource)
+    {
+        if (next_ < from) {
+            next_ = std::max(scanned_, from);
+            while (next_ < end && !isSource(next_))
+                ++next_;
+            scanned_ = next_;
+        }
+        return next_ < end ? next_ : Far;
     }
-    int nextSource = columns + GapSearchAttempts + 1;
-    for (int x = columns - 1; x >= 0; --x) {
-        right[x] = nextSource - x;
-        if (row[x] > 0.0f)
-            nextSource = x;
-    }
-}
+
+private:
+    int next_ = -1;
+    int scanned_ = 0;
+};
 
 }  // namespace
 
@@ -32,53 +37,53 @@ void CompositeAndFill(Plane& imagePlane, Plane& fillPlane, int rows, int columns
 {
     if (rows < 1 || columns < 1)
         return;
+    // Composite and snapshot in one pass; rows without a zero pixel need no search.
+    std::vector<bool> rowHasGap(rows, false);
     for (int y = 0; y < rows; ++y) {
-        const float* image = imagePlane[y];
+        float* image = imagePlane[y];
         float* fill = fillPlane[y];
-        for (int x = 0; x < columns; ++x)
-            fill[x] = image[x] + fill[x];
-    }
-    for (int y = 0; y < rows; ++y)
-        std::copy(fillPlane[y], fillPlane[y] + columns, imagePlane[y]);
-
-    // The row of the nearest source below every cell, found by one scan upward; the
-    // row of the nearest source above is carried down, column by column.
-    const Plane& composite = imagePlane;
-    std::vector<int> nearestBelow(static_cast<std::size_t>(rows) * columns);
-    std::vector<int> nextBelow(columns, rows + GapSearchAttempts + 1);
-    for (int y = rows - 1; y >= 0; --y) {
-        const float* row = composite[y];
-        int* below = nearestBelow.data() + static_cast<std::size_t>(y) * columns;
+        int gaps = 0;
         for (int x = 0; x < columns; ++x) {
-            below[x] = nextBelow[x];
-            if (row[x] > 0.0f)
-                nextBelow[x] = y;
+            const float composite = image[x] + fill[x];
+            fill[x] = composite;
+            image[x] = composite;
+            gaps += composite == 0.0f;
         }
+        rowHasGap[y] = gaps > 0;
     }
-    std::vector<int> lastAbove(columns, -GapSearchAttempts - 1);
-    std::vector<int> left(columns);
-    std::vector<int> right(columns);
+
+    // Each zero pixel takes the nearest source of the composite on its row or
+    // column within reach; at equal distance left, then right, below, above.
+    const Plane& composite = imagePlane;
+    std::vector<NextSource> below(columns);
+    std::vector<int> lastAbove(columns, -Far);
     for (int y = 0; y < rows; ++y) {
         const float* row = composite[y];
-        const int* below = nearestBelow.data() + static_cast<std::size_t>(y) * columns;
-        float* fill = fillPlane[y];
-        RowDistances(row, columns, left, right);
-        for (int x = 0; x < columns; ++x) {
-            if (row[x] == 0.0f) {
-                // The nearest source wins; at equal distance left, right, below, above.
-                const int distances[4] = {left[x], right[x], below[x] - y, y - lastAbove[x]};
-                int best = 0;
-                for (int d = 1; d < 4; ++d)
-                    if (distances[d] < distances[best])
-                        best = d;
-                if (distances[best] <= Reach) {
-                    const int sourceRow = best == 2 ? below[x] : best == 3 ? lastAbove[x] : y;
-                    const int sourceColumn = best == 0 ? x - left[x] : best == 1 ? x + right[x] : x;
-                    fill[x] = composite[sourceRow][sourceColumn];
+        if (rowHasGap[y]) {
+            float* fill = fillPlane[y];
+            int lastLeft = -Far;
+            NextSource right;
+            for (int x = 0; x < columns; ++x) {
+                if (row[x] == 0.0f) {
+                    const int nextRight = right.From(x + 1, columns, [row](int i) { return row[i] > 0.0f; });
+                    const int nextBelow = below[x].From(y + 1, rows, [&](int i) { return composite[i][x] > 0.0f; });
+                    const int distances[4] = {x - lastLeft, nextRight - x, nextBelow - y, y - lastAbove[x]};
+                    int best = 0;
+                    for (int d = 1; d < 4; ++d)
+                        if (distances[d] < distances[best])
+                            best = d;
+                    if (distances[best] <= Reach) {
+                        const int sourceRow = best == 2 ? nextBelow : best == 3 ? lastAbove[x] : y;
+                        const int sourceColumn = best == 0 ? lastLeft : best == 1 ? nextRight : x;
+                        fill[x] = composite[sourceRow][sourceColumn];
+                    }
+                } else if (row[x] > 0.0f) {
+                    lastLeft = x;
                 }
             }
+        }
+        for (int x = 0; x < columns; ++x)
             if (row[x] > 0.0f)
                 lastAbove[x] = y;
-        }
     }
 }
