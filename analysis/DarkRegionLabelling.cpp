@@ -28,14 +28,19 @@ inline float BlockLowest(float own, float above, float below, float level)
 // The working labels of one call, with what the sweeps need to skip rows that
 // cannot change: a row is visited again only if it or a neighbouring row changed
 // since its last visit. Times count row visits across all sweeps.
+//
+// The labels are worked on in the label plane itself. The region plane, which is
+// written only afterwards, holds each row's smallest neighbouring labels meanwhile;
+// its last row, which the stage leaves alone, has a buffer of its own.
 class WorkingLabels
 {
 public:
-    WorkingLabels(int rows, int columns)
-        : rows_(rows),
+    WorkingLabels(Plane& labelPlane, Plane& regionPlane, int rows, int columns)
+        : labelPlane_(labelPlane),
+          regionPlane_(regionPlane),
+          rows_(rows),
           columns_(columns),
-          labels_(static_cast<std::size_t>(rows) * columns),
-          across_(static_cast<std::size_t>(rows) * columns),
+          lastAcross_(columns),
           lowest_(columns),
           runs_(rows),
           hasDark_(rows, false),
@@ -45,7 +50,7 @@ public:
     {
     }
 
-    float* operator[](int y) { return labels_.data() + static_cast<std::size_t>(y) * columns_; }
+    float* operator[](int y) { return labelPlane_[y]; }
 
     // Gives the k-th dark pixel in raster order the label k; returns their count.
     int NumberDarkPixels(const Plane& imagePlane)
@@ -92,12 +97,17 @@ public:
         } while (changed);
     }
 
-    // Row y of the working labels as the plane holds them: 0 for a cell that is not dark.
-    void CopyRow(int y, float* label)
+    // Leaves the labels as the plane holds them: 0 for a cell that is not dark.
+    void Finish()
     {
-        const float* working = (*this)[y];
-        for (int x = 0; x < columns_; ++x)
-            label[x] = working[x] == NotDark ? 0.0f : working[x];
+        for (int y = 0; y < rows_; ++y) {
+            float* label = (*this)[y];
+            if (!rowHasDark_[y])
+                std::fill(label, label + columns_, 0.0f);
+            else
+                for (int x = 0; x < columns_; ++x)
+                    label[x] = label[x] == NotDark ? 0.0f : label[x];
+        }
     }
 
 private:
@@ -112,7 +122,7 @@ private:
     // The smallest of each cell's label and those of its left and right
     // neighbours, kept for every row, so that a block's smallest label is the
     // smallest of three such entries.
-    float* Across(int y) { return across_.data() + static_cast<std::size_t>(y) * columns_; }
+    float* Across(int y) { return y < rows_ - 1 ? regionPlane_[y] : lastAcross_.data(); }
 
     void UpdateAcross(int y, const float* row)
     {
@@ -193,10 +203,11 @@ private:
         }
     }
 
+    Plane& labelPlane_;
+    Plane& regionPlane_;
     int rows_;
     int columns_;
-    std::vector<float> labels_;
-    std::vector<float> across_;
+    std::vector<float> lastAcross_;
     std::vector<float> lowest_;
     std::vector<std::vector<Run>> runs_;
     std::vector<bool> hasDark_;
@@ -212,17 +223,11 @@ void LabelDarkRegions(const Plane& imagePlane, Plane& labelPlane, Plane& regionP
 {
     if (rows < 1 || columns < 1)
         return;
-    WorkingLabels labels(rows, columns);
+    WorkingLabels labels(labelPlane, regionPlane, rows, columns);
     const int darkCount = labels.NumberDarkPixels(imagePlane);
     if (rows >= 3 && columns >= 3)
         labels.Propagate();
-
-    for (int y = 0; y < rows; ++y) {
-        if (labels.RowHasDark(y))
-            labels.CopyRow(y, labelPlane[y]);
-        else
-            std::fill(labelPlane[y], labelPlane[y] + columns, 0.0f);
-    }
+    labels.Finish();
 
     // Count the counted area, then number the kept labels in ascending order: the
     // table maps each working label to its region label, 0 for a dropped one.

@@ -43,6 +43,9 @@ void* operator new(std::size_t size)
     return p;
 }
 
+// This operator new takes its memory from malloc, so free is the matching release.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
 void operator delete(void* p) noexcept
 {
     if (!p)
@@ -50,6 +53,7 @@ void operator delete(void* p) noexcept
     heapInUse -= static_cast<long long>(malloc_usable_size(p));
     std::free(p);
 }
+#pragma GCC diagnostic pop
 
 void operator delete(void* p, std::size_t) noexcept
 {
@@ -177,7 +181,7 @@ public:
     {
         ConsoleReporter::ReportRuns(runs);
         for (const Run& run : runs)
-            milliseconds_[run.benchmark_name()] = run.GetAdjustedRealTime();
+            milliseconds_[run.run_name.function_name] = run.GetAdjustedRealTime();
     }
 
     void Finalize() override
