@@ -137,7 +137,15 @@ void DecodePicture(const QByteArray& bytes, const QString& name, TBitmap& bitmap
     if (!missing.isEmpty())
         Fail(QStringLiteral("%1 is damaged: %2.").arg(Quoted(name), missing));
 
+    // Readers that reuse an image of the right size and format leave the pixels
+    // that a damaged file does not cover as they found them: black, here, never
+    // whatever the memory held before.
     QImage image;
+    const QImage::Format layout = reader.imageFormat();
+    if (size.isValid() && layout != QImage::Format_Invalid) {
+        image = QImage(size, layout);
+        image.fill(0);
+    }
     if (!reader.read(&image) || image.isNull()) {
         if (reader.error() == QImageReader::UnsupportedFormatError)
             Fail(QStringLiteral("%1 is not a picture in a format that can be read here.").arg(Quoted(name)));

@@ -114,6 +114,104 @@ QByteArray EncodeGif(const QImage& indexed)
     return out;
 }
 
+namespace {
+
+void AppendLong(QByteArray& out, quint32 value)
+{
+    for (int i = 0; i < 4; ++i)
+        out.append(static_cast<char>(value >> (8 * i)));
+}
+
+// Runs of equal palette indexes, a row at a time, each row closed by an end of
+// line and the picture by an end of bitmap.
+QByteArray RunLengths(const QImage& image, bool fourBits)
+{
+    QByteArray data;
+    for (int y = image.height() - 1; y >= 0; --y) {
+        for (int x = 0; x < image.width();) {
+            const int index = image.pixelIndex(x, y);
+            int run = 1;
+            while (x + run < image.width() && run < 255 && image.pixelIndex(x + run, y) == index)
+                ++run;
+            data.append(static_cast<char>(run));
+            data.append(static_cast<char>(fourBits ? (index << 4 | index) : index));
+            x += run;
+        }
+        data.append('\0');
+        data.append(y == 0 ? '\1' : '\0');
+    }
+    return data;
+}
+
+QByteArray PackedRows(const QImage& image, int bits)
+{
+    QByteArray data;
+    const int rowBytes = (image.width() * bits + 31) / 32 * 4;
+    for (int y = image.height() - 1; y >= 0; --y) {
+        QByteArray row(rowBytes, '\0');
+        for (int x = 0; x < image.width(); ++x) {
+            if (bits <= 8) {
+                const int index = image.pixelIndex(x, y);
+                const int bit = x * bits;
+                row[bit / 8] = static_cast<char>(row[bit / 8] | index << (8 - bits - bit % 8));
+            } else {
+                const QRgb c = image.pixel(x, y);
+                const int at = x * bits / 8;
+                row[at] = static_cast<char>(qBlue(c));
+                row[at + 1] = static_cast<char>(qGreen(c));
+                row[at + 2] = static_cast<char>(qRed(c));
+            }
+        }
+        data.append(row);
+    }
+    return data;
+}
+
+}  // namespace
+
+QByteArray EncodeBmp(const QImage& image, int bitsPerPixel, bool rle)
+{
+    const int colours = bitsPerPixel <= 8 ? static_cast<int>(image.colorCount()) : 0;
+    const QByteArray data = rle ? RunLengths(image, bitsPerPixel == 4) : PackedRows(image, bitsPerPixel);
+    const quint32 offset = 14 + 40 + 4 * colours;
+    QByteArray out("BM");
+    AppendLong(out, offset + data.size());
+    AppendLong(out, 0);
+    AppendLong(out, offset);
+    AppendLong(out, 40);
+    AppendLong(out, image.width());
+    AppendLong(out, image.height());
+    AppendShort(out, 1);
+    AppendShort(out, bitsPerPixel);
+    AppendLong(out, rle ? (bitsPerPixel == 8 ? 1 : 2) : 0);
+    AppendLong(out, data.size());
+    AppendLong(out, 2835);
+    AppendLong(out, 2835);
+    AppendLong(out, colours);
+    AppendLong(out, 0);
+    for (int i = 0; i < colours; ++i) {
+        const QRgb c = image.color(i);
+        out.append(static_cast<char>(qBlue(c)));
+        out.append(static_cast<char>(qGreen(c)));
+        out.append(static_cast<char>(qRed(c)));
+        out.append('\0');
+    }
+    return out + data;
+}
+
+QImage PalettePicture(int width, int height, int colours)
+{
+    QImage image(width, height, QImage::Format_Indexed8);
+    QList<QRgb> palette;
+    for (int i = 0; i < colours; ++i)
+        palette.append(qRgb((i * 67) & 255, 255 - (i * 31 & 255), (i * 7 + 40) & 255));
+    image.setColorTable(palette);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x)
+            image.setPixel(x, y, (x / 3 + y * 5) % colours);
+    return image;
+}
+
 QString WriteTempFile(const QString& name, const QByteArray& bytes)
 {
     static const auto folder = std::make_unique<QTemporaryDir>();

@@ -16,5 +16,12 @@ QByteArray Encode(const QImage& image, const char* format);
 // written uncompressed, restarting before the code size would grow.
 QByteArray EncodeGif(const QImage& indexed);
 
+// A BMP of 1, 4 or 8 bits a pixel (from an 8-bit palette picture whose indexes
+// fit), or 24 or 32 bits; rle asks for RLE8 or RLE4 compression (8 or 4 bits).
+QByteArray EncodeBmp(const QImage& image, int bitsPerPixel, bool rle = false);
+
+// An 8-bit palette picture with the given number of palette colours.
+QImage PalettePicture(int width, int height, int colours);
+
 // Writes bytes to a new file in the test's temporary folder; returns its path.
 QString WriteTempFile(const QString& name, const QByteArray& bytes);

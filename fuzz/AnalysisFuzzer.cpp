@@ -1,0 +1,116 @@
+// Any bytes as a small picture, or as a plane of region labels: every stage must
+// give the same bits as the step-by-step reference.
+
+#include "DarkRegionLabelling.h"
+#include "GapFilling.h"
+#include "ReferenceAnalysis.h"
+#include "RegionPainting.h"
+#include "RegionSurrounds.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <vector>
+
+namespace {
+
+void Require(bool same)
+{
+    if (!same)
+        std::abort();
+}
+
+bool SameBits(const Plane& a, const Plane& b)
+{
+    for (int y = 0; y < a.Rows(); ++y)
+        if (std::memcmp(a[y], b[y], sizeof(float) * a.Columns()) != 0)
+            return false;
+    return true;
+}
+
+Plane Copy(const Plane& plane)
+{
+    Plane copy(plane.Rows(), plane.Columns());
+    for (int y = 0; y < plane.Rows(); ++y)
+        std::memcpy(copy[y], plane[y], sizeof(float) * plane.Columns());
+    return copy;
+}
+
+Plane Constant(int rows, int columns, float value)
+{
+    Plane plane(rows, columns);
+    for (int y = 0; y < rows; ++y)
+        for (int x = 0; x < columns; ++x)
+            plane[y][x] = value;
+    return plane;
+}
+
+// The whole chain of stages on one picture, fast and reference side by side.
+void CompareStages(const Plane& image, int rows, int columns)
+{
+    Plane labels = Constant(rows, columns, -1.0f), slowLabels = Constant(rows, columns, -1.0f);
+    Plane regions = Constant(rows, columns, -1.0f), slowRegions = Constant(rows, columns, -1.0f);
+    LabelDarkRegions(image, labels, regions, rows, columns);
+    reference::LabelDarkRegions(image, slowLabels, slowRegions, rows, columns);
+    Require(SameBits(labels, slowLabels) && SameBits(regions, slowRegions));
+    ClearPlaneBorder(regions, rows, columns);
+    reference::ClearPlaneBorder(slowRegions, rows, columns);
+    Require(SameBits(regions, slowRegions));
+
+    std::vector<float> table(RegionGreyTableSize, -1.0f), slowTable(RegionGreyTableSize, -1.0f);
+    const int count = MeasureRegionSurrounds(regions, image, rows, columns, table, 0);
+    Require(count == reference::MeasureRegionSurrounds(regions, image, rows, columns, slowTable, 0));
+    Require(table == slowTable);
+
+    Plane fill = Constant(rows, columns, 3.0f), slowFill = Constant(rows, columns, 3.0f);
+    PaintRegions(regions, fill, rows, columns, table, count);
+    reference::PaintRegions(regions, slowFill, rows, columns, table, count);
+    Require(SameBits(fill, slowFill));
+
+    Plane composite = Copy(image), slowComposite = Copy(image);
+    CompositeAndFill(composite, fill, rows, columns);
+    reference::CompositeAndFill(slowComposite, slowFill, rows, columns);
+    Require(SameBits(composite, slowComposite) && SameBits(fill, slowFill));
+}
+
+// The bytes as region labels with gaps and strays, walked round by both versions.
+void CompareSurrounds(const std::uint8_t* data, std::size_t size, int rows, int columns)
+{
+    Plane regions(rows, columns), image(rows, columns);
+    for (int y = 0; y < rows; ++y)
+        for (int x = 0; x < columns; ++x) {
+            const std::uint8_t b = size ? data[(static_cast<std::size_t>(y) * columns + x) % size] : 0;
+            regions[y][x] = b % 16 < 10 ? 0.0f : static_cast<float>(b % 16 - 9);
+            image[y][x] = static_cast<float>(b);
+        }
+    std::vector<float> table(RegionGreyTableSize, -1.0f), slowTable(RegionGreyTableSize, -1.0f);
+    const int count = MeasureRegionSurrounds(regions, image, rows, columns, table, 0);
+    Require(count == reference::MeasureRegionSurrounds(regions, image, rows, columns, slowTable, 0));
+    Require(table == slowTable);
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
+    if (size < 3)
+        return 0;
+    const int rows = 1 + data[0] % 40;
+    const int columns = 1 + data[1] % 40;
+    const bool labelPlane = data[2] & 1;
+    data += 3;
+    size -= 3;
+    if (labelPlane) {
+        CompareSurrounds(data, size, rows, columns);
+        return 0;
+    }
+    Plane image(rows, columns);
+    for (int y = 0; y < rows; ++y)
+        for (int x = 0; x < columns; ++x) {
+            const std::uint8_t b = size ? data[(static_cast<std::size_t>(y) * columns + x) % size] : 0;
+            image[y][x] = b < 96 ? 0.0f : static_cast<float>(b - 95);
+        }
+    CompareStages(image, rows, columns);
+    return 0;
+}

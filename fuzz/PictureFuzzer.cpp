@@ -1,0 +1,32 @@
+// Any bytes as a picture file, through the same path as loading a file.
+
+#include "Exception.h"
+#include "PictureFile.h"
+#include "TBitmap.h"
+
+#include <QGuiApplication>
+
+#include <cstddef>
+#include <cstdint>
+
+extern "C" int LLVMFuzzerInitialize(int*, char***)
+{
+    // Qt's image plugins are found through an application object.
+    static int argc = 1;
+    static char name[] = "picture_fuzzer";
+    static char* argv[] = {name, nullptr};
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    static QGuiApplication application(argc, argv);
+    return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
+    TBitmap bitmap;
+    try {
+        DecodePicture(QByteArray(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size)),
+                      QStringLiteral("fuzz"), bitmap);
+    } catch (const Exception&) {
+    }
+    return 0;
+}
