@@ -25,6 +25,50 @@ inline float BlockLowest(float own, float above, float below, float level)
     return own == NotDark ? NotDark : lowest;
 }
 
+// The sweeps' inner loops, compiled for wider vector units as well where the
+// processor may have them; the version is chosen once, when the program starts.
+#if defined(__GNUC__) && !defined(__clang__) && defined(__x86_64__)
+#define VECTOR_CLONES __attribute__((target_clones("avx2", "default")))
+#else
+#define VECTOR_CLONES
+#endif
+
+// Lowers each cell of a row without dark neighbours in the row to its block's
+// smallest label; returns how many cells changed.
+VECTOR_CLONES int LowerRow(float* row, const float* above, const float* below, const float* level, int last)
+{
+    int changes = 0;
+    for (int x = 1; x <= last; ++x) {
+        const float lowest = BlockLowest(row[x], above[x], below[x], level[x]);
+        changes += lowest < row[x];
+        row[x] = lowest;
+    }
+    return changes;
+}
+
+VECTOR_CLONES void BlockLowestOfRow(float* lowest, const float* row, const float* above, const float* below,
+                                    const float* level, int last)
+{
+    for (int x = 1; x <= last; ++x)
+        lowest[x] = BlockLowest(row[x], above[x], below[x], level[x]);
+}
+
+VECTOR_CLONES int StoreRow(float* row, const float* lowest, int last)
+{
+    int changes = 0;
+    for (int x = 1; x <= last; ++x) {
+        changes += lowest[x] < row[x];
+        row[x] = lowest[x];
+    }
+    return changes;
+}
+
+VECTOR_CLONES void AcrossOfRow(float* across, const float* row, int last)
+{
+    for (int x = 1; x <= last; ++x)
+        across[x] = Lower(Lower(row[x - 1], row[x]), row[x + 1]);
+}
+
 // The working labels of one call, with what the sweeps need to skip rows that
 // cannot change: a row is visited again only if it or a neighbouring row changed
 // since its last visit. Times count row visits across all sweeps.
@@ -124,12 +168,7 @@ private:
     // smallest of three such entries.
     float* Across(int y) { return y < rows_ - 1 ? regionPlane_[y] : lastAcross_.data(); }
 
-    void UpdateAcross(int y, const float* row)
-    {
-        float* across = Across(y);
-        for (int x = 1; x <= columns_ - 2; ++x)
-            across[x] = Lower(Lower(row[x - 1], row[x]), row[x + 1]);
-    }
+    void UpdateAcross(int y, const float* row) { AcrossOfRow(Across(y), row, columns_ - 2); }
 
     // Lowers every dark interior cell of row y to the smallest label of its 3 x 3
     // block, as an in-place sweep does: the row already swept in this sweep and the
@@ -151,15 +190,10 @@ private:
         int changes = 0;
         if (runs_[y].empty()) {
             // No dark cell has a dark cell beside it: every block can be taken at once.
-            for (int x = 1; x <= last; ++x) {
-                const float lowest = BlockLowest(row[x], above[x], below[x], level[x]);
-                changes += lowest < row[x];
-                row[x] = lowest;
-            }
+            changes = LowerRow(row, above, below, level, last);
         } else {
             float* lowest = lowest_.data();
-            for (int x = 1; x <= last; ++x)
-                lowest[x] = BlockLowest(row[x], above[x], below[x], level[x]);
+            BlockLowestOfRow(lowest, row, above, below, level, last);
             for (const Run& run : runs_[y]) {
                 if (forward)
                     for (int x = run.first + 1; x <= run.last; ++x)
@@ -168,10 +202,7 @@ private:
                     for (int x = run.last - 1; x >= run.first; --x)
                         lowest[x] = std::min(lowest[x], lowest[x + 1]);
             }
-            for (int x = 1; x <= last; ++x) {
-                changes += lowest[x] < row[x];
-                row[x] = lowest[x];
-            }
+            changes = StoreRow(row, lowest, last);
         }
         if (changes == 0)
             return false;
