@@ -71,7 +71,7 @@ void TBitmap::SetSize(int width, int height)
                         " pixels is too large.");
     std::vector<std::uint8_t> resized(static_cast<std::size_t>(width) * height * bytesPerPixel, 0);
     const int keptBytes = std::min(width, width_) * bytesPerPixel;
-    for (int y = 0; y < std::min(height, height_); ++y)
+    for (int y = 0; keptBytes > 0 && y < std::min(height, height_); ++y)
         std::memcpy(resized.data() + static_cast<std::size_t>(y) * width * bytesPerPixel,
                     pixels_.data() + static_cast<std::size_t>(y) * RowBytes(), keptBytes);
     pixels_ = std::move(resized);

@@ -19,8 +19,10 @@ bool TOpenDialog::Execute()
     dialog.setOption(QFileDialog::DontUseNativeDialog);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setFileMode(QFileDialog::ExistingFile);
+    // Open where the last file was chosen; selecting that file as well would let
+    // the dialog overwrite what the user types once the folder has been read.
     if (!fileName_.empty())
-        dialog.selectFile(QString::fromStdString(fileName_));
+        dialog.setDirectory(QFileInfo(QString::fromStdString(fileName_)).absolutePath());
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return false;
     const QString chosen = dialog.selectedFiles().constFirst();

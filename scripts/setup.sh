@@ -1,13 +1,12 @@
-# Sourced by the start and test commands: installs what is missing, then
+# Sourced by the start, test and fuzz commands: installs what is missing, then
 # configures and builds. Quick when nothing changed.
 
 set -euo pipefail
 
 top="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
-build="$top/build"
 
 packages=(cmake g++ ninja-build qt6-base-dev libgtest-dev libgmock-dev libbenchmark-dev
-          xvfb xdotool imagemagick x11-utils)
+          xvfb xdotool imagemagick x11-utils clang libclang-rt-14-dev)
 
 install_missing() {
     local missing=()
@@ -30,9 +29,23 @@ install_missing() {
     DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq "${missing[@]}" >/dev/null
 }
 
-configure_and_build() {
-    if [ ! -f "$build/CMakeCache.txt" ]; then
-        cmake -S "$top" -B "$build" -G Ninja "$@"
+# Configures the named preset once, then builds it (all targets, or those given).
+build_preset() {
+    local preset=$1
+    shift
+    local dir="$top/build"
+    [ "$preset" = default ] || dir="$top/build-$preset"
+    if [ ! -f "$dir/CMakeCache.txt" ]; then
+        (cd "$top" && cmake --preset "$preset" >/dev/null)
     fi
-    cmake --build "$build"
+    if [ $# -gt 0 ]; then
+        cmake --build "$dir" --target "$@"
+    else
+        cmake --build "$dir"
+    fi
 }
+
+# The sanitizers' settings for every run in the sanitizer and fuzzing builds.
+export ASAN_OPTIONS="detect_leaks=1:abort_on_error=0:detect_stack_use_after_return=1"
+export LSAN_OPTIONS="suppressions=$top/tests/sanitizer/lsan.supp:print_suppressions=0"
+export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
