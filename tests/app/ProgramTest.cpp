@@ -245,6 +245,54 @@ TEST_F(Program, OversizedPictureIsRefusedAndNothingChanges)
     }
 }
 
+TEST_F(Program, DamagedFilesLeaveThePicturesAndTheWindowWorking)
+{
+    const QImage picture = AnalysedPicture(64, 48, 9);
+    ModalDriver choose(ChooseFile(WriteTempFile("good.png", Encode(picture, "png"))));
+    Form1->Button1->Click();
+    Form1->Button2->Click();
+    std::vector<std::uint8_t> input = Shown(Form1->Image1);
+    const std::vector<std::uint8_t> result = Shown(Form1->Image2);
+    ASSERT_EQ(result, ExpectedResult(picture));
+
+    QByteArray hugeBmp = EncodeBmp(PatternImage(8, 8), 24);
+    hugeBmp[19] = hugeBmp[23] = '\x7F';
+    QByteArray noEnd = EncodeBmp(PalettePicture(20, 10, 50), 8, true);
+    noEnd.chop(2);
+    QByteArray flippedJpeg = Encode(PatternImage(40, 30), "jpg");
+    flippedJpeg[flippedJpeg.size() / 2] = static_cast<char>(flippedJpeg[flippedJpeg.size() / 2] ^ 0xFF);
+    struct Row {
+        const char* name;
+        QByteArray bytes;
+        bool mayLoad;  // a flipped byte inside the picture data still decodes
+    };
+    const Row files[] = {
+        {"cut.bmp", EncodeBmp(PatternImage(30, 20), 24).left(500), false},
+        {"cut.jpg", Encode(PatternImage(40, 30), "jpg").left(400), false},
+        {"flipped.jpg", flippedJpeg, true},
+        {"text.png", "not a picture at all", false},
+        {"empty.gif", "", false},
+        {"huge.bmp", hugeBmp, false},
+        {"noend.bmp", noEnd, false},
+    };
+    for (const auto& [name, bytes, mayLoad] : files) {
+        QString message;
+        ModalDriver driver({ChooseFile(WriteTempFile(name, bytes)), ReadMessage(message)});
+        Form1->Button1->Click();
+        EXPECT_TRUE(mayLoad || driver.Answered() == 2) << name << ": no message";
+        if (driver.Answered() == 2) {
+            EXPECT_TRUE(message.contains(QLatin1String(name))) << name << ": " << message.toStdString();
+            EXPECT_TRUE(Shown(Form1->Image1) == input) << name;
+        } else {
+            input = Shown(Form1->Image1);
+        }
+        EXPECT_TRUE(Shown(Form1->Image2) == result) << name;
+    }
+    Form1->Image1->Picture()->LoadFromFile(WriteTempFile("good.png", Encode(picture, "png")).toStdString());
+    Form1->Button2->Click();
+    EXPECT_TRUE(Shown(Form1->Image2) == result);
+}
+
 // WinMain runs the whole program: it makes its own main window each time.
 class ProgramRun : public testing::Test
 {
