@@ -35,10 +35,11 @@ inline float BlockLowest(float own, float above, float below, float level)
 
 // Lowers each cell of a row without dark neighbours in the row to its block's
 // smallest label; returns how many cells changed.
-VECTOR_CLONES int LowerRow(float* row, const float* above, const float* below, const float* level, int last)
+VECTOR_CLONES int LowerRow(float* row, const float* above, const float* below, const float* level, int first,
+                           int last)
 {
     int changes = 0;
-    for (int x = 1; x <= last; ++x) {
+    for (int x = first; x <= last; ++x) {
         const float lowest = BlockLowest(row[x], above[x], below[x], level[x]);
         changes += lowest < row[x];
         row[x] = lowest;
@@ -47,25 +48,25 @@ VECTOR_CLONES int LowerRow(float* row, const float* above, const float* below, c
 }
 
 VECTOR_CLONES void BlockLowestOfRow(float* lowest, const float* row, const float* above, const float* below,
-                                    const float* level, int last)
+                                    const float* level, int first, int last)
 {
-    for (int x = 1; x <= last; ++x)
+    for (int x = first; x <= last; ++x)
         lowest[x] = BlockLowest(row[x], above[x], below[x], level[x]);
 }
 
-VECTOR_CLONES int StoreRow(float* row, const float* lowest, int last)
+VECTOR_CLONES int StoreRow(float* row, const float* lowest, int first, int last)
 {
     int changes = 0;
-    for (int x = 1; x <= last; ++x) {
+    for (int x = first; x <= last; ++x) {
         changes += lowest[x] < row[x];
         row[x] = lowest[x];
     }
     return changes;
 }
 
-VECTOR_CLONES void AcrossOfRow(float* across, const float* row, int last)
+VECTOR_CLONES void AcrossOfRow(float* across, const float* row, int first, int last)
 {
-    for (int x = 1; x <= last; ++x)
+    for (int x = first; x <= last; ++x)
         across[x] = Lower(Lower(row[x - 1], row[x]), row[x + 1]);
 }
 
@@ -86,9 +87,10 @@ public:
           columns_(columns),
           lastAcross_(columns),
           lowest_(columns),
+          darkRuns_(rows),
           runs_(rows),
+          span_(rows),
           hasDark_(rows, false),
-          rowHasDark_(rows, false),
           visitedAt_(rows, 0),
           changedAt_(rows, 0)
     {
@@ -96,41 +98,53 @@ public:
 
     float* operator[](int y) { return labelPlane_[y]; }
 
-    // Gives the k-th dark pixel in raster order the label k; returns their count.
+    // Gives the k-th dark pixel in raster order the label k and notes each row's
+    // runs of dark pixels; returns their count. The count is kept as an integer:
+    // the same whole numbers as counting in floats, for every plane of fewer than
+    // 2^24 cells.
     int NumberDarkPixels(const Plane& imagePlane)
     {
-        float counter = 0.0f;
+        int count = 0;
         for (int y = 0; y < rows_; ++y) {
             const float* image = imagePlane[y];
             float* label = (*this)[y];
             int zeros = 0;
             for (int x = 0; x < columns_; ++x)
                 zeros += image[x] == 0.0f;
-            rowHasDark_[y] = zeros > 0;
             if (zeros == 0) {
                 std::fill(label, label + columns_, NotDark);
                 continue;
             }
             for (int x = 0; x < columns_; ++x) {
-                if (image[x] == 0.0f) {
-                    counter += 1.0f;
-                    label[x] = counter;
-                } else {
+                if (image[x] != 0.0f) {
                     label[x] = NotDark;
+                    continue;
                 }
+                const int first = x;
+                for (; x < columns_ && image[x] == 0.0f; ++x)
+                    label[x] = static_cast<float>(++count);
+                darkRuns_[y].push_back({first, x - 1});
+                if (x < columns_)
+                    label[x] = NotDark;
             }
         }
-        return static_cast<int>(counter);
+        return count;
     }
 
-    bool RowHasDark(int y) const { return rowHasDark_[y]; }
+    // Dark pixels side by side in a row.
+    struct Run {
+        int first;
+        int last;
+    };
+
+    const std::vector<Run>& DarkRuns(int y) const { return darkRuns_[y]; }
 
     // Forward and backward sweeps until one pair changes nothing.
     void Propagate()
     {
         FindRuns();
         for (int y = 0; y < rows_; ++y)
-            UpdateAcross(y, (*this)[y]);
+            UpdateAcross(y, 1, columns_ - 2);
         bool changed;
         do {
             changed = false;
@@ -146,7 +160,7 @@ public:
     {
         for (int y = 0; y < rows_; ++y) {
             float* label = (*this)[y];
-            if (!rowHasDark_[y])
+            if (darkRuns_[y].empty())
                 std::fill(label, label + columns_, 0.0f);
             else
                 for (int x = 0; x < columns_; ++x)
@@ -168,7 +182,7 @@ private:
     // smallest of three such entries.
     float* Across(int y) { return y < rows_ - 1 ? regionPlane_[y] : lastAcross_.data(); }
 
-    void UpdateAcross(int y, const float* row) { AcrossOfRow(Across(y), row, columns_ - 2); }
+    void UpdateAcross(int y, int first, int last) { AcrossOfRow(Across(y), (*this)[y], first, last); }
 
     // Lowers every dark interior cell of row y to the smallest label of its 3 x 3
     // block, as an in-place sweep does: the row already swept in this sweep and the
@@ -186,14 +200,15 @@ private:
         const float* below = Across(y + 1);
         const float* level = Across(y);
         float* row = (*this)[y];
-        const int last = columns_ - 2;
+        // Cells that are not dark never change: only the span of the dark ones is swept.
+        const auto [first, last] = span_[y];
         int changes = 0;
         if (runs_[y].empty()) {
             // No dark cell has a dark cell beside it: every block can be taken at once.
-            changes = LowerRow(row, above, below, level, last);
+            changes = LowerRow(row, above, below, level, first, last);
         } else {
             float* lowest = lowest_.data();
-            BlockLowestOfRow(lowest, row, above, below, level, last);
+            BlockLowestOfRow(lowest, row, above, below, level, first, last);
             for (const Run& run : runs_[y]) {
                 if (forward)
                     for (int x = run.first + 1; x <= run.last; ++x)
@@ -202,36 +217,30 @@ private:
                     for (int x = run.last - 1; x >= run.first; --x)
                         lowest[x] = std::min(lowest[x], lowest[x + 1]);
             }
-            changes = StoreRow(row, lowest, last);
+            changes = StoreRow(row, lowest, first, last);
         }
         if (changes == 0)
             return false;
-        UpdateAcross(y, row);
+        UpdateAcross(y, std::max(first - 1, 1), std::min(last + 1, columns_ - 2));
         changedAt_[y] = now;
         return true;
     }
 
-    // Dark cells side by side in the interior of a row, two or more.
-    struct Run {
-        int first;
-        int last;
-    };
-
+    // The interior part of each row's runs: the span from the first to the last,
+    // and those of two or more pixels, along which a sweep carries a new label.
     void FindRuns()
     {
-        for (int y = 1; y <= rows_ - 2; ++y) {
-            const float* row = (*this)[y];
-            for (int x = 1; x <= columns_ - 2; ++x) {
-                if (row[x] == NotDark)
+        for (int y = 1; y <= rows_ - 2; ++y)
+            for (const Run& run : darkRuns_[y]) {
+                const int first = std::max(run.first, 1);
+                const int last = std::min(run.last, columns_ - 2);
+                if (first > last)
                     continue;
-                const int first = x;
-                while (x + 1 <= columns_ - 2 && row[x + 1] != NotDark)
-                    ++x;
+                span_[y] = {hasDark_[y] ? span_[y].first : first, last};
                 hasDark_[y] = true;
-                if (x > first)
-                    runs_[y].push_back({first, x});
+                if (first < last)
+                    runs_[y].push_back({first, last});
             }
-        }
     }
 
     Plane& labelPlane_;
@@ -240,9 +249,10 @@ private:
     int columns_;
     std::vector<float> lastAcross_;
     std::vector<float> lowest_;
+    std::vector<std::vector<Run>> darkRuns_;
     std::vector<std::vector<Run>> runs_;
+    std::vector<Run> span_;
     std::vector<bool> hasDark_;
-    std::vector<bool> rowHasDark_;
     std::vector<long> visitedAt_;
     std::vector<long> changedAt_;
     long time_ = 0;
@@ -262,13 +272,12 @@ void LabelDarkRegions(const Plane& imagePlane, Plane& labelPlane, Plane& regionP
 
     // Count the counted area, then number the kept labels in ascending order: the
     // table maps each working label to its region label, 0 for a dropped one.
+    const int lastCounted = columns - 2;
     std::vector<int> regionOf(static_cast<std::size_t>(darkCount) + 1, 0);
     for (int y = 0; y <= rows - 2; ++y) {
-        if (!labels.RowHasDark(y))
-            continue;
         const float* label = labelPlane[y];
-        for (int x = 0; x <= columns - 2; ++x)
-            if (label[x] > 0.0f)
+        for (const auto& run : labels.DarkRuns(y))
+            for (int x = run.first; x <= std::min(run.last, lastCounted); ++x)
                 ++regionOf[static_cast<std::size_t>(label[x])];
     }
     int regionLabel = 0;
@@ -278,12 +287,10 @@ void LabelDarkRegions(const Plane& imagePlane, Plane& labelPlane, Plane& regionP
     for (int y = 0; y <= rows - 2; ++y) {
         const float* label = labelPlane[y];
         float* region = regionPlane[y];
-        if (!labels.RowHasDark(y)) {
-            std::fill(region, region + columns - 1, 0.0f);
-            continue;
-        }
-        for (int x = 0; x <= columns - 2; ++x)
-            region[x] = static_cast<float>(regionOf[static_cast<std::size_t>(label[x])]);
+        std::fill(region, region + lastCounted + 1, 0.0f);
+        for (const auto& run : labels.DarkRuns(y))
+            for (int x = run.first; x <= std::min(run.last, lastCounted); ++x)
+                region[x] = static_cast<float>(regionOf[static_cast<std::size_t>(label[x])]);
     }
 }
 
