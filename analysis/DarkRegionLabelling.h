@@ -11,9 +11,13 @@
 constexpr int RegionSizeThreshold = 5;
 
 // Writes every cell of labelPlane and the counted area of regionPlane.
-// Time: one pass for the first labels, then full forward and backward sweeps over
-// the interior until one changes nothing (winding regions need more), then one scan
-// of the counted area per kept region. Memory: R x C + 1 floats of counts.
+// Time: one pass for the first labels; then forward and backward sweeps until a
+// pair changes nothing (winding regions need more), each visiting only rows whose
+// neighbourhood changed, across the span of their dark pixels, in vectorised
+// passes; then one pass to count and one to relabel, along the dark runs.
+// Memory: the label plane is the working store and the region plane holds each
+// row's smallest neighbouring labels until it is written; besides, one count per
+// dark pixel and a few numbers per row.
 void LabelDarkRegions(const Plane& imagePlane, Plane& labelPlane, Plane& regionPlane, int rows, int columns);
 
 // Writes 0 into the first and last row and column of the plane; nothing else.

@@ -10,6 +10,8 @@ constexpr int GapSearchAttempts = 500;
 // nearest pixel above 0 of the composite on its row or column: nearer wins; at
 // equal distance left, then right, then below, then above. Sources come from the
 // composite only, so filled values never feed other gaps.
-// Time: two passes, then up to 500 attempts of four probes per zero pixel.
-// Memory: none.
+// Time: one pass for composite and snapshot, then one pass over the rows with zero
+// pixels; the nearest source in each direction comes from scans that only move
+// forward, so a gap costs the same however far its source. Memory: a few numbers
+// per column.
 void CompositeAndFill(Plane& imagePlane, Plane& fillPlane, int rows, int columns);

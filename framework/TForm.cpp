@@ -13,6 +13,7 @@
 #include <QWidget>
 
 #include <algorithm>
+#include <cstdlib>
 #include <map>
 
 namespace {
@@ -210,7 +211,9 @@ void TForm::SetFont(const std::string& name, const FormValue& value)
 {
     QFont font = Widget()->font();
     if (name == "Font.Height") {
-        font.setPixelSize(std::max(std::abs(AsInteger(value, name)), 1));
+        // The height's sign only tells how it was measured; its size is kept sane.
+        const long long height = std::llabs(static_cast<long long>(AsInteger(value, name)));
+        font.setPixelSize(static_cast<int>(std::clamp(height, 1LL, 1000LL)));
     } else if (name == "Font.Name") {
         const QString family = QString::fromStdString(AsText(value, name));
         font.setStyleHint(QFont::SansSerif);
