@@ -17,7 +17,79 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <cstring>
+#include <new>
+
+// Lets a test make the allocation of the main window fail, so that an object that
+// is not an Exception leaves the start-up.
+namespace {
+std::size_t failingAllocationSize = 0;
+}  // namespace
+
+void* operator new(std::size_t size)
+{
+    if (size != 0 && size == failingAllocationSize) {
+        failingAllocationSize = 0;
+        throw std::bad_alloc();
+    }
+    if (void* p = std::malloc(size == 0 ? 1 : size))
+        return p;
+    throw std::bad_alloc();
+}
+
+// This operator new takes its memory from malloc, so free is the matching release.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
+void operator delete(void* p) noexcept
+{
+    std::free(p);
+}
+
+void operator delete(void* p, std::size_t) noexcept
+{
+    std::free(p);
+}
+#pragma GCC diagnostic pop
+
+void* operator new[](std::size_t size)
+{
+    return operator new(size);
+}
+
+void operator delete[](void* p) noexcept
+{
+    operator delete(p);
+}
+
+void operator delete[](void* p, std::size_t) noexcept
+{
+    operator delete(p);
+}
+
+void* operator new(std::size_t size, const std::nothrow_t&) noexcept
+{
+    try {
+        return operator new(size);
+    } catch (const std::bad_alloc&) {
+        return nullptr;
+    }
+}
+
+void operator delete(void* p, const std::nothrow_t&) noexcept
+{
+    operator delete(p);
+}
+
+void* operator new[](std::size_t size, const std::nothrow_t& nothrow) noexcept
+{
+    return operator new(size, nothrow);
+}
+
+void operator delete[](void* p, const std::nothrow_t&) noexcept
+{
+    operator delete(p);
+}
 
 namespace {
 
@@ -318,6 +390,21 @@ TEST_F(ProgramRun, FormThatCannotBeLoadedIsShownAndEndsWithZero)
     EXPECT_EQ(WinMain(nullptr, nullptr, nullptr, 0), 0);
     ResourceRegistration restore("TFORM1", original->data(), original->size());
     EXPECT_TRUE(message.startsWith("The form description TFORM1 is damaged")) << message.toStdString();
+}
+
+TEST_F(ProgramRun, OtherThrownObjectIsShownWithAnEmptyMessageAndEndsWithZero)
+{
+    QString message = QStringLiteral("not shown");
+    ModalDriver driver([&](QWidget* modal) {
+        auto* box = qobject_cast<QMessageBox*>(modal);
+        message = box ? box->text() : QStringLiteral("not a message box");
+        modal->close();
+    });
+    failingAllocationSize = sizeof(TForm1);
+    EXPECT_EQ(WinMain(nullptr, nullptr, nullptr, 0), 0);
+    failingAllocationSize = 0;
+    EXPECT_EQ(driver.Answered(), 1);
+    EXPECT_EQ(message, QString());
 }
 
 }  // namespace
