@@ -34,6 +34,11 @@ QString Quoted(const QString& name)
              .arg(size.height()));
 }
 
+[[noreturn]] void FailUnknownFormat(const QString& name)
+{
+    Fail(QStringLiteral("%1 is not a picture in a format that can be read here.").arg(Quoted(name)));
+}
+
 bool ExceedsAllocationLimit(QSize size)
 {
     const qint64 bytes = qint64(size.width()) * size.height() * 4;
@@ -125,7 +130,7 @@ void DecodePicture(const QByteArray& bytes, const QString& name, TBitmap& bitmap
     QImageReader reader(&buffer);
     const QByteArray format = reader.format();
     if (format.isEmpty())
-        Fail(QStringLiteral("%1 is not a picture in a format that can be read here.").arg(Quoted(name)));
+        FailUnknownFormat(name);
 
     QSize size = reader.size();
     if (!size.isValid())
@@ -148,7 +153,7 @@ void DecodePicture(const QByteArray& bytes, const QString& name, TBitmap& bitmap
     }
     if (!reader.read(&image) || image.isNull()) {
         if (reader.error() == QImageReader::UnsupportedFormatError)
-            Fail(QStringLiteral("%1 is not a picture in a format that can be read here.").arg(Quoted(name)));
+            FailUnknownFormat(name);
         Fail(QStringLiteral("%1 is damaged: the picture data is corrupt (%2).")
                  .arg(Quoted(name), reader.errorString()));
     }
