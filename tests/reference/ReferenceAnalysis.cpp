@@ -12,7 +12,7 @@
 
 namespace reference {
 
-// BoundaryWalker
+// The walk round a region.
 
 namespace {
 
@@ -37,7 +37,6 @@ private:
     int column_;
     int direction_ = 4;
 };
-
 
 constexpr int RowOffset[8] = {0, -1, -1, -1, 0, 1, 1, 1};
 constexpr int ColumnOffset[8] = {1, 1, 0, -1, -1, -1, 0, 1};
@@ -92,7 +91,7 @@ bool BoundaryWalker::Step(int& surroundGrey)
 
 }  // namespace
 
-// DarkRegionLabelling
+// Dark-region labelling.
 
 namespace {
 
@@ -197,7 +196,7 @@ void ClearPlaneBorder(Plane& plane, int rows, int columns)
     }
 }
 
-// RegionSurrounds
+// The surround grey of each region.
 
 namespace {
 
@@ -285,7 +284,7 @@ int MeasureRegionSurrounds(const Plane& regionPlane, const Plane& imagePlane, in
     return regionCount;
 }
 
-// RegionPainting
+// Painting the regions.
 
 void PaintRegions(const Plane& regionPlane, Plane& fillPlane, int rows, int columns,
                   const std::vector<float>& regionGreyTable, int regionCount)
@@ -303,7 +302,7 @@ void PaintRegions(const Plane& regionPlane, Plane& fillPlane, int rows, int colu
     }
 }
 
-// GapFilling
+// Compositing and gap filling.
 
 namespace {
 
