@@ -2,7 +2,8 @@
 
 #include "Exception.h"
 
-#include <algorithm>
+#include <vector>
+
 
 TComponent::TComponent(TComponent* owner) : owner_(owner)
 {
@@ -17,13 +18,6 @@ TComponent::~TComponent()
         std::erase(owner_->components_, this);
         owner_->ComponentRemoved(this);
     }
-}
-
-TComponent* TComponent::FindComponent(const AnsiString& name) const
-{
-    const auto found = std::find_if(components_.begin(), components_.end(),
-                                    [&](const TComponent* c) { return c->Name == name; });
-    return found == components_.end() ? nullptr : *found;
 }
 
 void TComponent::DestroyComponents()

@@ -24,9 +24,6 @@ public:
     AnsiString Name;
 
     TComponent* Owner() const { return owner_; }
-    int ComponentCount() const { return static_cast<int>(components_.size()); }
-    TComponent* Components(int index) const { return components_.at(index); }
-    TComponent* FindComponent(const AnsiString& name) const;
     void DestroyComponents();
 
     // Set from a form description; raise Exception for a name the class lacks.

@@ -25,8 +25,7 @@ public:
     bool AutoSize() const { return autoSize_; }
     virtual void SetAutoSize(bool autoSize);
 
-    // The control whose client area holds this one, which places aligned controls.
-    TControl* Parent() const { return parent_; }
+    // Puts the control into the client area of parent, which places aligned controls.
     void SetParent(TControl* parent);
 
     QWidget* Widget() const { return widget_; }

@@ -177,11 +177,6 @@ void TForm::Close()
     Widget()->close();
 }
 
-bool TForm::Visible() const
-{
-    return Widget()->isVisible();
-}
-
 void TForm::ApplyBounds()
 {
     Widget()->move(Left(), Top());

@@ -28,7 +28,6 @@ public:
 
     void Show();
     void Close();
-    bool Visible() const;
 
     // Called once the window has been closed.
     std::function<void()> OnClosed;

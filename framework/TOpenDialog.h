@@ -13,7 +13,6 @@ public:
     virtual bool Execute();
 
     AnsiString GetFileName() const { return fileName_; }
-    void SetFileName(const AnsiString& fileName) { fileName_ = fileName; }
 
     // Empty: the platform's defaults, title "Open" and the class's filter.
     AnsiString Title;
