@@ -4,7 +4,6 @@
 
 #include <vector>
 
-
 TComponent::TComponent(TComponent* owner) : owner_(owner)
 {
     if (owner_)
