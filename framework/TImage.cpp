@@ -1,5 +1,6 @@
 #include "TImage.h"
 
+#include "BitmapImage.h"
 #include "TBitmap.h"
 #include "TPicture.h"
 
@@ -20,16 +21,7 @@ public:
 
     void Show(const TBitmap& bitmap)
     {
-        image_ = QImage(bitmap.Width(), bitmap.Height(), QImage::Format_RGB32);
-        TBitmap copy;
-        copy.Assign(&bitmap);
-        copy.SetPixelFormat(pf32bit);
-        for (int y = 0; y < copy.Height(); ++y) {
-            const std::uint8_t* from = copy.GetScanline(y);
-            auto* to = reinterpret_cast<QRgb*>(image_.scanLine(y));
-            for (int x = 0; x < copy.Width(); ++x)
-                to[x] = qRgb(from[4 * x + 2], from[4 * x + 1], from[4 * x]);
-        }
+        image_ = ImageOfBitmap(bitmap);
         update();
     }
 

@@ -23,6 +23,7 @@ bool TOpenDialog::Execute()
     // the dialog overwrite what the user types once the folder has been read.
     if (!fileName_.empty())
         dialog.setDirectory(QFileInfo(QString::fromStdString(fileName_)).absolutePath());
+    Prepare(dialog);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return false;
     const QString chosen = dialog.selectedFiles().constFirst();
@@ -35,6 +36,10 @@ bool TOpenDialog::Execute()
 AnsiString TOpenDialog::DefaultFilter() const
 {
     return "All files (*)";
+}
+
+void TOpenDialog::Prepare(QFileDialog&) const
+{
 }
 
 void TOpenDialog::SetProperty(const std::string& name, const FormValue& value)

@@ -2,6 +2,8 @@
 
 #include "TComponent.h"
 
+class QFileDialog;
+
 // The open-file dialog. Not a visible control: its Left and Top only place it in
 // the form description.
 class TOpenDialog : public TComponent
@@ -23,6 +25,8 @@ public:
 protected:
     // Qt's filter text: entries separated by ";;".
     virtual AnsiString DefaultFilter() const;
+    // Adds to the dialog before it is shown; nothing here.
+    virtual void Prepare(QFileDialog& dialog) const;
     const char* ClassName() const override { return "TOpenDialog"; }
 
 private:

@@ -1,6 +1,16 @@
 #include "TOpenPictureDialog.h"
 
+#include "BitmapImage.h"
+#include "Exception.h"
+#include "PictureFile.h"
+#include "TBitmap.h"
+
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QGridLayout>
 #include <QImageReader>
+#include <QLabel>
+#include <QPixmap>
 #include <QStringList>
 
 namespace {
@@ -22,6 +32,28 @@ const PictureFormat Formats[] = {
     {"X pixmaps", "xpm", "*.xpm"},
 };
 
+constexpr int PreviewSize = 160;
+// Files beyond this are not read just for a preview.
+constexpr qint64 PreviewFileLimit = 32LL * 1024 * 1024;
+
+// Shows the file's picture through the same loader as opening it, scaled to fit.
+void ShowPreview(QLabel& preview, const QString& path)
+{
+    preview.clear();
+    const QFileInfo info(path);
+    if (!info.isFile() || info.size() > PreviewFileLimit)
+        return;
+    try {
+        TBitmap bitmap;
+        ReadPictureFile(path.toStdString(), bitmap);
+        const QImage image = ImageOfBitmap(bitmap);
+        preview.setPixmap(QPixmap::fromImage(
+            image.scaled(PreviewSize, PreviewSize, Qt::KeepAspectRatio, Qt::SmoothTransformation)));
+    } catch (const Exception&) {
+        preview.setText(QStringLiteral("No preview"));
+    }
+}
+
 }  // namespace
 
 TOpenPictureDialog::TOpenPictureDialog(TComponent* owner) : TOpenDialog(owner)
@@ -42,4 +74,19 @@ AnsiString TOpenPictureDialog::DefaultFilter() const
     entries.prepend(QStringLiteral("All pictures (%1)").arg(all.join(QLatin1Char(' '))));
     entries << QStringLiteral("All files (*)");
     return entries.join(QStringLiteral(";;")).toStdString();
+}
+
+void TOpenPictureDialog::Prepare(QFileDialog& dialog) const
+{
+    auto* grid = qobject_cast<QGridLayout*>(dialog.layout());
+    if (!grid)
+        return;
+    auto* preview = new QLabel(&dialog);
+    preview->setObjectName(QStringLiteral("preview"));
+    preview->setFixedSize(PreviewSize, PreviewSize);
+    preview->setAlignment(Qt::AlignCenter);
+    preview->setFrameShape(QFrame::StyledPanel);
+    grid->addWidget(preview, 1, grid->columnCount(), 1, 1, Qt::AlignTop);
+    QObject::connect(&dialog, &QFileDialog::currentChanged, preview,
+                     [preview](const QString& path) { ShowPreview(*preview, path); });
 }

@@ -14,7 +14,7 @@
 #include "TestPictures.h"
 
 #include <QFileDialog>
-#include <QFontInfo>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QTest>
@@ -209,7 +209,8 @@ TEST_F(Form, HandlerFailuresAreShownAndTheWindowGoesOn)
 
 TEST_F(Form, DialogReturnsTheConfirmedFile)
 {
-    const QString picture = WriteTempFile("chosen.png", Encode(PatternImage(2, 2), "png"));
+    const QString picture = WriteTempFile("chosen.png", Encode(PatternImage(40, 20), "png"));
+    const QString notPicture = WriteTempFile("chosen.txt", "text");
     struct Row {
         const char* name;
         bool accept;
@@ -218,11 +219,19 @@ TEST_F(Form, DialogReturnsTheConfirmedFile)
     for (const Row& row : {Row{"Cancelled", false, false}, Row{"Confirmed", true, true}}) {
         QString title;
         QStringList filters;
+        QString previewOfText;
+        QSize previewSize;
         ModalDriver driver([&](QWidget* modal) {
             auto* dialog = qobject_cast<QFileDialog*>(modal);
             ASSERT_NE(dialog, nullptr) << modal->metaObject()->className();
             title = dialog->windowTitle();
             filters = dialog->nameFilters();
+            auto* preview = dialog->findChild<QLabel*>("preview");
+            ASSERT_NE(preview, nullptr);
+            emit dialog->currentChanged(notPicture);
+            previewOfText = preview->text();
+            emit dialog->currentChanged(picture);
+            previewSize = preview->pixmap().size();
             if (row.accept) {
                 // Typed as a user would: the file list fills in only later.
                 dialog->findChild<QLineEdit*>("fileNameEdit")->setText(picture);
@@ -236,6 +245,8 @@ TEST_F(Form, DialogReturnsTheConfirmedFile)
         ASSERT_GE(filters.size(), 3) << row.name;
         EXPECT_TRUE(filters.first().startsWith("All pictures (*.bmp *.png *.jpg")) << row.name;
         EXPECT_EQ(filters.last(), "All files (*)") << row.name;
+        EXPECT_EQ(previewOfText, "No preview") << row.name;
+        EXPECT_EQ(previewSize, QSize(160, 80)) << row.name;
     }
     EXPECT_EQ(form->Dialog->GetFileName(), picture.toStdString());
 }
