@@ -82,8 +82,8 @@ void CompositeAndFill(Plane& imagePlane, Plane& fillPlane, int rows, int columns
                 }
             }
         }
+        // Written as a selection for every cell, which vectorises.
         for (int x = 0; x < columns; ++x)
-            if (row[x] > 0.0f)
-                lastAbove[x] = y;
+            lastAbove[x] = row[x] > 0.0f ? y : lastAbove[x];
     }
 }

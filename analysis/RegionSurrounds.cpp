@@ -7,43 +7,51 @@
 
 namespace {
 
-int HighestLabel(const Plane& regionPlane, int rows, int columns, int startValue)
-{
-    int highest = startValue;
-    for (int y = 0; y < rows; ++y) {
-        const float* region = regionPlane[y];
-        for (int x = 0; x < columns; ++x)
-            if (region[x] > static_cast<float>(highest))
-                highest = TruncateToInt(region[x]);
-    }
-    return highest;
-}
-
 struct StartPixel {
     int row = -1;
     int column = -1;
 };
 
-// For every label, the east end of the topmost interior row that carries it, all
-// found in one pass; a label that no interior pixel carries keeps row -1.
-std::vector<StartPixel> FindStartPixels(const Plane& regionPlane, int rows, int columns, int regionCount)
+// What one pass over the plane finds: the highest label (every cell above the
+// value so far replaces it, truncated) and, for every whole label from 1 up, the
+// east end of the topmost interior row that carries it; a label that no interior
+// pixel carries keeps row -1.
+struct LabelScan {
+    int highest;
+    std::vector<StartPixel> starts;
+};
+
+void NoteStart(std::vector<StartPixel>& starts, float value, int y, int x)
 {
-    std::vector<StartPixel> starts(static_cast<std::size_t>(regionCount) + 1);
-    for (int y = 1; y <= rows - 2; ++y) {
+    if (!(value < 2147483648.0f))
+        return;
+    const int label = static_cast<int>(value);
+    if (static_cast<float>(label) != value)
+        return;
+    if (starts.size() <= static_cast<std::size_t>(label))
+        starts.resize(static_cast<std::size_t>(label) + 1);
+    StartPixel& start = starts[label];
+    if (start.row == -1 || start.row == y)
+        start = {y, x};
+}
+
+LabelScan ScanLabels(const Plane& regionPlane, int rows, int columns, int startValue)
+{
+    LabelScan scan{startValue, {}};
+    for (int y = 0; y < rows; ++y) {
         const float* region = regionPlane[y];
-        for (int x = 1; x <= columns - 2; ++x) {
+        const bool interiorRow = y >= 1 && y <= rows - 2;
+        for (int x = 0; x < columns; ++x) {
             const float value = region[x];
-            if (!(value >= 1.0f && value <= static_cast<float>(regionCount)))
-                continue;
-            const int label = static_cast<int>(value);
-            if (static_cast<float>(label) != value)
-                continue;
-            StartPixel& start = starts[label];
-            if (start.row == -1 || start.row == y)
-                start = {y, x};
+            if (value > static_cast<float>(scan.highest))
+                scan.highest = TruncateToInt(value);
+            if (value >= 1.0f && interiorRow && x >= 1 && x <= columns - 2)
+                NoteStart(scan.starts, value, y, x);
         }
     }
-    return starts;
+    if (scan.highest >= 1)
+        scan.starts.resize(static_cast<std::size_t>(scan.highest) + 1);
+    return scan;
 }
 
 // What decides a region's grey: the first grey from 1 to 255 that its walk
@@ -72,13 +80,14 @@ private:
 int MeasureRegionSurrounds(const Plane& regionPlane, const Plane& imagePlane, int rows, int columns,
                            std::vector<float>& regionGreyTable, int startValue)
 {
-    const int regionCount = HighestLabel(regionPlane, rows, columns, startValue);
+    const LabelScan scan = ScanLabels(regionPlane, rows, columns, startValue);
+    const int regionCount = scan.highest;
     if (regionCount < 1)
         return regionCount;
     if (regionGreyTable.size() <= static_cast<std::size_t>(regionCount))
         regionGreyTable.resize(static_cast<std::size_t>(regionCount) + 1);
 
-    const std::vector<StartPixel> starts = FindStartPixels(regionPlane, rows, columns, regionCount);
+    const std::vector<StartPixel>& starts = scan.starts;
     int surroundGrey = 0;
     for (int label = 1; label <= regionCount; ++label) {
         SurroundGreys greys;
