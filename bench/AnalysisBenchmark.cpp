@@ -8,6 +8,7 @@
 #include "DarkRegionLabelling.h"
 #include "GapFilling.h"
 #include "Plane.h"
+#include "PlaneArt.h"
 #include "ReferenceAnalysis.h"
 #include "RegionPainting.h"
 #include "RegionSurrounds.h"
@@ -21,7 +22,6 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <map>
 #include <new>
 
@@ -79,14 +79,6 @@ namespace {
 
 constexpr int Rows = RasterHeight;
 constexpr int Columns = RasterWidth;
-
-Plane CopyOf(const Plane& plane)
-{
-    Plane copy(plane.Rows(), plane.Columns());
-    for (int y = 0; y < plane.Rows(); ++y)
-        std::memcpy(copy[y], plane[y], sizeof(float) * plane.Columns());
-    return copy;
-}
 
 // The planes of one run, kept after each stage so that every stage can be timed alone.
 struct StageInputs {
@@ -153,8 +145,8 @@ void StageFill(benchmark::State& state, const BenchmarkCase& c)
     StageInputs in(c);
     for (auto _ : state) {
         state.PauseTiming();
-        Plane image = CopyOf(in.image);
-        Plane fill = CopyOf(in.fill);
+        Plane image = CopyOfPlane(in.image);
+        Plane fill = CopyOfPlane(in.fill);
         state.ResumeTiming();
         CompositeAndFill(image, fill, Rows, Columns);
     }

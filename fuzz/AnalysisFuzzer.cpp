@@ -3,6 +3,7 @@
 
 #include "DarkRegionLabelling.h"
 #include "GapFilling.h"
+#include "PlaneArt.h"
 #include "ReferenceAnalysis.h"
 #include "RegionPainting.h"
 #include "RegionSurrounds.h"
@@ -29,28 +30,11 @@ bool SameBits(const Plane& a, const Plane& b)
     return true;
 }
 
-Plane Copy(const Plane& plane)
-{
-    Plane copy(plane.Rows(), plane.Columns());
-    for (int y = 0; y < plane.Rows(); ++y)
-        std::memcpy(copy[y], plane[y], sizeof(float) * plane.Columns());
-    return copy;
-}
-
-Plane Constant(int rows, int columns, float value)
-{
-    Plane plane(rows, columns);
-    for (int y = 0; y < rows; ++y)
-        for (int x = 0; x < columns; ++x)
-            plane[y][x] = value;
-    return plane;
-}
-
 // The whole chain of stages on one picture, fast and reference side by side.
 void CompareStages(const Plane& image, int rows, int columns)
 {
-    Plane labels = Constant(rows, columns, -1.0f), slowLabels = Constant(rows, columns, -1.0f);
-    Plane regions = Constant(rows, columns, -1.0f), slowRegions = Constant(rows, columns, -1.0f);
+    Plane labels = FilledPlane(rows, columns, -1.0f), slowLabels = FilledPlane(rows, columns, -1.0f);
+    Plane regions = FilledPlane(rows, columns, -1.0f), slowRegions = FilledPlane(rows, columns, -1.0f);
     LabelDarkRegions(image, labels, regions, rows, columns);
     reference::LabelDarkRegions(image, slowLabels, slowRegions, rows, columns);
     Require(SameBits(labels, slowLabels) && SameBits(regions, slowRegions));
@@ -63,12 +47,12 @@ void CompareStages(const Plane& image, int rows, int columns)
     Require(count == reference::MeasureRegionSurrounds(regions, image, rows, columns, slowTable, 0));
     Require(table == slowTable);
 
-    Plane fill = Constant(rows, columns, 3.0f), slowFill = Constant(rows, columns, 3.0f);
+    Plane fill = FilledPlane(rows, columns, 3.0f), slowFill = FilledPlane(rows, columns, 3.0f);
     PaintRegions(regions, fill, rows, columns, table, count);
     reference::PaintRegions(regions, slowFill, rows, columns, table, count);
     Require(SameBits(fill, slowFill));
 
-    Plane composite = Copy(image), slowComposite = Copy(image);
+    Plane composite = CopyOfPlane(image), slowComposite = CopyOfPlane(image);
     CompositeAndFill(composite, fill, rows, columns);
     reference::CompositeAndFill(slowComposite, slowFill, rows, columns);
     Require(SameBits(composite, slowComposite) && SameBits(fill, slowFill));

@@ -1,5 +1,6 @@
 #include "PlaneArt.h"
 
+#include <algorithm>
 #include <stdexcept>
 
 Plane PlaneFromArt(const std::vector<std::string>& art, const std::map<char, float>& legend)
@@ -40,6 +41,14 @@ std::string PlaneToArt(const Plane& plane)
         text += '\n';
     }
     return text;
+}
+
+Plane CopyOfPlane(const Plane& plane)
+{
+    Plane copy(plane.Rows(), plane.Columns());
+    for (int y = 0; y < plane.Rows(); ++y)
+        std::copy(plane[y], plane[y] + plane.Columns(), copy[y]);
+    return copy;
 }
 
 Plane FilledPlane(int rows, int columns, float value)

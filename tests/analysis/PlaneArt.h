@@ -17,3 +17,6 @@ std::string PlaneToArt(const Plane& plane);
 
 // A plane of the given size with every cell set to value.
 Plane FilledPlane(int rows, int columns, float value);
+
+// A copy of a plane, cell for cell.
+Plane CopyOfPlane(const Plane& plane);
