@@ -1,11 +1,11 @@
-#include "Analysis.h"
+#include "analysis/Analysis.h"
 
-#include "Conversions.h"
-#include "DarkRegionLabelling.h"
-#include "GapFilling.h"
-#include "Plane.h"
-#include "RegionPainting.h"
-#include "RegionSurrounds.h"
+#include "analysis/Conversions.h"
+#include "analysis/DarkRegionLabelling.h"
+#include "analysis/GapFilling.h"
+#include "analysis/Plane.h"
+#include "analysis/RegionPainting.h"
+#include "analysis/RegionSurrounds.h"
 
 #include <cstddef>
 #include <memory>

@@ -1,6 +1,6 @@
-#include "BoundaryWalker.h"
+#include "analysis/BoundaryWalker.h"
 
-#include "Conversions.h"
+#include "analysis/Conversions.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Plane.h"
+#include "analysis/Plane.h"
 
 // Walks round the outside of one region, counter-clockwise as the picture is seen
 // with row 0 at the top, from region pixel to region pixel. At every step it notes

@@ -1,4 +1,4 @@
-#include "DarkRegionLabelling.h"
+#include "analysis/DarkRegionLabelling.h"
 
 #include <algorithm>
 #include <cstddef>
@@ -27,7 +27,8 @@ inline float BlockLowest(float own, float above, float below, float level)
 
 // The sweeps' inner loops, compiled for wider vector units as well where the
 // processor may have them; the version is chosen once, when the program starts.
-#if defined(__GNUC__) && !defined(__clang__) && defined(__x86_64__)
+// Choosing at start needs ifunc, which only ELF systems have; others get the plain loops.
+#if defined(__GNUC__) && !defined(__clang__) && defined(__x86_64__) && defined(__ELF__)
 #define VECTOR_CLONES __attribute__((target_clones("avx2", "default")))
 #else
 #define VECTOR_CLONES

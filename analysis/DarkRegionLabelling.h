@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Plane.h"
+#include "analysis/Plane.h"
 
 // Dark pixels (grey exactly 0) are grouped into regions of 8-connected pixels by
 // repeated minimum-label sweeps over 3 x 3 neighbourhoods. Groups counting 5 or

@@ -1,4 +1,4 @@
-#include "GapFilling.h"
+#include "analysis/GapFilling.h"
 
 #include <algorithm>
 #include <vector>

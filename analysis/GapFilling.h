@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Plane.h"
+#include "analysis/Plane.h"
 
 // A zero pixel searches at most this many distances, 0 to 499, for a source.
 constexpr int GapSearchAttempts = 500;

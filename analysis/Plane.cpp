@@ -1,4 +1,4 @@
-#include "Plane.h"
+#include "analysis/Plane.h"
 
 #include <algorithm>
 

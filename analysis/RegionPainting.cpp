@@ -1,4 +1,4 @@
-#include "RegionPainting.h"
+#include "analysis/RegionPainting.h"
 
 #include <algorithm>
 

@@ -1,7 +1,7 @@
-#include "RegionSurrounds.h"
+#include "analysis/RegionSurrounds.h"
 
-#include "BoundaryWalker.h"
-#include "Conversions.h"
+#include "analysis/BoundaryWalker.h"
+#include "analysis/Conversions.h"
 
 #include <cstddef>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Plane.h"
+#include "analysis/Plane.h"
 
 #include <vector>
 

@@ -1,10 +1,10 @@
-#include "Unit1.h"
+#include "app/Unit1.h"
 
-#include "Analysis.h"
-#include "Exception.h"
-#include "TBitmap.h"
-#include "TFormClass.h"
-#include "TPicture.h"
+#include "analysis/Analysis.h"
+#include "framework/controls/TFormClass.h"
+#include "framework/core/Exception.h"
+#include "framework/pictures/TBitmap.h"
+#include "framework/pictures/TPicture.h"
 
 #include <cstring>
 #include <memory>

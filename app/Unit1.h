@@ -1,9 +1,9 @@
 #pragma once
 
-#include "TButton.h"
-#include "TForm.h"
-#include "TImage.h"
-#include "TOpenPictureDialog.h"
+#include "framework/controls/TButton.h"
+#include "framework/controls/TForm.h"
+#include "framework/controls/TImage.h"
+#include "framework/controls/TOpenPictureDialog.h"
 
 // The main window: the input pane on the left, the result pane on the right, and
 // the two commands. Its layout and bindings are in its form description.

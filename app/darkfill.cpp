@@ -1,7 +1,7 @@
-#include "Exception.h"
-#include "TApplication.h"
-#include "Unit1.h"
-#include "WinMain.h"
+#include "app/Unit1.h"
+#include "framework/application/TApplication.h"
+#include "framework/application/WinMain.h"
+#include "framework/core/Exception.h"
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
 {

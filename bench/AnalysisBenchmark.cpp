@@ -2,16 +2,16 @@
 // by side in one run, with the fast version's time per stage and its peak heap.
 //   build/bench/analysis_bench [--benchmark_filter=...]
 
-#include "Analysis.h"
-#include "BenchmarkCases.h"
-#include "Conversions.h"
-#include "DarkRegionLabelling.h"
-#include "GapFilling.h"
-#include "Plane.h"
-#include "PlaneArt.h"
-#include "ReferenceAnalysis.h"
-#include "RegionPainting.h"
-#include "RegionSurrounds.h"
+#include "analysis/Analysis.h"
+#include "analysis/Conversions.h"
+#include "analysis/DarkRegionLabelling.h"
+#include "analysis/GapFilling.h"
+#include "analysis/Plane.h"
+#include "analysis/RegionPainting.h"
+#include "analysis/RegionSurrounds.h"
+#include "bench/BenchmarkCases.h"
+#include "testing/planes/PlaneArt.h"
+#include "testing/reference/ReferenceAnalysis.h"
 
 #include <benchmark/benchmark.h>
 

@@ -1,6 +1,6 @@
-#include "BenchmarkCases.h"
+#include "bench/BenchmarkCases.h"
 
-#include "Analysis.h"
+#include "analysis/Analysis.h"
 
 #include <algorithm>
 #include <random>

@@ -1,19 +1,13 @@
-set(DARKFILL_EMBED_SCRIPT ${CMAKE_CURRENT_LIST_DIR}/EmbedResource.cmake)
-
-# Builds FILE into TARGET as the resource NAME.
+# Builds FILE into TARGET through Qt's resource system as the resource NAME, under
+# the prefix where the framework's LookupResource looks ("/resources").
 function(darkfill_add_resource target name file)
-    set(source ${CMAKE_CURRENT_BINARY_DIR}/resources/${name}.cpp)
-    add_custom_command(OUTPUT ${source}
-        COMMAND ${CMAKE_COMMAND} -DNAME=${name} -DINPUT=${file} -DOUTPUT=${source} -P ${DARKFILL_EMBED_SCRIPT}
-        DEPENDS ${file} ${DARKFILL_EMBED_SCRIPT}
-        COMMENT "Embedding resource ${name}"
-        VERBATIM)
-    target_sources(${target} PRIVATE ${source})
+    set_source_files_properties(${file} PROPERTIES QT_RESOURCE_ALIAS ${name})
+    qt_add_resources(${target} "resource_${name}" PREFIX "/resources" FILES ${file})
 endfunction()
 
 # Compiles the readable form description SOURCE and builds it into TARGET as NAME.
 function(darkfill_add_form target name source)
-    set(stream ${CMAKE_CURRENT_BINARY_DIR}/forms/${name}.form)
+    set(stream ${CMAKE_CURRENT_BINARY_DIR}/forms/${name})
     add_custom_command(OUTPUT ${stream}
         COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_CURRENT_BINARY_DIR}/forms
         COMMAND formc ${source} ${stream}

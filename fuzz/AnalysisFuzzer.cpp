@@ -1,12 +1,12 @@
 // Any bytes as a small picture, or as a plane of region labels: every stage must
 // give the same bits as the step-by-step reference.
 
-#include "DarkRegionLabelling.h"
-#include "GapFilling.h"
-#include "PlaneArt.h"
-#include "ReferenceAnalysis.h"
-#include "RegionPainting.h"
-#include "RegionSurrounds.h"
+#include "analysis/DarkRegionLabelling.h"
+#include "analysis/GapFilling.h"
+#include "analysis/RegionPainting.h"
+#include "analysis/RegionSurrounds.h"
+#include "testing/planes/PlaneArt.h"
+#include "testing/reference/ReferenceAnalysis.h"
 
 #include <cstddef>
 #include <cstdint>

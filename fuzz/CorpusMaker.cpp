@@ -3,14 +3,14 @@
 // for the analysis.
 //   fuzz_corpus OUTPUT_FOLDER FORM_SOURCE...
 
-#include "Exception.h"
-#include "FormStream.h"
-#include "FormText.h"
-#include "TestPictures.h"
+#include "framework/core/Exception.h"
+#include "framework/forms/FormStream.h"
+#include "framework/forms/FormText.h"
+#include "testing/pictures/TestPictures.h"
 
 #include <QDir>
 #include <QFile>
-#include <QGuiApplication>
+#include <QCoreApplication>
 
 #include <cstdio>
 #include <fstream>
@@ -37,8 +37,8 @@ QByteArray FormSeed(const char* source)
 
 int main(int argc, char** argv)
 {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QGuiApplication application(argc, argv);
+    // Qt finds its image plugins through an application object; no window is shown.
+    QCoreApplication application(argc, argv);
     if (argc < 2) {
         std::fprintf(stderr, "usage: fuzz_corpus OUTPUT_FOLDER FORM_SOURCE...\n");
         return 2;

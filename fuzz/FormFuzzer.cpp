@@ -1,8 +1,8 @@
 // Any bytes as a form description stream: the reader answers with a form or an
 // Exception, and never reads past the end.
 
-#include "Exception.h"
-#include "FormStream.h"
+#include "framework/core/Exception.h"
+#include "framework/forms/FormStream.h"
 
 #include <cstddef>
 #include <cstdint>

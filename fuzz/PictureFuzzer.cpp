@@ -1,10 +1,10 @@
 // Any bytes as a picture file, through the same path as loading a file.
 
-#include "Exception.h"
-#include "PictureFile.h"
-#include "TBitmap.h"
+#include "framework/core/Exception.h"
+#include "framework/pictures/PictureFile.h"
+#include "framework/pictures/TBitmap.h"
 
-#include <QGuiApplication>
+#include <QCoreApplication>
 
 #include <cstddef>
 #include <cstdint>
@@ -15,8 +15,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***)
     static int argc = 1;
     static char name[] = "picture_fuzzer";
     static char* argv[] = {name, nullptr};
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    static QGuiApplication application(argc, argv);
+    static QCoreApplication application(argc, argv);
     return 0;
 }
 

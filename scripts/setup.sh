@@ -1,12 +1,13 @@
-# Sourced by the start, test and fuzz commands: installs what is missing, then
-# configures and builds. Quick when nothing changed.
+# Sourced by the start, test and fuzz commands: installs what is missing. The
+# builds themselves are CMake presets (CMakePresets.json).
 
 set -euo pipefail
 
 top="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+cd "$top"
 
 packages=(cmake g++ ninja-build qt6-base-dev libgtest-dev libgmock-dev libbenchmark-dev
-          xvfb xdotool imagemagick x11-utils clang libclang-rt-14-dev)
+          xvfb xauth xdotool imagemagick x11-utils clang libclang-rt-14-dev g++-mingw-w64-x86-64-posix)
 
 install_missing() {
     local missing=()
@@ -28,24 +29,3 @@ install_missing() {
     "${sudo[@]}" apt-get update -qq
     DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq "${missing[@]}" >/dev/null
 }
-
-# Configures the named preset once, then builds it (all targets, or those given).
-build_preset() {
-    local preset=$1
-    shift
-    local dir="$top/build"
-    [ "$preset" = default ] || dir="$top/build-$preset"
-    if [ ! -f "$dir/CMakeCache.txt" ]; then
-        (cd "$top" && cmake --preset "$preset" >/dev/null)
-    fi
-    if [ $# -gt 0 ]; then
-        cmake --build "$dir" --target "$@"
-    else
-        cmake --build "$dir"
-    fi
-}
-
-# The sanitizers' settings for every run in the sanitizer and fuzzing builds.
-export ASAN_OPTIONS="detect_leaks=1:abort_on_error=0:detect_stack_use_after_return=1"
-export LSAN_OPTIONS="suppressions=$top/tests/sanitizer/lsan.supp:print_suppressions=0"
-export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"

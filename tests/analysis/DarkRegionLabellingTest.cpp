@@ -1,5 +1,5 @@
-#include "DarkRegionLabelling.h"
-#include "PlaneArt.h"
+#include "analysis/DarkRegionLabelling.h"
+#include "testing/planes/PlaneArt.h"
 
 #include <gtest/gtest.h>
 

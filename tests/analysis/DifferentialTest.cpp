@@ -1,9 +1,9 @@
-#include "Analysis.h"
-#include "DarkRegionLabelling.h"
-#include "GapFilling.h"
-#include "ReferenceAnalysis.h"
-#include "RegionPainting.h"
-#include "RegionSurrounds.h"
+#include "analysis/Analysis.h"
+#include "analysis/DarkRegionLabelling.h"
+#include "analysis/GapFilling.h"
+#include "analysis/RegionPainting.h"
+#include "analysis/RegionSurrounds.h"
+#include "testing/reference/ReferenceAnalysis.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
-#include "GapFilling.h"
-#include "PlaneArt.h"
+#include "analysis/GapFilling.h"
+#include "testing/planes/PlaneArt.h"
 
 #include <gtest/gtest.h>
 

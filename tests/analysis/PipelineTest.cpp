@@ -1,4 +1,4 @@
-#include "Analysis.h"
+#include "analysis/Analysis.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
-#include "BoundaryWalker.h"
-#include "PlaneArt.h"
-#include "RegionSurrounds.h"
+#include "analysis/BoundaryWalker.h"
+#include "analysis/RegionSurrounds.h"
+#include "testing/planes/PlaneArt.h"
 
 #include <gtest/gtest.h>
 

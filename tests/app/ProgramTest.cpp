@@ -1,13 +1,13 @@
-#include "Analysis.h"
-#include "Exception.h"
-#include "ModalDriver.h"
-#include "Resources.h"
-#include "TApplication.h"
-#include "TBitmap.h"
-#include "TPicture.h"
-#include "TestPictures.h"
-#include "Unit1.h"
-#include "WinMain.h"
+#include "analysis/Analysis.h"
+#include "app/Unit1.h"
+#include "framework/application/TApplication.h"
+#include "framework/application/WinMain.h"
+#include "framework/core/Exception.h"
+#include "framework/core/Resources.h"
+#include "framework/pictures/TBitmap.h"
+#include "framework/pictures/TPicture.h"
+#include "testing/pictures/TestPictures.h"
+#include "testing/windows/ModalDriver.h"
 
 #include <QFileDialog>
 #include <QLineEdit>
@@ -381,14 +381,14 @@ TEST_F(ProgramRun, ClosingTheWindowEndsWithZero)
 
 TEST_F(ProgramRun, FormThatCannotBeLoadedIsShownAndEndsWithZero)
 {
-    const auto original = LookupResource("TFORM1");
-    ASSERT_TRUE(original);
-    static const std::uint8_t damaged[] = {'T', 'P', 'F', '0', 'O', 3};
-    ResourceRegistration breakIt("TFORM1", damaged, sizeof damaged);
+    ASSERT_TRUE(LookupResource("TFORM1"));
     QString message;
-    ModalDriver driver(ReadMessage(message));
-    EXPECT_EQ(WinMain(nullptr, nullptr, nullptr, 0), 0);
-    ResourceRegistration restore("TFORM1", original->data(), original->size());
+    {
+        const ResourceReplacement damaged("TFORM1", {'T', 'P', 'F', '0', 'O', 3});
+        ModalDriver driver(ReadMessage(message));
+        EXPECT_EQ(WinMain(nullptr, nullptr, nullptr, 0), 0);
+    }
+    EXPECT_TRUE(LookupResource("TFORM1"));
     EXPECT_TRUE(message.startsWith("The form description TFORM1 is damaged")) << message.toStdString();
 }
 

@@ -3,9 +3,9 @@
 //   window_check verify PICTURE SHOT X Y       checks the right pane in a screenshot
 //                                              of the window whose client area is at X, Y
 
-#include "Analysis.h"
+#include "analysis/Analysis.h"
 
-#include <QGuiApplication>
+#include <QCoreApplication>
 #include <QImage>
 
 #include <cstdio>
@@ -56,8 +56,8 @@ int Verify(const QImage& picture, const QImage& shot, int left, int top)
 
 int main(int argc, char** argv)
 {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QGuiApplication application(argc, argv);
+    // Qt finds its image plugins through an application object; no window is shown.
+    QCoreApplication application(argc, argv);
     if (argc == 3 && std::strcmp(argv[1], "picture") == 0)
         return Picture().save(argv[2], "png") ? 0 : 1;
     if (argc == 6 && std::strcmp(argv[1], "verify") == 0) {

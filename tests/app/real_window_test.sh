@@ -3,8 +3,9 @@
 # picture with Button1, analyses it with Button2, checks the right pane's pixels
 # against the analysis, then opens a damaged file and checks that the window
 # shows a message and keeps working. (Without a window manager nothing can ask
-# the window to close, so the test ends the program itself.)
-#   real_window_test.sh DARKFILL WINDOW_CHECK [SCREENSHOT_TO_KEEP]
+# the window to close, so the test ends the program itself.) Runs on the display
+# that it is given, a virtual one from xvfb-run:
+#   xvfb-run -a -s "-screen 0 1024x768x24" real_window_test.sh DARKFILL WINDOW_CHECK [SCREENSHOT_TO_KEEP]
 set -euo pipefail
 
 darkfill=$1
@@ -13,15 +14,7 @@ keep=${3:-}
 work=$(mktemp -d)
 trap 'kill $(jobs -p) 2>/dev/null || true; rm -rf "$work"' EXIT
 
-display=""
-for n in $(seq 90 120); do
-    if [ ! -e "/tmp/.X$n-lock" ]; then display=":$n"; break; fi
-done
-[ -n "$display" ] || { echo "no free display number"; exit 1; }
-Xvfb "$display" -screen 0 1024x768x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
-export DISPLAY=$display
-for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
-
+: "${DISPLAY:?this test needs a display: run it under xvfb-run}"
 "$check" picture "$work/picture.png"
 head -c 300 "$work/picture.png" >"$work/damaged.png"
 

@@ -1,0 +1,125 @@
+#include "framework/application/TApplication.h"
+
+#include "framework/controls/EventDispatch.h"
+#include "framework/controls/TForm.h"
+#include "framework/core/Exception.h"
+#include "framework/core/Resources.h"
+
+#include <QApplication>
+#include <QIcon>
+#include <QImage>
+#include <QMessageBox>
+#include <QPixmap>
+
+#include <iostream>
+
+namespace {
+
+int commandLineCount = 0;
+char** commandLine = nullptr;
+char programName[] = "application";
+char* defaultCommandLine[] = {programName, nullptr};
+
+TApplication applicationObject;
+
+QIcon IconFromResource()
+{
+    const auto icon = LookupResource("MAINICON");
+    if (!icon)
+        return {};
+    QImage image;
+    image.loadFromData(icon->data(), static_cast<int>(icon->size()));
+    return QIcon(QPixmap::fromImage(image));
+}
+
+}  // namespace
+
+TApplication* Application = &applicationObject;
+
+TApplication::TApplication() : TComponent(nullptr)
+{
+    SetEventDispatcher([this](const std::function<void()>& handler) { Dispatch(handler); });
+}
+
+TApplication::~TApplication()
+{
+    SetEventDispatcher(nullptr);
+    Shutdown();
+}
+
+void TApplication::KeepCommandLine(int argc, char** argv)
+{
+    commandLineCount = argc;
+    commandLine = argv;
+}
+
+void TApplication::Initialize()
+{
+    if (!QApplication::instance()) {
+        if (!commandLine) {
+            commandLineCount = 1;
+            commandLine = defaultCommandLine;
+        }
+        qtApplication_ = std::make_unique<QApplication>(commandLineCount, commandLine);
+    }
+    const QIcon icon = IconFromResource();
+    if (!icon.isNull())
+        QApplication::setWindowIcon(icon);
+}
+
+void TApplication::FormCreated(TForm* form)
+{
+    if (mainForm_)
+        return;
+    mainForm_ = form;
+    form->OnClosed = [] { QApplication::quit(); };
+}
+
+void TApplication::ComponentRemoved(TComponent* component)
+{
+    if (component == mainForm_)
+        mainForm_ = nullptr;
+}
+
+void TApplication::Run()
+{
+    if (!mainForm_)
+        return;
+    mainForm_->Show();
+    QApplication::exec();
+}
+
+void TApplication::ShowException(const Exception* exception)
+{
+    const QString message = QString::fromStdString(exception->Message);
+    if (!QApplication::instance()) {
+        std::cerr << exception->Message << std::endl;
+        return;
+    }
+    const QString title = Title.empty() ? QApplication::applicationName() : QString::fromStdString(Title);
+    QWidget* parent = QApplication::activeWindow();
+    QMessageBox box(QMessageBox::Critical, title, message, QMessageBox::Ok, parent);
+    box.exec();
+}
+
+void TApplication::Dispatch(const std::function<void()>& handler)
+{
+    try {
+        handler();
+    } catch (const Exception& e) {
+        ShowException(&e);
+    } catch (const std::exception& e) {
+        const Exception shown(e.what());
+        ShowException(&shown);
+    } catch (...) {
+        const Exception shown("The command failed for a reason that it did not tell.");
+        ShowException(&shown);
+    }
+}
+
+void TApplication::Shutdown()
+{
+    DestroyComponents();
+    mainForm_ = nullptr;
+    qtApplication_.reset();
+}

@@ -1,0 +1,346 @@
+#include "testing/reference/ReferenceAnalysis.h"
+
+#include "analysis/Analysis.h"
+
+#include <algorithm>
+#include <cstddef>
+#include <cstdint>
+#include <limits>
+#include <span>
+#include <vector>
+
+// Written from the rules alone, one rule at a time, for a reader to check against
+// them: nothing here is shared with the fast stages, and nothing is made fast.
+
+namespace reference {
+
+namespace {
+
+// The rules' constants.
+constexpr int LargestDroppedCount = 5;  // a group counting 5 cells or fewer is dropped
+constexpr int StepLimit = 9000;         // tallied steps of one walk
+constexpr int GreyLevelCount = 256;     // rows of the surround tally
+constexpr int SearchAttempts = 500;     // distances 0 to 499 searched for a source
+constexpr int FirstTableSize = 512;     // room for labels 1 to 511
+
+// A float holding a whole number, back as an integer: truncated toward zero, and
+// held at the integer's ends where it lies beyond them (0 for not-a-number).
+std::int32_t WholeNumberOf(float value)
+{
+    if (value != value)
+        return 0;
+    if (value >= 2147483648.0f)
+        return std::numeric_limits<std::int32_t>::max();
+    if (value < -2147483648.0f)
+        return std::numeric_limits<std::int32_t>::min();
+    return static_cast<std::int32_t>(value);
+}
+
+// A pixel's grey level as a row of the surround tally: truncated, and held at 0
+// or 255 where the plane holds a value outside the grey levels.
+int GreyLevelOf(float value)
+{
+    if (value >= 255.0f)
+        return 255;
+    if (value > 0.0f)
+        return static_cast<int>(value);
+    return 0;
+}
+
+}  // namespace
+
+// Dark-region labelling.
+
+void LabelDarkRegions(const Plane& imagePlane, Plane& labelPlane, Plane& regionPlane, int rows, int columns)
+{
+    // First pass: the k-th dark pixel in raster order gets working label k.
+    float counter = 0.0f;
+    for (int y = 0; y < rows; ++y)
+        for (int x = 0; x < columns; ++x) {
+            if (imagePlane[y][x] == 0.0f) {
+                counter = counter + 1.0f;
+                labelPlane[y][x] = counter;
+            } else {
+                labelPlane[y][x] = 0.0f;
+            }
+        }
+    const int darkPixels = static_cast<int>(counter);
+
+    // Propagation: forward and backward sweeps over the interior, in place, until
+    // an iteration changes nothing.
+    bool changed = true;
+    while (changed) {
+        changed = false;
+        for (int pass = 0; pass < 2; ++pass) {
+            const bool forward = pass == 0;
+            for (int i = 1; i <= rows - 2; ++i) {
+                const int y = forward ? i : rows - 1 - i;
+                for (int j = 1; j <= columns - 2; ++j) {
+                    const int x = forward ? j : columns - 1 - j;
+                    if (labelPlane[y][x] == 0.0f)
+                        continue;
+                    float running = labelPlane[y][x];
+                    for (int by = y - 1; by <= y + 1; ++by)
+                        for (int bx = x - 1; bx <= x + 1; ++bx) {
+                            const float label = labelPlane[by][bx];
+                            if (label > 0.0f && label < running) {
+                                running = label;
+                                changed = true;
+                            }
+                        }
+                    labelPlane[y][x] = running;
+                }
+            }
+        }
+    }
+
+    // Counting over the counted area: rows 0 to R - 2, columns 0 to C - 2.
+    const std::size_t cells = rows > 0 && columns > 0 ? static_cast<std::size_t>(rows) * columns : 0;
+    std::vector<float> labelHistogram(cells + 1);
+    for (int label = 1; label <= darkPixels; ++label)
+        labelHistogram[label] = 0.0f;
+    for (int y = 0; y <= rows - 2; ++y)
+        for (int x = 0; x <= columns - 2; ++x)
+            if (labelPlane[y][x] > 0.0f)
+                labelHistogram[static_cast<std::size_t>(labelPlane[y][x])] += 1.0f;
+
+    for (int y = 0; y <= rows - 2; ++y)
+        for (int x = 0; x <= columns - 2; ++x)
+            regionPlane[y][x] = 0.0f;
+
+    // Relabelling: every kept working label, in ascending order, becomes the next
+    // region label, written by one scan of the counted area.
+    int regions = 0;
+    for (int label = 1; label <= darkPixels; ++label) {
+        if (!(labelHistogram[label] > LargestDroppedCount))
+            continue;
+        regions = regions + 1;
+        for (int y = 0; y <= rows - 2; ++y)
+            for (int x = 0; x <= columns - 2; ++x)
+                if (labelPlane[y][x] == static_cast<float>(label))
+                    regionPlane[y][x] = static_cast<float>(regions);
+    }
+}
+
+void ClearPlaneBorder(Plane& plane, int rows, int columns)
+{
+    for (int y = 0; y < rows; ++y)
+        for (int x = 0; x < columns; ++x)
+            if (y == 0 || y == rows - 1 || x == 0 || x == columns - 1)
+                plane[y][x] = 0.0f;
+}
+
+// Region boundary tracing and surround grey.
+
+namespace {
+
+struct Direction {
+    int rowStep;
+    int columnStep;
+};
+
+// By code: east, north-east, north, north-west, west, south-west, south,
+// south-east; north is the row above.
+constexpr Direction Directions[8] = {{0, +1}, {-1, +1}, {-1, 0}, {-1, -1}, {0, -1}, {+1, -1}, {+1, 0}, {+1, +1}};
+
+// The directions that one step probes, in order, by the direction before the
+// step's turn: the turned direction, upward to 7, then 0, 1 and 2.
+constexpr int AfterEastOrNorthEast[] = {7, 0, 1, 2};
+constexpr int AfterNorthOrNorthWest[] = {1, 2, 3, 4, 5, 6, 7, 0, 1, 2};
+constexpr int AfterWestOrSouthWest[] = {3, 4, 5, 6, 7, 0, 1, 2};
+constexpr int AfterSouthOrSouthEast[] = {5, 6, 7, 0, 1, 2};
+
+std::span<const int> ProbeOrder(int direction)
+{
+    switch (direction) {
+    case 0:
+    case 1:
+        return AfterEastOrNorthEast;
+    case 2:
+    case 3:
+        return AfterNorthOrNorthWest;
+    case 4:
+    case 5:
+        return AfterWestOrSouthWest;
+    default:
+        return AfterSouthOrSouthEast;
+    }
+}
+
+// The label and grey level of a cell; a cell past the plane's edge, which only a
+// plane whose border was not cleared lets a walk reach, is unlabelled and grey 0.
+float LabelAt(const Plane& regionPlane, int rows, int columns, int y, int x)
+{
+    return y >= 0 && y < rows && x >= 0 && x < columns ? regionPlane[y][x] : 0.0f;
+}
+
+int GreyAt(const Plane& imagePlane, int rows, int columns, int y, int x)
+{
+    return y >= 0 && y < rows && x >= 0 && x < columns ? GreyLevelOf(imagePlane[y][x]) : 0;
+}
+
+}  // namespace
+
+int MeasureRegionSurrounds(const Plane& regionPlane, const Plane& imagePlane, int rows, int columns,
+                           std::vector<float>& regionGreyTable, int startValue)
+{
+    // The highest label: every cell above the value so far replaces it.
+    int regionCount = startValue;
+    for (int y = 0; y < rows; ++y)
+        for (int x = 0; x < columns; ++x)
+            if (regionPlane[y][x] > static_cast<float>(regionCount))
+                regionCount = WholeNumberOf(regionPlane[y][x]);
+    if (regionCount < 1)
+        return regionCount;
+    if (regionGreyTable.size() < static_cast<std::size_t>(regionCount) + 1)
+        regionGreyTable.resize(static_cast<std::size_t>(regionCount) + 1);
+
+    // surroundTally[grey][label], cleared for every label.
+    std::vector<std::vector<float>> surroundTally(GreyLevelCount,
+                                                  std::vector<float>(static_cast<std::size_t>(regionCount) + 1));
+    std::vector<float> distinctGreyCount(static_cast<std::size_t>(regionCount) + 1);
+    for (int label = 1; label <= regionCount; ++label) {
+        distinctGreyCount[label] = 0.0f;
+        for (int grey = 0; grey < GreyLevelCount; ++grey)
+            surroundTally[grey][label] = 0.0f;
+    }
+    int surroundGrey = 0;
+
+    for (int label = 1; label <= regionCount; ++label) {
+        const float own = static_cast<float>(label);
+
+        // The start pixel: the east end of the label's topmost interior row.
+        int startRow = -1;
+        int startColumn = -1;
+        for (int y = 1; y <= rows - 2 && startRow < 0; ++y)
+            for (int x = 1; x <= columns - 2; ++x)
+                if (regionPlane[y][x] == own) {
+                    startRow = y;
+                    startColumn = x;
+                }
+        if (startRow < 0)
+            continue;
+
+        int row = startRow;
+        int column = startColumn;
+        int direction = 4;
+        int steps = 0;
+        while (true) {
+            // Turn and probe, as the step's probe order gives.
+            for (const int probe : ProbeOrder(direction)) {
+                const int y = row + Directions[probe].rowStep;
+                const int x = column + Directions[probe].columnStep;
+                const float neighbour = LabelAt(regionPlane, rows, columns, y, x);
+                if (neighbour == own) {
+                    row = y;
+                    column = x;
+                    direction = probe;
+                    break;
+                }
+                if (neighbour != 0.0f) {
+                    direction = probe;
+                    break;
+                }
+                surroundGrey = GreyAt(imagePlane, rows, columns, y, x);
+                direction = (probe + 1) % 8;
+            }
+            if (row == startRow && column == startColumn)
+                break;
+            surroundTally[surroundGrey][label] += 1.0f;
+            steps = steps + 1;
+            if (steps == StepLimit)
+                break;
+        }
+    }
+
+    // The decision: the one grey from 1 to 255 that was tallied, else 0.
+    for (int label = 1; label <= regionCount; ++label) {
+        for (int grey = 1; grey < GreyLevelCount; ++grey)
+            if (surroundTally[grey][label] > 0.0f)
+                distinctGreyCount[label] += 1.0f;
+        regionGreyTable[label] = 0.0f;
+        if (distinctGreyCount[label] == 1.0f)
+            for (int grey = 1; grey < GreyLevelCount; ++grey)
+                if (surroundTally[grey][label] > 0.0f)
+                    regionGreyTable[label] = static_cast<float>(grey);
+    }
+    return regionCount;
+}
+
+// Region painting.
+
+void PaintRegions(const Plane& regionPlane, Plane& fillPlane, int rows, int columns,
+                  const std::vector<float>& regionGreyTable, int regionCount)
+{
+    // Labels beyond the table's last entry paint nothing.
+    const long long tableEntries = static_cast<long long>(regionGreyTable.size());
+    const int lastLabel = static_cast<int>(std::min<long long>(regionCount, tableEntries - 1));
+    for (int y = 0; y < rows; ++y)
+        for (int x = 0; x < columns; ++x)
+            fillPlane[y][x] = 0.0f;
+    for (int y = 0; y < rows; ++y)
+        for (int x = 0; x < columns; ++x)
+            for (int k = 1; k <= lastLabel; ++k)
+                if (static_cast<float>(k) == regionPlane[y][x])
+                    fillPlane[y][x] = regionGreyTable[k];
+}
+
+// Compositing and gap filling.
+
+void CompositeAndFill(Plane& imagePlane, Plane& fillPlane, int rows, int columns)
+{
+    for (int y = 0; y < rows; ++y)
+        for (int x = 0; x < columns; ++x)
+            fillPlane[y][x] = imagePlane[y][x] + fillPlane[y][x];
+    for (int y = 0; y < rows; ++y)
+        for (int x = 0; x < columns; ++x)
+            imagePlane[y][x] = fillPlane[y][x];
+
+    for (int y = 0; y < rows; ++y)
+        for (int x = 0; x < columns; ++x) {
+            if (imagePlane[y][x] != 0.0f)
+                continue;
+            bool found = false;
+            for (int d = 0; d < SearchAttempts && !found; ++d) {
+                const float probes[4] = {
+                    imagePlane[y][std::max(x - d, 0)],            // left
+                    imagePlane[y][std::min(x + d, columns - 1)],  // right
+                    imagePlane[std::min(y + d, rows - 1)][x],     // below
+                    imagePlane[std::max(y - d, 0)][x],            // above
+                };
+                for (const float probe : probes)
+                    if (!found && probe > 0.0f) {
+                        fillPlane[y][x] = probe;
+                        found = true;
+                    }
+            }
+        }
+}
+
+void RunAnalysis()
+{
+    // 1 and 2: the extent, four planes and the table, nothing cleared.
+    const int r = RasterHeight;
+    const int c = RasterWidth;
+    Plane image(r, c), region(r, c), label(r, c), fill(r, c);
+    std::vector<float> table(FirstTableSize);
+
+    // 3: conversion in, every cell in raster order.
+    for (int y = 0; y < r; ++y)
+        for (int x = 0; x < c; ++x)
+            image[y][x] = static_cast<float>(InputRaster[y][x]);
+
+    // 4 to 8: the five stages, one after another.
+    LabelDarkRegions(image, label, region, r, c);
+    ClearPlaneBorder(region, r, c);
+    const int regionCount = MeasureRegionSurrounds(region, image, r, c, table, 0);
+    PaintRegions(region, fill, r, c, table, regionCount);
+    CompositeAndFill(image, fill, r, c);
+
+    // 9: conversion out, truncated toward zero.
+    for (int y = 0; y < r; ++y)
+        for (int x = 0; x < c; ++x)
+            ResultRaster[y][x] = WholeNumberOf(fill[y][x]);
+}
+
+}  // namespace reference
