@@ -11,17 +11,19 @@ namespace {
 // smallest label of a block is a plain minimum that the compiler can vectorise.
 constexpr float NotDark = std::numeric_limits<float>::infinity();
 
-// Written as a plain selection, which the compiler turns into vector code.
-inline float Lower(float a, float b)
+// The smaller of two labels, written as a plain selection, which the compiler
+// turns into vector code.
+inline float SmallerOf(float a, float b)
 {
     return b < a ? b : a;
 }
 
-// The smallest label of a block whose rows' smallest labels are given; a cell
-// that is not dark stays so.
-inline float BlockLowest(float own, float above, float below, float level)
+// The smallest label of a cell's 3 x 3 block, from the three-cell minima (a cell
+// and its left and right neighbours) of the row above, the row below and the
+// cell's own row; a cell that is not dark stays so.
+inline float BlockMinimum(float own, float above, float below, float sameRow)
 {
-    const float lowest = Lower(Lower(above, below), level);
+    const float lowest = SmallerOf(SmallerOf(above, below), sameRow);
     return own == NotDark ? NotDark : lowest;
 }
 
@@ -34,28 +36,30 @@ inline float BlockLowest(float own, float above, float below, float level)
 #define VECTOR_CLONES
 #endif
 
-// Lowers each cell of a row without dark neighbours in the row to its block's
-// smallest label; returns how many cells changed.
-VECTOR_CLONES int LowerRow(float* row, const float* above, const float* below, const float* level, int first,
-                           int last)
+// Lowers each cell of a row, from first to last, to its block minimum in place;
+// exact for a row without dark neighbours in the row. Returns how many changed.
+VECTOR_CLONES int LowerRowToBlockMinima(float* row, const float* above, const float* below, const float* sameRow,
+                                        int first, int last)
 {
     int changes = 0;
     for (int x = first; x <= last; ++x) {
-        const float lowest = BlockLowest(row[x], above[x], below[x], level[x]);
+        const float lowest = BlockMinimum(row[x], above[x], below[x], sameRow[x]);
         changes += lowest < row[x];
         row[x] = lowest;
     }
     return changes;
 }
 
-VECTOR_CLONES void BlockLowestOfRow(float* lowest, const float* row, const float* above, const float* below,
-                                    const float* level, int first, int last)
+// Writes each cell's block minimum into lowest, leaving the row as it is.
+VECTOR_CLONES void BlockMinimaOfRow(float* lowest, const float* row, const float* above, const float* below,
+                                    const float* sameRow, int first, int last)
 {
     for (int x = first; x <= last; ++x)
-        lowest[x] = BlockLowest(row[x], above[x], below[x], level[x]);
+        lowest[x] = BlockMinimum(row[x], above[x], below[x], sameRow[x]);
 }
 
-VECTOR_CLONES int StoreRow(float* row, const float* lowest, int first, int last)
+// Copies the lowered labels into the row; returns how many of them are lower.
+VECTOR_CLONES int StoreLowerLabels(float* row, const float* lowest, int first, int last)
 {
     int changes = 0;
     for (int x = first; x <= last; ++x) {
@@ -65,10 +69,11 @@ VECTOR_CLONES int StoreRow(float* row, const float* lowest, int first, int last)
     return changes;
 }
 
-VECTOR_CLONES void AcrossOfRow(float* across, const float* row, int first, int last)
+// Writes the smallest of each cell's label and its left and right neighbours'.
+VECTOR_CLONES void ThreeCellMinimaOfRow(float* minima, const float* row, int first, int last)
 {
     for (int x = first; x <= last; ++x)
-        across[x] = Lower(Lower(row[x - 1], row[x]), row[x + 1]);
+        minima[x] = SmallerOf(SmallerOf(row[x - 1], row[x]), row[x + 1]);
 }
 
 // The working labels of one call, with what the sweeps need to skip rows that
@@ -86,7 +91,7 @@ public:
           regionPlane_(regionPlane),
           rows_(rows),
           columns_(columns),
-          lastAcross_(columns),
+          lastRowMinima_(columns),
           lowest_(columns),
           darkRuns_(rows),
           runs_(rows),
@@ -145,7 +150,7 @@ public:
     {
         FindRuns();
         for (int y = 0; y < rows_; ++y)
-            UpdateAcross(y, 1, columns_ - 2);
+            UpdateThreeCellMinima(y, 1, columns_ - 2);
         bool changed;
         do {
             changed = false;
@@ -181,9 +186,12 @@ private:
     // The smallest of each cell's label and those of its left and right
     // neighbours, kept for every row, so that a block's smallest label is the
     // smallest of three such entries.
-    float* Across(int y) { return y < rows_ - 1 ? regionPlane_[y] : lastAcross_.data(); }
+    float* ThreeCellMinima(int y) { return y < rows_ - 1 ? regionPlane_[y] : lastRowMinima_.data(); }
 
-    void UpdateAcross(int y, int first, int last) { AcrossOfRow(Across(y), (*this)[y], first, last); }
+    void UpdateThreeCellMinima(int y, int first, int last)
+    {
+        ThreeCellMinimaOfRow(ThreeCellMinima(y), (*this)[y], first, last);
+    }
 
     // Lowers every dark interior cell of row y to the smallest label of its 3 x 3
     // block, as an in-place sweep does: the row already swept in this sweep and the
@@ -197,19 +205,19 @@ private:
             return false;
         const long now = ++time_;
         visitedAt_[y] = now;
-        const float* above = Across(y - 1);
-        const float* below = Across(y + 1);
-        const float* level = Across(y);
+        const float* above = ThreeCellMinima(y - 1);
+        const float* below = ThreeCellMinima(y + 1);
+        const float* sameRow = ThreeCellMinima(y);
         float* row = (*this)[y];
         // Cells that are not dark never change: only the span of the dark ones is swept.
         const auto [first, last] = span_[y];
         int changes = 0;
         if (runs_[y].empty()) {
             // No dark cell has a dark cell beside it: every block can be taken at once.
-            changes = LowerRow(row, above, below, level, first, last);
+            changes = LowerRowToBlockMinima(row, above, below, sameRow, first, last);
         } else {
             float* lowest = lowest_.data();
-            BlockLowestOfRow(lowest, row, above, below, level, first, last);
+            BlockMinimaOfRow(lowest, row, above, below, sameRow, first, last);
             for (const Run& run : runs_[y]) {
                 if (forward)
                     for (int x = run.first + 1; x <= run.last; ++x)
@@ -218,11 +226,11 @@ private:
                     for (int x = run.last - 1; x >= run.first; --x)
                         lowest[x] = std::min(lowest[x], lowest[x + 1]);
             }
-            changes = StoreRow(row, lowest, first, last);
+            changes = StoreLowerLabels(row, lowest, first, last);
         }
         if (changes == 0)
             return false;
-        UpdateAcross(y, std::max(first - 1, 1), std::min(last + 1, columns_ - 2));
+        UpdateThreeCellMinima(y, std::max(first - 1, 1), std::min(last + 1, columns_ - 2));
         changedAt_[y] = now;
         return true;
     }
@@ -248,7 +256,7 @@ private:
     Plane& regionPlane_;
     int rows_;
     int columns_;
-    std::vector<float> lastAcross_;
+    std::vector<float> lastRowMinima_;
     std::vector<float> lowest_;
     std::vector<std::vector<Run>> darkRuns_;
     std::vector<std::vector<Run>> runs_;

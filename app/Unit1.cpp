@@ -38,6 +38,29 @@ void RefuseOversizedPicture(const TBitmap& picture)
                     std::to_string(RasterHeight) + " pixels.");
 }
 
+// Byte 0 of every pixel (blue in the 24-bit layout) becomes the cell's grey level.
+void CopyPictureIntoRaster(TBitmap& picture)
+{
+    // Cells outside a smaller picture would otherwise keep an earlier picture's
+    // grey levels and leak into this result.
+    std::memset(InputRaster, 0, sizeof InputRaster);
+    for (int y = 0; y < picture.Height(); ++y) {
+        const std::uint8_t* row = picture.GetScanline(y);
+        for (int x = 0; x < picture.Width(); ++x)
+            InputRaster[y][x] = row[3 * x];
+    }
+}
+
+// Every byte of a pixel takes the result, so that the result shows as grey.
+void CopyResultIntoPicture(TBitmap& picture)
+{
+    for (int y = 0; y < picture.Height(); ++y) {
+        std::uint8_t* row = picture.GetScanline(y);
+        for (int x = 0; x < picture.Width(); ++x)
+            std::memset(row + 3 * x, static_cast<std::uint8_t>(ResultRaster[y][x]), 3);
+    }
+}
+
 }  // namespace
 
 TForm1::TForm1(TComponent* Owner) : TForm(Owner, TForm1Class())
@@ -65,22 +88,10 @@ void TForm1::Button2Click(TObject*)
     input->SetPixelFormat(pf24bit);
     output->SetPixelFormat(pf24bit);
 
-    // Cells outside a smaller picture would otherwise keep an earlier picture's
-    // grey levels and leak into this result.
-    std::memset(InputRaster, 0, sizeof InputRaster);
-    for (int y = 0; y < input->Height(); ++y) {
-        const std::uint8_t* row = input->GetScanline(y);
-        for (int x = 0; x < input->Width(); ++x)
-            InputRaster[y][x] = row[3 * x];
-    }
-
+    CopyPictureIntoRaster(*input);
     RunAnalysis();
+    CopyResultIntoPicture(*output);
 
-    for (int y = 0; y < output->Height(); ++y) {
-        std::uint8_t* row = output->GetScanline(y);
-        for (int x = 0; x < output->Width(); ++x)
-            std::memset(row + 3 * x, static_cast<std::uint8_t>(ResultRaster[y][x]), 3);
-    }
     Image2->SetAutoSize(true);
     Image2->Picture()->Assign(output.get());
 }
