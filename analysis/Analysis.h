@@ -14,6 +14,7 @@ extern std::int32_t InputRaster[RasterHeight][RasterWidth];
 extern std::int32_t ResultRaster[RasterHeight][RasterWidth];
 
 // Labels the dark regions of InputRaster, paints each with the grey that surrounds
-// it, fills the remaining gaps and writes the result into ResultRaster. Everything
-// it allocates is released before it returns; std::bad_alloc propagates.
+// it, fills the remaining gaps and writes the result into ResultRaster: FillHoles
+// (HoleFilling.h) on the fixed raster. Everything it allocates is released before
+// it returns; std::bad_alloc propagates.
 void RunAnalysis();

@@ -51,7 +51,7 @@ bool BoundaryWalker::Step(int& surroundGrey)
             direction_ = p;
             break;
         }
-        surroundGrey = inside ? GreyIndex(imagePlane_[y][x]) : 0;
+        surroundGrey = inside ? SurroundValue(imagePlane_[y][x]) : 0;
         direction_ = (p + 1) % 8;
     }
     return row_ != startRow_ || column_ != startColumn_;

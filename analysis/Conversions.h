@@ -18,13 +18,16 @@ inline std::int32_t TruncateToInt(float value)
     return static_cast<std::int32_t>(value);
 }
 
-// The grey level of a pixel as an index into tables of 256 grey levels; a value
-// outside 0 to 255 is held at the nearer end.
-inline int GreyIndex(float value)
+// The highest value that the walk round a region notes: 16-bit grey.
+constexpr int HighestSurroundValue = 65535;
+
+// A pixel's value as the walk round a region notes it: truncated, and held at
+// the nearer end where it lies outside 0 to HighestSurroundValue.
+inline int SurroundValue(float value)
 {
     if (!(value > 0.0f))
         return 0;
-    if (value >= 255.0f)
-        return 255;
+    if (value >= static_cast<float>(HighestSurroundValue))
+        return HighestSurroundValue;
     return static_cast<int>(value);
 }

@@ -1,12 +1,19 @@
 #include "analysis/GapFilling.h"
 
 #include <algorithm>
+#include <cstddef>
 #include <vector>
 
 namespace {
 
 constexpr int Reach = GapSearchAttempts - 1;
-constexpr int Far = 1 << 20;
+// Beyond every cell of the largest raster (2^24 cells), so that no distance to
+// "no source" comes within reach.
+constexpr int Far = 1 << 30;
+
+// The directions of the search, in the order in which they win ties.
+constexpr ValueSource SourceFrom[4] = {ValueSource::FromLeft, ValueSource::FromRight, ValueSource::FromBelow,
+                                       ValueSource::FromAbove};
 
 // The nearest source at or after a position along a line, found by scans that only
 // ever move forward: over a whole line they cost one pass, however many gaps ask.
@@ -33,7 +40,7 @@ private:
 
 }  // namespace
 
-void CompositeAndFill(Plane& imagePlane, Plane& fillPlane, int rows, int columns)
+void CompositeAndFill(Plane& imagePlane, Plane& fillPlane, int rows, int columns, std::span<ValueSource> sources)
 {
     if (rows < 1 || columns < 1)
         return;
@@ -76,6 +83,8 @@ void CompositeAndFill(Plane& imagePlane, Plane& fillPlane, int rows, int columns
                         const int sourceRow = best == 2 ? nextBelow : best == 3 ? lastAbove[x] : y;
                         const int sourceColumn = best == 0 ? lastLeft : best == 1 ? nextRight : x;
                         fill[x] = composite[sourceRow][sourceColumn];
+                        if (!sources.empty())
+                            sources[static_cast<std::size_t>(y) * columns + x] = SourceFrom[best];
                     }
                 } else if (row[x] > 0.0f) {
                     lastLeft = x;

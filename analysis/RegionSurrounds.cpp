@@ -54,7 +54,7 @@ LabelScan ScanLabels(const Plane& regionPlane, int rows, int columns, int startV
     return scan;
 }
 
-// What decides a region's grey: the first grey from 1 to 255 that its walk
+// What decides a region's grey: the first value from 1 up that its walk
 // tallied, and whether it tallied another one too. Grey 0 never counts.
 class SurroundGreys
 {

@@ -4,8 +4,9 @@
 
 #include <vector>
 
-// The surround grey of a region: the one grey level from 1 to 255 seen round its
-// outside, or 0 when the walk round it saw none or more than one.
+// The surround grey of a region: the one value from 1 up seen round its outside (a
+// grey level from 1 to 255 in an 8-bit picture, up to 65535 in a 16-bit one), or 0
+// when the walk round it saw none or more than one.
 
 // Walks no longer than this many tallied steps; the tallies made so far decide.
 constexpr int TraceStepLimit = 9000;

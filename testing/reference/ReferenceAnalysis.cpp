@@ -1,11 +1,13 @@
 #include "testing/reference/ReferenceAnalysis.h"
 
 #include "analysis/Analysis.h"
+#include "analysis/HoleFilling.h"
 
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <limits>
+#include <map>
 #include <span>
 #include <vector>
 
@@ -19,7 +21,7 @@ namespace {
 // The rules' constants.
 constexpr int LargestDroppedCount = 5;  // a group counting 5 cells or fewer is dropped
 constexpr int StepLimit = 9000;         // tallied steps of one walk
-constexpr int GreyLevelCount = 256;     // rows of the surround tally
+constexpr int HighestValue = 65535;     // the highest value a walk notes (16-bit grey)
 constexpr int SearchAttempts = 500;     // distances 0 to 499 searched for a source
 constexpr int FirstTableSize = 512;     // room for labels 1 to 511
 
@@ -36,12 +38,12 @@ std::int32_t WholeNumberOf(float value)
     return static_cast<std::int32_t>(value);
 }
 
-// A pixel's grey level as a row of the surround tally: truncated, and held at 0
-// or 255 where the plane holds a value outside the grey levels.
+// A pixel's value as the walk notes it: truncated, and held at 0 or 65535 where
+// the plane holds a value outside them.
 int GreyLevelOf(float value)
 {
-    if (value >= 255.0f)
-        return 255;
+    if (value >= static_cast<float>(HighestValue))
+        return HighestValue;
     if (value > 0.0f)
         return static_cast<int>(value);
     return 0;
@@ -195,15 +197,11 @@ int MeasureRegionSurrounds(const Plane& regionPlane, const Plane& imagePlane, in
     if (regionGreyTable.size() < static_cast<std::size_t>(regionCount) + 1)
         regionGreyTable.resize(static_cast<std::size_t>(regionCount) + 1);
 
-    // surroundTally[grey][label], cleared for every label.
-    std::vector<std::vector<float>> surroundTally(GreyLevelCount,
-                                                  std::vector<float>(static_cast<std::size_t>(regionCount) + 1));
-    std::vector<float> distinctGreyCount(static_cast<std::size_t>(regionCount) + 1);
-    for (int label = 1; label <= regionCount; ++label) {
-        distinctGreyCount[label] = 0.0f;
-        for (int grey = 0; grey < GreyLevelCount; ++grey)
-            surroundTally[grey][label] = 0.0f;
-    }
+    // surroundTally[label][grey]: the tallied steps of each grey that a label's
+    // walk saw. A 16-bit picture has 65536 greys, so each label keeps only those
+    // it saw, in ascending order; a grey that is not kept has the tally 0.
+    std::vector<std::map<int, float>> surroundTally(static_cast<std::size_t>(regionCount) + 1);
+    std::vector<float> distinctGreyCount(static_cast<std::size_t>(regionCount) + 1, 0.0f);
     int surroundGrey = 0;
 
     for (int label = 1; label <= regionCount; ++label) {
@@ -246,22 +244,22 @@ int MeasureRegionSurrounds(const Plane& regionPlane, const Plane& imagePlane, in
             }
             if (row == startRow && column == startColumn)
                 break;
-            surroundTally[surroundGrey][label] += 1.0f;
+            surroundTally[label][surroundGrey] += 1.0f;
             steps = steps + 1;
             if (steps == StepLimit)
                 break;
         }
     }
 
-    // The decision: the one grey from 1 to 255 that was tallied, else 0.
+    // The decision: the one grey from 1 up that was tallied, else 0.
     for (int label = 1; label <= regionCount; ++label) {
-        for (int grey = 1; grey < GreyLevelCount; ++grey)
-            if (surroundTally[grey][label] > 0.0f)
+        for (const auto& [grey, tally] : surroundTally[label])
+            if (grey >= 1 && tally > 0.0f)
                 distinctGreyCount[label] += 1.0f;
         regionGreyTable[label] = 0.0f;
         if (distinctGreyCount[label] == 1.0f)
-            for (int grey = 1; grey < GreyLevelCount; ++grey)
-                if (surroundTally[grey][label] > 0.0f)
+            for (const auto& [grey, tally] : surroundTally[label])
+                if (grey >= 1 && tally > 0.0f)
                     regionGreyTable[label] = static_cast<float>(grey);
     }
     return regionCount;
@@ -287,8 +285,10 @@ void PaintRegions(const Plane& regionPlane, Plane& fillPlane, int rows, int colu
 
 // Compositing and gap filling.
 
-void CompositeAndFill(Plane& imagePlane, Plane& fillPlane, int rows, int columns)
+void CompositeAndFill(Plane& imagePlane, Plane& fillPlane, int rows, int columns, std::span<ValueSource> sources)
 {
+    constexpr ValueSource ProbeSources[4] = {ValueSource::FromLeft, ValueSource::FromRight, ValueSource::FromBelow,
+                                             ValueSource::FromAbove};
     for (int y = 0; y < rows; ++y)
         for (int x = 0; x < columns; ++x)
             fillPlane[y][x] = imagePlane[y][x] + fillPlane[y][x];
@@ -308,13 +308,66 @@ void CompositeAndFill(Plane& imagePlane, Plane& fillPlane, int rows, int columns
                     imagePlane[std::min(y + d, rows - 1)][x],     // below
                     imagePlane[std::max(y - d, 0)][x],            // above
                 };
-                for (const float probe : probes)
-                    if (!found && probe > 0.0f) {
-                        fillPlane[y][x] = probe;
+                for (int p = 0; p < 4 && !found; ++p)
+                    if (probes[p] > 0.0f) {
+                        fillPlane[y][x] = probes[p];
+                        if (!sources.empty())
+                            sources[static_cast<std::size_t>(y) * columns + x] = ProbeSources[p];
                         found = true;
                     }
             }
         }
+}
+
+void FillHoles(std::span<const std::int32_t> raster, int rows, int columns, std::span<std::int32_t> result,
+               std::span<ValueSource> sources, FillCounts* counts)
+{
+    Plane image(rows, columns), region(rows, columns), label(rows, columns), fill(rows, columns);
+    std::vector<float> table(FirstTableSize);
+    for (int y = 0; y < rows; ++y)
+        for (int x = 0; x < columns; ++x)
+            image[y][x] = static_cast<float>(raster[static_cast<std::size_t>(y) * columns + x]);
+
+    LabelDarkRegions(image, label, region, rows, columns);
+    ClearPlaneBorder(region, rows, columns);
+    const int regionCount = MeasureRegionSurrounds(region, image, rows, columns, table, 0);
+    PaintRegions(region, fill, rows, columns, table, regionCount);
+
+    // Where the values come from: the picture's own, a painted region, or the fill,
+    // which notes its directions; what nothing reaches stays at 0.
+    std::vector<ValueSource> noted(static_cast<std::size_t>(rows) * columns);
+    for (int y = 0; y < rows; ++y)
+        for (int x = 0; x < columns; ++x) {
+            ValueSource& source = noted[static_cast<std::size_t>(y) * columns + x];
+            if (image[y][x] != 0.0f)
+                source = ValueSource::Kept;
+            else if (fill[y][x] > 0.0f)
+                source = ValueSource::Painted;
+            else
+                source = ValueSource::LeftAtZero;
+        }
+    CompositeAndFill(image, fill, rows, columns, noted);
+
+    for (int y = 0; y < rows; ++y)
+        for (int x = 0; x < columns; ++x)
+            result[static_cast<std::size_t>(y) * columns + x] = WholeNumberOf(fill[y][x]);
+    if (!sources.empty())
+        std::copy(noted.begin(), noted.end(), sources.begin());
+    if (counts) {
+        *counts = FillCounts();
+        counts->regionsFound = std::max(regionCount, 0);
+        for (int k = 1; k <= regionCount; ++k)
+            if (table[k] > 0.0f)
+                counts->regionsPainted += 1;
+        for (const ValueSource source : noted) {
+            if (source == ValueSource::Painted)
+                counts->pixelsPainted += 1;
+            else if (source == ValueSource::LeftAtZero)
+                counts->pixelsLeftAtZero += 1;
+            else if (source != ValueSource::Kept)
+                counts->pixelsFilled += 1;
+        }
+    }
 }
 
 void RunAnalysis()

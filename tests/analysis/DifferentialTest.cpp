@@ -1,8 +1,10 @@
 #include "analysis/Analysis.h"
 #include "analysis/DarkRegionLabelling.h"
 #include "analysis/GapFilling.h"
+#include "analysis/HoleFilling.h"
 #include "analysis/RegionPainting.h"
 #include "analysis/RegionSurrounds.h"
+#include "testing/rasters/GeneratedRasters.h"
 #include "testing/reference/ReferenceAnalysis.h"
 
 #include <gtest/gtest.h>
@@ -224,5 +226,84 @@ TEST_P(DifferentialRaster, RunAnalysis)
 }
 
 INSTANTIATE_TEST_SUITE_P(Kinds, DifferentialRaster, testing::Range(0, 8));
+
+// A picture as a raster of values up to highestValue: the grey levels of an
+// 8-bit picture spread over the range, holes kept.
+std::vector<std::int32_t> RasterOf(const Plane& picture, int highestValue)
+{
+    std::vector<std::int32_t> raster;
+    for (int y = 0; y < picture.Rows(); ++y)
+        for (int x = 0; x < picture.Columns(); ++x)
+            raster.push_back(static_cast<std::int32_t>(picture[y][x]) * (highestValue / 255));
+    return raster;
+}
+
+bool SameCounts(const FillCounts& a, const FillCounts& b)
+{
+    return a.regionsFound == b.regionsFound && a.regionsPainted == b.regionsPainted &&
+           a.pixelsPainted == b.pixelsPainted && a.pixelsFilled == b.pixelsFilled &&
+           a.pixelsLeftAtZero == b.pixelsLeftAtZero;
+}
+
+// The generic analysis against the reference: result, sources and counts.
+void ExpectSameFill(const std::vector<std::int32_t>& raster, int rows, int columns, const std::string& what)
+{
+    const std::size_t cells = raster.size();
+    std::vector<std::int32_t> fast(cells), slow(cells);
+    std::vector<ValueSource> fastSources(cells), slowSources(cells);
+    FillCounts fastCounts, slowCounts;
+    FillHoles(raster, rows, columns, fast, fastSources, &fastCounts);
+    reference::FillHoles(raster, rows, columns, slow, slowSources, &slowCounts);
+    ASSERT_EQ(fast, slow) << what;
+    ASSERT_TRUE(fastSources == slowSources) << what;
+    ASSERT_TRUE(SameCounts(fastCounts, slowCounts)) << what;
+}
+
+TEST(Differential, FillHolesOfAnySizeAndDepth)
+{
+    struct Row {
+        const char* name;
+        int rows;
+        int columns;
+        int highestValue;
+        unsigned seeds;
+    };
+    const Row table[] = {
+        {"OneCell", 1, 1, 255, 20},       {"OneRow", 1, 57, 65535, 60},    {"OneColumn", 61, 1, 65535, 60},
+        {"ThreeByThree", 3, 3, 255, 200}, {"OddSizes8", 17, 23, 255, 300}, {"OddSizes16", 29, 13, 65535, 300},
+        {"Wide16", 7, 520, 65535, 20},    {"Tall16", 520, 6, 65535, 20},
+    };
+    for (const Row& row : table)
+        for (unsigned seed = 1; seed <= row.seeds; ++seed) {
+            Random random(seed);
+            const Plane picture = DarkPicture(random, row.rows, row.columns);
+            ExpectSameFill(RasterOf(picture, row.highestValue), row.rows, row.columns,
+                           std::string(row.name) + " seed " + std::to_string(seed));
+        }
+}
+
+TEST(Differential, FillHolesOfStereoFrames)
+{
+    for (const int holes : {5, 15, 40})
+        ExpectSameFill(DepthLikeRaster(376, 1241, holes, holes, 65535), 376, 1241,
+                       "1241 x 376 depth map, " + std::to_string(holes) + " % holes");
+}
+
+TEST(Differential, FillHolesIsRunAnalysisOnTheWindowRaster)
+{
+    constexpr std::size_t cells = static_cast<std::size_t>(RasterHeight) * RasterWidth;
+    for (unsigned seed = 1; seed <= 60; ++seed) {
+        Random random(seed * 7 + 3);
+        const Plane small = DarkPicture(random, 10 + random.Below(40), 10 + random.Below(40));
+        const int scale = 1 + random.Below(12);
+        for (int y = 0; y < RasterHeight; ++y)
+            for (int x = 0; x < RasterWidth; ++x)
+                InputRaster[y][x] = static_cast<std::int32_t>(small[(y / scale) % small.Rows()][(x / scale) % small.Columns()]);
+        RunAnalysis();
+        std::vector<std::int32_t> generic(cells);
+        FillHoles(std::span<const std::int32_t>(&InputRaster[0][0], cells), RasterHeight, RasterWidth, generic);
+        ASSERT_EQ(std::memcmp(generic.data(), ResultRaster, sizeof ResultRaster), 0) << "seed " << seed;
+    }
+}
 
 }  // namespace

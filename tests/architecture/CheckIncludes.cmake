@@ -9,13 +9,13 @@
 #   framework/application      controls and what they use
 #   app                        the framework, analysis
 #   cli                        framework/pictures, framework/core, analysis
-#   testing/...                what each shares (the reference: Plane and the public header only)
+#   testing/...                what each shares (the reference: Plane and the public headers only)
 # Tests, the benchmark and the fuzzers may include anything.
 #   cmake -DTOP=<source folder> -P CheckIncludes.cmake
 
 set(rooms
     analysis framework/core framework/forms framework/pictures framework/controls
-    framework/application app cli testing/reference testing/planes testing/pictures testing/windows)
+    framework/application app cli testing/reference testing/planes testing/pictures testing/rasters testing/windows)
 
 set(uses_analysis analysis)
 set(uses_framework/core framework/core)
@@ -25,9 +25,11 @@ set(uses_framework/controls framework/controls framework/pictures framework/form
 set(uses_framework/application framework/application ${uses_framework/controls})
 set(uses_app app analysis ${uses_framework/application})
 set(uses_cli cli analysis framework/pictures framework/core)
-set(uses_testing/reference testing/reference analysis/Plane.h analysis/Analysis.h)
+set(uses_testing/reference testing/reference analysis/Plane.h analysis/Analysis.h analysis/HoleFilling.h
+    analysis/ValueSource.h)
 set(uses_testing/planes testing/planes analysis)
 set(uses_testing/pictures testing/pictures)
+set(uses_testing/rasters testing/rasters)
 set(uses_testing/windows testing/windows ${uses_framework/application})
 
 # The room of a path: the longest room that it lies in, or nothing.
