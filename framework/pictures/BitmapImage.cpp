@@ -1,5 +1,7 @@
 #include "framework/pictures/BitmapImage.h"
 
+#include <algorithm>
+
 
 QImage ImageOfBitmap(const TBitmap& bitmap)
 {
@@ -38,7 +40,13 @@ void CopyIndexed(const QImage& image, TBitmap& bitmap)
     }
 }
 
-// Sixteen bits a channel keep their high byte.
+// Sixteen bits a channel become eight: 0 stays 0, every other value takes its
+// high byte, raised to 1 where that is 0, so that no reading turns into a hole.
+int EightBitsOf(quint16 value)
+{
+    return value == 0 ? 0 : std::max(1, value >> 8);
+}
+
 void CopyDeep(const QImage& image, TBitmap& bitmap)
 {
     for (int y = 0; y < image.height(); ++y) {
@@ -46,11 +54,12 @@ void CopyDeep(const QImage& image, TBitmap& bitmap)
         if (image.format() == QImage::Format_Grayscale16) {
             const auto* grey = reinterpret_cast<const quint16*>(image.constScanLine(y));
             for (int x = 0; x < image.width(); ++x)
-                WritePixel(row + 4 * x, grey[x] >> 8, grey[x] >> 8, grey[x] >> 8);
+                WritePixel(row + 4 * x, EightBitsOf(grey[x]), EightBitsOf(grey[x]), EightBitsOf(grey[x]));
         } else {
             const auto* colour = reinterpret_cast<const QRgba64*>(image.constScanLine(y));
             for (int x = 0; x < image.width(); ++x)
-                WritePixel(row + 4 * x, colour[x].red() >> 8, colour[x].green() >> 8, colour[x].blue() >> 8);
+                WritePixel(row + 4 * x, EightBitsOf(colour[x].red()), EightBitsOf(colour[x].green()),
+                           EightBitsOf(colour[x].blue()));
         }
     }
 }

@@ -2,6 +2,7 @@
 
 #include "framework/core/Exception.h"
 #include "framework/pictures/BitmapImage.h"
+#include "framework/pictures/DeepNetpbm.h"
 #include "framework/pictures/PictureIntegrity.h"
 #include "framework/pictures/TBitmap.h"
 
@@ -12,10 +13,15 @@
 #include <QImage>
 #include <QImageReader>
 
-namespace {
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
-// Files beyond this are not read into memory at all.
-constexpr qint64 MaximumFileBytes = 1LL << 30;
+#include <cerrno>
+#include <cstring>
+#include <optional>
+
+namespace {
 
 [[noreturn]] void Fail(const QString& message)
 {
@@ -24,7 +30,7 @@ constexpr qint64 MaximumFileBytes = 1LL << 30;
 
 QString Quoted(const QString& name)
 {
-    return QLatin1Char('"') + QDir::toNativeSeparators(name) + QLatin1Char('"');
+    return QuotedFileName(name);
 }
 
 [[noreturn]] void FailTooLarge(const QString& name, QSize size)
@@ -40,6 +46,12 @@ QString Quoted(const QString& name)
     Fail(QStringLiteral("%1 is not a picture in a format that can be read here.").arg(Quoted(name)));
 }
 
+// The formats read, by the names that Qt's reader gives them. Others that plugins
+// bring (TGA, WBMP, ...) recognise too little of their content to be told from
+// damaged or foreign bytes.
+const QList<QByteArray> ReadableFormats = {"bmp", "png", "jpeg", "jpg", "gif", "ico", "cur", "pbm", "pgm",
+                                          "ppm", "xbm", "xpm", "tiff", "tif", "webp"};
+
 bool ExceedsAllocationLimit(QSize size)
 {
     const qint64 bytes = qint64(size.width()) * size.height() * 4;
@@ -49,17 +61,24 @@ bool ExceedsAllocationLimit(QSize size)
 
 }  // namespace
 
-void DecodePicture(const QByteArray& bytes, const QString& name, TBitmap& bitmap)
+QImage DecodePictureImage(const QByteArray& bytes, const QString& name)
 {
     if (bytes.isEmpty())
         Fail(QStringLiteral("%1 is empty: it holds no picture.").arg(Quoted(name)));
+
+    QString damage;
+    if (const std::optional<QImage> deep = DecodeDeepNetpbm(bytes, damage)) {
+        if (deep->isNull())
+            Fail(QStringLiteral("%1 is damaged: %2.").arg(Quoted(name), damage));
+        return *deep;
+    }
 
     QByteArray data = bytes;
     QBuffer buffer(&data);
     buffer.open(QIODevice::ReadOnly);
     QImageReader reader(&buffer);
     const QByteArray format = reader.format();
-    if (format.isEmpty())
+    if (!ReadableFormats.contains(format))
         FailUnknownFormat(name);
 
     QSize size = reader.size();
@@ -88,28 +107,112 @@ void DecodePicture(const QByteArray& bytes, const QString& name, TBitmap& bitmap
                  .arg(Quoted(name), reader.errorString()));
     }
 
-    const TBitmap decoded = BitmapOfImage(image);
+    return image;
+}
+
+void DecodePicture(const QByteArray& bytes, const QString& name, TBitmap& bitmap)
+{
+    const TBitmap decoded = BitmapOfImage(DecodePictureImage(bytes, name));
     bitmap.Assign(&decoded);
 }
 
-void ReadPictureFile(const AnsiString& fileName, TBitmap& bitmap)
+namespace {
+
+[[noreturn]] void FailUnreadable(const QString& name, const QString& reason)
 {
-    const QString name = QString::fromStdString(fileName);
+    Fail(QStringLiteral("Cannot open %1: the file cannot be read (%2).").arg(Quoted(name), reason));
+}
+
+[[noreturn]] void FailFileTooLarge(const QString& name, qint64 limit)
+{
+    Fail(QStringLiteral("%1 is too large to open: it holds more than %2 bytes.").arg(Quoted(name)).arg(limit));
+}
+
+// Reads up to the end, but never more than the limit and one byte, by which a
+// stream too large is told.
+QByteArray ReadBounded(QIODevice& device, const QString& name, qint64 limit)
+{
+    QByteArray bytes;
+    char chunk[64 * 1024];
+    for (;;) {
+        const qint64 read = device.read(chunk, sizeof chunk);
+        if (read < 0)
+            FailUnreadable(name, device.errorString());
+        if (read == 0 && (device.atEnd() || !device.waitForReadyRead(-1)))
+            break;
+        if (bytes.size() + read > limit)
+            FailFileTooLarge(name, limit);
+        bytes.append(chunk, static_cast<qsizetype>(read));
+    }
+    return bytes;
+}
+
+[[noreturn]] void FailSpecialFile(const QString& name, mode_t mode);
+
+const char* KindOfSpecialFile(mode_t mode)
+{
+    if (S_ISFIFO(mode))
+        return "a pipe (FIFO)";
+    if (S_ISSOCK(mode))
+        return "a socket";
+    if (S_ISCHR(mode))
+        return "a character device";
+    if (S_ISBLK(mode))
+        return "a block device";
+    return "not a regular file";
+}
+
+void FailSpecialFile(const QString& name, mode_t mode)
+{
+    Fail(QStringLiteral("%1 is %2, not a picture file.").arg(Quoted(name), QLatin1String(KindOfSpecialFile(mode))));
+}
+
+}  // namespace
+
+QByteArray ReadPictureFileBytes(const QString& name)
+{
     const QFileInfo info(name);
     if (!info.exists())
         Fail(QStringLiteral("Cannot open %1: the file does not exist.").arg(Quoted(name)));
     if (info.isDir())
         Fail(QStringLiteral("%1 is a folder, not a picture file.").arg(Quoted(name)));
 
-    QFile file(name);
-    if (!file.open(QIODevice::ReadOnly))
-        Fail(QStringLiteral("Cannot open %1: the file cannot be read (%2).").arg(Quoted(name), file.errorString()));
-    if (file.size() > MaximumFileBytes)
-        Fail(QStringLiteral("%1 is too large to open: the file holds %2 MB.")
-                 .arg(Quoted(name))
-                 .arg(file.size() / (1024 * 1024)));
-    const QByteArray bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError)
-        Fail(QStringLiteral("Cannot open %1: the file cannot be read (%2).").arg(Quoted(name), file.errorString()));
-    DecodePicture(bytes, name, bitmap);
+    // What is not a regular file is refused before it is opened (a socket cannot
+    // be); the file is opened without waiting, so that a pipe put in its place
+    // meanwhile cannot hold the program, and checked again once open.
+    const QByteArray path = QFile::encodeName(name);
+    struct stat status {};
+    if (::stat(path.constData(), &status) == 0 && !S_ISREG(status.st_mode))
+        FailSpecialFile(name, status.st_mode);
+    const int descriptor = ::open(path.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (descriptor < 0)
+        FailUnreadable(name, QString::fromLocal8Bit(std::strerror(errno)));
+    QFile file;
+    if (!file.open(descriptor, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        ::close(descriptor);
+        FailUnreadable(name, file.errorString());
+    }
+    if (::fstat(descriptor, &status) != 0)
+        FailUnreadable(name, QString::fromLocal8Bit(std::strerror(errno)));
+    if (!S_ISREG(status.st_mode))
+        FailSpecialFile(name, status.st_mode);
+    if (status.st_size > MaximumPictureFileBytes)
+        FailFileTooLarge(name, MaximumPictureFileBytes);
+    return ReadBounded(file, name, MaximumPictureFileBytes);
+}
+
+QByteArray ReadPictureStream(QIODevice& device, const QString& name, qint64 limit)
+{
+    return ReadBounded(device, name, limit);
+}
+
+void ReadPictureFile(const AnsiString& fileName, TBitmap& bitmap)
+{
+    const QString name = QString::fromStdString(fileName);
+    DecodePicture(ReadPictureFileBytes(name), name, bitmap);
+}
+
+QString QuotedFileName(const QString& name)
+{
+    return QLatin1Char('"') + QDir::toNativeSeparators(name) + QLatin1Char('"');
 }

@@ -3,14 +3,42 @@
 #include "framework/core/AnsiString.h"
 
 #include <QByteArray>
+#include <QImage>
+#include <QIODevice>
 #include <QString>
 
 class TBitmap;
 
-// Reads a picture file of any format Qt's image reader knows, recognised by its
-// content, into bitmap (pf32bit, the file's colours, transparency dropped). On any
-// failure raises Exception naming the file and the reason, and leaves bitmap as it was.
+// Reading picture files safely: any failure raises Exception naming the file and
+// the reason, and what the caller held before stays as it was.
+//
+// Limitations: files of at most MaximumPictureFileBytes (1 GiB); only regular
+// files are read: a folder, FIFO, socket or device is refused before anything
+// reads from it, and no read holds more than the limit, even where the size cannot
+// be known in advance. Formats, recognised by their content: BMP, PNG, JPEG, GIF,
+// ICO and CUR, PBM, PGM and PPM (also with more than 8 bits a value, DeepNetpbm.h),
+// XBM, XPM, and TIFF and WebP where Qt's plugins for them are installed; pictures
+// beyond Qt's allocation limit (256 MB at 4 bytes a pixel) are refused as too large.
+
+constexpr qint64 MaximumPictureFileBytes = 1LL << 30;
+
+// The bytes of a picture file.
+QByteArray ReadPictureFileBytes(const QString& fileName);
+
+// The bytes that a device holds up to its end (standard input, say), at most
+// limit of them; name stands for it in messages.
+QByteArray ReadPictureStream(QIODevice& device, const QString& name, qint64 limit = MaximumPictureFileBytes);
+
+// The picture that the bytes of a picture file hold, in the reader's own format
+// (16 bits a channel where the file has them); name stands for the file in messages.
+QImage DecodePictureImage(const QByteArray& bytes, const QString& name);
+
+// Reads a picture file into bitmap (pf32bit; see BitmapOfImage for how deeper
+// pictures and transparency are taken).
 void ReadPictureFile(const AnsiString& fileName, TBitmap& bitmap);
 
-// The same for the bytes of a picture file; name stands for the file in messages.
+// The same for the bytes of a picture file.
 void DecodePicture(const QByteArray& bytes, const QString& name, TBitmap& bitmap);
+
+// The file's name as messages show it: in quotes, with the system's separators.
+QString QuotedFileName(const QString& name);

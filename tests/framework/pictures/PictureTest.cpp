@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 
 namespace {
@@ -113,10 +114,11 @@ TEST(Picture, LoadsEveryFormatWithItsColours)
         {"PngPalette", Encode(palette, "png"), 11, 6, ColoursOf(palette), 0},
         {"PngTransparencyDropped", Encode(translucent, "png"), 6, 4,
          [&](int x, int y) { return Colour{x * 20, 200 - y * 10, 90}; }, 0},
-        {"PngGrey16KeepsHighByte", Encode(grey16, "png"), 9, 5,
+        {"PngGrey16TakesHighByteAtLeastOne", Encode(grey16, "png"), 9, 5,
          [](int x, int y) {
-             const int high = ((x * 4099 + y * 131 + 255) & 0xFFFF) >> 8;
-             return Colour{high, high, high};
+             const int value = (x * 4099 + y * 131 + 255) & 0xFFFF;
+             const int eight = value == 0 ? 0 : std::max(1, value >> 8);
+             return Colour{eight, eight, eight};
          },
          0},
         {"Jpeg", Encode(flat, "jpg"), 16, 16, ColoursOf(flat), 2},

@@ -1,0 +1,128 @@
+#include "framework/pictures/PictureWriter.h"
+
+#include "framework/core/Exception.h"
+#include "framework/pictures/DeepNetpbm.h"
+#include "framework/pictures/PictureFile.h"
+
+#include <QBuffer>
+#include <QFileInfo>
+#include <QImageWriter>
+#include <QSaveFile>
+
+namespace {
+
+struct FormatInfo {
+    PictureFormat format;
+    const char* name;
+    const char* writer;  // the format's name in Qt's image writer
+    const char* patterns;
+    bool deep;           // holds 16 bits a value
+};
+
+const FormatInfo Formats[] = {
+    {PictureFormat::Png, "PNG pictures", "png", "*.png", true},
+    {PictureFormat::Bmp, "Bitmaps", "bmp", "*.bmp", false},
+    {PictureFormat::Pgm, "Portable grey maps", "pgm", "*.pgm", true},
+    {PictureFormat::Ppm, "Portable pixmaps", "ppm", "*.ppm", false},
+    {PictureFormat::Tiff, "TIFF pictures", "tiff", "*.tif *.tiff", true},
+};
+
+const FormatInfo& InfoOf(PictureFormat format)
+{
+    for (const FormatInfo& info : Formats)
+        if (info.format == format)
+            return info;
+    return Formats[0];
+}
+
+bool Writable(const FormatInfo& info)
+{
+    return info.format == PictureFormat::Pgm || QImageWriter::supportedImageFormats().contains(info.writer);
+}
+
+[[noreturn]] void Fail(const QString& message)
+{
+    throw Exception(message.toStdString());
+}
+
+}  // namespace
+
+std::optional<PictureFormat> FormatOfFileName(const QString& fileName)
+{
+    const QString suffix = QFileInfo(fileName).suffix().toLower();
+    if (suffix.isEmpty())
+        return std::nullopt;
+    for (const FormatInfo& info : Formats)
+        if (QString::fromLatin1(info.patterns).split(QLatin1Char(' ')).contains(QStringLiteral("*.") + suffix))
+            return info.format;
+    return std::nullopt;
+}
+
+QStringList WritableFormatFilters()
+{
+    QStringList filters;
+    for (const FormatInfo& info : Formats)
+        if (Writable(info))
+            filters << QStringLiteral("%1 (%2)").arg(QLatin1String(info.name), QLatin1String(info.patterns));
+    return filters;
+}
+
+QString ExtensionOf(PictureFormat format)
+{
+    return QString::fromLatin1(InfoOf(format).patterns).section(QLatin1Char(' '), 0, 0).mid(2);
+}
+
+QByteArray EncodeGreyPicture(const GreyPicture& picture, PictureFormat format, const QString& fileName)
+{
+    const FormatInfo& info = InfoOf(format);
+    const bool deep = picture.bitsPerValue > 8;
+    if (!Writable(info))
+        Fail(QStringLiteral("Cannot write %1: %2 cannot be written on this system.")
+                 .arg(QuotedFileName(fileName), QLatin1String(info.name)));
+    if (deep && !info.deep)
+        Fail(QStringLiteral("Cannot write %1: %2 hold 8 bits a value, and the picture has 16; "
+                            "PNG, PGM or TIFF keep them.")
+                 .arg(QuotedFileName(fileName), QLatin1String(info.name)));
+    const QImage image = ImageOfGreyPicture(picture);
+    if (deep && format == PictureFormat::Pgm)
+        return EncodeDeepPgm(image, 65535);
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    QImageWriter writer(&buffer, info.writer);
+    if (!writer.write(image))
+        Fail(QStringLiteral("Cannot write %1: %2.").arg(QuotedFileName(fileName), writer.errorString()));
+    return bytes;
+}
+
+void WriteFileAtomically(const QString& fileName, const QByteArray& bytes)
+{
+    QSaveFile file(fileName);
+    // The copy is written beside the file and renamed over it, never in place.
+    file.setDirectWriteFallback(false);
+    // Unbuffered, so that a short write (a full disk) shows in the count that
+    // write returns: a buffered one is flushed at commit, which takes a short
+    // write for success.
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
+        Fail(QStringLiteral("Cannot write %1: %2.").arg(QuotedFileName(fileName), file.errorString()));
+    const qint64 written = file.write(bytes);
+    if (written < 0)
+        Fail(QStringLiteral("Cannot write %1: %2.").arg(QuotedFileName(fileName), file.errorString()));
+    if (written != bytes.size())
+        Fail(QStringLiteral("Cannot write %1: only %2 of its %3 bytes could be written; the disk may be full.")
+                 .arg(QuotedFileName(fileName))
+                 .arg(written)
+                 .arg(bytes.size()));
+    if (!file.commit())
+        Fail(QStringLiteral("Cannot write %1: %2.").arg(QuotedFileName(fileName), file.errorString()));
+}
+
+void WriteGreyPicture(const GreyPicture& picture, const QString& fileName)
+{
+    const std::optional<PictureFormat> format = FormatOfFileName(fileName);
+    if (!format)
+        Fail(QStringLiteral("Cannot write %1: its extension names no format that can be written here "
+                            "(PNG, BMP, PGM, PPM or TIFF).")
+                 .arg(QuotedFileName(fileName)));
+    WriteFileAtomically(fileName, EncodeGreyPicture(picture, *format, fileName));
+}

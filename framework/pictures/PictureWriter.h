@@ -1,0 +1,40 @@
+#pragma once
+
+#include "framework/pictures/GreyPicture.h"
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+
+// Writing grey pictures without losing data: a file is written whole or not at
+// all, and a picture is refused where a format cannot hold its values.
+//
+// Limitations: PNG, PGM and TIFF (where Qt's TIFF plugin is installed) hold 8 or
+// 16 bits a value; BMP and PPM hold 8 bits and refuse a 16-bit picture. The
+// extension of the file's name picks the format, whatever its case.
+
+enum class PictureFormat { Png, Bmp, Pgm, Ppm, Tiff };
+
+// The format that a file name's extension asks for; nothing for no extension or
+// one that no writer here knows.
+std::optional<PictureFormat> FormatOfFileName(const QString& fileName);
+
+// The formats that can be written on this system, each as "Name (*.ext ...)",
+// PNG first, for a save dialog's filter; and each one's first extension.
+QStringList WritableFormatFilters();
+QString ExtensionOf(PictureFormat format);
+
+// The file's bytes; raises Exception naming the file where the format cannot
+// hold the picture or cannot be written here.
+QByteArray EncodeGreyPicture(const GreyPicture& picture, PictureFormat format, const QString& fileName);
+
+// Writes bytes to the file atomically: into a new file beside it, then renamed
+// over it. On any failure (a folder that cannot be written, a full disk) an
+// existing file stays exactly as it was, nothing is left behind, and Exception
+// names the file and the reason.
+void WriteFileAtomically(const QString& fileName, const QByteArray& bytes);
+
+// The picture in the format of the name's extension, atomically.
+void WriteGreyPicture(const GreyPicture& picture, const QString& fileName);

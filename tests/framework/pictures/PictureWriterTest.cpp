@@ -1,0 +1,140 @@
+#include "framework/core/Exception.h"
+#include "framework/pictures/GreyPicture.h"
+#include "framework/pictures/PictureFile.h"
+#include "framework/pictures/PictureWriter.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include <csignal>
+#include <string>
+
+namespace {
+
+GreyPicture Ramp(int bits, int width = 23, int height = 11)
+{
+    GreyPicture picture{width, height, bits, {}};
+    for (int i = 0; i < picture.width * picture.height; ++i)
+        picture.values.push_back(static_cast<std::uint16_t>(bits > 8 ? i * 263 % 65536 : i % 256));
+    return picture;
+}
+
+GreyPicture ReadBack(const QString& path)
+{
+    return GreyPictureOfImage(DecodePictureImage(ReadPictureFileBytes(path), path));
+}
+
+TEST(PictureWriter, RoundTripsThroughTheReader)
+{
+    struct Row {
+        const char* file;
+        int bits;
+        bool holds;  // false: the format cannot hold the values and refuses
+    };
+    const Row table[] = {
+        {"eight.png", 8, true},   {"eight.bmp", 8, true},   {"eight.pgm", 8, true},  {"eight.ppm", 8, true},
+        {"eight.tif", 8, true},   {"SHOUT.PNG", 8, true},   {"deep.png", 16, true},  {"deep.pgm", 16, true},
+        {"deep.tiff", 16, true},  {"deep.bmp", 16, false},  {"deep.ppm", 16, false},
+    };
+    const QStringList writable = WritableFormatFilters();
+    for (const Row& row : table) {
+        const QString file = QString::fromLatin1(row.file);
+        const std::optional<PictureFormat> format = FormatOfFileName(file);
+        ASSERT_TRUE(format) << row.file;
+        if (!writable.join(' ').contains(QStringLiteral("*.") + ExtensionOf(*format)))
+            continue;
+        QTemporaryDir folder;
+        const QString path = QDir(folder.path()).filePath(file);
+        const GreyPicture picture = Ramp(row.bits);
+        if (!row.holds) {
+            EXPECT_THROW(WriteGreyPicture(picture, path), Exception) << row.file;
+            EXPECT_FALSE(QFile::exists(path)) << row.file;
+            continue;
+        }
+        ASSERT_NO_THROW(WriteGreyPicture(picture, path)) << row.file;
+        const GreyPicture back = ReadBack(path);
+        EXPECT_EQ(back.bitsPerValue, row.bits) << row.file;
+        EXPECT_EQ(back.width, picture.width) << row.file;
+        EXPECT_EQ(back.values, picture.values) << row.file;
+    }
+}
+
+// Keeps the files that this process writes below a size, as a full disk would.
+class FileSizeLimit
+{
+public:
+    explicit FileSizeLimit(rlim_t bytes)
+    {
+        ::getrlimit(RLIMIT_FSIZE, &saved_);
+        previous_ = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit limit = saved_;
+        limit.rlim_cur = bytes;
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+    }
+    ~FileSizeLimit()
+    {
+        ::setrlimit(RLIMIT_FSIZE, &saved_);
+        std::signal(SIGXFSZ, previous_);
+    }
+
+private:
+    rlimit saved_{};
+    void (*previous_)(int) = nullptr;
+};
+
+TEST(PictureWriter, FailureLeavesTheExistingFileAsItWas)
+{
+    struct Row {
+        const char* name;
+        const char* file;  // in the test's folder, where "existing.png" exists
+        const char* reason;
+        bool diskFull;
+        bool needsPermissions;  // meaningless for root, who writes anywhere
+    };
+    const Row table[] = {
+        {"NoSuchFolder", "missing/out.png", "Cannot write", false, false},
+        {"FolderIsAFile", "existing.png/out.png", "Cannot write", false, false},
+        {"UnknownExtension", "existing.xyz", "extension names no format", false, false},
+        {"NoExtension", "existing", "extension names no format", false, false},
+        {"DiskFull", "existing.png", "Cannot write", true, false},
+        {"FolderNotWritable", "locked/existing.png", "Cannot write", false, true},
+    };
+    const QByteArray before = "the earlier picture, which must survive";
+    for (const Row& row : table) {
+        if (row.needsPermissions && ::geteuid() == 0)
+            continue;
+        QTemporaryDir folder;
+        const QDir dir(folder.path());
+        dir.mkdir(QStringLiteral("locked"));
+        const QString path = dir.filePath(QString::fromLatin1(row.file));
+        for (const QString& existing : {dir.filePath(QStringLiteral("existing.png")), path}) {
+            QFile file(existing);
+            if (file.open(QIODevice::WriteOnly))
+                file.write(before);
+        }
+        QFile::setPermissions(dir.filePath(QStringLiteral("locked")), QFile::ReadOwner | QFile::ExeOwner);
+        const QStringList entries = dir.entryList(QDir::AllEntries | QDir::NoDotAndDotDot);
+        try {
+            std::optional<FileSizeLimit> full;
+            if (row.diskFull)
+                full.emplace(before.size() + 100);
+            WriteGreyPicture(Ramp(16, 300, 200), path);
+            ADD_FAILURE() << row.name << ": written";
+        } catch (const Exception& e) {
+            EXPECT_NE(e.Message.find(row.reason), std::string::npos) << row.name << ": " << e.Message;
+        }
+        QFile existing(dir.filePath(QStringLiteral("existing.png")));
+        ASSERT_TRUE(existing.open(QIODevice::ReadOnly)) << row.name;
+        EXPECT_EQ(existing.readAll(), before) << row.name;
+        EXPECT_EQ(dir.entryList(QDir::AllEntries | QDir::NoDotAndDotDot), entries) << row.name << ": left behind";
+        QFile::setPermissions(dir.filePath(QStringLiteral("locked")), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    }
+}
+
+}  // namespace
