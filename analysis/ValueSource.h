@@ -12,3 +12,15 @@ enum class ValueSource : std::uint8_t {
     FromAbove,
     LeftAtZero,  // a hole with no value above 0 in reach
 };
+
+// The colours of a fill map, the picture of where every value came from, as
+// 0xRRGGBB by ValueSource, chosen to stay apart for colour-blind eyes too.
+inline constexpr std::uint32_t FillMapColours[] = {
+    0x404040,  // Kept: dark grey
+    0x009E73,  // Painted: bluish green
+    0xE69F00,  // FromLeft: orange
+    0x56B4E9,  // FromRight: sky blue
+    0xF0E442,  // FromBelow: yellow
+    0x0072B2,  // FromAbove: blue
+    0xD55E00,  // LeftAtZero: vermilion
+};

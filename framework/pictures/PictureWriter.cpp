@@ -9,6 +9,9 @@
 #include <QImageWriter>
 #include <QSaveFile>
 
+#include <algorithm>
+#include <cstddef>
+
 namespace {
 
 struct FormatInfo {
@@ -45,6 +48,30 @@ bool Writable(const FormatInfo& info)
     throw Exception(message.toStdString());
 }
 
+PictureFormat RequireFormatOf(const QString& fileName)
+{
+    const std::optional<PictureFormat> format = FormatOfFileName(fileName);
+    if (!format)
+        Fail(QStringLiteral("Cannot write %1: its extension names no format that can be written here "
+                            "(PNG, BMP, PGM, PPM or TIFF).")
+                 .arg(QuotedFileName(fileName)));
+    return *format;
+}
+
+QByteArray Encode(const QImage& image, const FormatInfo& info, const QString& fileName)
+{
+    if (!Writable(info))
+        Fail(QStringLiteral("Cannot write %1: %2 cannot be written on this system.")
+                 .arg(QuotedFileName(fileName), QLatin1String(info.name)));
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    QImageWriter writer(&buffer, info.writer);
+    if (!writer.write(image))
+        Fail(QStringLiteral("Cannot write %1: %2.").arg(QuotedFileName(fileName), writer.errorString()));
+    return bytes;
+}
+
 }  // namespace
 
 std::optional<PictureFormat> FormatOfFileName(const QString& fileName)
@@ -76,9 +103,6 @@ QByteArray EncodeGreyPicture(const GreyPicture& picture, PictureFormat format, c
 {
     const FormatInfo& info = InfoOf(format);
     const bool deep = picture.bitsPerValue > 8;
-    if (!Writable(info))
-        Fail(QStringLiteral("Cannot write %1: %2 cannot be written on this system.")
-                 .arg(QuotedFileName(fileName), QLatin1String(info.name)));
     if (deep && !info.deep)
         Fail(QStringLiteral("Cannot write %1: %2 hold 8 bits a value, and the picture has 16; "
                             "PNG, PGM or TIFF keep them.")
@@ -86,13 +110,32 @@ QByteArray EncodeGreyPicture(const GreyPicture& picture, PictureFormat format, c
     const QImage image = ImageOfGreyPicture(picture);
     if (deep && format == PictureFormat::Pgm)
         return EncodeDeepPgm(image, 65535);
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    QImageWriter writer(&buffer, info.writer);
-    if (!writer.write(image))
-        Fail(QStringLiteral("Cannot write %1: %2.").arg(QuotedFileName(fileName), writer.errorString()));
-    return bytes;
+    return Encode(image, info, fileName);
+}
+
+QByteArray EncodePalettePicture(int width, int height, const std::vector<std::uint8_t>& indexes,
+                                const std::vector<std::uint32_t>& palette, const QString& fileName)
+{
+    const PictureFormat format = RequireFormatOf(fileName);
+    if (format == PictureFormat::Pgm)
+        Fail(QStringLiteral("Cannot write %1: portable grey maps hold grey only; PNG keeps the colours.")
+                 .arg(QuotedFileName(fileName)));
+    QImage image(width, height, QImage::Format_Indexed8);
+    QList<QRgb> colours;
+    for (const std::uint32_t colour : palette)
+        colours << (0xFF000000u | colour);
+    image.setColorTable(colours);
+    for (int y = 0; y < height; ++y)
+        std::copy_n(indexes.data() + static_cast<std::size_t>(y) * width, width, image.scanLine(y));
+    // Formats without palettes take the colours themselves.
+    const QImage written = format == PictureFormat::Ppm ? image.convertToFormat(QImage::Format_RGB32) : image;
+    return Encode(written, InfoOf(format), fileName);
+}
+
+void WritePalettePicture(int width, int height, const std::vector<std::uint8_t>& indexes,
+                         const std::vector<std::uint32_t>& palette, const QString& fileName)
+{
+    WriteFileAtomically(fileName, EncodePalettePicture(width, height, indexes, palette, fileName));
 }
 
 void WriteFileAtomically(const QString& fileName, const QByteArray& bytes)
@@ -119,10 +162,5 @@ void WriteFileAtomically(const QString& fileName, const QByteArray& bytes)
 
 void WriteGreyPicture(const GreyPicture& picture, const QString& fileName)
 {
-    const std::optional<PictureFormat> format = FormatOfFileName(fileName);
-    if (!format)
-        Fail(QStringLiteral("Cannot write %1: its extension names no format that can be written here "
-                            "(PNG, BMP, PGM, PPM or TIFF).")
-                 .arg(QuotedFileName(fileName)));
-    WriteFileAtomically(fileName, EncodeGreyPicture(picture, *format, fileName));
+    WriteFileAtomically(fileName, EncodeGreyPicture(picture, RequireFormatOf(fileName), fileName));
 }

@@ -6,7 +6,9 @@
 #include <QString>
 #include <QStringList>
 
+#include <cstdint>
 #include <optional>
+#include <vector>
 
 // Writing grey pictures without losing data: a file is written whole or not at
 // all, and a picture is refused where a format cannot hold its values.
@@ -38,3 +40,11 @@ void WriteFileAtomically(const QString& fileName, const QByteArray& bytes);
 
 // The picture in the format of the name's extension, atomically.
 void WriteGreyPicture(const GreyPicture& picture, const QString& fileName);
+
+// A picture of a few colours: each cell an index into the palette (0xRRGGBB),
+// row after row; written as the name's extension asks (PGM, which holds grey
+// only, is refused), atomically.
+QByteArray EncodePalettePicture(int width, int height, const std::vector<std::uint8_t>& indexes,
+                                const std::vector<std::uint32_t>& palette, const QString& fileName);
+void WritePalettePicture(int width, int height, const std::vector<std::uint8_t>& indexes,
+                         const std::vector<std::uint32_t>& palette, const QString& fileName);

@@ -1,0 +1,147 @@
+#include "cli/CommandLine.h"
+
+#include "framework/pictures/PictureWriter.h"
+
+#include <QCommandLineParser>
+
+CommandLineRequest ParseCommandLine(const QStringList& arguments, CommandLine& commandLine, QString& error)
+{
+    QCommandLineParser parser;
+    const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")}, QString());
+    const QCommandLineOption version(QStringLiteral("version"), QString());
+    const QCommandLineOption output(QStringLiteral("o"), QString(), QStringLiteral("OUT"));
+    const QCommandLineOption outputDirectory(QStringLiteral("output-dir"), QString(), QStringLiteral("DIR"));
+    const QCommandLineOption fillMap(QStringLiteral("fill-map"), QString(), QStringLiteral("PATH"));
+    const QCommandLineOption format(QStringLiteral("format"), QString(), QStringLiteral("FORMAT"));
+    const QCommandLineOption jobs({QStringLiteral("j"), QStringLiteral("jobs")}, QString(), QStringLiteral("N"));
+    const QCommandLineOption stats(QStringLiteral("stats"), QString());
+    const QCommandLineOption json(QStringLiteral("json"), QString());
+    const QCommandLineOption force({QStringLiteral("f"), QStringLiteral("force")}, QString());
+    const QCommandLineOption quiet({QStringLiteral("q"), QStringLiteral("quiet")}, QString());
+    parser.addOptions({help, version, output, outputDirectory, fillMap, format, jobs, stats, json, force, quiet});
+
+    if (!parser.parse(arguments)) {
+        error = parser.errorText();
+        return CommandLineRequest::UsageError;
+    }
+    if (parser.isSet(help))
+        return CommandLineRequest::Help;
+    if (parser.isSet(version))
+        return CommandLineRequest::Version;
+
+    commandLine.inputs = parser.positionalArguments();
+    commandLine.output = parser.value(output);
+    commandLine.outputDirectory = parser.value(outputDirectory);
+    commandLine.fillMap = parser.value(fillMap);
+    commandLine.stats = parser.isSet(stats);
+    commandLine.json = parser.isSet(json);
+    commandLine.force = parser.isSet(force);
+    commandLine.quiet = parser.isSet(quiet);
+    if (parser.isSet(format))
+        commandLine.format = parser.value(format).toLower();
+
+    const bool batch = parser.isSet(outputDirectory);
+    if (commandLine.inputs.isEmpty())
+        error = QStringLiteral("no input picture is given");
+    else if (parser.isSet(output) == batch)
+        error = QStringLiteral("give either -o OUT for one picture or --output-dir DIR for several");
+    else if (!batch && commandLine.inputs.size() > 1)
+        error = QStringLiteral("-o writes one picture; several inputs need --output-dir DIR");
+    else if (batch && commandLine.inputs.contains(QStringLiteral("-")))
+        error = QStringLiteral("standard input (-) can be read in the one-picture form only");
+    else if (commandLine.output.isEmpty() && !batch)
+        error = QStringLiteral("-o needs a file name, or - for standard output");
+    else if (parser.isSet(format) && !batch)
+        error = QStringLiteral("--format is for --output-dir; with -o the output's extension picks the format");
+    else if (!FormatOfFileName(QStringLiteral("x.") + commandLine.format))
+        error = QStringLiteral("the format %1 is unknown; use png, pgm, tiff, bmp or ppm").arg(commandLine.format);
+    else if (parser.isSet(fillMap) && commandLine.fillMap.isEmpty())
+        error = QStringLiteral("--fill-map needs a path");
+    if (parser.isSet(jobs)) {
+        bool number = false;
+        commandLine.jobs = parser.value(jobs).toInt(&number);
+        if (!number || commandLine.jobs < 1)
+            error = QStringLiteral("--jobs needs a whole number from 1 up");
+    }
+    return error.isEmpty() ? CommandLineRequest::Run : CommandLineRequest::UsageError;
+}
+
+QString UsageLine()
+{
+    return QStringLiteral("usage: darkfill-cli IN -o OUT [options]\n"
+                          "       darkfill-cli IN... --output-dir DIR [options]\n"
+                          "Try 'darkfill-cli --help' for more.\n");
+}
+
+QString ManualText()
+{
+    return QStringLiteral(R"(NAME
+    darkfill-cli - fill the holes of grey pictures and depth maps
+
+SYNOPSIS
+    darkfill-cli IN -o OUT [--fill-map MAP] [--stats] [--json] [--force]
+    darkfill-cli IN... --output-dir DIR [--format FORMAT] [--fill-map DIR]
+                 [--jobs N] [--stats] [--json] [--force] [--quiet]
+
+DESCRIPTION
+    Reads each picture's grey values (the blue channel of a colour picture) at
+    the picture's own depth, 8 or 16 bits, and fills its holes, the values that
+    are exactly 0: every dark region of more than 5 pixels that exactly one value
+    surrounds takes that value; every 0 left is filled from the nearest value
+    above 0 on its row or column, at most 499 pixels away (at equal distance:
+    left, then right, below, above). The result is written as grey at the
+    input's depth.
+
+    Reads BMP, PNG, JPEG, GIF, ICO, PBM, PGM, PPM, XBM, XPM, and TIFF and WebP
+    where Qt's plugins for them are installed; PNG, PGM, PPM and TIFF also with
+    16 bits a value. Pictures of up to 16,777,216 pixels (2^24) are filled.
+
+    Nothing is lost: an input is never written over, an existing output only
+    with --force, and every output is written whole or not at all (into a new
+    file beside it, then renamed), so an interrupted run leaves no half-written
+    file.
+
+OPTIONS
+    -o OUT            Write the result to OUT; its extension picks the format
+                      (.png, .pgm, .tif, .tiff, .bmp, .ppm; PNG without one).
+                      - writes to standard output, as PNG. IN may be - for
+                      standard input.
+    --output-dir DIR  Write each input's result into DIR, under the input's name
+                      with the extension of --format. DIR is made if missing.
+    --format FORMAT   The batch form's format: png (the default), pgm, tiff,
+                      bmp or ppm. BMP and PPM hold 8 bits only and refuse a
+                      16-bit picture.
+    --fill-map PATH   Also write where every value came from, as a colour
+                      picture (a folder in the batch form). Colours:
+                          dark grey   kept from the picture
+                          green       painted with its region's surround
+                          orange      filled from the left
+                          sky blue    filled from the right
+                          yellow      filled from below
+                          blue        filled from above
+                          vermilion   left at 0: no value in reach
+    --stats           Print, for each picture, the regions found and painted
+                      and the pixels painted, filled and left at 0.
+    --json            Print one JSON object a line for each picture: its name,
+                      size, depth, counts and milliseconds, or its error.
+    -j, --jobs N      Fill N pictures at a time (default: one a processor core).
+    -f, --force       Write over outputs that exist (never over an input).
+    -q, --quiet       No progress bar. It is shown only when standard error is
+                      a terminal, in the batch form.
+    -h, --help        Show this manual.
+    --version         Show the version.
+
+    Reports and --stats go to standard output, or to standard error where the
+    result goes to standard output. Messages name the file and the reason.
+
+EXIT STATUS
+    0   every picture was filled and written
+    1   at least one picture failed; the others were written
+    2   the command line is wrong; nothing was read or written
+
+EXAMPLES
+    darkfill-cli depth.png -o filled.png --fill-map where.png --stats
+    darkfill-cli frames/*.png --output-dir filled --jobs 2 --json > report.jsonl
+    darkfill-cli - -o - < holes.pgm > filled.png
+)");
+}

@@ -1,0 +1,31 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+// What the user asked darkfill-cli for.
+struct CommandLine {
+    QStringList inputs;        // "-" stands for standard input (one-file form only)
+    QString output;            // -o: one file, "-" for standard output
+    QString outputDirectory;   // --output-dir: the batch form
+    QString fillMap;           // --fill-map: a file, or a folder in the batch form
+    QString format = QStringLiteral("png");  // --format: the batch form's outputs
+    bool stats = false;
+    bool json = false;
+    bool force = false;
+    bool quiet = false;
+    int jobs = 0;              // 0: one a core
+};
+
+enum class CommandLineRequest { Run, Help, Version, UsageError };
+
+// Reads the arguments (the program's name first). On a usage error, error says
+// what is wrong.
+CommandLineRequest ParseCommandLine(const QStringList& arguments, CommandLine& commandLine, QString& error);
+
+// The manual: what the program does, every option, the fill map's colours, the
+// exit status and examples.
+QString ManualText();
+
+// One line that names the usage and points to --help, for usage errors.
+QString UsageLine();

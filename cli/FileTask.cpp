@@ -1,0 +1,119 @@
+#include "cli/FileTask.h"
+
+#include "analysis/ValueSource.h"
+#include "framework/core/Exception.h"
+#include "framework/pictures/GreyPicture.h"
+#include "framework/pictures/PictureFile.h"
+#include "framework/pictures/PictureWriter.h"
+
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+
+#include <cstdio>
+#include <iterator>
+#include <vector>
+
+namespace {
+
+const QString StandardStream = QStringLiteral("-");
+
+[[noreturn]] void Fail(const QString& message)
+{
+    throw Exception(message.toStdString());
+}
+
+double Milliseconds(const QElapsedTimer& timer)
+{
+    return static_cast<double>(timer.nsecsElapsed()) / 1e6;
+}
+
+GreyPicture ReadInput(const QString& input)
+{
+    if (input == StandardStream) {
+        QFile in;
+        in.open(stdin, QIODevice::ReadOnly);
+        return GreyPictureOfImage(DecodePictureImage(ReadPictureStream(in, QStringLiteral("standard input")),
+                                                     QStringLiteral("standard input")));
+    }
+    return GreyPictureOfImage(DecodePictureImage(ReadPictureFileBytes(input), input));
+}
+
+void RefuseExisting(const QString& path, bool force)
+{
+    if (!force && path != StandardStream && QFileInfo::exists(path))
+        Fail(QStringLiteral("%1 exists; --force writes over it.").arg(QuotedFileName(path)));
+}
+
+void WriteOutput(const GreyPicture& result, const QString& output)
+{
+    // A name without an extension, like standard output, gets PNG.
+    if (output != StandardStream && !QFileInfo(output).suffix().isEmpty()) {
+        WriteGreyPicture(result, output);
+        return;
+    }
+    if (output != StandardStream) {
+        WriteFileAtomically(output, EncodeGreyPicture(result, PictureFormat::Png, output));
+        return;
+    }
+    const QByteArray bytes = EncodeGreyPicture(result, PictureFormat::Png, QStringLiteral("standard output"));
+    QFile out;
+    if (!out.open(stdout, QIODevice::WriteOnly | QIODevice::Unbuffered) || out.write(bytes) != bytes.size())
+        Fail(QStringLiteral("Cannot write the result to standard output: %1.").arg(out.errorString()));
+}
+
+void WriteFillMap(const GreyPicture& picture, const std::vector<ValueSource>& sources, const QString& path)
+{
+    const std::vector<std::uint32_t> palette(std::begin(FillMapColours), std::end(FillMapColours));
+    std::vector<std::uint8_t> indexes(sources.size());
+    for (std::size_t i = 0; i < sources.size(); ++i)
+        indexes[i] = static_cast<std::uint8_t>(sources[i]);
+    WritePalettePicture(picture.width, picture.height, indexes, palette, path);
+}
+
+}  // namespace
+
+FileOutcome RunFileTask(const FileTask& task, bool force)
+{
+    FileOutcome outcome;
+    try {
+        if (!task.refusal.isEmpty())
+            Fail(task.refusal);
+        RefuseExisting(task.output, force);
+        if (!task.fillMap.isEmpty())
+            RefuseExisting(task.fillMap, force);
+
+        QElapsedTimer timer;
+        timer.start();
+        GreyPicture picture = ReadInput(task.input);
+        outcome.width = picture.width;
+        outcome.height = picture.height;
+        outcome.bitsPerValue = picture.bitsPerValue;
+        if (static_cast<long long>(picture.width) * picture.height > MaximumCells)
+            Fail(QStringLiteral("%1 is %2 x %3 pixels; pictures of at most %4 pixels can be filled.")
+                     .arg(QuotedFileName(task.input))
+                     .arg(picture.width)
+                     .arg(picture.height)
+                     .arg(MaximumCells));
+        std::vector<std::int32_t> raster(picture.values.begin(), picture.values.end());
+        outcome.readMilliseconds = Milliseconds(timer);
+
+        timer.restart();
+        std::vector<ValueSource> sources(task.fillMap.isEmpty() ? 0 : raster.size());
+        FillHoles(raster, picture.height, picture.width, raster, sources, &outcome.counts);
+        std::copy(raster.begin(), raster.end(), picture.values.begin());
+        outcome.analyseMilliseconds = Milliseconds(timer);
+
+        timer.restart();
+        WriteOutput(picture, task.output);
+        if (!task.fillMap.isEmpty())
+            WriteFillMap(picture, sources, task.fillMap);
+        outcome.writeMilliseconds = Milliseconds(timer);
+        outcome.ok = true;
+    } catch (const Exception& e) {
+        outcome.error = QString::fromStdString(e.Message);
+    } catch (const std::bad_alloc&) {
+        outcome.error = QStringLiteral("%1: there is not enough memory to fill it.").arg(QuotedFileName(task.input));
+    }
+    return outcome;
+}

@@ -1,0 +1,73 @@
+#include "cli/TaskPlan.h"
+
+#include "framework/pictures/PictureFile.h"
+#include "framework/pictures/PictureWriter.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QHash>
+
+namespace {
+
+// The file that a path names, the same however it is written: for a path that
+// does not exist yet, the one that its folder would hold.
+QString Identity(const QString& path)
+{
+    const QFileInfo info(path);
+    if (info.exists())
+        return info.canonicalFilePath();
+    const QString folder = info.absoluteDir().canonicalPath();
+    return folder.isEmpty() ? info.absoluteFilePath() : folder + QLatin1Char('/') + info.fileName();
+}
+
+QString MakeFolder(const QString& path)
+{
+    if (QFileInfo(path).isDir() || QDir().mkpath(path))
+        return {};
+    return QStringLiteral("Cannot make the folder %1.").arg(QuotedFileName(path));
+}
+
+}  // namespace
+
+std::vector<FileTask> PlanTasks(const CommandLine& commandLine)
+{
+    const bool batch = !commandLine.outputDirectory.isEmpty();
+    QString folderFailure;
+    if (batch) {
+        folderFailure = MakeFolder(commandLine.outputDirectory);
+        if (folderFailure.isEmpty() && !commandLine.fillMap.isEmpty())
+            folderFailure = MakeFolder(commandLine.fillMap);
+    }
+
+    QHash<QString, QString> inputs;  // identity -> input as given
+    for (const QString& input : commandLine.inputs)
+        if (input != QStringLiteral("-"))
+            inputs.insert(Identity(input), input);
+
+    std::vector<FileTask> tasks;
+    QHash<QString, QString> written;  // identity -> the input whose task writes it
+    for (const QString& input : commandLine.inputs) {
+        FileTask task{input, commandLine.output, batch ? QString() : commandLine.fillMap, folderFailure};
+        if (batch) {
+            const QString name = QFileInfo(input).completeBaseName();
+            task.output = QDir(commandLine.outputDirectory).filePath(name + QLatin1Char('.') + commandLine.format);
+            if (!commandLine.fillMap.isEmpty())
+                task.fillMap = QDir(commandLine.fillMap).filePath(name + QStringLiteral(".png"));
+        }
+        for (const QString& path : {task.output, task.fillMap}) {
+            if (path.isEmpty() || path == QStringLiteral("-") || !task.refusal.isEmpty())
+                continue;
+            const QString identity = Identity(path);
+            if (inputs.contains(identity))
+                task.refusal = QStringLiteral("%1: writing %2 would write over the input %3.")
+                                   .arg(QuotedFileName(input), QuotedFileName(path), QuotedFileName(inputs[identity]));
+            else if (written.contains(identity))
+                task.refusal = QStringLiteral("%1: %2 is written for %3 already.")
+                                   .arg(QuotedFileName(input), QuotedFileName(path), QuotedFileName(written[identity]));
+            else
+                written.insert(identity, input);
+        }
+        tasks.push_back(task);
+    }
+    return tasks;
+}

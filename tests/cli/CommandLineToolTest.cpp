@@ -1,0 +1,241 @@
+#include "analysis/HoleFilling.h"
+#include "framework/pictures/GreyPicture.h"
+#include "framework/pictures/PictureFile.h"
+#include "framework/pictures/PictureWriter.h"
+#include "testing/rasters/GeneratedRasters.h"
+
+#include <QDir>
+#include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <sys/resource.h>
+
+#include <csignal>
+
+// darkfill-cli as its users run it: the real program, its exit status, its
+// messages and the files it leaves.
+
+namespace {
+
+struct ToolRun {
+    int status = -1;
+    QString out;
+    QString err;
+    QByteArray outBytes;
+};
+
+// Runs the program in folder; fileSizeLimit > 0 makes the disk "full" beyond it.
+ToolRun RunTool(const QDir& folder, const QStringList& arguments, const QByteArray& input = {}, rlim_t fileSizeLimit = 0)
+{
+    QProcess process;
+    process.setWorkingDirectory(folder.path());
+    if (fileSizeLimit > 0)
+        process.setChildProcessModifier([fileSizeLimit] {
+            std::signal(SIGXFSZ, SIG_IGN);
+            rlimit limit{fileSizeLimit, fileSizeLimit};
+            ::setrlimit(RLIMIT_FSIZE, &limit);
+        });
+    process.start(QStringLiteral(DARKFILL_CLI), arguments);
+    process.write(input);
+    process.closeWriteChannel();
+    process.waitForFinished(60000);
+    ToolRun run;
+    run.status = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+    run.outBytes = process.readAllStandardOutput();
+    run.out = QString::fromUtf8(run.outBytes);
+    run.err = QString::fromUtf8(process.readAllStandardError());
+    return run;
+}
+
+GreyPicture DepthMap(int width, int height, unsigned seed, int bits)
+{
+    const std::vector<std::int32_t> raster = DepthLikeRaster(height, width, 15, seed, bits > 8 ? 65535 : 255);
+    return {width, height, bits, std::vector<std::uint16_t>(raster.begin(), raster.end())};
+}
+
+GreyPicture Filled(const GreyPicture& picture)
+{
+    std::vector<std::int32_t> raster(picture.values.begin(), picture.values.end());
+    FillHoles(raster, picture.height, picture.width, raster);
+    GreyPicture result = picture;
+    std::copy(raster.begin(), raster.end(), result.values.begin());
+    return result;
+}
+
+GreyPicture ReadBack(const QString& path)
+{
+    return GreyPictureOfImage(DecodePictureImage(ReadPictureFileBytes(path), path));
+}
+
+class Tool : public testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        folder_ = QDir(temporary_.path());
+        WriteGreyPicture(DepthMap(64, 48, 1, 16), folder_.filePath(QStringLiteral("deep.png")));
+        WriteGreyPicture(DepthMap(64, 48, 2, 16), folder_.filePath(QStringLiteral("deep.pgm")));
+        WriteGreyPicture(DepthMap(50, 40, 3, 8), folder_.filePath(QStringLiteral("grey.png")));
+        QFile damaged(folder_.filePath(QStringLiteral("damaged.png")));
+        damaged.open(QIODevice::WriteOnly);
+        damaged.write(QByteArray("\x89PNG\r\n\x1a\n", 8));
+    }
+    QString Path(const QString& name) const { return folder_.filePath(name); }
+
+    QTemporaryDir temporary_;
+    QDir folder_;
+};
+
+TEST_F(Tool, UsageErrorsExitTwoAndTouchNothing)
+{
+    struct Row {
+        const char* name;
+        QStringList arguments;
+        const char* message;
+    };
+    const Row table[] = {
+        {"NoInput", {}, "no input picture"},
+        {"UnknownOption", {"deep.png", "-o", "x.png", "--colour"}, "Unknown option"},
+        {"NeitherForm", {"deep.png"}, "either -o OUT"},
+        {"BothForms", {"deep.png", "-o", "x.png", "--output-dir", "d"}, "either -o OUT"},
+        {"SeveralInputsOneOutput", {"deep.png", "grey.png", "-o", "x.png"}, "several inputs need --output-dir"},
+        {"StandardInputInBatch", {"-", "--output-dir", "d"}, "standard input (-)"},
+        {"FormatWithOneFile", {"deep.png", "-o", "x.png", "--format", "pgm"}, "--format is for --output-dir"},
+        {"UnknownFormat", {"deep.png", "--output-dir", "d", "--format", "gif"}, "format gif is unknown"},
+        {"JobsNotANumber", {"deep.png", "--output-dir", "d", "--jobs", "two"}, "--jobs needs a whole number"},
+        {"JobsZero", {"deep.png", "--output-dir", "d", "--jobs", "0"}, "--jobs needs a whole number"},
+        {"MissingValue", {"deep.png", "-o"}, "Missing value"},
+    };
+    const QStringList before = folder_.entryList(QDir::AllEntries | QDir::NoDotAndDotDot);
+    for (const Row& row : table) {
+        const ToolRun run = RunTool(folder_, row.arguments);
+        EXPECT_EQ(run.status, 2) << row.name;
+        EXPECT_TRUE(run.err.contains(QString::fromLatin1(row.message))) << row.name << ": " << run.err.toStdString();
+        EXPECT_TRUE(run.err.contains(QStringLiteral("usage: darkfill-cli"))) << row.name;
+        EXPECT_EQ(folder_.entryList(QDir::AllEntries | QDir::NoDotAndDotDot), before) << row.name;
+    }
+}
+
+TEST_F(Tool, BadFilesExitOneNamingTheFileAndReason)
+{
+    QFile::copy(Path(QStringLiteral("grey.png")), Path(QStringLiteral("taken.png")));
+    struct Row {
+        const char* name;
+        QStringList arguments;
+        const char* message;
+    };
+    const Row table[] = {
+        {"Missing", {"none.png", "-o", "x.png"}, "\"none.png\": the file does not exist"},
+        {"Damaged", {"damaged.png", "-o", "x.png"}, "\"damaged.png\" is damaged"},
+        {"Folder", {".", "-o", "x.png"}, "is a folder"},
+        {"Device", {"/dev/zero", "-o", "x.png"}, "is a character device"},
+        {"OverTheInput", {"grey.png", "-o", "./grey.png"}, "would write over the input"},
+        {"ExistingOutput", {"deep.png", "-o", "taken.png"}, "\"taken.png\" exists; --force"},
+        {"SixteenBitsIntoBmp", {"deep.png", "-o", "x.bmp"}, "hold 8 bits a value"},
+        {"UnknownExtension", {"deep.png", "-o", "x.gif"}, "extension names no format"},
+        {"FillMapAsGrey", {"deep.png", "-o", "y.png", "--fill-map", "map.pgm"}, "hold grey only"},
+    };
+    for (const Row& row : table) {
+        const ToolRun run = RunTool(folder_, row.arguments);
+        EXPECT_EQ(run.status, 1) << row.name;
+        EXPECT_TRUE(run.err.contains(QString::fromLatin1(row.message))) << row.name << ": " << run.err.toStdString();
+        EXPECT_FALSE(QFile::exists(Path(QStringLiteral("x.png")))) << row.name;
+    }
+    EXPECT_EQ(ReadBack(Path(QStringLiteral("grey.png"))).values, DepthMap(50, 40, 3, 8).values);
+}
+
+TEST_F(Tool, FillsAtTheInputsDepthInEveryFormat)
+{
+    struct Row {
+        const char* input;
+        const char* output;
+        GreyPicture picture;
+    };
+    const Row table[] = {
+        {"deep.png", "a.png", DepthMap(64, 48, 1, 16)}, {"deep.png", "b.pgm", DepthMap(64, 48, 1, 16)},
+        {"deep.pgm", "c.png", DepthMap(64, 48, 2, 16)}, {"deep.pgm", "d.tif", DepthMap(64, 48, 2, 16)},
+        {"grey.png", "e.bmp", DepthMap(50, 40, 3, 8)},  {"grey.png", "f.pgm", DepthMap(50, 40, 3, 8)},
+        {"grey.png", "noextension", DepthMap(50, 40, 3, 8)},
+    };
+    for (const Row& row : table) {
+        if (QString::fromLatin1(row.output).endsWith(QStringLiteral(".tif")) &&
+            !WritableFormatFilters().join(' ').contains(QStringLiteral("*.tif")))
+            continue;
+        const QString output = QString::fromLatin1(row.output);
+        const ToolRun run = RunTool(folder_, {row.input, "-o", output});
+        ASSERT_EQ(run.status, 0) << row.output << ": " << run.err.toStdString();
+        const GreyPicture back = output == QStringLiteral("noextension")
+                                     ? GreyPictureOfImage(QImage(Path(output), "png"))
+                                     : ReadBack(Path(output));
+        EXPECT_EQ(back.bitsPerValue, row.picture.bitsPerValue) << row.output;
+        EXPECT_EQ(back.values, Filled(row.picture).values) << row.output;
+    }
+}
+
+TEST_F(Tool, StandardInputToStandardOutput)
+{
+    QFile deep(Path(QStringLiteral("deep.pgm")));
+    deep.open(QIODevice::ReadOnly);
+    const ToolRun run = RunTool(folder_, {"-", "-o", "-", "--stats"}, deep.readAll());
+    ASSERT_EQ(run.status, 0) << run.err.toStdString();
+    EXPECT_TRUE(run.err.contains(QStringLiteral("-: 64 x 48, 16 bits"))) << run.err.toStdString();
+    const GreyPicture back = GreyPictureOfImage(DecodePictureImage(run.outBytes, QStringLiteral("output")));
+    EXPECT_EQ(back.values, Filled(DepthMap(64, 48, 2, 16)).values);
+}
+
+TEST_F(Tool, BatchGoesOnPastABadFileAndReportsEveryFile)
+{
+    const ToolRun run = RunTool(folder_, {"deep.png", "damaged.png", "grey.png", "--output-dir", "out", "--fill-map",
+                                      "maps", "--json", "--jobs", "2"});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_TRUE(run.err.contains(QStringLiteral("\"damaged.png\" is damaged"))) << run.err.toStdString();
+    EXPECT_FALSE(run.err.contains(QLatin1Char('\r'))) << "a progress bar where standard error is no terminal";
+    const QStringList lines = run.out.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    ASSERT_EQ(lines.size(), 3);
+    const QStringList order = {"deep.png", "damaged.png", "grey.png"};
+    for (int i = 0; i < 3; ++i) {
+        const QJsonObject report = QJsonDocument::fromJson(lines[i].toUtf8()).object();
+        EXPECT_EQ(report.value(QStringLiteral("input")).toString(), order[i]);
+        EXPECT_EQ(report.value(QStringLiteral("ok")).toBool(), i != 1) << lines[i].toStdString();
+    }
+    EXPECT_EQ(ReadBack(Path(QStringLiteral("out/deep.png"))).values, Filled(DepthMap(64, 48, 1, 16)).values);
+    EXPECT_TRUE(QFile::exists(Path(QStringLiteral("out/grey.png"))));
+    EXPECT_FALSE(QFile::exists(Path(QStringLiteral("out/damaged.png"))));
+    EXPECT_TRUE(QFile::exists(Path(QStringLiteral("maps/grey.png"))));
+}
+
+TEST_F(Tool, TwoInputsOfOneNameDoNotOverwriteEachOther)
+{
+    const ToolRun run = RunTool(folder_, {"deep.png", "deep.pgm", "--output-dir", "out"});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_TRUE(run.err.contains(QStringLiteral("is written for \"deep.png\" already"))) << run.err.toStdString();
+    EXPECT_EQ(ReadBack(Path(QStringLiteral("out/deep.png"))).values, Filled(DepthMap(64, 48, 1, 16)).values);
+}
+
+TEST_F(Tool, FullDiskLeavesNoOutputFile)
+{
+    const ToolRun run = RunTool(folder_, {"deep.png", "-o", "full.png"}, {}, 600);
+    EXPECT_EQ(run.status, 1);
+    EXPECT_TRUE(run.err.contains(QStringLiteral("Cannot write \"full.png\""))) << run.err.toStdString();
+    EXPECT_FALSE(QFile::exists(Path(QStringLiteral("full.png"))));
+    for (const QString& name : folder_.entryList(QDir::Files))
+        EXPECT_FALSE(name.startsWith(QStringLiteral("full.png"))) << name.toStdString() << " left behind";
+}
+
+TEST_F(Tool, HelpAndVersionExitZero)
+{
+    const ToolRun help = RunTool(folder_, {"--help"});
+    EXPECT_EQ(help.status, 0);
+    for (const char* section : {"NAME", "SYNOPSIS", "OPTIONS", "EXIT STATUS", "EXAMPLES", "vermilion"})
+        EXPECT_TRUE(help.out.contains(QString::fromLatin1(section))) << section;
+    const ToolRun version = RunTool(folder_, {"--version"});
+    EXPECT_EQ(version.status, 0);
+    EXPECT_TRUE(version.out.startsWith(QStringLiteral("darkfill-cli "))) << version.out.toStdString();
+}
+
+}  // namespace
