@@ -8,8 +8,12 @@
 #include <QApplication>
 #include <QIcon>
 #include <QImage>
+#include <QLibraryInfo>
+#include <QLocale>
 #include <QMessageBox>
 #include <QPixmap>
+#include <QTimer>
+#include <QTranslator>
 
 #include <iostream>
 
@@ -21,6 +25,22 @@ char programName[] = "application";
 char* defaultCommandLine[] = {programName, nullptr};
 
 TApplication applicationObject;
+
+CommandLineHandler::Handler& RegisteredHandler()
+{
+    static CommandLineHandler::Handler handler = nullptr;
+    return handler;
+}
+
+void InstallQtTranslations()
+{
+    static QTranslator* installed = nullptr;
+    if (installed)
+        return;
+    auto translator = std::make_unique<QTranslator>();
+    if (LoadQtTranslations(QLocale(), *translator) && QCoreApplication::installTranslator(translator.get()))
+        installed = translator.release();
+}
 
 QIcon IconFromResource()
 {
@@ -62,6 +82,7 @@ void TApplication::Initialize()
         }
         qtApplication_ = std::make_unique<QApplication>(commandLineCount, commandLine);
     }
+    InstallQtTranslations();
     const QIcon icon = IconFromResource();
     if (!icon.isNull())
         QApplication::setWindowIcon(icon);
@@ -122,4 +143,33 @@ void TApplication::Shutdown()
     DestroyComponents();
     mainForm_ = nullptr;
     qtApplication_.reset();
+}
+
+void TApplication::QueueEvent(std::function<void()> handler)
+{
+    QTimer::singleShot(0, QCoreApplication::instance(), [this, handler = std::move(handler)] { Dispatch(handler); });
+}
+
+QStringList TApplication::CommandLine()
+{
+    QStringList arguments;
+    for (int i = 0; i < commandLineCount && commandLine; ++i)
+        arguments << QString::fromLocal8Bit(commandLine[i]);
+    return arguments;
+}
+
+bool LoadQtTranslations(const QLocale& locale, QTranslator& translator)
+{
+    return translator.load(locale, QStringLiteral("qtbase"), QStringLiteral("_"),
+                           QLibraryInfo::path(QLibraryInfo::TranslationsPath));
+}
+
+CommandLineHandler::CommandLineHandler(Handler handler)
+{
+    RegisteredHandler() = handler;
+}
+
+std::optional<int> CommandLineHandler::Run(const QStringList& arguments)
+{
+    return RegisteredHandler() ? RegisteredHandler()(arguments) : std::nullopt;
 }

@@ -23,11 +23,13 @@ bool DisplayAvailable()
 
 int main(int argc, char** argv)
 {
+    TApplication::KeepCommandLine(argc, argv);
+    if (const std::optional<int> status = CommandLineHandler::Run(TApplication::CommandLine()))
+        return *status;
     if (!DisplayAvailable()) {
         std::cerr << "This program needs a display to open its window, and none is set (DISPLAY is empty)." << std::endl;
         return 1;
     }
-    TApplication::KeepCommandLine(argc, argv);
     const int result = WinMain(nullptr, nullptr, nullptr, 0);
     Application->Shutdown();
     return result;

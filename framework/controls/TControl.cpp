@@ -1,5 +1,6 @@
 #include "framework/controls/TControl.h"
 
+#include "framework/controls/TPopupMenu.h"
 #include "framework/core/Exception.h"
 #include "framework/forms/FormModel.h"
 
@@ -61,6 +62,28 @@ void TControl::AutoSizeTo(int&, int&) const
 {
 }
 
+void TControl::SetHint(const AnsiString& hint)
+{
+    widget_->setToolTip(QString::fromStdString(hint));
+}
+
+void TControl::SetAccessibleName(const AnsiString& name)
+{
+    widget_->setAccessibleName(QString::fromStdString(name));
+}
+
+void TControl::SetPopupMenu(TPopupMenu* menu)
+{
+    if (!popupMenu_)
+        QObject::connect(widget_, &QWidget::customContextMenuRequested, [this](const QPoint& at) {
+            const QPoint onScreen = widget_->mapToGlobal(at);
+            if (popupMenu_)
+                popupMenu_->Popup(onScreen.x(), onScreen.y());
+        });
+    popupMenu_ = menu;
+    widget_->setContextMenuPolicy(menu ? Qt::CustomContextMenu : Qt::DefaultContextMenu);
+}
+
 void TControl::SetParent(TControl* parent)
 {
     if (parent_)
@@ -120,7 +143,7 @@ void TControl::AlignControls()
     aligning_ = false;
 }
 
-void TControl::OrderTabStops()
+std::vector<TControl*> TControl::TabStops() const
 {
     std::vector<TControl*> stops;
     for (TControl* child : children_)
@@ -128,6 +151,12 @@ void TControl::OrderTabStops()
             stops.push_back(child);
     std::stable_sort(stops.begin(), stops.end(),
                      [](const TControl* a, const TControl* b) { return a->tabOrder_ < b->tabOrder_; });
+    return stops;
+}
+
+void TControl::OrderTabStops()
+{
+    const std::vector<TControl*> stops = TabStops();
     for (std::size_t i = 0; i < stops.size(); ++i) {
         stops[i]->widget_->raise();
         if (i > 0)

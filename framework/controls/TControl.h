@@ -3,6 +3,7 @@
 #include "framework/core/TComponent.h"
 
 class QWidget;
+class TPopupMenu;
 
 enum TAlign { alNone, alTop, alBottom, alLeft, alRight, alClient };
 
@@ -30,6 +31,14 @@ public:
     bool AutoSize() const { return autoSize_; }
     virtual void SetAutoSize(bool autoSize);
 
+    // The hint shown when the pointer rests on the control, and the name by which
+    // assistive tools such as screen readers call it.
+    void SetHint(const AnsiString& hint);
+    void SetAccessibleName(const AnsiString& name);
+
+    // The menu that a right click on the control opens; nullptr for none.
+    void SetPopupMenu(TPopupMenu* menu);
+
     // Puts the control into the client area of parent, which places aligned controls.
     void SetParent(TControl* parent);
 
@@ -50,6 +59,8 @@ protected:
     // The size that AutoSize gives; the current size where there is none.
     virtual void AutoSizeTo(int& width, int& height) const;
     void AdjustSize();
+    // The children that take the focus, in their tab order.
+    std::vector<TControl*> TabStops() const;
     // Whether the control takes the keyboard focus; a plain control does not.
     virtual bool TakesFocus() const { return false; }
     const char* ClassName() const override { return "TControl"; }
@@ -66,4 +77,5 @@ private:
     TAlign align_ = alNone;
     bool autoSize_ = false;
     bool aligning_ = false;
+    TPopupMenu* popupMenu_ = nullptr;
 };

@@ -6,7 +6,15 @@
 #include "framework/core/Resources.h"
 #include "framework/forms/FormStream.h"
 
+#include "framework/controls/EventDispatch.h"
+
 #include <QCloseEvent>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QGuiApplication>
+#include <QMimeData>
+#include <QScreen>
+#include <QUrl>
 #include <QFontDatabase>
 #include <QWidget>
 
@@ -16,13 +24,35 @@
 
 namespace {
 
+std::vector<AnsiString> LocalFiles(const QMimeData* data)
+{
+    std::vector<AnsiString> files;
+    for (const QUrl& url : data->urls())
+        if (url.isLocalFile())
+            files.push_back(url.toLocalFile().toStdString());
+    return files;
+}
+
 // The window of a form: the client area, with the frame that the platform adds.
 class FormWindow : public QWidget
 {
 public:
-    explicit FormWindow(TForm& form) : form_(form) {}
+    explicit FormWindow(TForm& form) : form_(form) { setAcceptDrops(true); }
 
 protected:
+    void dragEnterEvent(QDragEnterEvent* event) override
+    {
+        if (form_.OnDropFiles && !LocalFiles(event->mimeData()).empty())
+            event->acceptProposedAction();
+    }
+    void dropEvent(QDropEvent* event) override
+    {
+        const std::vector<AnsiString> files = LocalFiles(event->mimeData());
+        if (!form_.OnDropFiles || files.empty())
+            return;
+        event->acceptProposedAction();
+        DispatchEvent([this, files] { form_.OnDropFiles(files); });
+    }
     void resizeEvent(QResizeEvent* event) override
     {
         QWidget::resizeEvent(event);
@@ -93,6 +123,7 @@ void TForm::Load(const TFormClass& formClass)
         throw Exception("The form description " + resource + " cannot be loaded: " + e.Message);
     }
     OrderTabStops();
+    KeepTabStopsVisible();
     AlignControls();
 }
 
@@ -138,7 +169,36 @@ int TForm::ClientHeight() const
 
 void TForm::Show()
 {
+    KeepOnScreen();
     Widget()->show();
+}
+
+void TForm::KeepOnScreen()
+{
+    const QPoint place(Left(), Top());
+    QScreen* screen = QGuiApplication::screenAt(place);
+    if (!screen)
+        screen = QGuiApplication::primaryScreen();
+    if (!screen)
+        return;
+    // In the screen's own pixels at the current scale factor, as the window's.
+    const QRect area = screen->availableGeometry();
+    const int x = std::max(std::min(Left(), area.x() + area.width() - Width()), area.x());
+    const int y = std::max(std::min(Top(), area.y() + area.height() - Height()), area.y());
+    Widget()->move(x, y);
+}
+
+void TForm::KeepTabStopsVisible()
+{
+    int right = 0;
+    int bottom = 0;
+    for (const TControl* control : TabStops()) {
+        right = std::max(right, control->Left() + control->Width());
+        bottom = std::max(bottom, control->Top() + control->Height());
+    }
+    constexpr int Margin = 8;
+    if (right > 0)
+        Widget()->setMinimumSize(right + Margin, bottom + Margin);
 }
 
 void TForm::Close()

@@ -3,6 +3,7 @@
 #include "framework/controls/TControl.h"
 
 #include <functional>
+#include <vector>
 
 class TFormClass;
 struct FormObject;
@@ -32,10 +33,20 @@ public:
     // Called once the window has been closed.
     std::function<void()> OnClosed;
 
+    // Called, through the event dispatcher, with the local files dropped on the
+    // window; the window takes dropped files while it is set.
+    std::function<void(const std::vector<AnsiString>& files)> OnDropFiles;
+
     void SetProperty(const std::string& name, const FormValue& value) override;
 
 protected:
     void ApplyBounds() override;
+    // Where the window at its Left and Top would not lie wholly on the screen's
+    // available area (at the current scale factor), it is moved so that it does;
+    // to the area's top-left where it is larger.
+    void KeepOnScreen();
+    // The window does not shrink below the controls that take the focus.
+    void KeepTabStopsVisible();
     const char* ClassName() const override { return "TForm"; }
 
 private:

@@ -21,7 +21,6 @@ public:
     ImagePane()
     {
         setFocusPolicy(Qt::NoFocus);
-        setAttribute(Qt::WA_TransparentForMouseEvents);
     }
 
     void Show(const TBitmap& bitmap)

@@ -145,13 +145,13 @@ TEST_F(Form, AlignedPanesFollowResizeAndAutoSize)
     wide.SetSize(150, 40);
     form->Show();
     const Row table[] = {
-        {"Resized", [&] { form->Widget()->resize(500, 200); }, {0, 0, 60, 200}, {430, 0, 70, 200}},
-        {"AutoSizeWithoutPicture", [&] { form->LeftPane->SetAutoSize(true); }, {0, 0, 60, 200}, {430, 0, 70, 200}},
-        {"PictureAutoSized", [&] { form->LeftPane->Picture()->Assign(&wide); }, {0, 0, 150, 200},
-         {430, 0, 70, 200}},
-        {"NotAutoSized", [&] { form->RightPane->Picture()->Assign(&wide); }, {0, 0, 150, 200},
-         {430, 0, 70, 200}},
-        {"ResizedAgain", [&] { form->Widget()->resize(300, 100); }, {0, 0, 150, 100}, {230, 0, 70, 100}},
+        {"Resized", [&] { form->Widget()->resize(500, 320); }, {0, 0, 60, 320}, {430, 0, 70, 320}},
+        {"AutoSizeWithoutPicture", [&] { form->LeftPane->SetAutoSize(true); }, {0, 0, 60, 320}, {430, 0, 70, 320}},
+        {"PictureAutoSized", [&] { form->LeftPane->Picture()->Assign(&wide); }, {0, 0, 150, 320},
+         {430, 0, 70, 320}},
+        {"NotAutoSized", [&] { form->RightPane->Picture()->Assign(&wide); }, {0, 0, 150, 320},
+         {430, 0, 70, 320}},
+        {"ResizedAgain", [&] { form->Widget()->resize(300, 290); }, {0, 0, 150, 290}, {230, 0, 70, 290}},
     };
     for (const Row& row : table) {
         row.change();
