@@ -1,4 +1,11 @@
 #include "analysis/Analysis.h"
+#include "analysis/HoleFilling.h"
+#include "analysis/ValueSource.h"
+#include "framework/application/TApplication.h"
+#include "framework/controls/TAction.h"
+#include "framework/pictures/GreyPicture.h"
+#include "framework/pictures/PictureFile.h"
+#include "framework/pictures/PictureWriter.h"
 #include "app/Unit1.h"
 #include "framework/application/TApplication.h"
 #include "framework/application/WinMain.h"
@@ -9,7 +16,17 @@
 #include "testing/pictures/TestPictures.h"
 #include "testing/windows/ModalDriver.h"
 
+#include <QAbstractButton>
+#include <QClipboard>
+#include <QDir>
+#include <QDropEvent>
 #include <QFileDialog>
+#include <QGuiApplication>
+#include <QLocale>
+#include <QMimeData>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTranslator>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QTest>
@@ -17,9 +34,14 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
+
+#include <csignal>
 #include <cstdlib>
 #include <cstring>
+#include <iterator>
 #include <new>
+#include <optional>
 
 // Lets a test make the allocation of the main window fail, so that an object that
 // is not an Exception leaves the start-up.
@@ -100,7 +122,9 @@ ModalDriver::Answer ChooseFile(const QString& path)
         auto* dialog = qobject_cast<QFileDialog*>(modal);
         ASSERT_NE(dialog, nullptr);
         dialog->findChild<QLineEdit*>("fileNameEdit")->setText(path);
-        static_cast<QDialog*>(dialog)->accept();
+        // Confirmed on the next turn of the event loop: a question that the
+        // dialog asks then (writing over a file) can be answered in its turn.
+        QTimer::singleShot(0, dialog, &QDialog::accept);
     };
 }
 
@@ -366,6 +390,265 @@ TEST_F(Program, DamagedFilesLeaveThePicturesAndTheWindowWorking)
 }
 
 // WinMain runs the whole program: it makes its own main window each time.
+// The grey values of the result pane, one a pixel.
+std::vector<std::uint16_t> ResultValues()
+{
+    const std::vector<std::uint8_t> shown = Shown(Form1->Image2);
+    std::vector<std::uint16_t> values;
+    for (std::size_t i = 0; i < shown.size(); i += 3)
+        values.push_back(shown[i]);
+    return values;
+}
+
+GreyPicture ReadBack(const QString& path)
+{
+    return GreyPictureOfImage(DecodePictureImage(ReadPictureFileBytes(path), path));
+}
+
+TEST_F(Program, SavesTheResultInEveryFormat)
+{
+    struct Row {
+        const char* typed;   // what the user types in the save dialog
+        const char* saved;   // the file that must appear
+    };
+    const Row table[] = {
+        {"result.png", "result.png"}, {"result.bmp", "result.bmp"}, {"result.pgm", "result.pgm"},
+        {"result.ppm", "result.ppm"}, {"result.tif", "result.tif"}, {"result", "result.png"},
+    };
+    Load(AnalysedPicture(97, 61, 5), "save.png");
+    Form1->Button2->Click();
+    const QString writable = WritableFormatFilters().join(' ');
+    for (const Row& row : table) {
+        const QString saved = QString::fromLatin1(row.saved);
+        if (!writable.contains(QStringLiteral("*.") + QFileInfo(saved).suffix()))
+            continue;
+        QTemporaryDir folder;
+        ModalDriver save(ChooseFile(QDir(folder.path()).filePath(QString::fromLatin1(row.typed))));
+        Form1->SaveResultAction->Execute();
+        ASSERT_EQ(save.Answered(), 1) << row.typed;
+        const GreyPicture back = ReadBack(QDir(folder.path()).filePath(saved));
+        EXPECT_EQ(back.bitsPerValue, 8) << row.typed;
+        EXPECT_EQ(back.width, 97) << row.typed;
+        EXPECT_EQ(back.values, ResultValues()) << row.typed;
+    }
+}
+
+// Keeps the files that this process writes below a size, as a full disk would.
+class FullDisk
+{
+public:
+    FullDisk()
+    {
+        ::getrlimit(RLIMIT_FSIZE, &saved_);
+        previous_ = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit limit = saved_;
+        limit.rlim_cur = 100;
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+    }
+    ~FullDisk()
+    {
+        ::setrlimit(RLIMIT_FSIZE, &saved_);
+        std::signal(SIGXFSZ, previous_);
+    }
+
+private:
+    rlimit saved_{};
+    void (*previous_)(int) = nullptr;
+};
+
+TEST_F(Program, FailedSaveKeepsTheFileAndSaysWhy)
+{
+    struct Row {
+        const char* name;
+        const char* typed;
+        bool writesOver;  // the dialog asks first
+        bool diskFull;
+        const char* reason;
+    };
+    const Row table[] = {
+        {"FullDisk", "existing.png", true, true, "the disk may be full"},
+        {"UnknownExtension", "existing.gif", false, false, "extension names no format"},
+    };
+    Load(AnalysedPicture(200, 150, 6), "save.png");
+    Form1->Button2->Click();
+    for (const Row& row : table) {
+        QTemporaryDir folder;
+        const QString existing = QDir(folder.path()).filePath(QStringLiteral("existing.png"));
+        QFile file(existing);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write("kept");
+        file.close();
+        QString message;
+        std::vector<ModalDriver::Answer> answers = {ChooseFile(QDir(folder.path()).filePath(row.typed))};
+        if (row.writesOver)
+            answers.push_back([](QWidget* modal) { qobject_cast<QMessageBox*>(modal)->button(QMessageBox::Yes)->click(); });
+        answers.push_back(ReadMessage(message));
+        {
+            std::optional<FullDisk> full;
+            if (row.diskFull)
+                full.emplace();
+            ModalDriver driver(answers);
+            Form1->SaveResultAction->Execute();
+        }
+        EXPECT_TRUE(message.contains(QString::fromLatin1(row.reason))) << row.name << ": " << message.toStdString();
+        EXPECT_TRUE(message.contains(QStringLiteral("existing."))) << row.name << ": " << message.toStdString();
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+        EXPECT_EQ(file.readAll(), QByteArray("kept")) << row.name;
+        EXPECT_EQ(QDir(folder.path()).entryList(QDir::Files), QStringList{"existing.png"}) << row.name;
+    }
+}
+
+TEST_F(Program, CommandsSayWhenThereIsNothingToWorkOn)
+{
+    struct Row {
+        const char* name;
+        TAction* TForm1::*action;
+        const char* message;
+    };
+    const Row table[] = {
+        {"Save", &TForm1::SaveResultAction, "There is no result yet"},
+        {"CopyResult", &TForm1::CopyResultAction, "There is no result yet"},
+        {"CopyPicture", &TForm1::CopyPictureAction, "no picture to copy"},
+    };
+    for (const Row& row : table) {
+        QString message;
+        ModalDriver driver(ReadMessage(message));
+        (Form1->*row.action)->Execute();
+        EXPECT_TRUE(message.contains(QString::fromLatin1(row.message))) << row.name << ": " << message.toStdString();
+    }
+    EXPECT_FALSE(Form1->SaveFillMapAction->Enabled());
+    Form1->Button2->Click();
+    EXPECT_TRUE(Form1->SaveFillMapAction->Enabled());
+}
+
+TEST_F(Program, CopiesAndPastesThroughTheClipboard)
+{
+    const QImage picture = AnalysedPicture(80, 60, 7);
+    Load(picture, "copied.png");
+    Form1->Button2->Click();
+    Form1->CopyResultAction->Execute();
+    const QImage copied = QGuiApplication::clipboard()->image().convertToFormat(QImage::Format_RGB32);
+    ASSERT_EQ(copied.size(), QSize(80, 60));
+    const std::vector<std::uint16_t> result = ResultValues();
+    for (int i = 0; i < 80 * 60; ++i)
+        ASSERT_EQ(qBlue(copied.pixel(i % 80, i / 80)), result[i]) << i;
+
+    QImage pasted(33, 21, QImage::Format_RGB32);
+    pasted.fill(qRgb(10, 20, 30));
+    QGuiApplication::clipboard()->setImage(pasted);
+    Form1->PasteAction->Execute();
+    EXPECT_TRUE(Form1->Image1->AutoSize());
+    EXPECT_EQ(Form1->Image1->Picture()->GetBitmap()->Width(), 33);
+    EXPECT_EQ(Form1->Image1->Picture()->GetBitmap()->GetScanline(0)[0], 30);
+
+    QGuiApplication::clipboard()->setText(QStringLiteral("not a picture"));
+    QString message;
+    ModalDriver driver(ReadMessage(message));
+    Form1->PasteAction->Execute();
+    EXPECT_TRUE(message.contains(QStringLiteral("no picture to paste"))) << message.toStdString();
+    EXPECT_EQ(Form1->Image1->Picture()->GetBitmap()->Width(), 33);
+}
+
+// A file dragged onto the window and dropped, as the window system tells it:
+// the drop goes to the widget that took the drag when it entered.
+void Drop(const QString& path)
+{
+    QMimeData data;
+    data.setUrls({QUrl::fromLocalFile(path)});
+    QDragEnterEvent enter(QPoint(300, 200), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(Form1->Widget(), &enter);
+    ASSERT_TRUE(enter.isAccepted());
+    QDropEvent drop(QPointF(300, 200), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(Form1->Widget(), &drop);
+}
+
+TEST_F(Program, DroppedFileOpensAsALoadDoes)
+{
+    Drop(WriteTempFile("dropped.png", Encode(PatternImage(70, 30), "png")));
+    EXPECT_TRUE(Form1->Image1->AutoSize());
+    EXPECT_EQ(Form1->Image1->Picture()->GetBitmap()->Width(), 70);
+
+    QString message;
+    ModalDriver driver(ReadMessage(message));
+    Drop(WriteTempFile("dropped-damaged.png", Encode(PatternImage(50, 50), "png").left(90)));
+    EXPECT_TRUE(message.contains("dropped-damaged.png")) << message.toStdString();
+    EXPECT_EQ(Form1->Image1->Picture()->GetBitmap()->Width(), 70);
+}
+
+TEST_F(Program, FillMapShowsWhereEveryValueCameFrom)
+{
+    const QImage picture = AnalysedPicture(90, 70, 8);
+    Load(picture, "mapped.png");
+    Form1->Button2->Click();
+    QTemporaryDir folder;
+    const QString path = QDir(folder.path()).filePath(QStringLiteral("map.png"));
+    ModalDriver save(ChooseFile(path));
+    Form1->SaveFillMapAction->Execute();
+    const QImage map = QImage(path).convertToFormat(QImage::Format_RGB32);
+    ASSERT_EQ(map.size(), QSize(90, 70));
+    const std::vector<std::uint16_t> result = ResultValues();
+    for (int y = 0; y < 70; ++y)
+        for (int x = 0; x < 90; ++x) {
+            const QRgb colour = map.pixel(x, y) & 0xFFFFFF;
+            const auto* known = std::find(std::begin(FillMapColours), std::end(FillMapColours), colour);
+            ASSERT_NE(known, std::end(FillMapColours)) << x << ", " << y;
+            const auto source = static_cast<ValueSource>(known - std::begin(FillMapColours));
+            const bool hole = qBlue(picture.pixel(x, y)) == 0;
+            ASSERT_EQ(source == ValueSource::Kept, !hole) << x << ", " << y;
+            ASSERT_EQ(source == ValueSource::LeftAtZero, hole && result[y * 90 + x] == 0) << x << ", " << y;
+        }
+}
+
+TEST_F(Program, ButtonsAndPanesHaveHintsAndNames)
+{
+    for (const TControl* control : {static_cast<TControl*>(Form1->Button1), static_cast<TControl*>(Form1->Button2),
+                                    static_cast<TControl*>(Form1->Image1), static_cast<TControl*>(Form1->Image2)}) {
+        EXPECT_FALSE(control->Widget()->toolTip().isEmpty()) << control->Name;
+        EXPECT_FALSE(control->Widget()->accessibleName().isEmpty()) << control->Name;
+        EXPECT_FALSE(control->Widget()->accessibleName().startsWith("Button")) << control->Name;
+    }
+    EXPECT_TRUE(Form1->Button1->Widget()->toolTip().contains("Ctrl+O"));
+    EXPECT_EQ(Form1->Button1->Caption(), "Button1");
+}
+
+TEST(Translations, QtTextsComeInTheUsersLanguage)
+{
+    QTranslator german;
+    ASSERT_TRUE(LoadQtTranslations(QLocale(QLocale::German, QLocale::Germany), german));
+    EXPECT_EQ(german.translate("QPlatformTheme", "Cancel"), QStringLiteral("Abbrechen"));
+}
+
+TEST(CommandLine, OptionsAnswerWithoutAWindow)
+{
+    struct Row {
+        const char* name;
+        QStringList arguments;
+        int status;
+        const char* output;  // on standard output for 0, standard error otherwise
+    };
+    const Row table[] = {
+        {"Help", {"--help"}, 0, "Usage: darkfill [options] [FILE]"},
+        {"Version", {"--version"}, 0, "darkfill 1.0"},
+        {"UnknownOption", {"--colour"}, 2, "Unknown option 'colour'"},
+        {"TwoFiles", {"a.png", "b.png"}, 2, "Only one picture"},
+    };
+    for (const Row& row : table) {
+        QProcess process;
+        // No display: an answer that needed a window would fail.
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.remove(QStringLiteral("QT_QPA_PLATFORM"));
+        environment.remove(QStringLiteral("DISPLAY"));
+        environment.remove(QStringLiteral("WAYLAND_DISPLAY"));
+        process.setProcessEnvironment(environment);
+        process.start(QStringLiteral(DARKFILL_PROGRAM), row.arguments);
+        ASSERT_TRUE(process.waitForFinished(30000)) << row.name;
+        EXPECT_EQ(process.exitCode(), row.status) << row.name;
+        const QString output = QString::fromUtf8(row.status == 0 ? process.readAllStandardOutput()
+                                                                  : process.readAllStandardError());
+        EXPECT_TRUE(output.contains(QString::fromLatin1(row.output))) << row.name << ": " << output.toStdString();
+    }
+}
+
 class ProgramRun : public testing::Test
 {
 protected:
@@ -377,6 +660,34 @@ TEST_F(ProgramRun, ClosingTheWindowEndsWithZero)
     QTimer::singleShot(50, [] { Form1->Close(); });
     EXPECT_EQ(WinMain(nullptr, nullptr, nullptr, 0), 0);
     EXPECT_NE(Form1, nullptr);
+}
+
+TEST_F(ProgramRun, FileOnTheCommandLineOpensAtStart)
+{
+    struct Row {
+        const char* name;
+        QString file;
+        int width;  // of the left pane's picture once open; 0: none, and a message
+    };
+    const Row table[] = {
+        {"Readable", WriteTempFile("start.png", Encode(PatternImage(41, 17), "png")), 41},
+        {"Missing", QStringLiteral("/no/such/picture.png"), 0},
+    };
+    for (const Row& row : table) {
+        FileToOpenAtStart() = row.file.toStdString();
+        QString message;
+        int width = -1;
+        ModalDriver driver(ReadMessage(message));
+        QTimer::singleShot(300, [&] {
+            width = Form1->Image1->Picture()->GetBitmap()->Width();
+            Form1->Close();
+        });
+        EXPECT_EQ(WinMain(nullptr, nullptr, nullptr, 0), 0) << row.name;
+        FileToOpenAtStart().clear();
+        Application->DestroyComponents();
+        EXPECT_EQ(width, row.width) << row.name;
+        EXPECT_EQ(message.contains(QStringLiteral("does not exist")), row.width == 0) << row.name;
+    }
 }
 
 TEST_F(ProgramRun, FormThatCannotBeLoadedIsShownAndEndsWithZero)
