@@ -14,6 +14,8 @@
 #include "testing/windows/ModalDriver.h"
 
 #include <QFileDialog>
+#include <QGuiApplication>
+#include <QScreen>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -205,6 +207,43 @@ TEST_F(Form, HandlerFailuresAreShownAndTheWindowGoesOn)
     form->firstAction = nullptr;
     form->First->Click();
     EXPECT_EQ(form->clicks.size(), 4u);
+}
+
+// Runs at scale factors 1 and 2 (CTest runs it again with QT_SCALE_FACTOR=2), on
+// the offscreen platform's small screen.
+TEST_F(Form, StaysOnTheScreenWithItsButtonsVisible)
+{
+    struct Row {
+        const char* name;
+        int left;
+        int top;
+    };
+    const Row table[] = {{"AsDescribed", 50, 60}, {"PastTheRightEdge", 5000, 60}, {"PastTheBottom", 50, 5000},
+                         {"AboveAndLeft", -300, -200}};
+    const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
+    for (const Row& row : table) {
+        form->SetBounds(row.left, row.top, form->Width(), form->Height());
+        form->Show();
+        const QPoint placed = form->Widget()->pos();
+        // Along each direction: at the area's start where the window is larger,
+        // wholly inside it otherwise, and where it was if it fitted there.
+        const auto check = [&](const char* direction, int start, int size, int areaStart, int areaSize, int asked) {
+            if (size > areaSize) {
+                EXPECT_EQ(start, areaStart) << row.name << " " << direction;
+                return;
+            }
+            EXPECT_TRUE(start >= areaStart && start + size <= areaStart + areaSize) << row.name << " " << direction;
+            if (asked >= areaStart && asked + size <= areaStart + areaSize) {
+                EXPECT_EQ(start, asked) << row.name << " " << direction;
+            }
+        };
+        check("across", placed.x(), form->Width(), area.x(), area.width(), row.left);
+        check("down", placed.y(), form->Height(), area.y(), area.height(), row.top);
+        form->Widget()->hide();
+    }
+    form->Widget()->resize(10, 10);
+    for (const TButton* button : {form->First, form->Second})
+        EXPECT_TRUE(form->Widget()->rect().contains(button->Widget()->geometry())) << button->Name;
 }
 
 TEST_F(Form, DialogReturnsTheConfirmedFile)
