@@ -2,6 +2,7 @@
 //   window_check picture OUT.png               writes the picture the test opens
 //   window_check verify PICTURE SHOT X Y       checks the right pane in a screenshot
 //                                              of the window whose client area is at X, Y
+//   window_check saved PICTURE SAVED           checks a result saved from the window
 
 #include "analysis/Analysis.h"
 
@@ -27,28 +28,28 @@ QImage Picture()
     return image;
 }
 
-int Verify(const QImage& picture, const QImage& shot, int left, int top)
+// Compares the analysis of the picture's blue bytes with a grey picture of the
+// picture's size whose top-left pixel is at (left, top) of `seen`.
+int Compare(const QImage& picture, const QImage& seen, int left, int top, const char* what)
 {
     std::memset(InputRaster, 0, sizeof InputRaster);
     for (int y = 0; y < picture.height(); ++y)
         for (int x = 0; x < picture.width(); ++x)
             InputRaster[y][x] = qBlue(picture.pixel(x, y));
     RunAnalysis();
-    const int paneLeft = left + ClientWidth - picture.width();
     int wrong = 0;
     for (int y = 0; y < picture.height(); ++y)
         for (int x = 0; x < picture.width(); ++x) {
-            const QRgb seen = shot.pixel(paneLeft + x, top + y);
+            const QRgb pixel = seen.pixel(left + x, top + y);
             const int expected = ResultRaster[y][x];
-            if (qRed(seen) != expected || qGreen(seen) != expected || qBlue(seen) != expected) {
+            if (qRed(pixel) != expected || qGreen(pixel) != expected || qBlue(pixel) != expected) {
                 if (wrong < 5)
                     std::fprintf(stderr, "pixel %d,%d: expected grey %d, seen %d,%d,%d\n", x, y, expected,
-                                 qRed(seen), qGreen(seen), qBlue(seen));
+                                 qRed(pixel), qGreen(pixel), qBlue(pixel));
                 ++wrong;
             }
         }
-    std::printf("%d of %d pixels of the right pane differ from the analysis\n", wrong,
-                picture.width() * picture.height());
+    std::printf("%d of %d pixels of %s differ from the analysis\n", wrong, picture.width() * picture.height(), what);
     return wrong == 0 ? 0 : 1;
 }
 
@@ -66,8 +67,18 @@ int main(int argc, char** argv)
             std::fprintf(stderr, "cannot read the screenshot %s\n", argv[3]);
             return 1;
         }
-        return Verify(QImage(argv[2]), shot, std::atoi(argv[4]), std::atoi(argv[5]));
+        const QImage picture(argv[2]);
+        return Compare(picture, shot, std::atoi(argv[4]) + ClientWidth - picture.width(), std::atoi(argv[5]),
+                       "the right pane");
     }
-    std::fprintf(stderr, "usage: window_check picture OUT | verify PICTURE SHOT X Y\n");
+    if (argc == 4 && std::strcmp(argv[1], "saved") == 0) {
+        const QImage saved(argv[3]);
+        if (saved.isNull() || saved.size() != QImage(argv[2]).size()) {
+            std::fprintf(stderr, "the saved result %s is missing or of another size\n", argv[3]);
+            return 1;
+        }
+        return Compare(QImage(argv[2]), saved, 0, 0, "the saved result");
+    }
+    std::fprintf(stderr, "usage: window_check picture OUT | verify PICTURE SHOT X Y | saved PICTURE SAVED\n");
     return 2;
 }

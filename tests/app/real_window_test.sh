@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Drives the real darkfill window under a virtual display as a user would: opens a
 # picture with Button1, analyses it with Button2, checks the right pane's pixels
-# against the analysis, then opens a damaged file and checks that the window
-# shows a message and keeps working. (Without a window manager nothing can ask
+# against the analysis, saves the result with Ctrl+S and checks the file, then
+# opens a damaged file and checks that the window shows a message and keeps working. (Without a window manager nothing can ask
 # the window to close, so the test ends the program itself.) Runs on the display
 # that it is given, a virtual one from xvfb-run:
 #   xvfb-run -a -s "-screen 0 1024x768x24" real_window_test.sh DARKFILL WINDOW_CHECK [SCREENSHOT_TO_KEEP]
@@ -55,6 +55,17 @@ import -window root "$work/shot.png"
 "$check" verify "$work/picture.png" "$work/shot.png" "$left" "$top"
 [ -z "$keep" ] || convert "$work/shot.png" -crop "688x446+$left+$top" +repage "$keep"
 
+# Saves the result with Ctrl+S through the save dialog, as a user would.
+xdotool windowfocus --sync "$window"
+xdotool key ctrl+s
+dialog=$(xdotool search --sync --onlyvisible --name '^Save As$' | head -n 1)
+xdotool windowfocus --sync "$dialog"
+sleep 0.3
+xdotool type --delay 2 "$work/saved.png"
+xdotool key Return
+for _ in $(seq 50); do [ -s "$work/saved.png" ] && break; sleep 0.1; done
+"$check" saved "$work/picture.png" "$work/saved.png"
+
 choose "$work/damaged.png"
 message=""
 for _ in $(seq 50); do
@@ -71,4 +82,4 @@ import -window root "$work/after.png"
 "$check" verify "$work/picture.png" "$work/after.png" "$left" "$top"
 
 kill "$app"
-echo "real window: picture analysed, damaged file refused, the window kept working"
+echo "real window: picture analysed, result saved, damaged file refused, the window kept working"
