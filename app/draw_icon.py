@@ -1,12 +1,16 @@
 #!/usr/bin/env python3
-"""Draws the application icon, MainIcon.ico: 32 x 32 pixels, 16 colours.
+"""Draws the application icon, MainIcon.ico: 32 x 32 pixels, 16 colours; and the
+same drawing as PNG pictures of any size for the desktop's menus.
 
 A grey-level map with a black hole on its left half; on the right half the same
-hole is filled with the grey round it. Run it to redraw the icon:
+hole is filled with the grey round it. Run it to redraw the icons:
     python3 app/draw_icon.py app/MainIcon.ico
+    python3 app/draw_icon.py --png 32 app/icons/darkfill-32.png
+    python3 app/draw_icon.py --png 256 app/icons/darkfill-256.png
 """
 import struct
 import sys
+import zlib
 
 SIZE = 32
 # 16 palette entries (blue, green, red, 0): black, then greys, then an accent.
@@ -44,6 +48,25 @@ def icon():
     return directory + image
 
 
+def png(size):
+    """The drawing at size x size pixels, each taken from the 32 x 32 drawing at
+    its centre, so that 32 gives the icon's own pixels."""
+    def chunk(kind, data):
+        return struct.pack(">I", len(data)) + kind + data + struct.pack(">I", zlib.crc32(kind + data))
+    rows = bytearray()
+    for y in range(size):
+        rows.append(0)                               # no filter
+        for x in range(size):
+            b, g, r = PALETTE[pixel(x * SIZE // size, y * SIZE // size)]
+            rows += bytes((r, g, b))
+    header = struct.pack(">IIBBBBB", size, size, 8, 2, 0, 0, 0)
+    return b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", header) + chunk(b"IDAT", zlib.compress(bytes(rows), 9)) + chunk(b"IEND", b"")
+
+
 if __name__ == "__main__":
-    with open(sys.argv[1] if len(sys.argv) > 1 else "MainIcon.ico", "wb") as out:
-        out.write(icon())
+    if len(sys.argv) == 4 and sys.argv[1] == "--png":
+        with open(sys.argv[3], "wb") as out:
+            out.write(png(int(sys.argv[2])))
+    else:
+        with open(sys.argv[1] if len(sys.argv) > 1 else "MainIcon.ico", "wb") as out:
+            out.write(icon())
