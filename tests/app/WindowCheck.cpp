@@ -5,25 +5,30 @@
 //   window_check saved PICTURE SAVED           checks a result saved from the window
 
 #include "analysis/Analysis.h"
+#include "testing/rasters/GeneratedRasters.h"
 
 #include <QCoreApplication>
 #include <QImage>
 
 #include <cstdio>
 #include <cstring>
+#include <vector>
 
 namespace {
 
 constexpr int ClientWidth = 688;
 
+// A rendered depth map with holes (8-bit grey in the blue bytes), with red and
+// green that the analysis must not read.
 QImage Picture()
 {
-    QImage image(200, 150, QImage::Format_RGB32);
-    for (int y = 0; y < image.height(); ++y)
-        for (int x = 0; x < image.width(); ++x) {
-            const bool hole = (x / 9 + y / 7) % 5 == 0 || (x * 13 + y * 7) % 17 == 0;
-            const int blue = hole ? 0 : 30 + (x / 20 * 37 + y / 15 * 23) % 220;
-            image.setPixel(x, y, qRgb(x & 255, y & 255, blue));
+    constexpr int Width = 200, Height = 150;
+    const std::vector<std::int32_t> depth = DepthLikeRaster(Height, Width, 15, 11, 255);
+    QImage image(Width, Height, QImage::Format_RGB32);
+    for (int y = 0; y < Height; ++y)
+        for (int x = 0; x < Width; ++x) {
+            const int blue = depth[static_cast<std::size_t>(y) * Width + x];
+            image.setPixel(x, y, qRgb(blue, blue, blue));
         }
     return image;
 }

@@ -1,0 +1,218 @@
+// The size-generic analysis at the sizes of real depth frames, against the
+// window's 512 x 384: time per cell, the worst shapes at 2048 x 2048, and the
+// heap that one analysis holds at most, per cell. Sizes are run interleaved and
+// each figure is the median of its runs, so that a noisy machine moves all alike.
+//   build/bench/scale_bench [RUNS]
+
+#include "analysis/HoleFilling.h"
+#include "testing/rasters/GeneratedRasters.h"
+
+#include <malloc.h>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <functional>
+#include <new>
+#include <string>
+#include <vector>
+
+// Heap accounting for the peak of one analysis.
+namespace {
+std::atomic<long long> heapInUse{0};
+std::atomic<long long> heapPeak{0};
+}  // namespace
+
+void* operator new(std::size_t size)
+{
+    void* p = std::malloc(size == 0 ? 1 : size);
+    if (!p)
+        throw std::bad_alloc();
+    const long long now = heapInUse += static_cast<long long>(malloc_usable_size(p));
+    long long peak = heapPeak.load();
+    while (now > peak && !heapPeak.compare_exchange_weak(peak, now)) {
+    }
+    return p;
+}
+
+// This operator new takes its memory from malloc, so free is the matching release.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
+void operator delete(void* p) noexcept
+{
+    if (!p)
+        return;
+    heapInUse -= static_cast<long long>(malloc_usable_size(p));
+    std::free(p);
+}
+#pragma GCC diagnostic pop
+
+void operator delete(void* p, std::size_t) noexcept
+{
+    operator delete(p);
+}
+
+void* operator new[](std::size_t size)
+{
+    return operator new(size);
+}
+
+void operator delete[](void* p) noexcept
+{
+    operator delete(p);
+}
+
+void operator delete[](void* p, std::size_t) noexcept
+{
+    operator delete(p);
+}
+
+namespace {
+
+struct Size {
+    const char* name;
+    int rows;
+    int columns;
+};
+
+struct Kind {
+    const char* name;
+    std::function<std::vector<std::int32_t>(int rows, int columns)> make;
+};
+
+struct Case {
+    std::string name;
+    int rows;
+    int columns;
+    std::vector<std::int32_t> raster;
+    std::vector<double> milliseconds;
+    long long heapPeak = 0;
+};
+
+double Median(std::vector<double> values)
+{
+    std::sort(values.begin(), values.end());
+    return values[values.size() / 2];
+}
+
+void Time(Case& c)
+{
+    std::vector<std::int32_t> result(c.raster.size());
+    const long long before = heapInUse.load();
+    heapPeak = before;
+    const auto start = std::chrono::steady_clock::now();
+    FillHoles(c.raster, c.rows, c.columns, result);
+    const auto end = std::chrono::steady_clock::now();
+    c.heapPeak = std::max(c.heapPeak, heapPeak.load() - before);
+    c.milliseconds.push_back(std::chrono::duration<double, std::milli>(end - start).count());
+}
+
+std::vector<std::int32_t> Serpentine(int rows, int columns, bool vertical)
+{
+    std::vector<std::int32_t> raster(static_cast<std::size_t>(rows) * columns, 200);
+    const int across = vertical ? columns : rows, along = vertical ? rows : columns;
+    for (int lane = 1; lane < across - 1; lane += 2)
+        for (int i = 1; i < along - 1; ++i) {
+            const int a = lane, b = i;
+            raster[static_cast<std::size_t>(vertical ? b : a) * columns + (vertical ? a : b)] = 0;
+            if (lane + 1 < across - 1 && i == ((lane / 2) % 2 ? 1 : along - 2)) {
+                const int c = lane + 1;
+                raster[static_cast<std::size_t>(vertical ? b : c) * columns + (vertical ? c : b)] = 0;
+            }
+        }
+    return raster;
+}
+
+// One corridor a pixel wide that winds inward ring by ring, each ring joined to
+// the next by one pixel.
+std::vector<std::int32_t> Spiral(int rows, int columns)
+{
+    std::vector<std::int32_t> raster(static_cast<std::size_t>(rows) * columns, 150);
+    const auto dark = [&](int y, int x) { raster[static_cast<std::size_t>(y) * columns + x] = 0; };
+    for (int top = 1, left = 1, bottom = rows - 2, right = columns - 2; top <= bottom && left <= right;
+         top += 2, left += 2, bottom -= 2, right -= 2) {
+        for (int x = left; x <= right; ++x)
+            dark(top, x);
+        for (int y = top; y <= bottom; ++y)
+            dark(y, right);
+        for (int x = right; x >= left && bottom > top; --x)
+            dark(bottom, x);
+        for (int y = bottom; y >= top + 2 && right > left; --y)
+            dark(y, left);
+        if (top + 2 <= bottom - 2 && left + 2 <= right - 2)
+            dark(top + 2, left + 1);
+    }
+    return raster;
+}
+
+std::vector<std::int32_t> Noise(int rows, int columns, int zeroPercent)
+{
+    std::vector<std::int32_t> raster(static_cast<std::size_t>(rows) * columns);
+    unsigned state = 12345;
+    for (std::int32_t& cell : raster) {
+        state = state * 1103515245u + 12345u;
+        cell = (state >> 16) % 100 < static_cast<unsigned>(zeroPercent) ? 0 : 1 + (state >> 8) % 255;
+    }
+    return raster;
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    const int runs = argc > 1 ? std::max(1, std::atoi(argv[1])) : 15;
+    const Size sizes[] = {{"512 x 384", 384, 512}, {"640 x 480", 480, 640}, {"1241 x 376", 376, 1241},
+                          {"1280 x 720", 720, 1280}};
+    const Kind kinds[] = {
+        {"depth map, 5 % holes", [](int r, int c) { return DepthLikeRaster(r, c, 5, 1, 65535); }},
+        {"depth map, 15 % holes", [](int r, int c) { return DepthLikeRaster(r, c, 15, 2, 65535); }},
+        {"depth map, 40 % holes", [](int r, int c) { return DepthLikeRaster(r, c, 40, 3, 65535); }},
+        {"sparse dots on 0", [](int r, int c) { return SparseDotsRaster(r, c, 6, 4, 65535); }},
+    };
+    std::vector<Case> cases;
+    for (const Kind& kind : kinds)
+        for (const Size& size : sizes)
+            cases.push_back({std::string(kind.name) + ", " + size.name, size.rows, size.columns,
+                             kind.make(size.rows, size.columns), {}, 0});
+    for (int run = 0; run < runs; ++run)
+        for (Case& c : cases)
+            Time(c);
+
+    std::printf("Per cell against 512 x 384, median of %d runs (ns a cell, ratio):\n", runs);
+    std::printf("%-24s", "case");
+    for (const Size& size : sizes)
+        std::printf(" | %18s", size.name);
+    std::printf("\n");
+    for (std::size_t k = 0; k < std::size(kinds); ++k) {
+        std::printf("%-24s", kinds[k].name);
+        const Case& base = cases[k * std::size(sizes)];
+        const double baseNs = Median(base.milliseconds) * 1e6 / base.raster.size();
+        for (std::size_t s = 0; s < std::size(sizes); ++s) {
+            const Case& c = cases[k * std::size(sizes) + s];
+            const double ns = Median(c.milliseconds) * 1e6 / c.raster.size();
+            std::printf(" | %7.2f ns  %5.2f x", ns, ns / baseNs);
+        }
+        std::printf("\n");
+    }
+    std::printf("\nMilliseconds a picture and heap peak (bytes a cell):\n");
+    for (const Case& c : cases)
+        std::printf("%-40s %9.2f ms  %5.1f B\n", c.name.c_str(), Median(c.milliseconds),
+                    static_cast<double>(c.heapPeak) / c.raster.size());
+
+    std::vector<Case> worst = {
+        {"horizontal serpentine 2048 x 2048", 2048, 2048, Serpentine(2048, 2048, false), {}, 0},
+        {"vertical serpentine 2048 x 2048", 2048, 2048, Serpentine(2048, 2048, true), {}, 0},
+        {"spiral 2048 x 2048", 2048, 2048, Spiral(2048, 2048), {}, 0},
+        {"noise, 35 % zeros, 2048 x 2048", 2048, 2048, Noise(2048, 2048, 35), {}, 0},
+    };
+    std::printf("\nWorst shapes, median of 3 runs:\n");
+    for (int run = 0; run < 3; ++run)
+        for (Case& c : worst)
+            Time(c);
+    for (const Case& c : worst)
+        std::printf("%-40s %9.1f ms  %5.1f B\n", c.name.c_str(), Median(c.milliseconds),
+                    static_cast<double>(c.heapPeak) / c.raster.size());
+    return 0;
+}
