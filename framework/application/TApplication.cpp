@@ -83,6 +83,9 @@ void TApplication::Initialize()
         qtApplication_ = std::make_unique<QApplication>(commandLineCount, commandLine);
     }
     InstallQtTranslations();
+    // Read once: a later call finds the icon in place.
+    if (!QApplication::windowIcon().isNull())
+        return;
     const QIcon icon = IconFromResource();
     if (!icon.isNull())
         QApplication::setWindowIcon(icon);

@@ -711,6 +711,9 @@ TEST_F(ProgramRun, OtherThrownObjectIsShownWithAnEmptyMessageAndEndsWithZero)
         message = box ? box->text() : QStringLiteral("not a message box");
         modal->close();
     });
+    // Prepared first, so that the failure meets the window and nothing that
+    // preparing the application allocates (reading the icon, say).
+    Application->Initialize();
     failingAllocationSize = sizeof(TForm1);
     EXPECT_EQ(WinMain(nullptr, nullptr, nullptr, 0), 0);
     failingAllocationSize = 0;
