@@ -81,11 +81,21 @@ Plane DarkPicture(Random& random, int rows, int columns)
                                : dark(along + i, edge == 0 ? depth : edge - depth);
         }
         break;
-    case 3:  // one-pixel corridors that wind
-        for (int y = 1; y < rows - 1; y += 2) {
-            for (int x = 1; x < columns - 1; ++x)
-                dark(y, x);
-            dark(y + 1, (y / 2) % 2 ? 1 : columns - 2);
+    case 3:  // one-pixel corridors that wind, along the rows or down the columns
+        if (random.Chance(50)) {
+            for (int y = 1; y < rows - 1; y += 2) {
+                for (int x = 1; x < columns - 1; ++x)
+                    dark(y, x);
+                dark(y + 1, (y / 2) % 2 ? 1 : columns - 2);
+            }
+        } else {
+            // Labels then move down one corridor and up the next in every sweep,
+            // a few cells of each row at a time.
+            for (int x = 1; x < columns - 1; x += 2) {
+                for (int y = 1; y < rows - 1; ++y)
+                    dark(y, x);
+                dark((x / 2) % 2 ? 1 : rows - 2, x + 1);
+            }
         }
         break;
     default:  // all dark but a few
