@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cstddef>
-#include <iterator>
 #include <limits>
 #include <vector>
 
@@ -37,6 +36,20 @@ inline float BlockMinimum(float own, float above, float below, float sameRow)
 #define VECTOR_CLONES
 #endif
 
+// Lowers each cell of a row, from first to last, to its block minimum in place;
+// exact for a row without dark neighbours in the row. Returns how many changed.
+VECTOR_CLONES int LowerRowToBlockMinima(float* row, const float* above, const float* below, const float* sameRow,
+                                        int first, int last)
+{
+    int changes = 0;
+    for (int x = first; x <= last; ++x) {
+        const float lowest = BlockMinimum(row[x], above[x], below[x], sameRow[x]);
+        changes += lowest < row[x];
+        row[x] = lowest;
+    }
+    return changes;
+}
+
 // Writes each cell's block minimum into lowest, leaving the row as it is.
 VECTOR_CLONES void BlockMinimaOfRow(float* lowest, const float* row, const float* above, const float* below,
                                     const float* sameRow, int first, int last)
@@ -45,13 +58,15 @@ VECTOR_CLONES void BlockMinimaOfRow(float* lowest, const float* row, const float
         lowest[x] = BlockMinimum(row[x], above[x], below[x], sameRow[x]);
 }
 
-// How many lowered labels are lower than the row's.
-VECTOR_CLONES int CountLowerLabels(const float* lowest, const float* row, int first, int last)
+// Copies the lowered labels into the row; returns how many of them are lower.
+VECTOR_CLONES int StoreLowerLabels(float* row, const float* lowest, int first, int last)
 {
-    int lower = 0;
-    for (int x = first; x <= last; ++x)
-        lower += lowest[x] < row[x];
-    return lower;
+    int changes = 0;
+    for (int x = first; x <= last; ++x) {
+        changes += lowest[x] < row[x];
+        row[x] = lowest[x];
+    }
+    return changes;
 }
 
 // Writes the smallest of each cell's label and its left and right neighbours'.
@@ -61,9 +76,9 @@ VECTOR_CLONES void ThreeCellMinimaOfRow(float* minima, const float* row, int fir
         minima[x] = SmallerOf(SmallerOf(row[x - 1], row[x]), row[x + 1]);
 }
 
-// The working labels of one call, with what the sweeps need to skip cells that
-// cannot change: a cell is visited again only where its 3 x 3 block changed since
-// its last visit.
+// The working labels of one call, with what the sweeps need to skip rows that
+// cannot change: a row is visited again only if it or a neighbouring row changed
+// since its last visit. Times count row visits across all sweeps.
 //
 // The labels are worked on in the label plane itself. The region plane, which is
 // written only afterwards, holds each row's smallest neighbouring labels meanwhile;
@@ -82,7 +97,8 @@ public:
           runs_(rows),
           span_(rows),
           hasDark_(rows, false),
-          pending_(rows, Run{1, columns - 2})
+          visitedAt_(rows, 0),
+          changedAt_(rows, 0)
     {
     }
 
@@ -159,19 +175,12 @@ public:
     }
 
 private:
-    // Nothing pending: first past last.
-    static constexpr Run NothingPending{1 << 30, -1};
-
-    // Notes that the blocks of the cells first to last of row y and of the rows
-    // beside it changed: those cells are visited again, and only those, since a
-    // cell whose block has not changed since its last visit keeps its label (it
-    // already is the smallest of that block).
-    void MarkChanged(int y, int first, int last)
+    // A row whose block rows are all unchanged since its last visit would keep
+    // every label: each already is the smallest of a block that has not changed.
+    bool NeedsVisit(int y) const
     {
-        for (int r = std::max(y - 1, 1); r <= std::min(y + 1, rows_ - 2); ++r) {
-            pending_[r].first = std::min(pending_[r].first, first - 1);
-            pending_[r].last = std::max(pending_[r].last, last + 1);
-        }
+        return changedAt_[y - 1] >= visitedAt_[y] || changedAt_[y] >= visitedAt_[y] ||
+               changedAt_[y + 1] >= visitedAt_[y];
     }
 
     // The smallest of each cell's label and those of its left and right
@@ -184,78 +193,45 @@ private:
         ThreeCellMinimaOfRow(ThreeCellMinima(y), (*this)[y], first, last);
     }
 
-    // The interior run of two or more dark cells of row y that holds column x, or
-    // an empty run where none does.
-    Run RunAt(int y, int x) const
-    {
-        const std::vector<Run>& runs = runs_[y];
-        auto after = std::upper_bound(runs.begin(), runs.end(), x, [](int column, const Run& run) {
-            return column < run.first;
-        });
-        if (after == runs.begin() || std::prev(after)->last < x)
-            return NothingPending;
-        return *std::prev(after);
-    }
-
-    // Lowers the dark interior cells of row y whose blocks changed since their last
-    // visit to the smallest label of their 3 x 3 block, as an in-place sweep does:
-    // the row already swept in this sweep and the cell just before in the row are
-    // read with their new labels. A first pass, which vectorises, takes every
-    // block with the old label of the cell before; that is exact where the cell
-    // before is not dark or was not visited again, so only runs of dark cells need
-    // a second pass carrying the new label along.
+    // Lowers every dark interior cell of row y to the smallest label of its 3 x 3
+    // block, as an in-place sweep does: the row already swept in this sweep and the
+    // cell just before in the row are read with their new labels. A first pass,
+    // which vectorises, takes every block with the old label of the cell before;
+    // that is exact where the cell before is not dark or lies on the border, so
+    // only runs of dark cells need a second pass carrying the new label along.
     bool VisitRow(int y, bool forward)
     {
-        const Run& span = span_[y];
-        int a = std::max(pending_[y].first, span.first);
-        int b = std::min(pending_[y].last, span.last);
-        pending_[y] = NothingPending;
-        if (!hasDark_[y] || a > b)
+        if (!hasDark_[y] || !NeedsVisit(y))
             return false;
-        // A new label carries on along its run in the sweep's direction, so the
-        // visit takes in the rest of the run where the range ends inside one.
-        if (forward)
-            b = std::max(b, RunAt(y, b).last);
-        else
-            a = std::min(a, RunAt(y, a).first);
+        const long now = ++time_;
+        visitedAt_[y] = now;
         const float* above = ThreeCellMinima(y - 1);
         const float* below = ThreeCellMinima(y + 1);
         const float* sameRow = ThreeCellMinima(y);
         float* row = (*this)[y];
-        float* lowest = lowest_.data();
-        // A few cells are not worth a call into the vectorised loops.
-        constexpr int ShortRange = 16;
-        const bool shortRange = b - a < ShortRange;
-        if (shortRange)
-            for (int x = a; x <= b; ++x)
-                lowest[x] = BlockMinimum(row[x], above[x], below[x], sameRow[x]);
-        else
-            BlockMinimaOfRow(lowest, row, above, below, sameRow, a, b);
-        for (const Run& run : runs_[y]) {
-            const int from = std::max(run.first, a);
-            const int to = std::min(run.last, b);
-            if (forward)
-                for (int x = from + 1; x <= to; ++x)
-                    lowest[x] = std::min(lowest[x], lowest[x - 1]);
-            else
-                for (int x = to - 1; x >= from; --x)
-                    lowest[x] = std::min(lowest[x], lowest[x + 1]);
+        // Cells that are not dark never change: only the span of the dark ones is swept.
+        const auto [first, last] = span_[y];
+        int changes = 0;
+        if (runs_[y].empty()) {
+            // No dark cell has a dark cell beside it: every block can be taken at once.
+            changes = LowerRowToBlockMinima(row, above, below, sameRow, first, last);
+        } else {
+            float* lowest = lowest_.data();
+            BlockMinimaOfRow(lowest, row, above, below, sameRow, first, last);
+            for (const Run& run : runs_[y]) {
+                if (forward)
+                    for (int x = run.first + 1; x <= run.last; ++x)
+                        lowest[x] = std::min(lowest[x], lowest[x - 1]);
+                else
+                    for (int x = run.last - 1; x >= run.first; --x)
+                        lowest[x] = std::min(lowest[x], lowest[x + 1]);
+            }
+            changes = StoreLowerLabels(row, lowest, first, last);
         }
-        if (!shortRange && CountLowerLabels(lowest, row, a, b) == 0)
+        if (changes == 0)
             return false;
-        // Block minima never exceed the labels, so the changed cells are those
-        // from the first lower one to the last.
-        int lo = a;
-        while (lo <= b && !(lowest[lo] < row[lo]))
-            ++lo;
-        if (lo > b)
-            return false;
-        int hi = b;
-        while (!(lowest[hi] < row[hi]))
-            --hi;
-        std::copy(lowest + lo, lowest + hi + 1, row + lo);
-        UpdateThreeCellMinima(y, std::max(lo - 1, 1), std::min(hi + 1, columns_ - 2));
-        MarkChanged(y, lo, hi);
+        UpdateThreeCellMinima(y, std::max(first - 1, 1), std::min(last + 1, columns_ - 2));
+        changedAt_[y] = now;
         return true;
     }
 
@@ -286,8 +262,9 @@ private:
     std::vector<std::vector<Run>> runs_;
     std::vector<Run> span_;
     std::vector<bool> hasDark_;
-    // The columns of each row whose blocks changed since its last visit.
-    std::vector<Run> pending_;
+    std::vector<long> visitedAt_;
+    std::vector<long> changedAt_;
+    long time_ = 0;
 };
 
 }  // namespace

@@ -12,10 +12,9 @@ constexpr int RegionSizeThreshold = 5;
 
 // Writes every cell of labelPlane and the counted area of regionPlane.
 // Time: one pass for the first labels; then forward and backward sweeps until a
-// pair changes nothing (winding regions need more), each visiting only the cells
-// whose 3 x 3 block changed since their last visit, in vectorised passes over each
-// row's range of them; then one pass to count and one to relabel, along the dark
-// runs.
+// pair changes nothing (winding regions need more), each visiting only rows whose
+// neighbourhood changed, across the span of their dark pixels, in vectorised
+// passes; then one pass to count and one to relabel, along the dark runs.
 // Memory: the label plane is the working store and the region plane holds each
 // row's smallest neighbouring labels until it is written; besides, one count per
 // dark pixel and a few numbers per row.
