@@ -10,70 +10,17 @@
 #include "analysis/RegionPainting.h"
 #include "analysis/RegionSurrounds.h"
 #include "bench/BenchmarkCases.h"
+#include "bench/HeapAccounting.h"
 #include "testing/planes/PlaneArt.h"
 #include "testing/reference/ReferenceAnalysis.h"
 
 #include <benchmark/benchmark.h>
 
-#include <malloc.h>
-
 #include <algorithm>
-#include <atomic>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <map>
-#include <new>
-
-// Heap accounting for the peak of one RunAnalysis.
-namespace {
-std::atomic<long long> heapInUse{0};
-std::atomic<long long> heapPeak{0};
-}  // namespace
-
-void* operator new(std::size_t size)
-{
-    void* p = std::malloc(size == 0 ? 1 : size);
-    if (!p)
-        throw std::bad_alloc();
-    const long long now = heapInUse += static_cast<long long>(malloc_usable_size(p));
-    long long peak = heapPeak.load();
-    while (now > peak && !heapPeak.compare_exchange_weak(peak, now)) {
-    }
-    return p;
-}
-
-// This operator new takes its memory from malloc, so free is the matching release.
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
-void operator delete(void* p) noexcept
-{
-    if (!p)
-        return;
-    heapInUse -= static_cast<long long>(malloc_usable_size(p));
-    std::free(p);
-}
-#pragma GCC diagnostic pop
-
-void operator delete(void* p, std::size_t) noexcept
-{
-    operator delete(p);
-}
-
-void* operator new[](std::size_t size)
-{
-    return operator new(size);
-}
-
-void operator delete[](void* p) noexcept
-{
-    operator delete(p);
-}
-
-void operator delete[](void* p, std::size_t) noexcept
-{
-    operator delete(p);
-}
 
 namespace {
 
@@ -216,10 +163,9 @@ void ReportPeakHeap()
     long long peak = 0;
     for (const BenchmarkCase& c : BenchmarkCases()) {
         c.fillInputRaster();
-        const long long before = heapInUse.load();
-        heapPeak = before;
+        const long long before = StartHeapPeak();
         RunAnalysis();
-        peak = std::max(peak, heapPeak.load() - before);
+        peak = std::max(peak, HeapPeak() - before);
     }
     std::printf("peak heap of one RunAnalysis: %.2f MiB\n", static_cast<double>(peak) / (1024.0 * 1024.0));
 }

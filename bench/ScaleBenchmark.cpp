@@ -5,69 +5,16 @@
 //   build/bench/scale_bench [RUNS]
 
 #include "analysis/HoleFilling.h"
+#include "bench/HeapAccounting.h"
 #include "testing/rasters/GeneratedRasters.h"
 
-#include <malloc.h>
-
 #include <algorithm>
-#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
-#include <new>
 #include <string>
 #include <vector>
-
-// Heap accounting for the peak of one analysis.
-namespace {
-std::atomic<long long> heapInUse{0};
-std::atomic<long long> heapPeak{0};
-}  // namespace
-
-void* operator new(std::size_t size)
-{
-    void* p = std::malloc(size == 0 ? 1 : size);
-    if (!p)
-        throw std::bad_alloc();
-    const long long now = heapInUse += static_cast<long long>(malloc_usable_size(p));
-    long long peak = heapPeak.load();
-    while (now > peak && !heapPeak.compare_exchange_weak(peak, now)) {
-    }
-    return p;
-}
-
-// This operator new takes its memory from malloc, so free is the matching release.
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
-void operator delete(void* p) noexcept
-{
-    if (!p)
-        return;
-    heapInUse -= static_cast<long long>(malloc_usable_size(p));
-    std::free(p);
-}
-#pragma GCC diagnostic pop
-
-void operator delete(void* p, std::size_t) noexcept
-{
-    operator delete(p);
-}
-
-void* operator new[](std::size_t size)
-{
-    return operator new(size);
-}
-
-void operator delete[](void* p) noexcept
-{
-    operator delete(p);
-}
-
-void operator delete[](void* p, std::size_t) noexcept
-{
-    operator delete(p);
-}
 
 namespace {
 
@@ -100,12 +47,11 @@ double Median(std::vector<double> values)
 void Time(Case& c)
 {
     std::vector<std::int32_t> result(c.raster.size());
-    const long long before = heapInUse.load();
-    heapPeak = before;
+    const long long before = StartHeapPeak();
     const auto start = std::chrono::steady_clock::now();
     FillHoles(c.raster, c.rows, c.columns, result);
     const auto end = std::chrono::steady_clock::now();
-    c.heapPeak = std::max(c.heapPeak, heapPeak.load() - before);
+    c.heapPeak = std::max(c.heapPeak, HeapPeak() - before);
     c.milliseconds.push_back(std::chrono::duration<double, std::milli>(end - start).count());
 }
 
