@@ -6,6 +6,7 @@
 #include "framework/pictures/PictureFile.h"
 #include "framework/pictures/TBitmap.h"
 
+#include <QCoreApplication>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QGridLayout>
@@ -27,14 +28,14 @@ struct PictureFormat {
 };
 
 const PictureFormat Formats[] = {
-    {"Bitmaps", "bmp", "*.bmp"},
-    {"PNG pictures", "png", "*.png"},
-    {"JPEG pictures", "jpeg", "*.jpg *.jpeg"},
-    {"GIF pictures", "gif", "*.gif"},
-    {"Icons", "ico", "*.ico *.cur"},
-    {"Portable pixmaps", "ppm", "*.pbm *.pgm *.ppm"},
-    {"X bitmaps", "xbm", "*.xbm"},
-    {"X pixmaps", "xpm", "*.xpm"},
+    {QT_TRANSLATE_NOOP("TOpenPictureDialog", "Bitmaps"), "bmp", "*.bmp"},
+    {QT_TRANSLATE_NOOP("TOpenPictureDialog", "PNG pictures"), "png", "*.png"},
+    {QT_TRANSLATE_NOOP("TOpenPictureDialog", "JPEG pictures"), "jpeg", "*.jpg *.jpeg"},
+    {QT_TRANSLATE_NOOP("TOpenPictureDialog", "GIF pictures"), "gif", "*.gif"},
+    {QT_TRANSLATE_NOOP("TOpenPictureDialog", "Icons"), "ico", "*.ico *.cur"},
+    {QT_TRANSLATE_NOOP("TOpenPictureDialog", "Portable pixmaps"), "ppm", "*.pbm *.pgm *.ppm"},
+    {QT_TRANSLATE_NOOP("TOpenPictureDialog", "X bitmaps"), "xbm", "*.xbm"},
+    {QT_TRANSLATE_NOOP("TOpenPictureDialog", "X pixmaps"), "xpm", "*.xpm"},
 };
 
 constexpr int PreviewSize = 160;
@@ -55,7 +56,7 @@ void ShowPreview(QLabel& preview, const QString& path)
         preview.setPixmap(QPixmap::fromImage(
             image.scaled(PreviewSize, PreviewSize, Qt::KeepAspectRatio, Qt::SmoothTransformation)));
     } catch (const Exception&) {
-        preview.setText(QStringLiteral("No preview"));
+        preview.setText(QCoreApplication::translate("TOpenPictureDialog", "No preview"));
     }
 }
 
@@ -74,10 +75,10 @@ AnsiString TOpenPictureDialog::DefaultFilter() const
         if (!readable.contains(format.reader))
             continue;
         all << QString::fromLatin1(format.patterns);
-        entries << QStringLiteral("%1 (%2)").arg(QLatin1String(format.name), QLatin1String(format.patterns));
+        entries << QStringLiteral("%1 (%2)").arg(QCoreApplication::translate("TOpenPictureDialog", format.name), QLatin1String(format.patterns));
     }
-    entries.prepend(QStringLiteral("All pictures (%1)").arg(all.join(QLatin1Char(' '))));
-    entries << QStringLiteral("All files (*)");
+    entries.prepend(QCoreApplication::translate("TOpenPictureDialog", "All pictures (%1)").arg(all.join(QLatin1Char(' '))));
+    entries << QCoreApplication::translate("TOpenPictureDialog", "All files (*)");
     return entries.join(QStringLiteral(";;")).toStdString();
 }
 

@@ -1,5 +1,6 @@
 #include "framework/pictures/DeepNetpbm.h"
 
+#include <QCoreApplication>
 #include <QImageReader>
 
 #include <cctype>
@@ -74,17 +75,17 @@ std::optional<QImage> DecodeDeepNetpbm(const QByteArray& bytes, QString& damage)
     if (maximum <= 255)
         return std::nullopt;
     if (width < 1 || height < 1 || maximum > 65535) {
-        damage = QStringLiteral("its header is not valid");
+        damage = QCoreApplication::translate("DeepNetpbm", "its header is not valid");
         return QImage();
     }
     const long long channels = colour ? 3 : 1;
     const long long limit = static_cast<long long>(QImageReader::allocationLimit()) * 1024 * 1024;
     if (limit > 0 && width * height * (colour ? 8 : 2) > limit) {
-        damage = QStringLiteral("the picture is too large: %1 x %2 pixels").arg(width).arg(height);
+        damage = QCoreApplication::translate("DeepNetpbm", "the picture is too large: %1 x %2 pixels").arg(width).arg(height);
         return QImage();
     }
     if (binary && !reader.SkipSeparator()) {
-        damage = QStringLiteral("its header is not valid");
+        damage = QCoreApplication::translate("DeepNetpbm", "its header is not valid");
         return QImage();
     }
 
@@ -95,11 +96,11 @@ std::optional<QImage> DecodeDeepNetpbm(const QByteArray& bytes, QString& damage)
         for (long long i = 0; i < width * channels; ++i) {
             const long long value = binary ? reader.Binary() : reader.Number();
             if (value < 0) {
-                damage = QStringLiteral("the picture data ends before the picture is complete");
+                damage = QCoreApplication::translate("DeepNetpbm", "the picture data ends before the picture is complete");
                 return QImage();
             }
             if (value > maximum) {
-                damage = QStringLiteral("a value lies above the file's maximum %1").arg(maximum);
+                damage = QCoreApplication::translate("DeepNetpbm", "a value lies above the file's maximum %1").arg(maximum);
                 return QImage();
             }
             // RGBX64 holds red, green, blue and a fourth channel that stays opaque.

@@ -6,6 +6,7 @@
 #include "framework/pictures/PictureIntegrity.h"
 #include "framework/pictures/TBitmap.h"
 
+#include <QCoreApplication>
 #include <QBuffer>
 #include <QDir>
 #include <QFile>
@@ -35,7 +36,7 @@ QString Quoted(const QString& name)
 
 [[noreturn]] void FailTooLarge(const QString& name, QSize size)
 {
-    Fail(QStringLiteral("%1 is too large to open: the picture is %2 x %3 pixels.")
+    Fail(QCoreApplication::translate("PictureFile", "%1 is too large to open: the picture is %2 x %3 pixels.")
              .arg(Quoted(name))
              .arg(size.width())
              .arg(size.height()));
@@ -43,7 +44,7 @@ QString Quoted(const QString& name)
 
 [[noreturn]] void FailUnknownFormat(const QString& name)
 {
-    Fail(QStringLiteral("%1 is not a picture in a format that can be read here.").arg(Quoted(name)));
+    Fail(QCoreApplication::translate("PictureFile", "%1 is not a picture in a format that can be read here.").arg(Quoted(name)));
 }
 
 // The formats read, by the names that Qt's reader gives them. Others that plugins
@@ -64,12 +65,12 @@ bool ExceedsAllocationLimit(QSize size)
 QImage DecodePictureImage(const QByteArray& bytes, const QString& name)
 {
     if (bytes.isEmpty())
-        Fail(QStringLiteral("%1 is empty: it holds no picture.").arg(Quoted(name)));
+        Fail(QCoreApplication::translate("PictureFile", "%1 is empty: it holds no picture.").arg(Quoted(name)));
 
     QString damage;
     if (const std::optional<QImage> deep = DecodeDeepNetpbm(bytes, damage)) {
         if (deep->isNull())
-            Fail(QStringLiteral("%1 is damaged: %2.").arg(Quoted(name), damage));
+            Fail(QCoreApplication::translate("PictureFile", "%1 is damaged: %2.").arg(Quoted(name), damage));
         return *deep;
     }
 
@@ -89,7 +90,7 @@ QImage DecodePictureImage(const QByteArray& bytes, const QString& name)
 
     const QString missing = FindMissingPictureData(bytes, format);
     if (!missing.isEmpty())
-        Fail(QStringLiteral("%1 is damaged: %2.").arg(Quoted(name), missing));
+        Fail(QCoreApplication::translate("PictureFile", "%1 is damaged: %2.").arg(Quoted(name), missing));
 
     // Readers that reuse an image of the right size and format leave the pixels
     // that a damaged file does not cover as they found them: black, here, never
@@ -103,7 +104,7 @@ QImage DecodePictureImage(const QByteArray& bytes, const QString& name)
     if (!reader.read(&image) || image.isNull()) {
         if (reader.error() == QImageReader::UnsupportedFormatError)
             FailUnknownFormat(name);
-        Fail(QStringLiteral("%1 is damaged: the picture data is corrupt (%2).")
+        Fail(QCoreApplication::translate("PictureFile", "%1 is damaged: the picture data is corrupt (%2).")
                  .arg(Quoted(name), reader.errorString()));
     }
 
@@ -120,12 +121,12 @@ namespace {
 
 [[noreturn]] void FailUnreadable(const QString& name, const QString& reason)
 {
-    Fail(QStringLiteral("Cannot open %1: the file cannot be read (%2).").arg(Quoted(name), reason));
+    Fail(QCoreApplication::translate("PictureFile", "Cannot open %1: the file cannot be read (%2).").arg(Quoted(name), reason));
 }
 
 [[noreturn]] void FailFileTooLarge(const QString& name, qint64 limit)
 {
-    Fail(QStringLiteral("%1 is too large to open: it holds more than %2 bytes.").arg(Quoted(name)).arg(limit));
+    Fail(QCoreApplication::translate("PictureFile", "%1 is too large to open: it holds more than %2 bytes.").arg(Quoted(name)).arg(limit));
 }
 
 // Reads up to the end, but never more than the limit and one byte, by which a
@@ -164,7 +165,7 @@ const char* KindOfSpecialFile(mode_t mode)
 
 void FailSpecialFile(const QString& name, mode_t mode)
 {
-    Fail(QStringLiteral("%1 is %2, not a picture file.").arg(Quoted(name), QLatin1String(KindOfSpecialFile(mode))));
+    Fail(QCoreApplication::translate("PictureFile", "%1 is %2, not a picture file.").arg(Quoted(name), QLatin1String(KindOfSpecialFile(mode))));
 }
 
 }  // namespace
@@ -173,9 +174,9 @@ QByteArray ReadPictureFileBytes(const QString& name)
 {
     const QFileInfo info(name);
     if (!info.exists())
-        Fail(QStringLiteral("Cannot open %1: the file does not exist.").arg(Quoted(name)));
+        Fail(QCoreApplication::translate("PictureFile", "Cannot open %1: the file does not exist.").arg(Quoted(name)));
     if (info.isDir())
-        Fail(QStringLiteral("%1 is a folder, not a picture file.").arg(Quoted(name)));
+        Fail(QCoreApplication::translate("PictureFile", "%1 is a folder, not a picture file.").arg(Quoted(name)));
 
     // What is not a regular file is refused before it is opened (a socket cannot
     // be); the file is opened without waiting, so that a pipe put in its place

@@ -1,12 +1,17 @@
 #include "framework/pictures/PictureIntegrity.h"
 
+#include <QCoreApplication>
+
 #include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 
 namespace {
 
-const QString Truncated = QStringLiteral("the picture data ends before the picture is complete");
+QString Truncated()
+{
+    return QCoreApplication::translate("PictureIntegrity", "the picture data ends before the picture is complete");
+}
 
 // A little-endian number; bytes past the end read as 0, so that a header can be
 // read whole and its fields checked against the file's length where they matter.
@@ -79,23 +84,23 @@ BmpHeader ReadBmpHeader(const QByteArray& b)
 QString CheckBmp(const QByteArray& b)
 {
     if (b.size() < BmpInfoHeaderAt + 4)
-        return Truncated;
+        return Truncated();
     const BmpHeader header = ReadBmpHeader(b);
     const qsizetype headerSize = header.infoHeaderSize;
     if (headerSize < BmpCoreHeaderSize || b.size() < BmpInfoHeaderAt + headerSize)
-        return Truncated;
+        return Truncated();
     if (headerSize != BmpCoreHeaderSize && headerSize < BmpCompressionAt + 4 - BmpInfoHeaderAt)
-        return Truncated;
+        return Truncated();
     if (header.dataStart > b.size())
-        return Truncated;
+        return Truncated();
     const std::uint32_t compression = header.compression;
     if (compression == BmpRle8 || compression == BmpRle4)
-        return RleStreamIsComplete(b, header.dataStart, compression == BmpRle4) ? QString() : Truncated;
+        return RleStreamIsComplete(b, header.dataStart, compression == BmpRle4) ? QString() : Truncated();
     if (compression != 0 && compression != BmpBitFields && compression != BmpAlphaBitFields)
         return {};
     const long long rowBytes = (std::abs(header.width) * header.bitsPerPixel + 31) / 32 * 4;
     if (header.dataStart + rowBytes * std::abs(header.height) > b.size())
-        return Truncated;
+        return Truncated();
     return {};
 }
 
@@ -107,7 +112,7 @@ QString CheckJpeg(const QByteArray& b)
     qsizetype at = 2;
     while (at + 2 <= b.size()) {
         if (static_cast<std::uint8_t>(b[at]) != 0xFF)
-            return QStringLiteral("the picture data is corrupt (a marker is missing)");
+            return QCoreApplication::translate("PictureIntegrity", "the picture data is corrupt (a marker is missing)");
         const int marker = static_cast<std::uint8_t>(b[at + 1]);
         if (marker == 0xFF) {
             ++at;
@@ -132,7 +137,7 @@ QString CheckJpeg(const QByteArray& b)
             ++at;
         }
     }
-    return Truncated;
+    return Truncated();
 }
 
 qsizetype SkipSubBlocks(const QByteArray& b, qsizetype at)
@@ -151,7 +156,7 @@ qsizetype SkipSubBlocks(const QByteArray& b, qsizetype at)
 QString CheckGif(const QByteArray& b)
 {
     if (b.size() < 13)
-        return Truncated;
+        return Truncated();
     qsizetype at = 13;
     const int flags = static_cast<std::uint8_t>(b[10]);
     if (flags & 0x80)
@@ -167,20 +172,20 @@ QString CheckGif(const QByteArray& b)
             at += 10;
             if (local & 0x80)
                 at += 3 * (2 << (local & 7));
-            return SkipSubBlocks(b, at + 1) < 0 ? Truncated : QString();
+            return SkipSubBlocks(b, at + 1) < 0 ? Truncated() : QString();
         } else {
-            return QStringLiteral("the picture data is corrupt (a block of unknown kind)");
+            return QCoreApplication::translate("PictureIntegrity", "the picture data is corrupt (a block of unknown kind)");
         }
         if (at < 0)
             break;
     }
-    return Truncated;
+    return Truncated();
 }
 
 // An XBM's bits end with the closing brace of their initialiser.
 QString CheckXbm(const QByteArray& b)
 {
-    return b.contains('}') ? QString() : Truncated;
+    return b.contains('}') ? QString() : Truncated();
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 #include "framework/pictures/DeepNetpbm.h"
 #include "framework/pictures/PictureFile.h"
 
+#include <QCoreApplication>
 #include <QBuffer>
 #include <QFileInfo>
 #include <QImageWriter>
@@ -23,11 +24,11 @@ struct FormatInfo {
 };
 
 const FormatInfo Formats[] = {
-    {PictureFormat::Png, "PNG pictures", "png", "*.png", true},
-    {PictureFormat::Bmp, "Bitmaps", "bmp", "*.bmp", false},
-    {PictureFormat::Pgm, "Portable grey maps", "pgm", "*.pgm", true},
-    {PictureFormat::Ppm, "Portable pixmaps", "ppm", "*.ppm", false},
-    {PictureFormat::Tiff, "TIFF pictures", "tiff", "*.tif *.tiff", true},
+    {PictureFormat::Png, QT_TRANSLATE_NOOP("PictureWriter", "PNG pictures"), "png", "*.png", true},
+    {PictureFormat::Bmp, QT_TRANSLATE_NOOP("PictureWriter", "Bitmaps"), "bmp", "*.bmp", false},
+    {PictureFormat::Pgm, QT_TRANSLATE_NOOP("PictureWriter", "Portable grey maps"), "pgm", "*.pgm", true},
+    {PictureFormat::Ppm, QT_TRANSLATE_NOOP("PictureWriter", "Portable pixmaps"), "ppm", "*.ppm", false},
+    {PictureFormat::Tiff, QT_TRANSLATE_NOOP("PictureWriter", "TIFF pictures"), "tiff", "*.tif *.tiff", true},
 };
 
 const FormatInfo& InfoOf(PictureFormat format)
@@ -52,7 +53,7 @@ PictureFormat RequireFormatOf(const QString& fileName)
 {
     const std::optional<PictureFormat> format = FormatOfFileName(fileName);
     if (!format)
-        Fail(QStringLiteral("Cannot write %1: its extension names no format that can be written here "
+        Fail(QCoreApplication::translate("PictureWriter", "Cannot write %1: its extension names no format that can be written here "
                             "(PNG, BMP, PGM, PPM or TIFF).")
                  .arg(QuotedFileName(fileName)));
     return *format;
@@ -61,14 +62,14 @@ PictureFormat RequireFormatOf(const QString& fileName)
 QByteArray Encode(const QImage& image, const FormatInfo& info, const QString& fileName)
 {
     if (!Writable(info))
-        Fail(QStringLiteral("Cannot write %1: %2 cannot be written on this system.")
-                 .arg(QuotedFileName(fileName), QLatin1String(info.name)));
+        Fail(QCoreApplication::translate("PictureWriter", "Cannot write %1: %2 cannot be written on this system.")
+                 .arg(QuotedFileName(fileName), QCoreApplication::translate("PictureWriter", info.name)));
     QByteArray bytes;
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::WriteOnly);
     QImageWriter writer(&buffer, info.writer);
     if (!writer.write(image))
-        Fail(QStringLiteral("Cannot write %1: %2.").arg(QuotedFileName(fileName), writer.errorString()));
+        Fail(QCoreApplication::translate("PictureWriter", "Cannot write %1: %2.").arg(QuotedFileName(fileName), writer.errorString()));
     return bytes;
 }
 
@@ -90,7 +91,7 @@ QStringList WritableFormatFilters()
     QStringList filters;
     for (const FormatInfo& info : Formats)
         if (Writable(info))
-            filters << QStringLiteral("%1 (%2)").arg(QLatin1String(info.name), QLatin1String(info.patterns));
+            filters << QStringLiteral("%1 (%2)").arg(QCoreApplication::translate("PictureWriter", info.name), QLatin1String(info.patterns));
     return filters;
 }
 
@@ -104,9 +105,9 @@ QByteArray EncodeGreyPicture(const GreyPicture& picture, PictureFormat format, c
     const FormatInfo& info = InfoOf(format);
     const bool deep = picture.bitsPerValue > 8;
     if (deep && !info.deep)
-        Fail(QStringLiteral("Cannot write %1: %2 hold 8 bits a value, and the picture has 16; "
+        Fail(QCoreApplication::translate("PictureWriter", "Cannot write %1: %2 hold 8 bits a value, and the picture has 16; "
                             "PNG, PGM or TIFF keep them.")
-                 .arg(QuotedFileName(fileName), QLatin1String(info.name)));
+                 .arg(QuotedFileName(fileName), QCoreApplication::translate("PictureWriter", info.name)));
     const QImage image = ImageOfGreyPicture(picture);
     if (deep && format == PictureFormat::Pgm)
         return EncodeDeepPgm(image, 65535);
@@ -118,7 +119,7 @@ QByteArray EncodePalettePicture(int width, int height, const std::vector<std::ui
 {
     const PictureFormat format = RequireFormatOf(fileName);
     if (format == PictureFormat::Pgm)
-        Fail(QStringLiteral("Cannot write %1: portable grey maps hold grey only; PNG keeps the colours.")
+        Fail(QCoreApplication::translate("PictureWriter", "Cannot write %1: portable grey maps hold grey only; PNG keeps the colours.")
                  .arg(QuotedFileName(fileName)));
     QImage image(width, height, QImage::Format_Indexed8);
     QList<QRgb> colours;
@@ -147,17 +148,17 @@ void WriteFileAtomically(const QString& fileName, const QByteArray& bytes)
     // write returns: a buffered one is flushed at commit, which takes a short
     // write for success.
     if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
-        Fail(QStringLiteral("Cannot write %1: %2.").arg(QuotedFileName(fileName), file.errorString()));
+        Fail(QCoreApplication::translate("PictureWriter", "Cannot write %1: %2.").arg(QuotedFileName(fileName), file.errorString()));
     const qint64 written = file.write(bytes);
     if (written < 0)
-        Fail(QStringLiteral("Cannot write %1: %2.").arg(QuotedFileName(fileName), file.errorString()));
+        Fail(QCoreApplication::translate("PictureWriter", "Cannot write %1: %2.").arg(QuotedFileName(fileName), file.errorString()));
     if (written != bytes.size())
-        Fail(QStringLiteral("Cannot write %1: only %2 of its %3 bytes could be written; the disk may be full.")
+        Fail(QCoreApplication::translate("PictureWriter", "Cannot write %1: only %2 of its %3 bytes could be written; the disk may be full.")
                  .arg(QuotedFileName(fileName))
                  .arg(written)
                  .arg(bytes.size()));
     if (!file.commit())
-        Fail(QStringLiteral("Cannot write %1: %2.").arg(QuotedFileName(fileName), file.errorString()));
+        Fail(QCoreApplication::translate("PictureWriter", "Cannot write %1: %2.").arg(QuotedFileName(fileName), file.errorString()));
 }
 
 void WriteGreyPicture(const GreyPicture& picture, const QString& fileName)
