@@ -11,9 +11,13 @@ namespace {
 class NetpbmReader
 {
 public:
+    static constexpr int MaximumDigits = 9;
+
     explicit NetpbmReader(const QByteArray& bytes) : b_(bytes) {}
 
-    // Skips white space and comments, then reads a decimal number; -1 if none.
+    // Skips white space and comments, then reads a decimal number; -1 if there is
+    // none or it has more digits than any size or value may (which also keeps
+    // the products of sizes within range).
     long long Number()
     {
         while (at_ < b_.size()) {
@@ -28,11 +32,11 @@ public:
             }
         }
         long long value = -1;
-        while (at_ < b_.size() && std::isdigit(static_cast<unsigned char>(b_[at_])) && value < 1'000'000'000) {
-            value = (value < 0 ? 0 : value * 10) + (b_[at_] - '0');
-            ++at_;
-        }
-        return value;
+        int digits = 0;
+        for (; at_ < b_.size() && std::isdigit(static_cast<unsigned char>(b_[at_])); ++at_, ++digits)
+            if (digits < MaximumDigits)
+                value = (value < 0 ? 0 : value * 10) + (b_[at_] - '0');
+        return digits > MaximumDigits ? -1 : value;
     }
 
     // One binary sample of two bytes, most significant first; -1 past the end.

@@ -113,6 +113,7 @@ TEST(DeepPicture, DamagedDeepNetpbmSaysWhy)
         {"MaximumTooLarge", "P5 2 1 70000\n", "header is not valid"},
         {"ZeroWidth", "P5 0 1 65535\n", "header is not valid"},
         {"Huge", "P5 100000 100000 65535\n", "too large"},
+        {"SizeBeyondAnyNumber", "P5\n5555555555 5555555555 65535\n", "header is not valid"},
     };
     for (const Row& row : table) {
         try {
