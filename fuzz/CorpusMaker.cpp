@@ -75,6 +75,9 @@ int main(int argc, char** argv)
         {"pbm", Encode(colour.convertToFormat(QImage::Format_Mono), "pbm")},
         {"xbm", Encode(colour.convertToFormat(QImage::Format_Mono), "xbm")},
         {"xpm", Encode(palette, "xpm")},
+        {"png16", Encode(colour.convertToFormat(QImage::Format_Grayscale16), "png")},
+        {"pgm16", QByteArray("P5\n# deep\n3 2\n4095\n") + QByteArray::fromHex("000100020fff00000800007f")},
+        {"ppm16text", QByteArray("P3 2 1 65535 1 2 3 65535 0 300")},
     };
     for (const auto& [name, bytes] : pictures)
         written &= Write(out.filePath(QStringLiteral("picture/%1").arg(QLatin1String(name))), bytes);
