@@ -1,6 +1,7 @@
 #include "bench/BenchmarkCases.h"
 
 #include "analysis/Analysis.h"
+#include "testing/rasters/GeneratedRasters.h"
 
 #include <algorithm>
 #include <random>
@@ -110,6 +111,12 @@ void NoZero()
             cell = 1 + static_cast<int>(random() % 255);
 }
 
+// A generated raster of the window's size, as pictures users bring.
+void Generated(const std::vector<std::int32_t>& raster)
+{
+    std::copy(raster.begin(), raster.end(), &InputRaster[0][0]);
+}
+
 }  // namespace
 
 const std::vector<BenchmarkCase>& BenchmarkCases()
@@ -124,6 +131,11 @@ const std::vector<BenchmarkCase>& BenchmarkCases()
         {"OneSource", OneSource},
         {"AllZero", [] { Fill(0); }},
         {"NoZero", NoZero},
+        {"Depth5", [] { Generated(DepthLikeRaster(RasterHeight, RasterWidth, 5, 1, 255)); }},
+        {"Depth15", [] { Generated(DepthLikeRaster(RasterHeight, RasterWidth, 15, 2, 255)); }},
+        {"Depth40", [] { Generated(DepthLikeRaster(RasterHeight, RasterWidth, 40, 3, 255)); }},
+        {"SparseDots", [] { Generated(SparseDotsRaster(RasterHeight, RasterWidth, 6, 4, 255)); }},
+        {"ScannedText", [] { Generated(ScannedTextRaster(RasterHeight, RasterWidth, 5)); }},
     };
     return cases;
 }
