@@ -13,6 +13,7 @@
 #include "framework/core/Resources.h"
 #include "framework/pictures/TBitmap.h"
 #include "framework/pictures/TPicture.h"
+#include "testing/files/FileSizeLimit.h"
 #include "testing/pictures/TestPictures.h"
 #include "testing/windows/ModalDriver.h"
 
@@ -34,9 +35,6 @@
 
 #include <gtest/gtest.h>
 
-#include <sys/resource.h>
-
-#include <csignal>
 #include <cstdlib>
 #include <cstring>
 #include <iterator>
@@ -433,29 +431,6 @@ TEST_F(Program, SavesTheResultInEveryFormat)
     }
 }
 
-// Keeps the files that this process writes below a size, as a full disk would.
-class FullDisk
-{
-public:
-    FullDisk()
-    {
-        ::getrlimit(RLIMIT_FSIZE, &saved_);
-        previous_ = std::signal(SIGXFSZ, SIG_IGN);
-        rlimit limit = saved_;
-        limit.rlim_cur = 100;
-        ::setrlimit(RLIMIT_FSIZE, &limit);
-    }
-    ~FullDisk()
-    {
-        ::setrlimit(RLIMIT_FSIZE, &saved_);
-        std::signal(SIGXFSZ, previous_);
-    }
-
-private:
-    rlimit saved_{};
-    void (*previous_)(int) = nullptr;
-};
-
 TEST_F(Program, FailedSaveKeepsTheFileAndSaysWhy)
 {
     struct Row {
@@ -484,9 +459,9 @@ TEST_F(Program, FailedSaveKeepsTheFileAndSaysWhy)
             answers.push_back([](QWidget* modal) { qobject_cast<QMessageBox*>(modal)->button(QMessageBox::Yes)->click(); });
         answers.push_back(ReadMessage(message));
         {
-            std::optional<FullDisk> full;
+            std::optional<FileSizeLimit> full;
             if (row.diskFull)
-                full.emplace();
+                full.emplace(100);
             ModalDriver driver(answers);
             Form1->SaveResultAction->Execute();
         }

@@ -15,7 +15,7 @@
 
 set(rooms
     analysis framework/core framework/forms framework/pictures framework/controls
-    framework/application app cli testing/reference testing/planes testing/pictures testing/rasters testing/windows)
+    framework/application app cli testing/reference testing/planes testing/pictures testing/rasters testing/files testing/windows)
 
 set(uses_analysis analysis)
 set(uses_framework/core framework/core)
@@ -30,6 +30,7 @@ set(uses_testing/reference testing/reference analysis/Plane.h analysis/Analysis.
 set(uses_testing/planes testing/planes analysis)
 set(uses_testing/pictures testing/pictures)
 set(uses_testing/rasters testing/rasters)
+set(uses_testing/files testing/files)
 set(uses_testing/windows testing/windows ${uses_framework/application})
 
 # The room of a path: the longest room that it lies in, or nothing.

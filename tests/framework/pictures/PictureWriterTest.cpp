@@ -2,6 +2,7 @@
 #include "framework/pictures/GreyPicture.h"
 #include "framework/pictures/PictureFile.h"
 #include "framework/pictures/PictureWriter.h"
+#include "testing/files/FileSizeLimit.h"
 
 #include <QDir>
 #include <QFile>
@@ -9,10 +10,8 @@
 
 #include <gtest/gtest.h>
 
-#include <sys/resource.h>
 #include <unistd.h>
 
-#include <csignal>
 #include <string>
 
 namespace {
@@ -64,29 +63,6 @@ TEST(PictureWriter, RoundTripsThroughTheReader)
         EXPECT_EQ(back.values, picture.values) << row.file;
     }
 }
-
-// Keeps the files that this process writes below a size, as a full disk would.
-class FileSizeLimit
-{
-public:
-    explicit FileSizeLimit(rlim_t bytes)
-    {
-        ::getrlimit(RLIMIT_FSIZE, &saved_);
-        previous_ = std::signal(SIGXFSZ, SIG_IGN);
-        rlimit limit = saved_;
-        limit.rlim_cur = bytes;
-        ::setrlimit(RLIMIT_FSIZE, &limit);
-    }
-    ~FileSizeLimit()
-    {
-        ::setrlimit(RLIMIT_FSIZE, &saved_);
-        std::signal(SIGXFSZ, previous_);
-    }
-
-private:
-    rlimit saved_{};
-    void (*previous_)(int) = nullptr;
-};
 
 TEST(PictureWriter, FailureLeavesTheExistingFileAsItWas)
 {
