@@ -19,7 +19,6 @@
 
 #include <QCoreApplication>
 #include <QFileInfo>
-#include <QGuiApplication>
 
 #include <cstring>
 #include <iterator>
@@ -112,7 +111,6 @@ void CopyResultIntoPicture(TBitmap& picture)
 
 TForm1::TForm1(TComponent* Owner) : TForm(Owner, TForm1Class())
 {
-    QGuiApplication::setDesktopFileName(QStringLiteral("darkfill"));
     PrepareCommands();
     DescribeControls();
     OnDropFiles = [this](const std::vector<AnsiString>& files) { OpenPicture(files.front()); };

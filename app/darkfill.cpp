@@ -5,6 +5,7 @@
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QGuiApplication>
 
 #include <cstdio>
 
@@ -12,10 +13,13 @@ namespace {
 
 // darkfill [FILE]: opens FILE at start. --help and --version answer without a
 // window; a wrong command line gets the usage on standard error and status 2.
+// Runs first, before the application object exists, so it also names the program.
 std::optional<int> HandleCommandLine(const QStringList& arguments)
 {
     QCoreApplication::setApplicationName(QStringLiteral("darkfill"));
     QCoreApplication::setApplicationVersion(QStringLiteral(DARKFILL_VERSION));
+    // The desktop's menu entry, darkfill.desktop, names the program's windows.
+    QGuiApplication::setDesktopFileName(QStringLiteral("darkfill"));
     QCommandLineParser parser;
     parser.setApplicationDescription(QCoreApplication::translate(
         "darkfill", "Fills the holes of grey pictures: load a picture with Button1, fill it with Button2."));
