@@ -1,5 +1,7 @@
 #include "analysis/DarkRegionLabelling.h"
 
+#include "analysis/VectorClones.h"
+
 #include <algorithm>
 #include <cstddef>
 #include <limits>
@@ -27,14 +29,6 @@ inline float BlockMinimum(float own, float above, float below, float sameRow)
     return own == NotDark ? NotDark : lowest;
 }
 
-// The sweeps' inner loops, compiled for wider vector units as well where the
-// processor may have them; the version is chosen once, when the program starts.
-// Choosing at start needs ifunc, which only ELF systems have; others get the plain loops.
-#if defined(__GNUC__) && !defined(__clang__) && defined(__x86_64__) && defined(__ELF__)
-#define VECTOR_CLONES __attribute__((target_clones("avx2", "default")))
-#else
-#define VECTOR_CLONES
-#endif
 
 // Lowers each cell of a row, from first to last, to its block minimum in place;
 // exact for a row without dark neighbours in the row. Returns how many changed.

@@ -1,41 +1,213 @@
 #include "analysis/GapFilling.h"
 
+#include "analysis/VectorClones.h"
+
 #include <algorithm>
+#include <bit>
 #include <cstddef>
 #include <vector>
 
 namespace {
 
 constexpr int Reach = GapSearchAttempts - 1;
-// Beyond every cell of the largest raster (2^24 cells), so that no distance to
-// "no source" comes within reach.
-constexpr int Far = 1 << 30;
+// Any distance out of reach is held as this one: only distances within reach are
+// ever compared, and the products of those with a row length stay within the plane.
+constexpr int Beyond = GapSearchAttempts;
 
-// The directions of the search, in the order in which they win ties.
-constexpr ValueSource SourceFrom[4] = {ValueSource::FromLeft, ValueSource::FromRight, ValueSource::FromBelow,
-                                       ValueSource::FromAbove};
+// Going up the plane: lays the painted regions over the picture in both planes,
+// except that a zero pixel of fillPlane holds, until the fill, the distance to the
+// nearest source below it (Beyond when none is within reach), as the bits of an
+// integer, which need no conversion. nextBelow holds, per
+// column, the row of the nearest source below this row and moves up to this one's.
+// Returns the number of zero pixels in the row.
+VECTOR_CLONES int CompositeRow(float* image, float* fill, int* nextBelow, int y, int columns)
+{
+    int gaps = 0;
+    for (int x = 0; x < columns; ++x) {
+        const float composite = image[x] + fill[x];
+        image[x] = composite;
+        const int below = std::min(nextBelow[x] - y, Beyond);
+        fill[x] = composite == 0.0f ? std::bit_cast<float>(below) : composite;
+        nextBelow[x] = composite > 0.0f ? y : nextBelow[x];
+        gaps += composite == 0.0f;
+    }
+    return gaps;
+}
 
-// The nearest source at or after a position along a line, found by scans that only
-// ever move forward: over a whole line they cost one pass, however many gaps ask.
-class NextSource
+// The distances from each cell of first to last to the nearest source on its left
+// and on its right, Beyond where none is within reach. Sources are marked by
+// their columns first, in a pass that vectorises, so that the scans carry the
+// nearest one without a branch.
+VECTOR_CLONES void MarkSources(const float* row, int* left, int* right, int from, int to)
+{
+    for (int x = from; x <= to; ++x) {
+        const bool source = row[x] > 0.0f;
+        left[x] = source ? x : -Beyond;
+        right[x] = source ? x : to + Beyond;
+    }
+}
+
+void DistancesAlongRow(const float* row, int* left, int* right, int first, int last, int columns)
+{
+    const int from = std::max(first - Reach, 0);
+    const int to = std::min(last + Reach, columns - 1);
+    MarkSources(row, left, right, from, to);
+    int source = -Beyond;
+    for (int x = from; x <= last; ++x) {
+        source = std::max(source, left[x]);
+        left[x] = std::min(x - source, Beyond);
+    }
+    source = to + Beyond;
+    for (int x = to; x >= first; --x) {
+        source = std::min(source, right[x]);
+        right[x] = std::min(source - x, Beyond);
+    }
+}
+
+// For each zero pixel of one row from first to last, the offset from the pixel to
+// the nearest of the four sources within reach, ties going left, right, below,
+// above; 0 for every other pixel, which then reads itself.
+VECTOR_CLONES void ChooseSources(const float* row, const float* fill, const int* left, const int* right,
+                                 const int* lastAbove, int* offsets, int y, int columns, int first, int last)
+{
+    for (int x = first; x <= last; ++x) {
+        const bool gap = row[x] == 0.0f;
+        const int below = gap ? std::bit_cast<int>(fill[x]) : Beyond;
+        const int above = std::min(y - lastAbove[x], Beyond);
+        const bool toRight = right[x] < left[x];
+        int distance = toRight ? right[x] : left[x];
+        int offset = toRight ? right[x] : -left[x];
+        const bool toBelow = below < distance;
+        distance = toBelow ? below : distance;
+        offset = toBelow ? below * columns : offset;
+        const bool toAbove = above < distance;
+        distance = toAbove ? above : distance;
+        offset = toAbove ? -above * columns : offset;
+        offsets[x] = gap && distance <= Reach ? offset : 0;
+    }
+}
+
+// Reads each pixel's value at its offset: a zero pixel's source, or the pixel
+// itself, which for every pixel but a zero one is what fillPlane already holds.
+void TakeSources(const float* row, float* fill, const int* offsets, int first, int last)
+{
+    for (int x = first; x <= last; ++x)
+        fill[x] = row[x + offsets[x]];
+}
+
+// The direction of a source from its offset: along the row the offset is shorter
+// than the row, across rows it is a multiple of the row's length.
+ValueSource SourceAt(int offset, int columns)
+{
+    if (offset < 0)
+        return offset > -columns ? ValueSource::FromLeft : ValueSource::FromAbove;
+    return offset < columns ? ValueSource::FromRight : ValueSource::FromBelow;
+}
+
+VECTOR_CLONES void NoteSources(const float* row, int* lastAbove, int y, int columns)
+{
+    for (int x = 0; x < columns; ++x)
+        lastAbove[x] = row[x] > 0.0f ? y : lastAbove[x];
+}
+
+// Where a row's zero pixels lie: between first and last, count of them.
+struct GapSpan {
+    int first = 0;
+    int last = -1;
+    int count = 0;
+};
+
+// The nearest source on the left of column from and on the right of column to,
+// within reach; out of reach they lie Beyond away.
+int SourceLeftOf(const float* row, int from)
+{
+    int x = from - 1;
+    while (x >= 0 && x >= from - Reach && !(row[x] > 0.0f))
+        --x;
+    return x >= 0 && x >= from - Reach ? x : from - Beyond;
+}
+
+int SourceRightOf(const float* row, int to, int columns)
+{
+    int x = to + 1;
+    while (x < columns && x <= to + Reach && !(row[x] > 0.0f))
+        ++x;
+    return x < columns && x <= to + Reach ? x : to + Beyond;
+}
+
+// Fills the zero pixels of the rows, top to bottom, keeping per column the row of
+// the nearest source above. A row where zero pixels are many is worked across the
+// span that holds them; where they are few, run by run, since every pixel of a run
+// has the same sources on its left and right.
+class RowFiller
 {
 public:
-    // Moves the answer on to the first source at or after from, or past the end.
-    template <class IsSource>
-    int From(int from, int end, const IsSource& isSource)
+    RowFiller(const Plane& composite, Plane& fillPlane, int columns, std::span<ValueSource> sources)
+        : composite_(composite),
+          fillPlane_(fillPlane),
+          columns_(columns),
+          sources_(sources),
+          lastAbove_(columns, -Beyond),
+          left_(columns),
+          right_(columns),
+          offsets_(columns)
     {
-        if (next_ < from) {
-            next_ = std::max(scanned_, from);
-            while (next_ < end && !isSource(next_))
-                ++next_;
-            scanned_ = next_;
+    }
+
+    void Fill(int y, const GapSpan& gaps)
+    {
+        const float* row = composite_[y];
+        if (gaps.count > 0) {
+            if (gaps.count * 4 >= gaps.last - gaps.first + 1) {
+                DistancesAlongRow(row, left_.data(), right_.data(), gaps.first, gaps.last, columns_);
+                FillCells(y, gaps.first, gaps.last);
+            } else {
+                FillRuns(y, gaps);
+            }
         }
-        return next_ < end ? next_ : Far;
+        NoteSources(row, lastAbove_.data(), y, columns_);
     }
 
 private:
-    int next_ = -1;
-    int scanned_ = 0;
+    void FillRuns(int y, const GapSpan& gaps)
+    {
+        const float* row = composite_[y];
+        for (int x = gaps.first; x <= gaps.last; ++x) {
+            if (row[x] != 0.0f)
+                continue;
+            const int first = x;
+            while (x < gaps.last && row[x + 1] == 0.0f)
+                ++x;
+            const int onLeft = SourceLeftOf(row, first), onRight = SourceRightOf(row, x, columns_);
+            for (int i = first; i <= x; ++i) {
+                left_[i] = std::min(i - onLeft, Beyond);
+                right_[i] = std::min(onRight - i, Beyond);
+            }
+            FillCells(y, first, x);
+        }
+    }
+
+    void FillCells(int y, int first, int last)
+    {
+        const float* row = composite_[y];
+        float* fill = fillPlane_[y];
+        ChooseSources(row, fill, left_.data(), right_.data(), lastAbove_.data(), offsets_.data(), y, columns_, first,
+                      last);
+        TakeSources(row, fill, offsets_.data(), first, last);
+        if (!sources_.empty())
+            for (int x = first; x <= last; ++x)
+                if (offsets_[x] != 0)
+                    sources_[static_cast<std::size_t>(y) * columns_ + x] = SourceAt(offsets_[x], columns_);
+    }
+
+    const Plane& composite_;
+    Plane& fillPlane_;
+    int columns_;
+    std::span<ValueSource> sources_;
+    std::vector<int> lastAbove_;
+    std::vector<int> left_;
+    std::vector<int> right_;
+    std::vector<int> offsets_;
 };
 
 }  // namespace
@@ -44,55 +216,21 @@ void CompositeAndFill(Plane& imagePlane, Plane& fillPlane, int rows, int columns
 {
     if (rows < 1 || columns < 1)
         return;
-    // Composite and snapshot in one pass; rows without a zero pixel need no search.
-    std::vector<bool> rowHasGap(rows, false);
-    for (int y = 0; y < rows; ++y) {
-        float* image = imagePlane[y];
-        float* fill = fillPlane[y];
-        int gaps = 0;
-        for (int x = 0; x < columns; ++x) {
-            const float composite = image[x] + fill[x];
-            fill[x] = composite;
-            image[x] = composite;
-            gaps += composite == 0.0f;
-        }
-        rowHasGap[y] = gaps > 0;
+    std::vector<GapSpan> gaps(rows);
+    std::vector<int> nextBelow(columns, rows + Beyond);
+    for (int y = rows - 1; y >= 0; --y) {
+        const float* image = imagePlane[y];
+        const int count = CompositeRow(imagePlane[y], fillPlane[y], nextBelow.data(), y, columns);
+        if (count == 0)
+            continue;
+        int first = 0, last = columns - 1;
+        while (image[first] != 0.0f)
+            ++first;
+        while (image[last] != 0.0f)
+            --last;
+        gaps[y] = {first, last, count};
     }
-
-    // Each zero pixel takes the nearest source of the composite on its row or
-    // column within reach; at equal distance left, then right, below, above.
-    const Plane& composite = imagePlane;
-    std::vector<NextSource> below(columns);
-    std::vector<int> lastAbove(columns, -Far);
-    for (int y = 0; y < rows; ++y) {
-        const float* row = composite[y];
-        if (rowHasGap[y]) {
-            float* fill = fillPlane[y];
-            int lastLeft = -Far;
-            NextSource right;
-            for (int x = 0; x < columns; ++x) {
-                if (row[x] == 0.0f) {
-                    const int nextRight = right.From(x + 1, columns, [row](int i) { return row[i] > 0.0f; });
-                    const int nextBelow = below[x].From(y + 1, rows, [&](int i) { return composite[i][x] > 0.0f; });
-                    const int distances[4] = {x - lastLeft, nextRight - x, nextBelow - y, y - lastAbove[x]};
-                    int best = 0;
-                    for (int d = 1; d < 4; ++d)
-                        if (distances[d] < distances[best])
-                            best = d;
-                    if (distances[best] <= Reach) {
-                        const int sourceRow = best == 2 ? nextBelow : best == 3 ? lastAbove[x] : y;
-                        const int sourceColumn = best == 0 ? lastLeft : best == 1 ? nextRight : x;
-                        fill[x] = composite[sourceRow][sourceColumn];
-                        if (!sources.empty())
-                            sources[static_cast<std::size_t>(y) * columns + x] = SourceFrom[best];
-                    }
-                } else if (row[x] > 0.0f) {
-                    lastLeft = x;
-                }
-            }
-        }
-        // Written as a selection for every cell, which vectorises.
-        for (int x = 0; x < columns; ++x)
-            lastAbove[x] = row[x] > 0.0f ? y : lastAbove[x];
-    }
+    RowFiller filler(imagePlane, fillPlane, columns, sources);
+    for (int y = 0; y < rows; ++y)
+        filler.Fill(y, gaps[y]);
 }

@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <functional>
 #include <random>
@@ -191,11 +192,18 @@ TEST(Differential, GapFilling)
         Random random(seed);
         const bool wide = random.Chance(5);
         const int rows = 1 + random.Below(40), columns = wide ? 490 + random.Below(40) : 1 + random.Below(40);
-        const int sources = random.Chance(20) ? 0 : 1 + random.Below(50);
-        const Plane image = Filled(rows, columns, [&](int, int) {
+        // Sources from none to nearly all pixels, so that rows with few gaps are
+        // filled run by run; wide planes get one long run of zeros, reaching out of
+        // the sources' reach.
+        const int sources = random.Chance(20) ? 0 : 1 + random.Below(random.Chance(2) ? 50 : 99);
+        Plane image = Filled(rows, columns, [&](int, int) {
             return random.Below(100) < sources ? static_cast<float>(random.Below(256) - (random.Chance(3) ? 300 : 0))
                                                : 0.0f;
         });
+        if (wide) {
+            const int y = random.Below(rows), length = random.Below(columns), from = random.Below(columns - length);
+            std::fill(image[y] + from, image[y] + from + length, 0.0f);
+        }
         const Plane painted = Filled(rows, columns, [&](int y, int x) {
             return image[y][x] == 0.0f && random.Chance(10) ? static_cast<float>(random.Below(256)) : 0.0f;
         });

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 
 namespace {
@@ -50,20 +51,31 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(GapFill, ReachIs499Cells)
 {
+    // A source of 9 lies the distance away from column 0, one of 7 from the last
+    // column. Rows whose zero pixels are few (the rest below 0, neither a gap nor a
+    // source) are filled run by run; rows full of zeros across a span.
     struct Row {
         const char* name;
-        int sourceColumn;
-        float column0;
-        float column1;
+        float others;
+        int distance;
+        float ends[4];  // columns 0, 1, 1198, 1199
     };
-    const Row table[] = {{"Source499Away", 499, 9.0f, 9.0f}, {"Source500Away", 500, 0.0f, 9.0f}};
+    const Row table[] = {{"Source499Away", 0.0f, 499, {9, 9, 7, 7}},
+                         {"Source500Away", 0.0f, 500, {0, 9, 7, 0}},
+                         {"FewGapsSource499Away", -1.0f, 499, {9, -1, -1, 7}},
+                         {"FewGapsSource500Away", -1.0f, 500, {0, -1, -1, 0}}};
+    constexpr int Columns = 1200;
     for (const Row& row : table) {
-        Plane image = FilledPlane(3, 512, 0.0f);
-        Plane fill = FilledPlane(3, 512, 0.0f);
-        image[1][row.sourceColumn] = 9.0f;
-        CompositeAndFill(image, fill, 3, 512);
-        EXPECT_EQ(fill[1][0], row.column0) << row.name;
-        EXPECT_EQ(fill[1][1], row.column1) << row.name;
+        Plane image = FilledPlane(3, Columns, 0.0f);
+        Plane fill = FilledPlane(3, Columns, 0.0f);
+        std::fill(image[1], image[1] + Columns, row.others);
+        image[1][0] = image[1][Columns - 1] = 0.0f;
+        image[1][row.distance] = 9.0f;
+        image[1][Columns - 1 - row.distance] = 7.0f;
+        CompositeAndFill(image, fill, 3, Columns);
+        const int columns[4] = {0, 1, Columns - 2, Columns - 1};
+        for (int i = 0; i < 4; ++i)
+            EXPECT_EQ(fill[1][columns[i]], row.ends[i]) << row.name << ", column " << columns[i];
     }
 }
 
