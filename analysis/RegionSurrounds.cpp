@@ -2,8 +2,13 @@
 
 #include "analysis/BoundaryWalker.h"
 #include "analysis/Conversions.h"
+#include "analysis/LabelBlocks.h"
+#include "analysis/VectorClones.h"
 
+#include <algorithm>
 #include <cstddef>
+#include <cstring>
+#include <limits>
 
 namespace {
 
@@ -12,45 +17,74 @@ struct StartPixel {
     int column = -1;
 };
 
-// What one pass over the plane finds: the highest label (every cell above the
-// value so far replaces it, truncated) and, for every whole label from 1 up, the
-// east end of the topmost interior row that carries it; a label that no interior
-// pixel carries keeps row -1.
+// What the scan of the plane finds: the highest label (every cell above the value
+// so far replaces it, truncated, which leaves the largest cell truncated) and, for
+// every whole label from 1 up, the east end of the topmost interior row that
+// carries it; a label that no interior pixel carries keeps row -1.
 struct LabelScan {
     int highest;
     std::vector<StartPixel> starts;
 };
 
-void NoteStart(std::vector<StartPixel>& starts, float value, int y, int x)
+// The largest cell of a row; NaN is never larger. Eight lanes are compared side by
+// side in a vector register.
+VECTOR_CLONES float LargestOfRow(const float* row, int columns)
 {
-    if (!(value < 2147483648.0f))
-        return;
-    const int label = static_cast<int>(value);
-    if (static_cast<float>(label) != value)
-        return;
-    if (starts.size() <= static_cast<std::size_t>(label))
-        starts.resize(static_cast<std::size_t>(label) + 1);
-    StartPixel& start = starts[label];
-    if (start.row == -1 || start.row == y)
-        start = {y, x};
+    using Lanes = float __attribute__((vector_size(32)));
+    constexpr int Width = sizeof(Lanes) / sizeof(float);
+    constexpr float Lowest = -std::numeric_limits<float>::infinity();
+    Lanes largest = {Lowest, Lowest, Lowest, Lowest, Lowest, Lowest, Lowest, Lowest};
+    int x = 0;
+    for (; x + Width <= columns; x += Width) {
+        Lanes cells;
+        std::memcpy(&cells, row + x, sizeof cells);
+        largest = cells > largest ? cells : largest;
+    }
+    float result = Lowest;
+    for (int k = 0; k < Width; ++k)
+        result = largest[k] > result ? largest[k] : result;
+    for (; x < columns; ++x)
+        result = row[x] > result ? row[x] : result;
+    return result;
+}
+
+// Notes the start pixels that an interior row gives, from its east end westward so
+// that the first cell of a label seen in its topmost row is the one to keep. A cell
+// like the one before it was already seen; blocks without a label are passed over.
+void NoteStarts(std::vector<StartPixel>& starts, const float* region, int y, int columns, int highest)
+{
+    float before = 0.0f;
+    for (int end = columns - 2; end >= 1; end -= LabelBlockWidth) {
+        const int begin = std::max(end - LabelBlockWidth + 1, 1);
+        if (end - begin + 1 == LabelBlockWidth && !BlockHoldsLabel(region + begin))
+            continue;
+        for (int x = end; x >= begin; --x) {
+            const float value = region[x];
+            if (value == before || !(value >= 1.0f && value <= static_cast<float>(highest) && value < 2147483648.0f))
+                continue;
+            before = value;
+            const int label = static_cast<int>(value);
+            if (static_cast<float>(label) == value && starts[label].row == -1)
+                starts[label] = {y, x};
+        }
+    }
 }
 
 LabelScan ScanLabels(const Plane& regionPlane, int rows, int columns, int startValue)
 {
-    LabelScan scan{startValue, {}};
+    std::vector<float> largest(rows);
+    float planeLargest = -std::numeric_limits<float>::infinity();
     for (int y = 0; y < rows; ++y) {
-        const float* region = regionPlane[y];
-        const bool interiorRow = y >= 1 && y <= rows - 2;
-        for (int x = 0; x < columns; ++x) {
-            const float value = region[x];
-            if (value > static_cast<float>(scan.highest))
-                scan.highest = TruncateToInt(value);
-            if (value >= 1.0f && interiorRow && x >= 1 && x <= columns - 2)
-                NoteStart(scan.starts, value, y, x);
-        }
+        largest[y] = LargestOfRow(regionPlane[y], columns);
+        planeLargest = largest[y] > planeLargest ? largest[y] : planeLargest;
     }
-    if (scan.highest >= 1)
-        scan.starts.resize(static_cast<std::size_t>(scan.highest) + 1);
+    LabelScan scan{planeLargest > static_cast<float>(startValue) ? TruncateToInt(planeLargest) : startValue, {}};
+    if (scan.highest < 1)
+        return scan;
+    scan.starts.resize(static_cast<std::size_t>(scan.highest) + 1);
+    for (int y = 1; y <= rows - 2; ++y)
+        if (largest[y] >= 1.0f)
+            NoteStarts(scan.starts, regionPlane[y], y, columns, scan.highest);
     return scan;
 }
 
