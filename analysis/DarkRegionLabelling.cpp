@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstddef>
+#include <cstring>
 #include <limits>
 #include <vector>
 
@@ -70,6 +71,57 @@ VECTOR_CLONES void ThreeCellMinimaOfRow(float* minima, const float* row, int fir
         minima[x] = SmallerOf(SmallerOf(row[x - 1], row[x]), row[x + 1]);
 }
 
+// Carries the smallest label so far along a run of dark cells, from first to last
+// (forward) or from last to first, as a sweep carries a new label along a row. Eight
+// cells at a time: their running minimum within the group takes three shifted
+// minima, then the smallest label carried from the cells before.
+using Lanes = float __attribute__((vector_size(32)));
+constexpr int LaneCount = sizeof(Lanes) / sizeof(float);
+
+VECTOR_CLONES void CarryAlongRun(float* lowest, int first, int last, bool forward)
+{
+    const Lanes none = {NotDark, NotDark, NotDark, NotDark, NotDark, NotDark, NotDark, NotDark};
+    if (forward) {
+        float carried = lowest[first];
+        int x = first + 1;
+        for (; x + LaneCount <= last + 1; x += LaneCount) {
+            Lanes cells, shifted;
+            std::memcpy(&cells, lowest + x, sizeof cells);
+            shifted = __builtin_shufflevector(none, cells, 0, 8, 9, 10, 11, 12, 13, 14);
+            cells = shifted < cells ? shifted : cells;
+            shifted = __builtin_shufflevector(none, cells, 0, 1, 8, 9, 10, 11, 12, 13);
+            cells = shifted < cells ? shifted : cells;
+            shifted = __builtin_shufflevector(none, cells, 0, 1, 2, 3, 8, 9, 10, 11);
+            cells = shifted < cells ? shifted : cells;
+            shifted = Lanes{} + carried;
+            cells = shifted < cells ? shifted : cells;
+            std::memcpy(lowest + x, &cells, sizeof cells);
+            carried = cells[LaneCount - 1];
+        }
+        for (; x <= last; ++x)
+            carried = lowest[x] = SmallerOf(lowest[x], carried);
+    } else {
+        float carried = lowest[last];
+        int x = last - 1;
+        for (; x - LaneCount + 1 >= first; x -= LaneCount) {
+            Lanes cells, shifted;
+            std::memcpy(&cells, lowest + x - LaneCount + 1, sizeof cells);
+            shifted = __builtin_shufflevector(cells, none, 1, 2, 3, 4, 5, 6, 7, 8);
+            cells = shifted < cells ? shifted : cells;
+            shifted = __builtin_shufflevector(cells, none, 2, 3, 4, 5, 6, 7, 8, 9);
+            cells = shifted < cells ? shifted : cells;
+            shifted = __builtin_shufflevector(cells, none, 4, 5, 6, 7, 8, 9, 10, 11);
+            cells = shifted < cells ? shifted : cells;
+            shifted = Lanes{} + carried;
+            cells = shifted < cells ? shifted : cells;
+            std::memcpy(lowest + x - LaneCount + 1, &cells, sizeof cells);
+            carried = cells[0];
+        }
+        for (; x >= first; --x)
+            carried = lowest[x] = SmallerOf(lowest[x], carried);
+    }
+}
+
 // The working labels of one call, with what the sweeps need to skip rows that
 // cannot change: a row is visited again only if it or a neighbouring row changed
 // since its last visit. Times count row visits across all sweeps.
@@ -89,6 +141,7 @@ public:
           lowest_(columns),
           darkRuns_(rows),
           runs_(rows),
+          interiorRuns_(rows),
           span_(rows),
           hasDark_(rows, false),
           visitedAt_(rows, 0),
@@ -203,8 +256,11 @@ private:
         const float* below = ThreeCellMinima(y + 1);
         const float* sameRow = ThreeCellMinima(y);
         float* row = (*this)[y];
-        // Cells that are not dark never change: only the span of the dark ones is swept.
+        // Cells that are not dark never change: only the span of the dark ones is
+        // swept, or where they are few in it, their runs one by one.
         const auto [first, last] = span_[y];
+        if (static_cast<long>(interiorRuns_[y].size()) * SparseRow <= last - first)
+            return VisitRuns(y, forward, now);
         int changes = 0;
         if (runs_[y].empty()) {
             // No dark cell has a dark cell beside it: every block can be taken at once.
@@ -212,14 +268,8 @@ private:
         } else {
             float* lowest = lowest_.data();
             BlockMinimaOfRow(lowest, row, above, below, sameRow, first, last);
-            for (const Run& run : runs_[y]) {
-                if (forward)
-                    for (int x = run.first + 1; x <= run.last; ++x)
-                        lowest[x] = std::min(lowest[x], lowest[x - 1]);
-                else
-                    for (int x = run.last - 1; x >= run.first; --x)
-                        lowest[x] = std::min(lowest[x], lowest[x + 1]);
-            }
+            for (const Run& run : runs_[y])
+                CarryAlongRun(lowest, run.first, run.last, forward);
             changes = StoreLowerLabels(row, lowest, first, last);
         }
         if (changes == 0)
@@ -229,8 +279,44 @@ private:
         return true;
     }
 
-    // The interior part of each row's runs: the span from the first to the last,
-    // and those of two or more pixels, along which a sweep carries a new label.
+    // A row whose span is this many times longer than its count of runs or more is
+    // visited run by run, cell by cell, rather than across its span in vector passes.
+    static constexpr int SparseRow = 24;
+
+    // The visit of a row with few dark cells: each run's cells take their block
+    // minima in the sweep's direction, the new label of the cell before carried
+    // along; the three-cell minima change around the runs that changed.
+    bool VisitRuns(int y, bool forward, long now)
+    {
+        const float* above = ThreeCellMinima(y - 1);
+        const float* below = ThreeCellMinima(y + 1);
+        float* sameRow = ThreeCellMinima(y);
+        float* row = (*this)[y];
+        bool changed = false;
+        for (const Run& run : interiorRuns_[y]) {
+            bool runChanged = false;
+            float carried = NotDark;
+            const int step = forward ? 1 : -1;
+            const int from = forward ? run.first : run.last, to = forward ? run.last + 1 : run.first - 1;
+            for (int x = from; x != to; x += step) {
+                carried = SmallerOf(BlockMinimum(row[x], above[x], below[x], sameRow[x]), carried);
+                runChanged |= carried < row[x];
+                row[x] = carried;
+            }
+            if (!runChanged)
+                continue;
+            changed = true;
+            for (int x = std::max(run.first - 1, 1); x <= std::min(run.last + 1, columns_ - 2); ++x)
+                sameRow[x] = SmallerOf(SmallerOf(row[x - 1], row[x]), row[x + 1]);
+        }
+        if (changed)
+            changedAt_[y] = now;
+        return changed;
+    }
+
+    // The interior part of each row's runs and the span from the first to the last;
+    // those of two or more pixels, along which a sweep carries a new label, are also
+    // kept apart.
     void FindRuns()
     {
         for (int y = 1; y <= rows_ - 2; ++y)
@@ -241,6 +327,7 @@ private:
                     continue;
                 span_[y] = {hasDark_[y] ? span_[y].first : first, last};
                 hasDark_[y] = true;
+                interiorRuns_[y].push_back({first, last});
                 if (first < last)
                     runs_[y].push_back({first, last});
             }
@@ -254,6 +341,7 @@ private:
     std::vector<float> lowest_;
     std::vector<std::vector<Run>> darkRuns_;
     std::vector<std::vector<Run>> runs_;
+    std::vector<std::vector<Run>> interiorRuns_;
     std::vector<Run> span_;
     std::vector<bool> hasDark_;
     std::vector<long> visitedAt_;
