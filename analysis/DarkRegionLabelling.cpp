@@ -1,11 +1,13 @@
 #include "analysis/DarkRegionLabelling.h"
 
+#include "analysis/CellBlocks.h"
 #include "analysis/VectorClones.h"
 
 #include <algorithm>
 #include <cstddef>
 #include <cstring>
 #include <limits>
+#include <span>
 #include <vector>
 
 namespace {
@@ -122,6 +124,32 @@ VECTOR_CLONES void CarryAlongRun(float* lowest, int first, int last, bool forwar
     }
 }
 
+// Dark pixels side by side in a row.
+struct Run {
+    int first;
+    int last;
+};
+
+// Runs of every row, kept one after another in one block, row by row.
+class RunTable
+{
+public:
+    explicit RunTable(int rows) : start_(static_cast<std::size_t>(rows) + 1, 0) {}
+
+    void Add(const Run& run) { runs_.push_back(run); }
+    // Closes row y, whose runs are those added since the row before was closed.
+    void EndRow(int y) { start_[y + 1] = runs_.size(); }
+
+    std::span<const Run> Row(int y) const
+    {
+        return {runs_.data() + start_[y], runs_.data() + start_[y + 1]};
+    }
+
+private:
+    std::vector<Run> runs_;
+    std::vector<std::size_t> start_;
+};
+
 // The working labels of one call, with what the sweeps need to skip rows that
 // cannot change: a row is visited again only if it or a neighbouring row changed
 // since its last visit. Times count row visits across all sweeps.
@@ -161,36 +189,30 @@ public:
         for (int y = 0; y < rows_; ++y) {
             const float* image = imagePlane[y];
             float* label = (*this)[y];
-            int zeros = 0;
-            for (int x = 0; x < columns_; ++x)
-                zeros += image[x] == 0.0f;
-            if (zeros == 0) {
-                std::fill(label, label + columns_, NotDark);
-                continue;
-            }
-            for (int x = 0; x < columns_; ++x) {
-                if (image[x] != 0.0f) {
-                    label[x] = NotDark;
+            std::fill(label, label + columns_, NotDark);
+            int runFirst = -1;
+            for (int block = 0; block < columns_; block += CellBlockWidth) {
+                const int end = std::min(block + CellBlockWidth, columns_);
+                if (runFirst < 0 && end - block == CellBlockWidth && !BlockHoldsZero(image + block))
                     continue;
+                for (int x = block; x < end; ++x) {
+                    if (image[x] == 0.0f) {
+                        label[x] = static_cast<float>(++count);
+                        runFirst = runFirst < 0 ? x : runFirst;
+                    } else if (runFirst >= 0) {
+                        darkRuns_.Add({runFirst, x - 1});
+                        runFirst = -1;
+                    }
                 }
-                const int first = x;
-                for (; x < columns_ && image[x] == 0.0f; ++x)
-                    label[x] = static_cast<float>(++count);
-                darkRuns_[y].push_back({first, x - 1});
-                if (x < columns_)
-                    label[x] = NotDark;
             }
+            if (runFirst >= 0)
+                darkRuns_.Add({runFirst, columns_ - 1});
+            darkRuns_.EndRow(y);
         }
         return count;
     }
 
-    // Dark pixels side by side in a row.
-    struct Run {
-        int first;
-        int last;
-    };
-
-    const std::vector<Run>& DarkRuns(int y) const { return darkRuns_[y]; }
+    std::span<const Run> DarkRuns(int y) const { return darkRuns_.Row(y); }
 
     // Forward and backward sweeps until one pair changes nothing.
     void Propagate()
@@ -213,7 +235,7 @@ public:
     {
         for (int y = 0; y < rows_; ++y) {
             float* label = (*this)[y];
-            if (darkRuns_[y].empty())
+            if (darkRuns_.Row(y).empty())
                 std::fill(label, label + columns_, 0.0f);
             else
                 for (int x = 0; x < columns_; ++x)
@@ -259,16 +281,16 @@ private:
         // Cells that are not dark never change: only the span of the dark ones is
         // swept, or where they are few in it, their runs one by one.
         const auto [first, last] = span_[y];
-        if (static_cast<long>(interiorRuns_[y].size()) * SparseRow <= last - first)
+        if (static_cast<long>(interiorRuns_.Row(y).size()) * SparseRow <= last - first)
             return VisitRuns(y, forward, now);
         int changes = 0;
-        if (runs_[y].empty()) {
+        if (runs_.Row(y).empty()) {
             // No dark cell has a dark cell beside it: every block can be taken at once.
             changes = LowerRowToBlockMinima(row, above, below, sameRow, first, last);
         } else {
             float* lowest = lowest_.data();
             BlockMinimaOfRow(lowest, row, above, below, sameRow, first, last);
-            for (const Run& run : runs_[y])
+            for (const Run& run : runs_.Row(y))
                 CarryAlongRun(lowest, run.first, run.last, forward);
             changes = StoreLowerLabels(row, lowest, first, last);
         }
@@ -293,7 +315,7 @@ private:
         float* sameRow = ThreeCellMinima(y);
         float* row = (*this)[y];
         bool changed = false;
-        for (const Run& run : interiorRuns_[y]) {
+        for (const Run& run : interiorRuns_.Row(y)) {
             bool runChanged = false;
             float carried = NotDark;
             const int step = forward ? 1 : -1;
@@ -319,18 +341,22 @@ private:
     // kept apart.
     void FindRuns()
     {
-        for (int y = 1; y <= rows_ - 2; ++y)
-            for (const Run& run : darkRuns_[y]) {
+        for (int y = 0; y < rows_; ++y) {
+            const bool interior = y >= 1 && y <= rows_ - 2;
+            for (const Run& run : interior ? darkRuns_.Row(y) : std::span<const Run>()) {
                 const int first = std::max(run.first, 1);
                 const int last = std::min(run.last, columns_ - 2);
                 if (first > last)
                     continue;
                 span_[y] = {hasDark_[y] ? span_[y].first : first, last};
                 hasDark_[y] = true;
-                interiorRuns_[y].push_back({first, last});
+                interiorRuns_.Add({first, last});
                 if (first < last)
-                    runs_[y].push_back({first, last});
+                    runs_.Add({first, last});
             }
+            interiorRuns_.EndRow(y);
+            runs_.EndRow(y);
+        }
     }
 
     Plane& labelPlane_;
@@ -339,9 +365,9 @@ private:
     int columns_;
     std::vector<float> lastRowMinima_;
     std::vector<float> lowest_;
-    std::vector<std::vector<Run>> darkRuns_;
-    std::vector<std::vector<Run>> runs_;
-    std::vector<std::vector<Run>> interiorRuns_;
+    RunTable darkRuns_;
+    RunTable runs_;
+    RunTable interiorRuns_;
     std::vector<Run> span_;
     std::vector<bool> hasDark_;
     std::vector<long> visitedAt_;

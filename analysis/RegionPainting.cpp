@@ -1,6 +1,6 @@
 #include "analysis/RegionPainting.h"
 
-#include "analysis/LabelBlocks.h"
+#include "analysis/CellBlocks.h"
 
 #include <algorithm>
 
@@ -18,12 +18,12 @@ void PaintRegions(const Plane& regionPlane, Plane& fillPlane, int rows, int colu
         const float* region = regionPlane[y];
         float* fill = fillPlane[y];
         int x = 0;
-        for (; x + LabelBlockWidth <= columns; x += LabelBlockWidth) {
+        for (; x + CellBlockWidth <= columns; x += CellBlockWidth) {
             if (BlockHoldsLabel(region + x))
-                for (int k = x; k < x + LabelBlockWidth; ++k)
+                for (int k = x; k < x + CellBlockWidth; ++k)
                     fill[k] = paint(region[k]);
             else
-                std::fill(fill + x, fill + x + LabelBlockWidth, 0.0f);
+                std::fill(fill + x, fill + x + CellBlockWidth, 0.0f);
         }
         for (; x < columns; ++x)
             fill[x] = paint(region[x]);

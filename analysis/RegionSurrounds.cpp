@@ -2,7 +2,7 @@
 
 #include "analysis/BoundaryWalker.h"
 #include "analysis/Conversions.h"
-#include "analysis/LabelBlocks.h"
+#include "analysis/CellBlocks.h"
 #include "analysis/VectorClones.h"
 
 #include <algorithm>
@@ -54,9 +54,9 @@ VECTOR_CLONES float LargestOfRow(const float* row, int columns)
 void NoteStarts(std::vector<StartPixel>& starts, const float* region, int y, int columns, int highest)
 {
     float before = 0.0f;
-    for (int end = columns - 2; end >= 1; end -= LabelBlockWidth) {
-        const int begin = std::max(end - LabelBlockWidth + 1, 1);
-        if (end - begin + 1 == LabelBlockWidth && !BlockHoldsLabel(region + begin))
+    for (int end = columns - 2; end >= 1; end -= CellBlockWidth) {
+        const int begin = std::max(end - CellBlockWidth + 1, 1);
+        if (end - begin + 1 == CellBlockWidth && !BlockHoldsLabel(region + begin))
             continue;
         for (int x = end; x >= begin; --x) {
             const float value = region[x];
