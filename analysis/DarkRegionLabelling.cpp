@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstring>
+#include <iterator>
 #include <limits>
 #include <span>
 #include <vector>
@@ -33,18 +34,38 @@ inline float BlockMinimum(float own, float above, float below, float sameRow)
 }
 
 
+// The cells of a row from first to last; empty when first is past last.
+struct Range {
+    int first;
+    int last;
+};
+
+constexpr Range NoCells{std::numeric_limits<int>::max(), -1};
+
+// Changes are looked for in chunks of this many cells: a count per chunk keeps
+// the loops vectorised, and the range of chunks with changes bounds the cells
+// that changed.
+constexpr int ChangeChunk = 32;
+
 // Lowers each cell of a row, from first to last, to its block minimum in place;
-// exact for a row without dark neighbours in the row. Returns how many changed.
-VECTOR_CLONES int LowerRowToBlockMinima(float* row, const float* above, const float* below, const float* sameRow,
-                                        int first, int last)
+// exact for a row without dark neighbours in the row. Returns a range that holds
+// every cell that changed.
+VECTOR_CLONES Range LowerRowToBlockMinima(float* row, const float* above, const float* below, const float* sameRow,
+                                          int first, int last)
 {
-    int changes = 0;
-    for (int x = first; x <= last; ++x) {
-        const float lowest = BlockMinimum(row[x], above[x], below[x], sameRow[x]);
-        changes += lowest < row[x];
-        row[x] = lowest;
+    Range changed = NoCells;
+    for (int from = first; from <= last; from += ChangeChunk) {
+        const int to = std::min(from + ChangeChunk - 1, last);
+        int changes = 0;
+        for (int x = from; x <= to; ++x) {
+            const float lowest = BlockMinimum(row[x], above[x], below[x], sameRow[x]);
+            changes += lowest < row[x];
+            row[x] = lowest;
+        }
+        if (changes != 0)
+            changed = {std::min(changed.first, from), to};
     }
-    return changes;
+    return changed;
 }
 
 // Writes each cell's block minimum into lowest, leaving the row as it is.
@@ -55,15 +76,22 @@ VECTOR_CLONES void BlockMinimaOfRow(float* lowest, const float* row, const float
         lowest[x] = BlockMinimum(row[x], above[x], below[x], sameRow[x]);
 }
 
-// Copies the lowered labels into the row; returns how many of them are lower.
-VECTOR_CLONES int StoreLowerLabels(float* row, const float* lowest, int first, int last)
+// Copies the lowered labels into the row; returns a range that holds every one
+// of them that is lower.
+VECTOR_CLONES Range StoreLowerLabels(float* row, const float* lowest, int first, int last)
 {
-    int changes = 0;
-    for (int x = first; x <= last; ++x) {
-        changes += lowest[x] < row[x];
-        row[x] = lowest[x];
+    Range changed = NoCells;
+    for (int from = first; from <= last; from += ChangeChunk) {
+        const int to = std::min(from + ChangeChunk - 1, last);
+        int changes = 0;
+        for (int x = from; x <= to; ++x) {
+            changes += lowest[x] < row[x];
+            row[x] = lowest[x];
+        }
+        if (changes != 0)
+            changed = {std::min(changed.first, from), to};
     }
-    return changes;
+    return changed;
 }
 
 // Writes the smallest of each cell's label and its left and right neighbours'.
@@ -150,9 +178,9 @@ private:
     std::vector<std::size_t> start_;
 };
 
-// The working labels of one call, with what the sweeps need to skip rows that
-// cannot change: a row is visited again only if it or a neighbouring row changed
-// since its last visit. Times count row visits across all sweeps.
+// The working labels of one call, with what the sweeps need to skip cells that
+// cannot change: a cell is visited again only where its 3 x 3 block changed since
+// its last visit.
 //
 // The labels are worked on in the label plane itself. The region plane, which is
 // written only afterwards, holds each row's smallest neighbouring labels meanwhile;
@@ -171,9 +199,9 @@ public:
           runs_(rows),
           interiorRuns_(rows),
           span_(rows),
+          sparse_(rows, false),
           hasDark_(rows, false),
-          visitedAt_(rows, 0),
-          changedAt_(rows, 0)
+          waiting_(rows, Range{1, columns - 2})
     {
     }
 
@@ -244,12 +272,25 @@ public:
     }
 
 private:
-    // A row whose block rows are all unchanged since its last visit would keep
-    // every label: each already is the smallest of a block that has not changed.
-    bool NeedsVisit(int y) const
+    // Notes that the labels of row y changed from column first to last: the cells
+    // whose blocks hold them, in that row and the rows beside it, wait for a visit.
+    // A cell whose block has not changed since its last visit keeps its label, which
+    // already is the smallest of that block; only waiting cells are visited.
+    void MarkChanged(int y, int first, int last)
     {
-        return changedAt_[y - 1] >= visitedAt_[y] || changedAt_[y] >= visitedAt_[y] ||
-               changedAt_[y + 1] >= visitedAt_[y];
+        for (int r = std::max(y - 1, 1); r <= std::min(y + 1, rows_ - 2); ++r) {
+            waiting_[r].first = std::min(waiting_[r].first, first - 1);
+            waiting_[r].last = std::max(waiting_[r].last, last + 1);
+        }
+    }
+
+    // The run of two or more dark cells of row y that holds column x, if any.
+    const Run* RunAt(int y, int x) const
+    {
+        const std::span<const Run> runs = runs_.Row(y);
+        const auto after = std::upper_bound(runs.begin(), runs.end(), x,
+                                            [](int column, const Run& run) { return column < run.first; });
+        return after != runs.begin() && std::prev(after)->last >= x ? &*std::prev(after) : nullptr;
     }
 
     // The smallest of each cell's label and those of its left and right
@@ -262,53 +303,63 @@ private:
         ThreeCellMinimaOfRow(ThreeCellMinima(y), (*this)[y], first, last);
     }
 
-    // Lowers every dark interior cell of row y to the smallest label of its 3 x 3
-    // block, as an in-place sweep does: the row already swept in this sweep and the
+    // Lowers the waiting dark interior cells of row y to the smallest label of their 3 x 3
+    // blocks, as an in-place sweep does: the row already swept in this sweep and the
     // cell just before in the row are read with their new labels. A first pass,
     // which vectorises, takes every block with the old label of the cell before;
     // that is exact where the cell before is not dark or lies on the border, so
     // only runs of dark cells need a second pass carrying the new label along.
     bool VisitRow(int y, bool forward)
     {
-        if (!hasDark_[y] || !NeedsVisit(y))
+        if (!hasDark_[y])
             return false;
-        const long now = ++time_;
-        visitedAt_[y] = now;
+        // Cells that are not dark never change: only those of the span of the dark
+        // ones that wait for a visit are swept, or where the dark ones are few in
+        // it, the runs that hold waiting cells, one by one.
+        int first = std::max(waiting_[y].first, span_[y].first);
+        int last = std::min(waiting_[y].last, span_[y].last);
+        waiting_[y] = NoCells;
+        if (first > last)
+            return false;
+        if (sparse_[y])
+            return VisitRuns(y, forward, first, last);
         const float* above = ThreeCellMinima(y - 1);
         const float* below = ThreeCellMinima(y + 1);
         const float* sameRow = ThreeCellMinima(y);
         float* row = (*this)[y];
-        // Cells that are not dark never change: only the span of the dark ones is
-        // swept, or where they are few in it, their runs one by one.
-        const auto [first, last] = span_[y];
-        if (static_cast<long>(interiorRuns_.Row(y).size()) * SparseRow <= last - first)
-            return VisitRuns(y, forward, now);
-        int changes = 0;
+        Range changed;
         if (runs_.Row(y).empty()) {
             // No dark cell has a dark cell beside it: every block can be taken at once.
-            changes = LowerRowToBlockMinima(row, above, below, sameRow, first, last);
+            changed = LowerRowToBlockMinima(row, above, below, sameRow, first, last);
         } else {
+            // A new label carries on along its run in the sweep's direction, so the
+            // visit takes in the rest of the run where the range ends inside one.
+            if (const Run* run = RunAt(y, forward ? last : first))
+                (forward ? last : first) = forward ? run->last : run->first;
             float* lowest = lowest_.data();
             BlockMinimaOfRow(lowest, row, above, below, sameRow, first, last);
             for (const Run& run : runs_.Row(y))
-                CarryAlongRun(lowest, run.first, run.last, forward);
-            changes = StoreLowerLabels(row, lowest, first, last);
+                if (run.last >= first && run.first <= last)
+                    CarryAlongRun(lowest, std::max(run.first, first), std::min(run.last, last), forward);
+            changed = StoreLowerLabels(row, lowest, first, last);
         }
-        if (changes == 0)
+        if (changed.first > changed.last)
             return false;
-        UpdateThreeCellMinima(y, std::max(first - 1, 1), std::min(last + 1, columns_ - 2));
-        changedAt_[y] = now;
+        UpdateThreeCellMinima(y, std::max(changed.first - 1, 1), std::min(changed.last + 1, columns_ - 2));
+        MarkChanged(y, changed.first, changed.last);
         return true;
     }
 
-    // A row whose span is this many times longer than its count of runs or more is
-    // visited run by run, cell by cell, rather than across its span in vector passes.
-    static constexpr int SparseRow = 24;
+    // A row whose span is at least this many times longer than its count of runs,
+    // and this many times longer than its count of dark cells, is visited run by
+    // run, cell by cell, rather than across its span in vector passes.
+    static constexpr int RunsInSparseRow = 24;
+    static constexpr int CellsInSparseRow = 4;
 
     // The visit of a row with few dark cells: each run's cells take their block
     // minima in the sweep's direction, the new label of the cell before carried
     // along; the three-cell minima change around the runs that changed.
-    bool VisitRuns(int y, bool forward, long now)
+    bool VisitRuns(int y, bool forward, int first, int last)
     {
         const float* above = ThreeCellMinima(y - 1);
         const float* below = ThreeCellMinima(y + 1);
@@ -316,6 +367,8 @@ private:
         float* row = (*this)[y];
         bool changed = false;
         for (const Run& run : interiorRuns_.Row(y)) {
+            if (run.last < first || run.first > last)
+                continue;
             bool runChanged = false;
             float carried = NotDark;
             const int step = forward ? 1 : -1;
@@ -330,9 +383,8 @@ private:
             changed = true;
             for (int x = std::max(run.first - 1, 1); x <= std::min(run.last + 1, columns_ - 2); ++x)
                 sameRow[x] = SmallerOf(SmallerOf(row[x - 1], row[x]), row[x + 1]);
+            MarkChanged(y, run.first, run.last);
         }
-        if (changed)
-            changedAt_[y] = now;
         return changed;
     }
 
@@ -343,6 +395,7 @@ private:
     {
         for (int y = 0; y < rows_; ++y) {
             const bool interior = y >= 1 && y <= rows_ - 2;
+            long darkCells = 0;
             for (const Run& run : interior ? darkRuns_.Row(y) : std::span<const Run>()) {
                 const int first = std::max(run.first, 1);
                 const int last = std::min(run.last, columns_ - 2);
@@ -351,10 +404,14 @@ private:
                 span_[y] = {hasDark_[y] ? span_[y].first : first, last};
                 hasDark_[y] = true;
                 interiorRuns_.Add({first, last});
+                darkCells += last - first + 1;
                 if (first < last)
                     runs_.Add({first, last});
             }
             interiorRuns_.EndRow(y);
+            const long span = span_[y].last - span_[y].first + 1;
+            sparse_[y] = static_cast<long>(interiorRuns_.Row(y).size()) * RunsInSparseRow <= span &&
+                         darkCells * CellsInSparseRow <= span;
             runs_.EndRow(y);
         }
     }
@@ -369,10 +426,10 @@ private:
     RunTable runs_;
     RunTable interiorRuns_;
     std::vector<Run> span_;
+    std::vector<bool> sparse_;
     std::vector<bool> hasDark_;
-    std::vector<long> visitedAt_;
-    std::vector<long> changedAt_;
-    long time_ = 0;
+    // The columns of each row whose blocks changed since its last visit.
+    std::vector<Range> waiting_;
 };
 
 }  // namespace

@@ -11,13 +11,15 @@
 constexpr int RegionSizeThreshold = 5;
 
 // Writes every cell of labelPlane and the counted area of regionPlane.
-// Time: one pass for the first labels; then forward and backward sweeps until a
-// pair changes nothing (winding regions need more), each visiting only rows whose
-// neighbourhood changed, across the span of their dark pixels, in vectorised
-// passes; then one pass to count and one to relabel, along the dark runs.
+// Time: one pass for the first labels, skipping blocks without a dark pixel; then
+// forward and backward sweeps until a pair changes nothing (winding regions need
+// more), each visiting in a row only the columns whose blocks changed since the
+// row's last visit, across the span of its dark pixels in vectorised passes, or
+// run by run where the row has few; then one pass to count and one to relabel,
+// along the dark runs.
 // Memory: the label plane is the working store and the region plane holds each
 // row's smallest neighbouring labels until it is written; besides, one count per
-// dark pixel and a few numbers per row.
+// dark pixel, the runs and a few numbers per row.
 void LabelDarkRegions(const Plane& imagePlane, Plane& labelPlane, Plane& regionPlane, int rows, int columns);
 
 // Writes 0 into the first and last row and column of the plane; nothing else.
