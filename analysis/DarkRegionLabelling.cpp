@@ -108,7 +108,7 @@ VECTOR_CLONES void ThreeCellMinimaOfRow(float* minima, const float* row, int fir
 using Lanes = float __attribute__((vector_size(32)));
 constexpr int LaneCount = sizeof(Lanes) / sizeof(float);
 
-VECTOR_CLONES void CarryAlongRun(float* lowest, int first, int last, bool forward)
+VECTOR_CLONES void CarryAlongLongRun(float* lowest, int first, int last, bool forward)
 {
     const Lanes none = {NotDark, NotDark, NotDark, NotDark, NotDark, NotDark, NotDark, NotDark};
     if (forward) {
@@ -177,6 +177,21 @@ private:
     std::vector<Run> runs_;
     std::vector<std::size_t> start_;
 };
+
+// Carries along a run as CarryAlongLongRun does; a short run takes it cell by
+// cell, which costs less than the call.
+inline void CarryAlongRun(float* lowest, int first, int last, bool forward)
+{
+    constexpr int ShortRun = 2 * LaneCount;
+    if (last - first >= ShortRun)
+        CarryAlongLongRun(lowest, first, last, forward);
+    else if (forward)
+        for (int x = first + 1; x <= last; ++x)
+            lowest[x] = SmallerOf(lowest[x], lowest[x - 1]);
+    else
+        for (int x = last - 1; x >= first; --x)
+            lowest[x] = SmallerOf(lowest[x], lowest[x + 1]);
+}
 
 // The working labels of one call, with what the sweeps need to skip cells that
 // cannot change: a cell is visited again only where its 3 x 3 block changed since
