@@ -2,6 +2,8 @@
 
 #include "analysis/Conversions.h"
 
+#include <cstddef>
+
 namespace {
 
 constexpr int RowOffset[8] = {0, -1, -1, -1, 0, 1, 1, 1};
@@ -33,14 +35,19 @@ bool BoundaryWalker::Step(int& surroundGrey)
 {
     const int turned = direction_ % 2 == 0 ? (direction_ + 7) % 8 : (direction_ + 6) % 8;
     const int probes = ProbeCount(turned);
+    // Away from the plane's edge every neighbour lies inside: no probe needs a check.
+    const bool awayFromEdge = row_ >= 1 && row_ <= rows_ - 2 && column_ >= 1 && column_ <= columns_ - 2;
+    const float* regions = regionPlane_[row_] + column_;
+    const float* image = imagePlane_[row_] + column_;
     for (int i = 0; i < probes; ++i) {
-        const int p = (turned + i) % 8;
+        const int p = (turned + i) & 7;
         const int y = row_ + RowOffset[p];
         const int x = column_ + ColumnOffset[p];
+        const std::ptrdiff_t offset = static_cast<std::ptrdiff_t>(RowOffset[p]) * columns_ + ColumnOffset[p];
         // A walk round a region whose border was not cleared can look past the
         // plane's edge; what lies there counts as an unlabelled pixel of grey 0.
-        const bool inside = y >= 0 && y < rows_ && x >= 0 && x < columns_;
-        const float neighbour = inside ? regionPlane_[y][x] : 0.0f;
+        const bool inside = awayFromEdge || (y >= 0 && y < rows_ && x >= 0 && x < columns_);
+        const float neighbour = inside ? regions[offset] : 0.0f;
         if (neighbour == label_) {
             row_ = y;
             column_ = x;
@@ -51,8 +58,8 @@ bool BoundaryWalker::Step(int& surroundGrey)
             direction_ = p;
             break;
         }
-        surroundGrey = inside ? SurroundValue(imagePlane_[y][x]) : 0;
-        direction_ = (p + 1) % 8;
+        surroundGrey = inside ? SurroundValue(image[offset]) : 0;
+        direction_ = (p + 1) & 7;
     }
     return row_ != startRow_ || column_ != startColumn_;
 }

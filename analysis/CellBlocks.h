@@ -46,3 +46,14 @@ inline bool BlockHoldsZero(const float* cells)
         zero |= LoadLanes(cells + k) == 0.0f;
     return AnyLane(zero);
 }
+
+// Whether all of the CellBlockWidth cells from cells on hold the first one's value.
+inline bool BlockIsUniform(const float* cells)
+{
+    using namespace cellblocks;
+    const Lanes first = Lanes{} + cells[0];
+    Mask differs = {};
+    for (int k = 0; k < CellBlockWidth; k += 4)
+        differs |= LoadLanes(cells + k) != first;
+    return !AnyLane(differs);
+}

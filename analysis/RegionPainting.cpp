@@ -19,11 +19,14 @@ void PaintRegions(const Plane& regionPlane, Plane& fillPlane, int rows, int colu
         float* fill = fillPlane[y];
         int x = 0;
         for (; x + CellBlockWidth <= columns; x += CellBlockWidth) {
-            if (BlockHoldsLabel(region + x))
+            // Inside a large region a block holds one label: one look-up paints it.
+            if (!BlockHoldsLabel(region + x))
+                std::fill(fill + x, fill + x + CellBlockWidth, 0.0f);
+            else if (BlockIsUniform(region + x))
+                std::fill(fill + x, fill + x + CellBlockWidth, paint(region[x]));
+            else
                 for (int k = x; k < x + CellBlockWidth; ++k)
                     fill[k] = paint(region[k]);
-            else
-                std::fill(fill + x, fill + x + CellBlockWidth, 0.0f);
         }
         for (; x < columns; ++x)
             fill[x] = paint(region[x]);
