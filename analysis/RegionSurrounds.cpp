@@ -88,6 +88,18 @@ LabelScan ScanLabels(const Plane& regionPlane, int rows, int columns, int startV
     return scan;
 }
 
+bool BorderIsClear(const Plane& plane, int rows, int columns)
+{
+    const auto clear = [](float value) { return value == 0.0f; };
+    if (!std::all_of(plane[0], plane[0] + columns, clear) ||
+        !std::all_of(plane[rows - 1], plane[rows - 1] + columns, clear))
+        return false;
+    for (int y = 0; y < rows; ++y)
+        if (!clear(plane[y][0]) || !clear(plane[y][columns - 1]))
+            return false;
+    return true;
+}
+
 // What decides a region's grey: the first value from 1 up that its walk
 // tallied, and whether it tallied another one too. Grey 0 never counts.
 class SurroundGreys
@@ -103,6 +115,8 @@ public:
             several_ = true;
     }
     float Decision() const { return several_ ? 0.0f : static_cast<float>(first_); }
+    // Once two values were seen, no later step can change the decision.
+    bool Settled() const { return several_; }
 
 private:
     int first_ = 0;
@@ -121,6 +135,11 @@ int MeasureRegionSurrounds(const Plane& regionPlane, const Plane& imagePlane, in
     if (regionGreyTable.size() <= static_cast<std::size_t>(regionCount))
         regionGreyTable.resize(static_cast<std::size_t>(regionCount) + 1);
 
+    // A walk may stop once its decision is settled where the plane's border is clear:
+    // the grey it then leaves behind for the next walk is never tallied, since every
+    // walk records one of its own before its first tally. (With labels on the border,
+    // a walk's first step can move onto one without recording a grey.)
+    const bool stopWhenSettled = BorderIsClear(regionPlane, rows, columns);
     const std::vector<StartPixel>& starts = scan.starts;
     int surroundGrey = 0;
     for (int label = 1; label <= regionCount; ++label) {
@@ -128,7 +147,9 @@ int MeasureRegionSurrounds(const Plane& regionPlane, const Plane& imagePlane, in
         if (starts[label].row != -1) {
             BoundaryWalker walker(regionPlane, imagePlane, rows, columns, static_cast<float>(label), starts[label].row,
                                   starts[label].column);
-            for (int steps = 0; steps < TraceStepLimit && walker.Step(surroundGrey); ++steps)
+            for (int steps = 0; steps < TraceStepLimit && !(stopWhenSettled && greys.Settled()) &&
+                                walker.Step(surroundGrey);
+                 ++steps)
                 greys.Tally(surroundGrey);
         }
         regionGreyTable[label] = greys.Decision();
