@@ -47,13 +47,27 @@ inline bool BlockHoldsZero(const float* cells)
     return AnyLane(zero);
 }
 
-// Whether all of the CellBlockWidth cells from cells on hold the first one's value.
-inline bool BlockIsUniform(const float* cells)
+// Whether every one of the CellBlockWidth cells from cells on holds either the
+// given label or a value below 1, which is no label.
+inline bool BlockHoldsOnly(const float* cells, float label)
 {
     using namespace cellblocks;
-    const Lanes first = Lanes{} + cells[0];
-    Mask differs = {};
-    for (int k = 0; k < CellBlockWidth; k += 4)
-        differs |= LoadLanes(cells + k) != first;
-    return !AnyLane(differs);
+    Mask other = {};
+    for (int k = 0; k < CellBlockWidth; k += 4) {
+        const Lanes lanes = LoadLanes(cells + k);
+        other |= (lanes != label) & (lanes >= 1.0f);
+    }
+    return !AnyLane(other);
+}
+
+// Writes value into each of the CellBlockWidth cells from to on whose cell in from
+// holds label, and 0 into the others.
+inline void PaintBlock(float* to, const float* from, float label, float value)
+{
+    using namespace cellblocks;
+    for (int k = 0; k < CellBlockWidth; k += 4) {
+        const Lanes lanes = LoadLanes(from + k);
+        const Lanes painted = lanes == label ? Lanes{} + value : Lanes{};
+        std::memcpy(to + k, &painted, sizeof painted);
+    }
 }

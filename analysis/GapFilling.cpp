@@ -1,5 +1,6 @@
 #include "analysis/GapFilling.h"
 
+#include "analysis/CellBlocks.h"
 #include "analysis/VectorClones.h"
 
 #include <algorithm>
@@ -173,6 +174,10 @@ private:
     {
         const float* row = composite_[y];
         for (int x = gaps.first; x <= gaps.last; ++x) {
+            if (x % CellBlockWidth == 0 && x + CellBlockWidth <= gaps.last && !BlockHoldsZero(row + x)) {
+                x += CellBlockWidth - 1;
+                continue;
+            }
             if (row[x] != 0.0f)
                 continue;
             const int first = x;

@@ -19,11 +19,15 @@ void PaintRegions(const Plane& regionPlane, Plane& fillPlane, int rows, int colu
         float* fill = fillPlane[y];
         int x = 0;
         for (; x + CellBlockWidth <= columns; x += CellBlockWidth) {
-            // Inside a large region a block holds one label: one look-up paints it.
-            if (!BlockHoldsLabel(region + x))
+            if (!BlockHoldsLabel(region + x)) {
                 std::fill(fill + x, fill + x + CellBlockWidth, 0.0f);
-            else if (BlockIsUniform(region + x))
-                std::fill(fill + x, fill + x + CellBlockWidth, paint(region[x]));
+                continue;
+            }
+            // A block mostly holds one label beside cells of none: one look-up paints it.
+            const float label = *std::find_if(region + x, region + x + CellBlockWidth,
+                                              [](float value) { return value >= 1.0f; });
+            if (BlockHoldsOnly(region + x, label))
+                PaintBlock(fill + x, region + x, label, paint(label));
             else
                 for (int k = x; k < x + CellBlockWidth; ++k)
                     fill[k] = paint(region[k]);
