@@ -447,6 +447,20 @@ private:
     std::vector<Range> waiting_;
 };
 
+// Calls visit(first, last) for each stretch of cells holding one label, from
+// first to last.
+template <class Visit>
+void ForEachStretch(const float* label, int first, int last, const Visit& visit)
+{
+    for (int x = first; x <= last;) {
+        const int from = x;
+        while (x + 1 <= last && label[x + 1] == label[from])
+            ++x;
+        visit(from, x);
+        ++x;
+    }
+}
+
 }  // namespace
 
 void LabelDarkRegions(const Plane& imagePlane, Plane& labelPlane, Plane& regionPlane, int rows, int columns)
@@ -461,13 +475,15 @@ void LabelDarkRegions(const Plane& imagePlane, Plane& labelPlane, Plane& regionP
 
     // Count the counted area, then number the kept labels in ascending order: the
     // table maps each working label to its region label, 0 for a dropped one.
+    // A run's cells mostly share one label, so both go along stretches of one label.
     const int lastCounted = columns - 2;
     std::vector<int> regionOf(static_cast<std::size_t>(darkCount) + 1, 0);
     for (int y = 0; y <= rows - 2; ++y) {
         const float* label = labelPlane[y];
         for (const auto& run : labels.DarkRuns(y))
-            for (int x = run.first; x <= std::min(run.last, lastCounted); ++x)
-                ++regionOf[static_cast<std::size_t>(label[x])];
+            ForEachStretch(label, run.first, std::min(run.last, lastCounted), [&](int first, int last) {
+                regionOf[static_cast<std::size_t>(label[first])] += last - first + 1;
+            });
     }
     int regionLabel = 0;
     for (int& entry : regionOf)
@@ -478,8 +494,10 @@ void LabelDarkRegions(const Plane& imagePlane, Plane& labelPlane, Plane& regionP
         float* region = regionPlane[y];
         std::fill(region, region + lastCounted + 1, 0.0f);
         for (const auto& run : labels.DarkRuns(y))
-            for (int x = run.first; x <= std::min(run.last, lastCounted); ++x)
-                region[x] = static_cast<float>(regionOf[static_cast<std::size_t>(label[x])]);
+            ForEachStretch(label, run.first, std::min(run.last, lastCounted), [&](int first, int last) {
+                std::fill(region + first, region + last + 1,
+                          static_cast<float>(regionOf[static_cast<std::size_t>(label[first])]));
+            });
     }
 }
 

@@ -56,7 +56,8 @@ void NoteStarts(std::vector<StartPixel>& starts, const float* region, int y, int
     float before = 0.0f;
     for (int end = columns - 2; end >= 1; end -= CellBlockWidth) {
         const int begin = std::max(end - CellBlockWidth + 1, 1);
-        if (end - begin + 1 == CellBlockWidth && !BlockHoldsLabel(region + begin))
+        // Inside a region a block holds the label just seen, or none.
+        if (end - begin + 1 == CellBlockWidth && BlockHoldsOnly(region + begin, before))
             continue;
         for (int x = end; x >= begin; --x) {
             const float value = region[x];
