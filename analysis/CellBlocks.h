@@ -47,6 +47,16 @@ inline bool BlockHoldsZero(const float* cells)
     return AnyLane(zero);
 }
 
+// Whether every one of the CellBlockWidth cells from cells on holds value.
+inline bool BlockHoldsOnlyValue(const float* cells, float value)
+{
+    using namespace cellblocks;
+    Mask other = {};
+    for (int k = 0; k < CellBlockWidth; k += 4)
+        other |= LoadLanes(cells + k) != value;
+    return !AnyLane(other);
+}
+
 // Whether every one of the CellBlockWidth cells from cells on holds either the
 // given label or a value below 1, which is no label.
 inline bool BlockHoldsOnly(const float* cells, float label)

@@ -447,15 +447,38 @@ private:
     std::vector<Range> waiting_;
 };
 
+// Turns the counts of the working labels into region labels: 1, 2, 3, ... for the
+// labels counted more than RegionSizeThreshold times, in ascending order, and 0
+// for the others. Most labels count nothing (only the smallest of each group is
+// left), so blocks without a kept label are cleared at once.
+void NumberKeptLabels(std::vector<int>& counts)
+{
+    constexpr std::size_t Block = 16;
+    int regionLabel = 0;
+    for (std::size_t i = 0; i < counts.size(); i += Block) {
+        int* block = counts.data() + i;
+        const std::size_t size = std::min(Block, counts.size() - i);
+        int kept = 0;
+        for (std::size_t k = 0; k < size; ++k)
+            kept += block[k] > RegionSizeThreshold;
+        for (std::size_t k = 0; k < size; ++k)
+            block[k] = kept != 0 && block[k] > RegionSizeThreshold ? ++regionLabel : 0;
+    }
+}
+
 // Calls visit(first, last) for each stretch of cells holding one label, from
 // first to last.
 template <class Visit>
 void ForEachStretch(const float* label, int first, int last, const Visit& visit)
 {
     for (int x = first; x <= last;) {
+        // A stretch that goes on for a while is followed a block at a time.
+        constexpr int LongStretch = 8;
         const int from = x;
         while (x + 1 <= last && label[x + 1] == label[from])
-            ++x;
+            if (++x - from == LongStretch)
+                while (x + CellBlockWidth <= last && BlockHoldsOnlyValue(label + x + 1, label[from]))
+                    x += CellBlockWidth;
         visit(from, x);
         ++x;
     }
@@ -485,9 +508,7 @@ void LabelDarkRegions(const Plane& imagePlane, Plane& labelPlane, Plane& regionP
                 regionOf[static_cast<std::size_t>(label[first])] += last - first + 1;
             });
     }
-    int regionLabel = 0;
-    for (int& entry : regionOf)
-        entry = entry > RegionSizeThreshold ? ++regionLabel : 0;
+    NumberKeptLabels(regionOf);
 
     for (int y = 0; y <= rows - 2; ++y) {
         const float* label = labelPlane[y];
