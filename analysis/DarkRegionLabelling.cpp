@@ -233,23 +233,25 @@ public:
             const float* image = imagePlane[y];
             float* label = (*this)[y];
             std::fill(label, label + columns_, NotDark);
+            // Blocks that cannot start or end a run are passed over.
             int runFirst = -1;
             for (int block = 0; block < columns_; block += CellBlockWidth) {
                 const int end = std::min(block + CellBlockWidth, columns_);
-                if (runFirst < 0 && end - block == CellBlockWidth && !BlockHoldsZero(image + block))
+                if (end - block == CellBlockWidth &&
+                    (runFirst < 0 ? !BlockHoldsZero(image + block) : BlockHoldsOnlyValue(image + block, 0.0f)))
                     continue;
                 for (int x = block; x < end; ++x) {
-                    if (image[x] == 0.0f) {
-                        label[x] = static_cast<float>(++count);
-                        runFirst = runFirst < 0 ? x : runFirst;
-                    } else if (runFirst >= 0) {
-                        darkRuns_.Add({runFirst, x - 1});
+                    const bool dark = image[x] == 0.0f;
+                    if (dark && runFirst < 0) {
+                        runFirst = x;
+                    } else if (!dark && runFirst >= 0) {
+                        count = NumberRun(label, {runFirst, x - 1}, count);
                         runFirst = -1;
                     }
                 }
             }
             if (runFirst >= 0)
-                darkRuns_.Add({runFirst, columns_ - 1});
+                count = NumberRun(label, {runFirst, columns_ - 1}, count);
             darkRuns_.EndRow(y);
         }
         return count;
@@ -287,6 +289,15 @@ public:
     }
 
 private:
+    // Notes a run and numbers its pixels on from count; returns the new count.
+    int NumberRun(float* label, const Run& run, int count)
+    {
+        darkRuns_.Add(run);
+        for (int x = run.first; x <= run.last; ++x)
+            label[x] = static_cast<float>(count + 1 + (x - run.first));
+        return count + (run.last - run.first + 1);
+    }
+
     // Notes that the labels of row y changed from column first to last: the cells
     // whose blocks hold them, in that row and the rows beside it, wait for a visit.
     // A cell whose block has not changed since its last visit keeps its label, which
