@@ -45,7 +45,7 @@ constexpr Range NoCells{std::numeric_limits<int>::max(), -1};
 // Changes are looked for in chunks of this many cells: a count per chunk keeps
 // the loops vectorised, and the range of chunks with changes bounds the cells
 // that changed.
-constexpr int ChangeChunk = 32;
+constexpr int ChangeChunk = 64;
 
 // Lowers each cell of a row, from first to last, to its block minimum in place;
 // exact for a row without dark neighbours in the row. Returns a range that holds
