@@ -13,11 +13,15 @@ constexpr int GapSearchAttempts = 500;
 // nearest pixel above 0 of the composite on its row or column: nearer wins; at
 // equal distance left, then right, then below, then above. Sources come from the
 // composite only, so filled values never feed other gaps.
-// Time: one pass for composite and snapshot, then one pass over the rows with zero
-// pixels; the nearest source in each direction comes from scans that only move
-// forward, so a gap costs the same however far its source. Memory: a few numbers
-// per column. Where sources is not empty (rows x columns entries, row after row),
-// each filled pixel's entry receives the direction of its source; the entries of
-// the other pixels are left as they are.
+// Time: one pass up the plane for the composite, which also notes each zero pixel's
+// distance to the nearest source below; then one pass down, which keeps the row of
+// the nearest source above each column and fills the rows with zero pixels: where
+// they are many, across their span in vectorised passes, where few, run by run
+// (every pixel of a run has the same sources on its left and right). A gap costs
+// the same however far its source. Memory: a few numbers per row and per column;
+// until the fill, fillPlane's zero pixels hold the distances below. Where sources
+// is not empty (rows x columns entries, row after row), each filled pixel's entry
+// receives the direction of its source; the entries of the other pixels are left
+// as they are.
 void CompositeAndFill(Plane& imagePlane, Plane& fillPlane, int rows, int columns,
                       std::span<ValueSource> sources = {});

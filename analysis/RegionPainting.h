@@ -7,6 +7,8 @@
 // Writes every cell of fillPlane: the table entry of the cell's region where
 // regionPlane holds a label from 1 to regionCount, 0 elsewhere. Labels beyond the
 // table's last entry paint nothing.
-// Time: one pass, a table lookup per labelled cell. Memory: none.
+// Time: one pass in blocks of 16 cells: a block without a label is cleared at once,
+// one of a single label and unlabelled cells takes one lookup, others one per
+// labelled cell. Memory: none.
 void PaintRegions(const Plane& regionPlane, Plane& fillPlane, int rows, int columns,
                   const std::vector<float>& regionGreyTable, int regionCount);
