@@ -4,7 +4,9 @@
 #include "analysis/VectorClones.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstddef>
+#include <cstdint>
 #include <cstring>
 #include <iterator>
 #include <limits>
@@ -240,12 +242,22 @@ public:
                 if (end - block == CellBlockWidth &&
                     (runFirst < 0 ? !BlockHoldsZero(image + block) : BlockHoldsOnlyValue(image + block, 0.0f)))
                     continue;
-                for (int x = block; x < end; ++x) {
-                    const bool dark = image[x] == 0.0f;
-                    if (dark && runFirst < 0) {
-                        runFirst = x;
-                    } else if (!dark && runFirst >= 0) {
-                        count = NumberRun(label, {runFirst, x - 1}, count);
+                // The block's dark cells as bits, from which the ends of runs are
+                // found without a branch per cell.
+                const int width = end - block;
+                std::uint32_t dark = 0;
+                for (int k = 0; k < width; ++k)
+                    dark |= static_cast<std::uint32_t>(image[block + k] == 0.0f) << k;
+                const std::uint32_t light = ~dark & ((std::uint32_t{1} << width) - 1);
+                for (int k = 0; k < width;) {
+                    const std::uint32_t ahead = (runFirst < 0 ? dark : light) >> k;
+                    if (ahead == 0)
+                        break;
+                    k += std::countr_zero(ahead);
+                    if (runFirst < 0) {
+                        runFirst = block + k;
+                    } else {
+                        count = NumberRun(label, {runFirst, block + k - 1}, count);
                         runFirst = -1;
                     }
                 }
