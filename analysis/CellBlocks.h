@@ -1,5 +1,8 @@
 #pragma once
 
+#include <algorithm>
+#include <bit>
+#include <cstdint>
 #include <cstring>
 
 // Planes are mostly without dark pixels or labels where holes are few. Looking at
@@ -80,4 +83,54 @@ inline void PaintBlock(float* to, const float* from, float label, float value)
         const Lanes painted = lanes == label ? Lanes{} + value : Lanes{};
         std::memcpy(to + k, &painted, sizeof painted);
     }
+}
+
+// The cells from cells on, at most 32 of them, as bits (bit k for cell k): those
+// that are exactly 0, and those that hold 1 or more.
+inline std::uint32_t ZeroBits(const float* cells, int count)
+{
+    std::uint32_t bits = 0;
+    for (int k = 0; k < count; ++k)
+        bits |= static_cast<std::uint32_t>(cells[k] == 0.0f) << k;
+    return bits;
+}
+
+inline std::uint32_t LabelBits(const float* cells, int count)
+{
+    std::uint32_t bits = 0;
+    for (int k = 0; k < count; ++k)
+        bits |= static_cast<std::uint32_t>(cells[k] >= 1.0f) << k;
+    return bits;
+}
+
+// Calls visit(first, last) for every run of cells that are exactly 0 between
+// cells[from] and cells[to], in order. Blocks that cannot start or end a run are
+// passed over; in the others the ends of runs come from a bit mask, without a
+// branch per cell.
+template <class Visit>
+void ForEachZeroRun(const float* cells, int from, int to, const Visit& visit)
+{
+    int runFirst = -1;
+    for (int block = from; block <= to; block += CellBlockWidth) {
+        const int width = std::min(CellBlockWidth, to - block + 1);
+        if (width == CellBlockWidth &&
+            (runFirst < 0 ? !BlockHoldsZero(cells + block) : BlockHoldsOnlyValue(cells + block, 0.0f)))
+            continue;
+        const std::uint32_t zero = ZeroBits(cells + block, width);
+        const std::uint32_t other = ~zero & ((std::uint32_t{1} << width) - 1);
+        for (int k = 0; k < width;) {
+            const std::uint32_t ahead = (runFirst < 0 ? zero : other) >> k;
+            if (ahead == 0)
+                break;
+            k += std::countr_zero(ahead);
+            if (runFirst < 0) {
+                runFirst = block + k;
+            } else {
+                visit(runFirst, block + k - 1);
+                runFirst = -1;
+            }
+        }
+    }
+    if (runFirst >= 0)
+        visit(runFirst, to);
 }

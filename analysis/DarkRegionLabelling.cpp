@@ -235,35 +235,8 @@ public:
             const float* image = imagePlane[y];
             float* label = (*this)[y];
             std::fill(label, label + columns_, NotDark);
-            // Blocks that cannot start or end a run are passed over.
-            int runFirst = -1;
-            for (int block = 0; block < columns_; block += CellBlockWidth) {
-                const int end = std::min(block + CellBlockWidth, columns_);
-                if (end - block == CellBlockWidth &&
-                    (runFirst < 0 ? !BlockHoldsZero(image + block) : BlockHoldsOnlyValue(image + block, 0.0f)))
-                    continue;
-                // The block's dark cells as bits, from which the ends of runs are
-                // found without a branch per cell.
-                const int width = end - block;
-                std::uint32_t dark = 0;
-                for (int k = 0; k < width; ++k)
-                    dark |= static_cast<std::uint32_t>(image[block + k] == 0.0f) << k;
-                const std::uint32_t light = ~dark & ((std::uint32_t{1} << width) - 1);
-                for (int k = 0; k < width;) {
-                    const std::uint32_t ahead = (runFirst < 0 ? dark : light) >> k;
-                    if (ahead == 0)
-                        break;
-                    k += std::countr_zero(ahead);
-                    if (runFirst < 0) {
-                        runFirst = block + k;
-                    } else {
-                        count = NumberRun(label, {runFirst, block + k - 1}, count);
-                        runFirst = -1;
-                    }
-                }
-            }
-            if (runFirst >= 0)
-                count = NumberRun(label, {runFirst, columns_ - 1}, count);
+            ForEachZeroRun(image, 0, columns_ - 1,
+                           [&](int first, int last) { count = NumberRun(label, {first, last}, count); });
             darkRuns_.EndRow(y);
         }
         return count;

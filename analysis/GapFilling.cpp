@@ -173,23 +173,14 @@ private:
     void FillRuns(int y, const GapSpan& gaps)
     {
         const float* row = composite_[y];
-        for (int x = gaps.first; x <= gaps.last; ++x) {
-            if (x % CellBlockWidth == 0 && x + CellBlockWidth <= gaps.last && !BlockHoldsZero(row + x)) {
-                x += CellBlockWidth - 1;
-                continue;
-            }
-            if (row[x] != 0.0f)
-                continue;
-            const int first = x;
-            while (x < gaps.last && row[x + 1] == 0.0f)
-                ++x;
-            const int onLeft = SourceLeftOf(row, first), onRight = SourceRightOf(row, x, columns_);
-            for (int i = first; i <= x; ++i) {
+        ForEachZeroRun(row, gaps.first, gaps.last, [&](int first, int last) {
+            const int onLeft = SourceLeftOf(row, first), onRight = SourceRightOf(row, last, columns_);
+            for (int i = first; i <= last; ++i) {
                 left_[i] = std::min(i - onLeft, Beyond);
                 right_[i] = std::min(onRight - i, Beyond);
             }
-            FillCells(y, first, x);
-        }
+            FillCells(y, first, last);
+        });
     }
 
     void FillCells(int y, int first, int last)

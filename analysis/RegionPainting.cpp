@@ -3,6 +3,23 @@
 #include "analysis/CellBlocks.h"
 
 #include <algorithm>
+#include <bit>
+#include <cstdint>
+
+namespace {
+
+// Paints count cells, at most 32, one look-up for each labelled one.
+template <class Paint>
+void PaintCells(float* fill, const float* region, int count, const Paint& paint)
+{
+    std::fill(fill, fill + count, 0.0f);
+    for (std::uint32_t labelled = LabelBits(region, count); labelled != 0; labelled &= labelled - 1) {
+        const int k = std::countr_zero(labelled);
+        fill[k] = paint(region[k]);
+    }
+}
+
+}  // namespace
 
 void PaintRegions(const Plane& regionPlane, Plane& fillPlane, int rows, int columns,
                   const std::vector<float>& regionGreyTable, int regionCount)
@@ -29,10 +46,8 @@ void PaintRegions(const Plane& regionPlane, Plane& fillPlane, int rows, int colu
             if (BlockHoldsOnly(region + x, label))
                 PaintBlock(fill + x, region + x, label, paint(label));
             else
-                for (int k = x; k < x + CellBlockWidth; ++k)
-                    fill[k] = paint(region[k]);
+                PaintCells(fill + x, region + x, CellBlockWidth, paint);
         }
-        for (; x < columns; ++x)
-            fill[x] = paint(region[x]);
+        PaintCells(fill + x, region + x, columns - x, paint);
     }
 }

@@ -6,7 +6,9 @@
 #include "analysis/VectorClones.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstddef>
+#include <cstdint>
 #include <cstring>
 #include <limits>
 
@@ -59,9 +61,13 @@ void NoteStarts(std::vector<StartPixel>& starts, const float* region, int y, int
         // Inside a region a block holds the label just seen, or none.
         if (end - begin + 1 == CellBlockWidth && BlockHoldsOnly(region + begin, before))
             continue;
-        for (int x = end; x >= begin; --x) {
+        // The labelled cells of the block, east to west.
+        for (std::uint32_t labelled = LabelBits(region + begin, end - begin + 1); labelled != 0;) {
+            const int k = 31 - std::countl_zero(labelled);
+            labelled &= ~(std::uint32_t{1} << k);
+            const int x = begin + k;
             const float value = region[x];
-            if (value == before || !(value >= 1.0f && value <= static_cast<float>(highest) && value < 2147483648.0f))
+            if (value == before || !(value <= static_cast<float>(highest) && value < 2147483648.0f))
                 continue;
             before = value;
             const int label = static_cast<int>(value);
