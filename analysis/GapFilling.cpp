@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <bit>
 #include <cstddef>
+#include <cstring>
 #include <vector>
 
 namespace {
@@ -38,7 +39,7 @@ VECTOR_CLONES int CompositeRow(float* image, float* fill, int* nextBelow, int y,
 // The distances from each cell of first to last to the nearest source on its left
 // and on its right, Beyond where none is within reach. Sources are marked by
 // their columns first, in a pass that vectorises, so that the scans carry the
-// nearest one without a branch.
+// nearest one along.
 VECTOR_CLONES void MarkSources(const float* row, int* left, int* right, int from, int to)
 {
     for (int x = from; x <= to; ++x) {
@@ -48,21 +49,78 @@ VECTOR_CLONES void MarkSources(const float* row, int* left, int* right, int from
     }
 }
 
+// Eight columns side by side in a vector register.
+using ColumnLanes = int __attribute__((vector_size(32)));
+constexpr int ColumnLaneCount = sizeof(ColumnLanes) / sizeof(int);
+
+// Turns the marked sources from from to last into the distance to the nearest on
+// the left: the largest column marked so far, eight at a time, their running
+// largest within the group taken by three shifted maxima.
+VECTOR_CLONES void DistancesToTheLeft(int* left, int from, int last)
+{
+    const ColumnLanes none = ColumnLanes{} - Beyond;
+    const ColumnLanes lanes = {0, 1, 2, 3, 4, 5, 6, 7};
+    int source = -Beyond;
+    int x = from;
+    for (; x + ColumnLaneCount - 1 <= last; x += ColumnLaneCount) {
+        ColumnLanes nearest, shifted;
+        std::memcpy(&nearest, left + x, sizeof nearest);
+        shifted = __builtin_shufflevector(none, nearest, 0, 8, 9, 10, 11, 12, 13, 14);
+        nearest = shifted > nearest ? shifted : nearest;
+        shifted = __builtin_shufflevector(none, nearest, 0, 1, 8, 9, 10, 11, 12, 13);
+        nearest = shifted > nearest ? shifted : nearest;
+        shifted = __builtin_shufflevector(none, nearest, 0, 1, 2, 3, 8, 9, 10, 11);
+        nearest = shifted > nearest ? shifted : nearest;
+        shifted = ColumnLanes{} + source;
+        nearest = shifted > nearest ? shifted : nearest;
+        source = nearest[ColumnLaneCount - 1];
+        ColumnLanes distance = (lanes + x) - nearest;
+        distance = distance < Beyond ? distance : ColumnLanes{} + Beyond;
+        std::memcpy(left + x, &distance, sizeof distance);
+    }
+    for (; x <= last; ++x) {
+        source = std::max(source, left[x]);
+        left[x] = std::min(x - source, Beyond);
+    }
+}
+
+// Likewise to the right: the smallest column marked from to down to first.
+VECTOR_CLONES void DistancesToTheRight(int* right, int first, int to)
+{
+    const ColumnLanes none = ColumnLanes{} + (to + Beyond);
+    const ColumnLanes lanes = {0, 1, 2, 3, 4, 5, 6, 7};
+    int source = to + Beyond;
+    int x = to;
+    for (; x - ColumnLaneCount + 1 >= first; x -= ColumnLaneCount) {
+        const int at = x - ColumnLaneCount + 1;
+        ColumnLanes nearest, shifted;
+        std::memcpy(&nearest, right + at, sizeof nearest);
+        shifted = __builtin_shufflevector(nearest, none, 1, 2, 3, 4, 5, 6, 7, 8);
+        nearest = shifted < nearest ? shifted : nearest;
+        shifted = __builtin_shufflevector(nearest, none, 2, 3, 4, 5, 6, 7, 8, 9);
+        nearest = shifted < nearest ? shifted : nearest;
+        shifted = __builtin_shufflevector(nearest, none, 4, 5, 6, 7, 8, 9, 10, 11);
+        nearest = shifted < nearest ? shifted : nearest;
+        shifted = ColumnLanes{} + source;
+        nearest = shifted < nearest ? shifted : nearest;
+        source = nearest[0];
+        ColumnLanes distance = nearest - (lanes + at);
+        distance = distance < Beyond ? distance : ColumnLanes{} + Beyond;
+        std::memcpy(right + at, &distance, sizeof distance);
+    }
+    for (; x >= first; --x) {
+        source = std::min(source, right[x]);
+        right[x] = std::min(source - x, Beyond);
+    }
+}
+
 void DistancesAlongRow(const float* row, int* left, int* right, int first, int last, int columns)
 {
     const int from = std::max(first - Reach, 0);
     const int to = std::min(last + Reach, columns - 1);
     MarkSources(row, left, right, from, to);
-    int source = -Beyond;
-    for (int x = from; x <= last; ++x) {
-        source = std::max(source, left[x]);
-        left[x] = std::min(x - source, Beyond);
-    }
-    source = to + Beyond;
-    for (int x = to; x >= first; --x) {
-        source = std::min(source, right[x]);
-        right[x] = std::min(source - x, Beyond);
-    }
+    DistancesToTheLeft(left, from, last);
+    DistancesToTheRight(right, first, to);
 }
 
 // For each zero pixel of one row from first to last, the offset from the pixel to
