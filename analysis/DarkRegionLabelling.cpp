@@ -44,16 +44,32 @@ struct Range {
 
 constexpr Range NoCells{std::numeric_limits<int>::max(), -1};
 
+// Writes the smallest of each cell's label and its left and right neighbours'.
+inline void ThreeCellMinimaOfRow(float* minima, const float* row, int first, int last)
+{
+    for (int x = first; x <= last; ++x)
+        minima[x] = SmallerOf(SmallerOf(row[x - 1], row[x]), row[x + 1]);
+}
+
+// After a visit of a row changed the cells in changed: its three-cell minima
+// around them, in columns 1 to columns - 2.
+inline void RenewThreeCellMinima(float* minima, const float* row, Range changed, int columns)
+{
+    if (changed.first <= changed.last)
+        ThreeCellMinimaOfRow(minima, row, std::max(changed.first - 1, 1), std::min(changed.last + 1, columns - 2));
+}
+
 // Changes are looked for in chunks of this many cells: a count per chunk keeps
 // the loops vectorised, and the range of chunks with changes bounds the cells
 // that changed.
 constexpr int ChangeChunk = 64;
 
 // Lowers each cell of a row, from first to last, to its block minimum in place;
-// exact for a row without dark neighbours in the row. Returns a range that holds
-// every cell that changed.
-VECTOR_CLONES Range LowerRowToBlockMinima(float* row, const float* above, const float* below, const float* sameRow,
-                                          int first, int last)
+// exact for a row without dark neighbours in the row, and renews the row's
+// three-cell minima around the changes. Returns a range that holds every cell
+// that changed.
+VECTOR_CLONES Range LowerRowToBlockMinima(float* row, const float* above, const float* below, float* sameRow,
+                                          int first, int last, int columns)
 {
     Range changed = NoCells;
     for (int from = first; from <= last; from += ChangeChunk) {
@@ -67,6 +83,7 @@ VECTOR_CLONES Range LowerRowToBlockMinima(float* row, const float* above, const 
         if (changes != 0)
             changed = {std::min(changed.first, from), to};
     }
+    RenewThreeCellMinima(sameRow, row, changed, columns);
     return changed;
 }
 
@@ -78,9 +95,10 @@ VECTOR_CLONES void BlockMinimaOfRow(float* lowest, const float* row, const float
         lowest[x] = BlockMinimum(row[x], above[x], below[x], sameRow[x]);
 }
 
-// Copies the lowered labels into the row; returns a range that holds every one
-// of them that is lower.
-VECTOR_CLONES Range StoreLowerLabels(float* row, const float* lowest, int first, int last)
+// Copies the lowered labels into the row and renews its three-cell minima around
+// the changes; returns a range that holds every one of them that is lower.
+VECTOR_CLONES Range StoreLowerLabels(float* row, const float* lowest, float* minima, int first, int last,
+                                     int columns)
 {
     Range changed = NoCells;
     for (int from = first; from <= last; from += ChangeChunk) {
@@ -93,15 +111,10 @@ VECTOR_CLONES Range StoreLowerLabels(float* row, const float* lowest, int first,
         if (changes != 0)
             changed = {std::min(changed.first, from), to};
     }
+    RenewThreeCellMinima(minima, row, changed, columns);
     return changed;
 }
 
-// Writes the smallest of each cell's label and its left and right neighbours'.
-VECTOR_CLONES void ThreeCellMinimaOfRow(float* minima, const float* row, int first, int last)
-{
-    for (int x = first; x <= last; ++x)
-        minima[x] = SmallerOf(SmallerOf(row[x - 1], row[x]), row[x + 1]);
-}
 
 // Carries the smallest label so far along a run of dark cells, from first to last
 // (forward) or from last to first, as a sweep carries a new label along a row. Eight
@@ -336,12 +349,12 @@ private:
             return VisitRuns(y, forward, first, last);
         const float* above = ThreeCellMinima(y - 1);
         const float* below = ThreeCellMinima(y + 1);
-        const float* sameRow = ThreeCellMinima(y);
+        float* sameRow = ThreeCellMinima(y);
         float* row = (*this)[y];
         Range changed;
         if (runs_.Row(y).empty()) {
             // No dark cell has a dark cell beside it: every block can be taken at once.
-            changed = LowerRowToBlockMinima(row, above, below, sameRow, first, last);
+            changed = LowerRowToBlockMinima(row, above, below, sameRow, first, last, columns_);
         } else {
             // A new label carries on along its run in the sweep's direction, so the
             // visit takes in the rest of the run where the range ends inside one.
@@ -352,11 +365,10 @@ private:
             for (const Run& run : runs_.Row(y))
                 if (run.last >= first && run.first <= last)
                     CarryAlongRun(lowest, std::max(run.first, first), std::min(run.last, last), forward);
-            changed = StoreLowerLabels(row, lowest, first, last);
+            changed = StoreLowerLabels(row, lowest, sameRow, first, last, columns_);
         }
         if (changed.first > changed.last)
             return false;
-        UpdateThreeCellMinima(y, std::max(changed.first - 1, 1), std::min(changed.last + 1, columns_ - 2));
         MarkChanged(y, changed.first, changed.last);
         return true;
     }
