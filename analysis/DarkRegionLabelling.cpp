@@ -88,7 +88,7 @@ VECTOR_CLONES Range LowerRowToBlockMinima(float* row, const float* above, const 
 }
 
 // Writes each cell's block minimum into lowest, leaving the row as it is.
-VECTOR_CLONES void BlockMinimaOfRow(float* lowest, const float* row, const float* above, const float* below,
+inline void BlockMinimaOfRow(float* lowest, const float* row, const float* above, const float* below,
                                     const float* sameRow, int first, int last)
 {
     for (int x = first; x <= last; ++x)
@@ -97,7 +97,7 @@ VECTOR_CLONES void BlockMinimaOfRow(float* lowest, const float* row, const float
 
 // Copies the lowered labels into the row and renews its three-cell minima around
 // the changes; returns a range that holds every one of them that is lower.
-VECTOR_CLONES Range StoreLowerLabels(float* row, const float* lowest, float* minima, int first, int last,
+inline Range StoreLowerLabels(float* row, const float* lowest, float* minima, int first, int last,
                                      int columns)
 {
     Range changed = NoCells;
@@ -123,7 +123,7 @@ VECTOR_CLONES Range StoreLowerLabels(float* row, const float* lowest, float* min
 using Lanes = float __attribute__((vector_size(32)));
 constexpr int LaneCount = sizeof(Lanes) / sizeof(float);
 
-VECTOR_CLONES void CarryAlongLongRun(float* lowest, int first, int last, bool forward)
+inline void CarryAlongLongRun(float* lowest, int first, int last, bool forward)
 {
     const Lanes none = {NotDark, NotDark, NotDark, NotDark, NotDark, NotDark, NotDark, NotDark};
     if (forward) {
@@ -206,6 +206,21 @@ inline void CarryAlongRun(float* lowest, int first, int last, bool forward)
     else
         for (int x = last - 1; x >= first; --x)
             lowest[x] = SmallerOf(lowest[x], lowest[x + 1]);
+}
+
+// Lowers the cells of a row from first to last that hold runs of dark cells: the
+// block minima of all, each run's new labels carried along in the sweep's
+// direction, then stored with the row's three-cell minima renewed. Returns a range
+// that holds every cell that changed.
+VECTOR_CLONES Range LowerRunsToBlockMinima(float* row, const float* above, const float* below, float* sameRow,
+                                           float* lowest, std::span<const Run> runs, int first, int last,
+                                           bool forward, int columns)
+{
+    BlockMinimaOfRow(lowest, row, above, below, sameRow, first, last);
+    for (const Run& run : runs)
+        if (run.last >= first && run.first <= last)
+            CarryAlongRun(lowest, std::max(run.first, first), std::min(run.last, last), forward);
+    return StoreLowerLabels(row, lowest, sameRow, first, last, columns);
 }
 
 // The working labels of one call, with what the sweeps need to skip cells that
@@ -360,12 +375,8 @@ private:
             // visit takes in the rest of the run where the range ends inside one.
             if (const Run* run = RunAt(y, forward ? last : first))
                 (forward ? last : first) = forward ? run->last : run->first;
-            float* lowest = lowest_.data();
-            BlockMinimaOfRow(lowest, row, above, below, sameRow, first, last);
-            for (const Run& run : runs_.Row(y))
-                if (run.last >= first && run.first <= last)
-                    CarryAlongRun(lowest, std::max(run.first, first), std::min(run.last, last), forward);
-            changed = StoreLowerLabels(row, lowest, sameRow, first, last, columns_);
+            changed = LowerRunsToBlockMinima(row, above, below, sameRow, lowest_.data(), runs_.Row(y), first, last,
+                                             forward, columns_);
         }
         if (changed.first > changed.last)
             return false;
