@@ -30,21 +30,31 @@ top=$Y
 # Clicks a button of the main window at its centre.
 click() { xdotool mousemove --sync $((left + $1)) $((top + $2)) click 1; }
 
-# Chooses a file in the open dialog by typing its path.
+# Types a path into the file dialog with the given title and presses Return. A slow
+# build (the sanitizers) can show the dialog before its name field takes keys, so
+# the path is typed again over what the field holds until the dialog closes.
+enter_path() {
+    local dialog
+    dialog=$(xdotool search --sync --onlyvisible --name "^$1\$" | head -n 1)
+    for pause in 0.3 1 2; do
+        xdotool windowfocus --sync "$dialog"
+        sleep "$pause"
+        xdotool key ctrl+a
+        xdotool type --delay 2 "$2"
+        xdotool key Return
+        for _ in $(seq 50); do
+            xdotool search --onlyvisible --name "^$1\$" >/dev/null 2>&1 || return 0
+            sleep 0.1
+        done
+    done
+    echo "the $1 dialog did not close"
+    return 1
+}
+
+# Chooses a file through the open dialog.
 choose() {
     click 173 412
-    local dialog
-    dialog=$(xdotool search --sync --onlyvisible --name '^Open$' | head -n 1)
-    xdotool windowfocus --sync "$dialog"
-    sleep 0.3
-    xdotool type --delay 2 "$1"
-    xdotool key Return
-    for _ in $(seq 50); do
-        xdotool search --onlyvisible --name '^Open$' >/dev/null 2>&1 || return 0
-        sleep 0.1
-    done
-    echo "the open dialog did not close"
-    return 1
+    enter_path Open "$1"
 }
 
 choose "$work/picture.png"
@@ -58,11 +68,7 @@ import -window root "$work/shot.png"
 # Saves the result with Ctrl+S through the save dialog, as a user would.
 xdotool windowfocus --sync "$window"
 xdotool key ctrl+s
-dialog=$(xdotool search --sync --onlyvisible --name '^Save As$' | head -n 1)
-xdotool windowfocus --sync "$dialog"
-sleep 0.3
-xdotool type --delay 2 "$work/saved.png"
-xdotool key Return
+enter_path 'Save As' "$work/saved.png"
 for _ in $(seq 50); do [ -s "$work/saved.png" ] && break; sleep 0.1; done
 "$check" saved "$work/picture.png" "$work/saved.png"
 
