@@ -1,6 +1,7 @@
 #include "analysis/DarkRegionLabelling.h"
 
 #include "analysis/CellBlocks.h"
+#include "analysis/LaneScans.h"
 #include "analysis/VectorClones.h"
 
 #include <algorithm>
@@ -117,9 +118,8 @@ inline Range StoreLowerLabels(float* row, const float* lowest, float* minima, in
 
 
 // Carries the smallest label so far along a run of dark cells, from first to last
-// (forward) or from last to first, as a sweep carries a new label along a row. Eight
-// cells at a time: their running minimum within the group takes three shifted
-// minima, then the smallest label carried from the cells before.
+// (forward) or from last to first, as a sweep carries a new label along a row,
+// eight cells at a time.
 using Lanes = float __attribute__((vector_size(32)));
 constexpr int LaneCount = sizeof(Lanes) / sizeof(float);
 
@@ -130,16 +130,9 @@ inline void CarryAlongLongRun(float* lowest, int first, int last, bool forward)
         float carried = lowest[first];
         int x = first + 1;
         for (; x + LaneCount <= last + 1; x += LaneCount) {
-            Lanes cells, shifted;
+            Lanes cells;
             std::memcpy(&cells, lowest + x, sizeof cells);
-            shifted = __builtin_shufflevector(none, cells, 0, 8, 9, 10, 11, 12, 13, 14);
-            cells = shifted < cells ? shifted : cells;
-            shifted = __builtin_shufflevector(none, cells, 0, 1, 8, 9, 10, 11, 12, 13);
-            cells = shifted < cells ? shifted : cells;
-            shifted = __builtin_shufflevector(none, cells, 0, 1, 2, 3, 8, 9, 10, 11);
-            cells = shifted < cells ? shifted : cells;
-            shifted = Lanes{} + carried;
-            cells = shifted < cells ? shifted : cells;
+            RunUpTheLanes<Keep::Smallest>(cells, none, carried);
             std::memcpy(lowest + x, &cells, sizeof cells);
             carried = cells[LaneCount - 1];
         }
@@ -149,16 +142,9 @@ inline void CarryAlongLongRun(float* lowest, int first, int last, bool forward)
         float carried = lowest[last];
         int x = last - 1;
         for (; x - LaneCount + 1 >= first; x -= LaneCount) {
-            Lanes cells, shifted;
+            Lanes cells;
             std::memcpy(&cells, lowest + x - LaneCount + 1, sizeof cells);
-            shifted = __builtin_shufflevector(cells, none, 1, 2, 3, 4, 5, 6, 7, 8);
-            cells = shifted < cells ? shifted : cells;
-            shifted = __builtin_shufflevector(cells, none, 2, 3, 4, 5, 6, 7, 8, 9);
-            cells = shifted < cells ? shifted : cells;
-            shifted = __builtin_shufflevector(cells, none, 4, 5, 6, 7, 8, 9, 10, 11);
-            cells = shifted < cells ? shifted : cells;
-            shifted = Lanes{} + carried;
-            cells = shifted < cells ? shifted : cells;
+            RunDownTheLanes<Keep::Smallest>(cells, none, carried);
             std::memcpy(lowest + x - LaneCount + 1, &cells, sizeof cells);
             carried = cells[0];
         }
@@ -243,9 +229,8 @@ public:
           darkRuns_(rows),
           runs_(rows),
           interiorRuns_(rows),
-          span_(rows),
+          span_(rows, Run{NoCells.first, NoCells.last}),
           sparse_(rows, false),
-          hasDark_(rows, false),
           waiting_(rows, Range{1, columns - 2})
     {
     }
@@ -350,8 +335,6 @@ private:
     // only runs of dark cells need a second pass carrying the new label along.
     bool VisitRow(int y, bool forward)
     {
-        if (!hasDark_[y])
-            return false;
         // Cells that are not dark never change: only those of the span of the dark
         // ones that wait for a visit are swept, or where the dark ones are few in
         // it, the runs that hold waiting cells, one by one.
@@ -435,8 +418,7 @@ private:
                 const int last = std::min(run.last, columns_ - 2);
                 if (first > last)
                     continue;
-                span_[y] = {hasDark_[y] ? span_[y].first : first, last};
-                hasDark_[y] = true;
+                span_[y] = {std::min(span_[y].first, first), last};
                 interiorRuns_.Add({first, last});
                 darkCells += last - first + 1;
                 if (first < last)
@@ -459,9 +441,9 @@ private:
     RunTable darkRuns_;
     RunTable runs_;
     RunTable interiorRuns_;
+    // The span of each row's interior dark cells; empty (first past last) where none.
     std::vector<Run> span_;
     std::vector<bool> sparse_;
-    std::vector<bool> hasDark_;
     // The columns of each row whose blocks changed since its last visit.
     std::vector<Range> waiting_;
 };

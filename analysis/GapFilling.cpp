@@ -1,6 +1,7 @@
 #include "analysis/GapFilling.h"
 
 #include "analysis/CellBlocks.h"
+#include "analysis/LaneScans.h"
 #include "analysis/VectorClones.h"
 
 #include <algorithm>
@@ -54,8 +55,7 @@ using ColumnLanes = int __attribute__((vector_size(32)));
 constexpr int ColumnLaneCount = sizeof(ColumnLanes) / sizeof(int);
 
 // Turns the marked sources from from to last into the distance to the nearest on
-// the left: the largest column marked so far, eight at a time, their running
-// largest within the group taken by three shifted maxima.
+// the left: the largest column marked so far, eight at a time.
 VECTOR_CLONES void DistancesToTheLeft(int* left, int from, int last)
 {
     const ColumnLanes none = ColumnLanes{} - Beyond;
@@ -63,16 +63,9 @@ VECTOR_CLONES void DistancesToTheLeft(int* left, int from, int last)
     int source = -Beyond;
     int x = from;
     for (; x + ColumnLaneCount - 1 <= last; x += ColumnLaneCount) {
-        ColumnLanes nearest, shifted;
+        ColumnLanes nearest;
         std::memcpy(&nearest, left + x, sizeof nearest);
-        shifted = __builtin_shufflevector(none, nearest, 0, 8, 9, 10, 11, 12, 13, 14);
-        nearest = shifted > nearest ? shifted : nearest;
-        shifted = __builtin_shufflevector(none, nearest, 0, 1, 8, 9, 10, 11, 12, 13);
-        nearest = shifted > nearest ? shifted : nearest;
-        shifted = __builtin_shufflevector(none, nearest, 0, 1, 2, 3, 8, 9, 10, 11);
-        nearest = shifted > nearest ? shifted : nearest;
-        shifted = ColumnLanes{} + source;
-        nearest = shifted > nearest ? shifted : nearest;
+        RunUpTheLanes<Keep::Largest>(nearest, none, source);
         source = nearest[ColumnLaneCount - 1];
         ColumnLanes distance = (lanes + x) - nearest;
         distance = distance < Beyond ? distance : ColumnLanes{} + Beyond;
@@ -93,16 +86,9 @@ VECTOR_CLONES void DistancesToTheRight(int* right, int first, int to)
     int x = to;
     for (; x - ColumnLaneCount + 1 >= first; x -= ColumnLaneCount) {
         const int at = x - ColumnLaneCount + 1;
-        ColumnLanes nearest, shifted;
+        ColumnLanes nearest;
         std::memcpy(&nearest, right + at, sizeof nearest);
-        shifted = __builtin_shufflevector(nearest, none, 1, 2, 3, 4, 5, 6, 7, 8);
-        nearest = shifted < nearest ? shifted : nearest;
-        shifted = __builtin_shufflevector(nearest, none, 2, 3, 4, 5, 6, 7, 8, 9);
-        nearest = shifted < nearest ? shifted : nearest;
-        shifted = __builtin_shufflevector(nearest, none, 4, 5, 6, 7, 8, 9, 10, 11);
-        nearest = shifted < nearest ? shifted : nearest;
-        shifted = ColumnLanes{} + source;
-        nearest = shifted < nearest ? shifted : nearest;
+        RunDownTheLanes<Keep::Smallest>(nearest, none, source);
         source = nearest[0];
         ColumnLanes distance = nearest - (lanes + at);
         distance = distance < Beyond ? distance : ColumnLanes{} + Beyond;
