@@ -5,6 +5,10 @@
 #include <cstdint>
 #include <cstring>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 // Planes are mostly without dark pixels or labels where holes are few. Looking at
 // them in blocks of cells, compared four at a time in vector registers, skips the
 // empty stretches.
@@ -85,52 +89,90 @@ inline void PaintBlock(float* to, const float* from, float label, float value)
     }
 }
 
-// The cells from cells on, at most 32 of them, as bits (bit k for cell k): those
-// that are exactly 0, and those that hold 1 or more.
-inline std::uint32_t ZeroBits(const float* cells, int count)
+namespace cellblocks {
+
+// Bits 0 to 3 for four cells from cells on: those exactly 0, and those holding 1
+// or more; one vector compare where the processor has one.
+#if defined(__SSE2__)
+inline int ZeroOfFour(const float* cells)
 {
-    std::uint32_t bits = 0;
-    for (int k = 0; k < count; ++k)
-        bits |= static_cast<std::uint32_t>(cells[k] == 0.0f) << k;
+    return _mm_movemask_ps(_mm_cmpeq_ps(_mm_loadu_ps(cells), _mm_setzero_ps()));
+}
+
+inline int LabelOfFour(const float* cells)
+{
+    return _mm_movemask_ps(_mm_cmpge_ps(_mm_loadu_ps(cells), _mm_set1_ps(1.0f)));
+}
+#else
+inline int ZeroOfFour(const float* cells)
+{
+    return (cells[0] == 0.0f) | (cells[1] == 0.0f) << 1 | (cells[2] == 0.0f) << 2 | (cells[3] == 0.0f) << 3;
+}
+
+inline int LabelOfFour(const float* cells)
+{
+    return (cells[0] >= 1.0f) | (cells[1] >= 1.0f) << 1 | (cells[2] >= 1.0f) << 2 | (cells[3] >= 1.0f) << 3;
+}
+#endif
+
+template <class OfFour, class OfOne>
+std::uint64_t CellBits(const float* cells, int count, const OfFour& ofFour, const OfOne& ofOne)
+{
+    std::uint64_t bits = 0;
+    int k = 0;
+    for (; k + 4 <= count; k += 4)
+        bits |= static_cast<std::uint64_t>(ofFour(cells + k)) << k;
+    for (; k < count; ++k)
+        bits |= static_cast<std::uint64_t>(ofOne(cells[k])) << k;
     return bits;
 }
 
-inline std::uint32_t LabelBits(const float* cells, int count)
+}  // namespace cellblocks
+
+// The cells from cells on, at most 64 of them, as bits (bit k for cell k): those
+// that are exactly 0, and those that hold 1 or more.
+inline std::uint64_t ZeroBits(const float* cells, int count)
 {
-    std::uint32_t bits = 0;
-    for (int k = 0; k < count; ++k)
-        bits |= static_cast<std::uint32_t>(cells[k] >= 1.0f) << k;
-    return bits;
+    return cellblocks::CellBits(cells, count, cellblocks::ZeroOfFour, [](float cell) { return cell == 0.0f; });
+}
+
+inline std::uint64_t LabelBits(const float* cells, int count)
+{
+    return cellblocks::CellBits(cells, count, cellblocks::LabelOfFour, [](float cell) { return cell >= 1.0f; });
 }
 
 // Calls visit(first, last) for every run of cells that are exactly 0 between
-// cells[from] and cells[to], in order. Blocks that cannot start or end a run are
-// passed over; in the others the ends of runs come from a bit mask, without a
+// cells[from] and cells[to], in order. The runs' ends come from the bit masks of
+// 64 cells at a time, the first cell of each run and the first after it, without a
 // branch per cell.
 template <class Visit>
 void ForEachZeroRun(const float* cells, int from, int to, const Visit& visit)
 {
-    int runFirst = -1;
-    for (int block = from; block <= to; block += CellBlockWidth) {
-        const int width = std::min(CellBlockWidth, to - block + 1);
-        if (width == CellBlockWidth &&
-            (runFirst < 0 ? !BlockHoldsZero(cells + block) : BlockHoldsOnlyValue(cells + block, 0.0f)))
-            continue;
-        const std::uint32_t zero = ZeroBits(cells + block, width);
-        const std::uint32_t other = ~zero & ((std::uint32_t{1} << width) - 1);
-        for (int k = 0; k < width;) {
-            const std::uint32_t ahead = (runFirst < 0 ? zero : other) >> k;
-            if (ahead == 0)
+    constexpr int Chunk = 64;
+    int runFirst = 0;
+    bool open = false;
+    for (int chunk = from; chunk <= to; chunk += Chunk) {
+        const int width = std::min(Chunk, to - chunk + 1);
+        const std::uint64_t zero = ZeroBits(cells + chunk, width);
+        const std::uint64_t zeroBefore = (zero << 1) | static_cast<std::uint64_t>(open);
+        const std::uint64_t inChunk = width == Chunk ? ~std::uint64_t{0} : (std::uint64_t{1} << width) - 1;
+        std::uint64_t starts = zero & ~zeroBefore;
+        std::uint64_t afterEnds = ~zero & zeroBefore & inChunk;
+        if (open && afterEnds != 0) {
+            visit(runFirst, chunk + std::countr_zero(afterEnds) - 1);
+            afterEnds &= afterEnds - 1;
+        }
+        open = open && zero == inChunk;
+        for (; starts != 0; starts &= starts - 1) {
+            runFirst = chunk + std::countr_zero(starts);
+            if (afterEnds == 0) {
+                open = true;
                 break;
-            k += std::countr_zero(ahead);
-            if (runFirst < 0) {
-                runFirst = block + k;
-            } else {
-                visit(runFirst, block + k - 1);
-                runFirst = -1;
             }
+            visit(runFirst, chunk + std::countr_zero(afterEnds) - 1);
+            afterEnds &= afterEnds - 1;
         }
     }
-    if (runFirst >= 0)
+    if (open)
         visit(runFirst, to);
 }

@@ -227,8 +227,7 @@ public:
           lastRowMinima_(columns),
           lowest_(columns),
           darkRuns_(rows),
-          runs_(rows),
-          interiorRuns_(rows),
+          joinedRuns_(rows),
           span_(rows, Run{NoCells.first, NoCells.last}),
           sparse_(rows, false),
           waiting_(rows, Range{1, columns - 2})
@@ -311,7 +310,7 @@ private:
     // The run of two or more dark cells of row y that holds column x, if any.
     const Run* RunAt(int y, int x) const
     {
-        const std::span<const Run> runs = runs_.Row(y);
+        const std::span<const Run> runs = joinedRuns_.Row(y);
         const auto after = std::upper_bound(runs.begin(), runs.end(), x,
                                             [](int column, const Run& run) { return column < run.first; });
         return after != runs.begin() && std::prev(after)->last >= x ? &*std::prev(after) : nullptr;
@@ -350,7 +349,7 @@ private:
         float* sameRow = ThreeCellMinima(y);
         float* row = (*this)[y];
         Range changed;
-        if (runs_.Row(y).empty()) {
+        if (joinedRuns_.Row(y).empty()) {
             // No dark cell has a dark cell beside it: every block can be taken at once.
             changed = LowerRowToBlockMinima(row, above, below, sameRow, first, last, columns_);
         } else {
@@ -358,8 +357,8 @@ private:
             // visit takes in the rest of the run where the range ends inside one.
             if (const Run* run = RunAt(y, forward ? last : first))
                 (forward ? last : first) = forward ? run->last : run->first;
-            changed = LowerRunsToBlockMinima(row, above, below, sameRow, lowest_.data(), runs_.Row(y), first, last,
-                                             forward, columns_);
+            changed = LowerRunsToBlockMinima(row, above, below, sameRow, lowest_.data(), joinedRuns_.Row(y), first,
+                                             last, forward, columns_);
         }
         if (changed.first > changed.last)
             return false;
@@ -383,9 +382,10 @@ private:
         float* sameRow = ThreeCellMinima(y);
         float* row = (*this)[y];
         bool changed = false;
-        for (const Run& run : interiorRuns_.Row(y)) {
-            if (run.last < first || run.first > last)
+        for (const Run& dark : darkRuns_.Row(y)) {
+            if (dark.last < first || dark.first > last)
                 continue;
+            const Run run{std::max(dark.first, 1), std::min(dark.last, columns_ - 2)};
             bool runChanged = false;
             float carried = NotDark;
             const int step = forward ? 1 : -1;
@@ -405,30 +405,28 @@ private:
         return changed;
     }
 
-    // The interior part of each row's runs and the span from the first to the last;
-    // those of two or more pixels, along which a sweep carries a new label, are also
-    // kept apart.
+    // The span of each row's interior dark cells, the interior part of its runs of
+    // two or more (along which a sweep carries a new label), and whether the row is
+    // visited run by run.
     void FindRuns()
     {
         for (int y = 0; y < rows_; ++y) {
             const bool interior = y >= 1 && y <= rows_ - 2;
-            long darkCells = 0;
+            long darkCells = 0, runs = 0;
             for (const Run& run : interior ? darkRuns_.Row(y) : std::span<const Run>()) {
                 const int first = std::max(run.first, 1);
                 const int last = std::min(run.last, columns_ - 2);
                 if (first > last)
                     continue;
                 span_[y] = {std::min(span_[y].first, first), last};
-                interiorRuns_.Add({first, last});
                 darkCells += last - first + 1;
+                ++runs;
                 if (first < last)
-                    runs_.Add({first, last});
+                    joinedRuns_.Add({first, last});
             }
-            interiorRuns_.EndRow(y);
             const long span = span_[y].last - span_[y].first + 1;
-            sparse_[y] = static_cast<long>(interiorRuns_.Row(y).size()) * RunsInSparseRow <= span &&
-                         darkCells * CellsInSparseRow <= span;
-            runs_.EndRow(y);
+            sparse_[y] = runs * RunsInSparseRow <= span && darkCells * CellsInSparseRow <= span;
+            joinedRuns_.EndRow(y);
         }
     }
 
@@ -439,8 +437,7 @@ private:
     std::vector<float> lastRowMinima_;
     std::vector<float> lowest_;
     RunTable darkRuns_;
-    RunTable runs_;
-    RunTable interiorRuns_;
+    RunTable joinedRuns_;
     // The span of each row's interior dark cells; empty (first past last) where none.
     std::vector<Run> span_;
     std::vector<bool> sparse_;
@@ -462,27 +459,34 @@ void NumberKeptLabels(std::vector<int>& counts)
         int kept = 0;
         for (std::size_t k = 0; k < size; ++k)
             kept += block[k] > RegionSizeThreshold;
-        for (std::size_t k = 0; k < size; ++k)
-            block[k] = kept != 0 && block[k] > RegionSizeThreshold ? ++regionLabel : 0;
+        if (kept == 0)
+            std::fill(block, block + size, 0);
+        else
+            for (std::size_t k = 0; k < size; ++k)
+                block[k] = block[k] > RegionSizeThreshold ? ++regionLabel : 0;
     }
 }
 
-// Calls visit(first, last) for each stretch of cells holding one label, from
-// first to last.
+// Calls visit(first, last) for each stretch of one label in a run of row y. After
+// the sweeps the interior cells of a run share their group's label, while border
+// cells keep their own: a run of the counted area is a cell in column 0 and the
+// rest, except in row 0, where every cell is a border cell. (A plane too small to
+// be swept counts only cells of row 0 or column 0.)
 template <class Visit>
-void ForEachStretch(const float* label, int first, int last, const Visit& visit)
+void ForEachStretch(const Run& run, int y, const Visit& visit)
 {
-    for (int x = first; x <= last;) {
-        // A stretch that goes on for a while is followed a block at a time.
-        constexpr int LongStretch = 8;
-        const int from = x;
-        while (x + 1 <= last && label[x + 1] == label[from])
-            if (++x - from == LongStretch)
-                while (x + CellBlockWidth <= last && BlockHoldsOnlyValue(label + x + 1, label[from]))
-                    x += CellBlockWidth;
-        visit(from, x);
-        ++x;
+    int first = run.first;
+    if (y == 0) {
+        for (; first <= run.last; ++first)
+            visit(first, first);
+        return;
     }
+    if (first == 0) {
+        visit(0, 0);
+        first = 1;
+    }
+    if (first <= run.last)
+        visit(first, run.last);
 }
 
 }  // namespace
@@ -499,15 +503,18 @@ void LabelDarkRegions(const Plane& imagePlane, Plane& labelPlane, Plane& regionP
 
     // Count the counted area, then number the kept labels in ascending order: the
     // table maps each working label to its region label, 0 for a dropped one.
-    // A run's cells mostly share one label, so both go along stretches of one label.
     const int lastCounted = columns - 2;
+    const auto forEachStretch = [&](int y, const auto& visit) {
+        for (const auto& run : labels.DarkRuns(y))
+            if (run.first <= lastCounted)
+                ForEachStretch({run.first, std::min(run.last, lastCounted)}, y, visit);
+    };
     std::vector<int> regionOf(static_cast<std::size_t>(darkCount) + 1, 0);
     for (int y = 0; y <= rows - 2; ++y) {
         const float* label = labelPlane[y];
-        for (const auto& run : labels.DarkRuns(y))
-            ForEachStretch(label, run.first, std::min(run.last, lastCounted), [&](int first, int last) {
-                regionOf[static_cast<std::size_t>(label[first])] += last - first + 1;
-            });
+        forEachStretch(y, [&](int first, int last) {
+            regionOf[static_cast<std::size_t>(label[first])] += last - first + 1;
+        });
     }
     NumberKeptLabels(regionOf);
 
@@ -515,11 +522,10 @@ void LabelDarkRegions(const Plane& imagePlane, Plane& labelPlane, Plane& regionP
         const float* label = labelPlane[y];
         float* region = regionPlane[y];
         std::fill(region, region + lastCounted + 1, 0.0f);
-        for (const auto& run : labels.DarkRuns(y))
-            ForEachStretch(label, run.first, std::min(run.last, lastCounted), [&](int first, int last) {
-                std::fill(region + first, region + last + 1,
-                          static_cast<float>(regionOf[static_cast<std::size_t>(label[first])]));
-            });
+        forEachStretch(y, [&](int first, int last) {
+            std::fill(region + first, region + last + 1,
+                      static_cast<float>(regionOf[static_cast<std::size_t>(label[first])]));
+        });
     }
 }
 

@@ -8,12 +8,12 @@
 
 namespace {
 
-// Paints count cells, at most 32, one look-up for each labelled one.
+// Paints count cells, at most 64, one look-up for each labelled one.
 template <class Paint>
 void PaintCells(float* fill, const float* region, int count, const Paint& paint)
 {
     std::fill(fill, fill + count, 0.0f);
-    for (std::uint32_t labelled = LabelBits(region, count); labelled != 0; labelled &= labelled - 1) {
+    for (std::uint64_t labelled = LabelBits(region, count); labelled != 0; labelled &= labelled - 1) {
         const int k = std::countr_zero(labelled);
         fill[k] = paint(region[k]);
     }

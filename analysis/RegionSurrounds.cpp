@@ -62,9 +62,9 @@ void NoteStarts(std::vector<StartPixel>& starts, const float* region, int y, int
         if (end - begin + 1 == CellBlockWidth && BlockHoldsOnly(region + begin, before))
             continue;
         // The labelled cells of the block, east to west.
-        for (std::uint32_t labelled = LabelBits(region + begin, end - begin + 1); labelled != 0;) {
-            const int k = 31 - std::countl_zero(labelled);
-            labelled &= ~(std::uint32_t{1} << k);
+        for (std::uint64_t labelled = LabelBits(region + begin, end - begin + 1); labelled != 0;) {
+            const int k = 63 - std::countl_zero(labelled);
+            labelled &= ~(std::uint64_t{1} << k);
             const int x = begin + k;
             const float value = region[x];
             if (value == before || !(value <= static_cast<float>(highest) && value < 2147483648.0f))
