@@ -27,15 +27,20 @@ inline float SmallerOf(float a, float b)
     return b < a ? b : a;
 }
 
-// The smallest label of a cell's 3 x 3 block, from the three-cell minima (a cell
-// and its left and right neighbours) of the row above, the row below and the
-// cell's own row; a cell that is not dark stays so.
-inline float BlockMinimum(float own, float above, float below, float sameRow)
+// The smallest of a cell's label and those of its left and right neighbours.
+inline float ThreeCellMinimum(const float* row, int x)
 {
-    const float lowest = SmallerOf(SmallerOf(above, below), sameRow);
-    return own == NotDark ? NotDark : lowest;
+    return SmallerOf(SmallerOf(row[x - 1], row[x]), row[x + 1]);
 }
 
+// The smallest label of the 3 x 3 block of the cell in column x of row; a cell
+// that is not dark stays so.
+inline float BlockMinimum(const float* row, const float* above, const float* below, int x)
+{
+    const float lowest =
+        SmallerOf(SmallerOf(ThreeCellMinimum(above, x), ThreeCellMinimum(below, x)), ThreeCellMinimum(row, x));
+    return row[x] == NotDark ? NotDark : lowest;
+}
 
 // The cells of a row from first to last; empty when first is past last.
 struct Range {
@@ -45,61 +50,54 @@ struct Range {
 
 constexpr Range NoCells{std::numeric_limits<int>::max(), -1};
 
-// Writes the smallest of each cell's label and its left and right neighbours'.
-inline void ThreeCellMinimaOfRow(float* minima, const float* row, int first, int last)
-{
-    for (int x = first; x <= last; ++x)
-        minima[x] = SmallerOf(SmallerOf(row[x - 1], row[x]), row[x + 1]);
-}
-
-// After a visit of a row changed the cells in changed: its three-cell minima
-// around them, in columns 1 to columns - 2.
-inline void RenewThreeCellMinima(float* minima, const float* row, Range changed, int columns)
-{
-    if (changed.first <= changed.last)
-        ThreeCellMinimaOfRow(minima, row, std::max(changed.first - 1, 1), std::min(changed.last + 1, columns - 2));
-}
-
 // Changes are looked for in chunks of this many cells: a count per chunk keeps
 // the loops vectorised, and the range of chunks with changes bounds the cells
 // that changed.
 constexpr int ChangeChunk = 64;
 
-// Lowers each cell of a row, from first to last, to its block minimum in place;
-// exact for a row without dark neighbours in the row, and renews the row's
-// three-cell minima around the changes. Returns a range that holds every cell
-// that changed.
-VECTOR_CLONES Range LowerRowToBlockMinima(float* row, const float* above, const float* below, float* sameRow,
-                                          int first, int last, int columns)
+// Lowers each cell of a row, from first to last, to its block minimum in place,
+// for a row without two interior dark cells side by side: a dark cell's
+// neighbours in the row are not dark, except border cells, so its block minimum
+// comes from the rows above and below and, in column 1, the cell in column 0. (The
+// cell in the last column comes after its neighbour in raster order, so its label
+// is never the smaller.) Returns a range that holds every cell that changed.
+VECTOR_CLONES Range LowerRowToBlockMinima(float* row, const float* above, const float* below, int first, int last)
 {
     Range changed = NoCells;
     for (int from = first; from <= last; from += ChangeChunk) {
         const int to = std::min(from + ChangeChunk - 1, last);
         int changes = 0;
         for (int x = from; x <= to; ++x) {
-            const float lowest = BlockMinimum(row[x], above[x], below[x], sameRow[x]);
-            changes += lowest < row[x];
-            row[x] = lowest;
+            const float lowest = SmallerOf(ThreeCellMinimum(above, x), ThreeCellMinimum(below, x));
+            const float lowered = lowest < row[x] && row[x] != NotDark ? lowest : row[x];
+            changes += lowered < row[x];
+            row[x] = lowered;
         }
         if (changes != 0)
             changed = {std::min(changed.first, from), to};
     }
-    RenewThreeCellMinima(sameRow, row, changed, columns);
+    if (first == 1 && row[1] != NotDark && row[0] < row[1]) {
+        row[1] = row[0];
+        changed = {1, std::max(changed.last, 1)};
+    }
     return changed;
 }
 
-// Writes each cell's block minimum into lowest, leaving the row as it is.
-inline void BlockMinimaOfRow(float* lowest, const float* row, const float* above, const float* below,
-                                    const float* sameRow, int first, int last)
+// Writes each cell's block minimum into lowest, leaving the row as it is: the
+// smallest of each column's three cells first, into columnMinima, then of three
+// columns side by side.
+inline void BlockMinimaOfRow(float* lowest, float* columnMinima, const float* row, const float* above,
+                             const float* below, int first, int last)
 {
+    for (int x = first - 1; x <= last + 1; ++x)
+        columnMinima[x] = SmallerOf(SmallerOf(above[x], below[x]), row[x]);
     for (int x = first; x <= last; ++x)
-        lowest[x] = BlockMinimum(row[x], above[x], below[x], sameRow[x]);
+        lowest[x] = row[x] == NotDark ? NotDark : ThreeCellMinimum(columnMinima, x);
 }
 
-// Copies the lowered labels into the row and renews its three-cell minima around
-// the changes; returns a range that holds every one of them that is lower.
-inline Range StoreLowerLabels(float* row, const float* lowest, float* minima, int first, int last,
-                                     int columns)
+// Copies the lowered labels into the row; returns a range that holds every one of
+// them that is lower.
+inline Range StoreLowerLabels(float* row, const float* lowest, int first, int last)
 {
     Range changed = NoCells;
     for (int from = first; from <= last; from += ChangeChunk) {
@@ -112,7 +110,6 @@ inline Range StoreLowerLabels(float* row, const float* lowest, float* minima, in
         if (changes != 0)
             changed = {std::min(changed.first, from), to};
     }
-    RenewThreeCellMinima(minima, row, changed, columns);
     return changed;
 }
 
@@ -132,9 +129,8 @@ inline void CarryAlongLongRun(float* lowest, int first, int last, bool forward)
         for (; x + LaneCount <= last + 1; x += LaneCount) {
             Lanes cells;
             std::memcpy(&cells, lowest + x, sizeof cells);
-            RunUpTheLanes<Keep::Smallest>(cells, none, carried);
+            carried = RunUpTheLanes<Keep::Smallest>(cells, none, carried);
             std::memcpy(lowest + x, &cells, sizeof cells);
-            carried = cells[LaneCount - 1];
         }
         for (; x <= last; ++x)
             carried = lowest[x] = SmallerOf(lowest[x], carried);
@@ -144,9 +140,8 @@ inline void CarryAlongLongRun(float* lowest, int first, int last, bool forward)
         for (; x - LaneCount + 1 >= first; x -= LaneCount) {
             Lanes cells;
             std::memcpy(&cells, lowest + x - LaneCount + 1, sizeof cells);
-            RunDownTheLanes<Keep::Smallest>(cells, none, carried);
+            carried = RunDownTheLanes<Keep::Smallest>(cells, none, carried);
             std::memcpy(lowest + x - LaneCount + 1, &cells, sizeof cells);
-            carried = cells[0];
         }
         for (; x >= first; --x)
             carried = lowest[x] = SmallerOf(lowest[x], carried);
@@ -196,36 +191,33 @@ inline void CarryAlongRun(float* lowest, int first, int last, bool forward)
 
 // Lowers the cells of a row from first to last that hold runs of dark cells: the
 // block minima of all, each run's new labels carried along in the sweep's
-// direction, then stored with the row's three-cell minima renewed. Returns a range
+// direction, then stored. Returns a range
 // that holds every cell that changed.
-VECTOR_CLONES Range LowerRunsToBlockMinima(float* row, const float* above, const float* below, float* sameRow,
-                                           float* lowest, std::span<const Run> runs, int first, int last,
-                                           bool forward, int columns)
+VECTOR_CLONES Range LowerRunsToBlockMinima(float* row, const float* above, const float* below, float* lowest,
+                                           float* columnMinima, std::span<const Run> runs, int first, int last,
+                                           bool forward)
 {
-    BlockMinimaOfRow(lowest, row, above, below, sameRow, first, last);
+    BlockMinimaOfRow(lowest, columnMinima, row, above, below, first, last);
     for (const Run& run : runs)
         if (run.last >= first && run.first <= last)
             CarryAlongRun(lowest, std::max(run.first, first), std::min(run.last, last), forward);
-    return StoreLowerLabels(row, lowest, sameRow, first, last, columns);
+    return StoreLowerLabels(row, lowest, first, last);
 }
 
 // The working labels of one call, with what the sweeps need to skip cells that
 // cannot change: a cell is visited again only where its 3 x 3 block changed since
 // its last visit.
 //
-// The labels are worked on in the label plane itself. The region plane, which is
-// written only afterwards, holds each row's smallest neighbouring labels meanwhile;
-// its last row, which the stage leaves alone, has a buffer of its own.
+// The labels are worked on in the label plane itself.
 class WorkingLabels
 {
 public:
-    WorkingLabels(Plane& labelPlane, Plane& regionPlane, int rows, int columns)
+    WorkingLabels(Plane& labelPlane, int rows, int columns)
         : labelPlane_(labelPlane),
-          regionPlane_(regionPlane),
           rows_(rows),
           columns_(columns),
-          lastRowMinima_(columns),
           lowest_(columns),
+          columnMinima_(columns),
           darkRuns_(rows),
           joinedRuns_(rows),
           span_(rows, Run{NoCells.first, NoCells.last}),
@@ -260,8 +252,6 @@ public:
     void Propagate()
     {
         FindRuns();
-        for (int y = 0; y < rows_; ++y)
-            UpdateThreeCellMinima(y, 1, columns_ - 2);
         bool changed;
         do {
             changed = false;
@@ -316,16 +306,6 @@ private:
         return after != runs.begin() && std::prev(after)->last >= x ? &*std::prev(after) : nullptr;
     }
 
-    // The smallest of each cell's label and those of its left and right
-    // neighbours, kept for every row, so that a block's smallest label is the
-    // smallest of three such entries.
-    float* ThreeCellMinima(int y) { return y < rows_ - 1 ? regionPlane_[y] : lastRowMinima_.data(); }
-
-    void UpdateThreeCellMinima(int y, int first, int last)
-    {
-        ThreeCellMinimaOfRow(ThreeCellMinima(y), (*this)[y], first, last);
-    }
-
     // Lowers the waiting dark interior cells of row y to the smallest label of their 3 x 3
     // blocks, as an in-place sweep does: the row already swept in this sweep and the
     // cell just before in the row are read with their new labels. A first pass,
@@ -344,21 +324,20 @@ private:
             return false;
         if (sparse_[y])
             return VisitRuns(y, forward, first, last);
-        const float* above = ThreeCellMinima(y - 1);
-        const float* below = ThreeCellMinima(y + 1);
-        float* sameRow = ThreeCellMinima(y);
+        const float* above = (*this)[y - 1];
+        const float* below = (*this)[y + 1];
         float* row = (*this)[y];
         Range changed;
         if (joinedRuns_.Row(y).empty()) {
             // No dark cell has a dark cell beside it: every block can be taken at once.
-            changed = LowerRowToBlockMinima(row, above, below, sameRow, first, last, columns_);
+            changed = LowerRowToBlockMinima(row, above, below, first, last);
         } else {
             // A new label carries on along its run in the sweep's direction, so the
             // visit takes in the rest of the run where the range ends inside one.
             if (const Run* run = RunAt(y, forward ? last : first))
                 (forward ? last : first) = forward ? run->last : run->first;
-            changed = LowerRunsToBlockMinima(row, above, below, sameRow, lowest_.data(), joinedRuns_.Row(y), first,
-                                             last, forward, columns_);
+            changed = LowerRunsToBlockMinima(row, above, below, lowest_.data(), columnMinima_.data(),
+                                             joinedRuns_.Row(y), first, last, forward);
         }
         if (changed.first > changed.last)
             return false;
@@ -374,12 +353,11 @@ private:
 
     // The visit of a row with few dark cells: each run's cells take their block
     // minima in the sweep's direction, the new label of the cell before carried
-    // along; the three-cell minima change around the runs that changed.
+    // along.
     bool VisitRuns(int y, bool forward, int first, int last)
     {
-        const float* above = ThreeCellMinima(y - 1);
-        const float* below = ThreeCellMinima(y + 1);
-        float* sameRow = ThreeCellMinima(y);
+        const float* above = (*this)[y - 1];
+        const float* below = (*this)[y + 1];
         float* row = (*this)[y];
         bool changed = false;
         for (const Run& dark : darkRuns_.Row(y)) {
@@ -391,15 +369,13 @@ private:
             const int step = forward ? 1 : -1;
             const int from = forward ? run.first : run.last, to = forward ? run.last + 1 : run.first - 1;
             for (int x = from; x != to; x += step) {
-                carried = SmallerOf(BlockMinimum(row[x], above[x], below[x], sameRow[x]), carried);
+                carried = SmallerOf(BlockMinimum(row, above, below, x), carried);
                 runChanged |= carried < row[x];
                 row[x] = carried;
             }
             if (!runChanged)
                 continue;
             changed = true;
-            for (int x = std::max(run.first - 1, 1); x <= std::min(run.last + 1, columns_ - 2); ++x)
-                sameRow[x] = SmallerOf(SmallerOf(row[x - 1], row[x]), row[x + 1]);
             MarkChanged(y, run.first, run.last);
         }
         return changed;
@@ -431,11 +407,10 @@ private:
     }
 
     Plane& labelPlane_;
-    Plane& regionPlane_;
     int rows_;
     int columns_;
-    std::vector<float> lastRowMinima_;
     std::vector<float> lowest_;
+    std::vector<float> columnMinima_;
     RunTable darkRuns_;
     RunTable joinedRuns_;
     // The span of each row's interior dark cells; empty (first past last) where none.
@@ -495,7 +470,7 @@ void LabelDarkRegions(const Plane& imagePlane, Plane& labelPlane, Plane& regionP
 {
     if (rows < 1 || columns < 1)
         return;
-    WorkingLabels labels(labelPlane, regionPlane, rows, columns);
+    WorkingLabels labels(labelPlane, rows, columns);
     const int darkCount = labels.NumberDarkPixels(imagePlane);
     if (rows >= 3 && columns >= 3)
         labels.Propagate();

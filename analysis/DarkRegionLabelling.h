@@ -17,9 +17,8 @@ constexpr int RegionSizeThreshold = 5;
 // row's last visit, across the span of its dark pixels in vectorised passes, or
 // run by run where the row has few; then one pass to count and one to relabel,
 // along the dark runs.
-// Memory: the label plane is the working store and the region plane holds each
-// row's smallest neighbouring labels until it is written; besides, one count per
-// dark pixel, the runs and a few numbers per row.
+// Memory: the label plane is the working store; besides, one count per dark
+// pixel, the runs and a few numbers per row.
 void LabelDarkRegions(const Plane& imagePlane, Plane& labelPlane, Plane& regionPlane, int rows, int columns);
 
 // Writes 0 into the first and last row and column of the plane; nothing else.

@@ -65,8 +65,7 @@ VECTOR_CLONES void DistancesToTheLeft(int* left, int from, int last)
     for (; x + ColumnLaneCount - 1 <= last; x += ColumnLaneCount) {
         ColumnLanes nearest;
         std::memcpy(&nearest, left + x, sizeof nearest);
-        RunUpTheLanes<Keep::Largest>(nearest, none, source);
-        source = nearest[ColumnLaneCount - 1];
+        source = RunUpTheLanes<Keep::Largest>(nearest, none, source);
         ColumnLanes distance = (lanes + x) - nearest;
         distance = distance < Beyond ? distance : ColumnLanes{} + Beyond;
         std::memcpy(left + x, &distance, sizeof distance);
@@ -88,8 +87,7 @@ VECTOR_CLONES void DistancesToTheRight(int* right, int first, int to)
         const int at = x - ColumnLaneCount + 1;
         ColumnLanes nearest;
         std::memcpy(&nearest, right + at, sizeof nearest);
-        RunDownTheLanes<Keep::Smallest>(nearest, none, source);
-        source = nearest[0];
+        source = RunDownTheLanes<Keep::Smallest>(nearest, none, source);
         ColumnLanes distance = nearest - (lanes + at);
         distance = distance < Beyond ? distance : ColumnLanes{} + Beyond;
         std::memcpy(right + at, &distance, sizeof distance);
