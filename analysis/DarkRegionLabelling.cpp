@@ -420,27 +420,63 @@ private:
     std::vector<Range> waiting_;
 };
 
-// Turns the counts of the working labels into region labels: 1, 2, 3, ... for the
-// labels counted more than RegionSizeThreshold times, in ascending order, and 0
-// for the others. Most labels count nothing (only the smallest of each group is
-// left), so blocks without a kept label are cleared at once.
-void NumberKeptLabels(std::vector<int>& counts)
+// The region label of each working label: 1, 2, 3, ... for the labels counted
+// more than RegionSizeThreshold times, in ascending order, and 0 for the others.
+// Only the smallest label of each group is left after the sweeps, besides those
+// of border cells, so the labels counted are noted as they come and numbered
+// from that list rather than from the whole table. Counted in raster order, they
+// come in ascending order but where a group took its label from a cell of the
+// last column, which is not counted; then the whole table is walked instead,
+// blocks without a kept label cleared at once.
+class RegionNumbers
 {
-    constexpr std::size_t Block = 16;
-    int regionLabel = 0;
-    for (std::size_t i = 0; i < counts.size(); i += Block) {
-        int* block = counts.data() + i;
-        const std::size_t size = std::min(Block, counts.size() - i);
-        int kept = 0;
-        for (std::size_t k = 0; k < size; ++k)
-            kept += block[k] > RegionSizeThreshold;
-        if (kept == 0)
-            std::fill(block, block + size, 0);
-        else
-            for (std::size_t k = 0; k < size; ++k)
-                block[k] = block[k] > RegionSizeThreshold ? ++regionLabel : 0;
+public:
+    explicit RegionNumbers(int darkCount) : table_(static_cast<std::size_t>(darkCount) + 1, 0) {}
+
+    void Count(float label, int cells)
+    {
+        int& count = table_[static_cast<std::size_t>(label)];
+        if (count == 0)
+            counted_.push_back(static_cast<int>(label));
+        count += cells;
     }
-}
+
+    void NumberKeptLabels()
+    {
+        if (!std::is_sorted(counted_.begin(), counted_.end())) {
+            NumberKeptLabelsOfTable();
+            return;
+        }
+        int regionLabel = 0;
+        for (const int label : counted_)
+            table_[static_cast<std::size_t>(label)] = table_[label] > RegionSizeThreshold ? ++regionLabel : 0;
+    }
+
+    // After NumberKeptLabels, for a label that was counted.
+    float RegionOf(float label) const { return static_cast<float>(table_[static_cast<std::size_t>(label)]); }
+
+private:
+    void NumberKeptLabelsOfTable()
+    {
+        constexpr std::size_t Block = 16;
+        int regionLabel = 0;
+        for (std::size_t i = 0; i < table_.size(); i += Block) {
+            int* block = table_.data() + i;
+            const std::size_t size = std::min(Block, table_.size() - i);
+            int kept = 0;
+            for (std::size_t k = 0; k < size; ++k)
+                kept += block[k] > RegionSizeThreshold;
+            if (kept == 0)
+                std::fill(block, block + size, 0);
+            else
+                for (std::size_t k = 0; k < size; ++k)
+                    block[k] = block[k] > RegionSizeThreshold ? ++regionLabel : 0;
+        }
+    }
+
+    std::vector<int> table_;
+    std::vector<int> counted_;
+};
 
 // Calls visit(first, last) for each stretch of one label in a run of row y. After
 // the sweeps the interior cells of a run share their group's label, while border
@@ -476,30 +512,27 @@ void LabelDarkRegions(const Plane& imagePlane, Plane& labelPlane, Plane& regionP
         labels.Propagate();
     labels.Finish();
 
-    // Count the counted area, then number the kept labels in ascending order: the
-    // table maps each working label to its region label, 0 for a dropped one.
+    // Count the counted area, number the kept labels in ascending order, then
+    // write each cell's region label.
     const int lastCounted = columns - 2;
     const auto forEachStretch = [&](int y, const auto& visit) {
         for (const auto& run : labels.DarkRuns(y))
             if (run.first <= lastCounted)
                 ForEachStretch({run.first, std::min(run.last, lastCounted)}, y, visit);
     };
-    std::vector<int> regionOf(static_cast<std::size_t>(darkCount) + 1, 0);
+    RegionNumbers numbers(darkCount);
     for (int y = 0; y <= rows - 2; ++y) {
         const float* label = labelPlane[y];
-        forEachStretch(y, [&](int first, int last) {
-            regionOf[static_cast<std::size_t>(label[first])] += last - first + 1;
-        });
+        forEachStretch(y, [&](int first, int last) { numbers.Count(label[first], last - first + 1); });
     }
-    NumberKeptLabels(regionOf);
+    numbers.NumberKeptLabels();
 
     for (int y = 0; y <= rows - 2; ++y) {
         const float* label = labelPlane[y];
         float* region = regionPlane[y];
         std::fill(region, region + lastCounted + 1, 0.0f);
         forEachStretch(y, [&](int first, int last) {
-            std::fill(region + first, region + last + 1,
-                      static_cast<float>(regionOf[static_cast<std::size_t>(label[first])]));
+            std::fill(region + first, region + last + 1, numbers.RegionOf(label[first]));
         });
     }
 }
