@@ -81,13 +81,16 @@ void FillHoles(std::span<const std::int32_t> raster, int rows, int columns, std:
     }
     sources = sources.empty() ? sources : sources.first(cells);
 
-    // The four planes share one block: one allocation that the allocator can
-    // hand out again on the next run instead of fresh pages from the system.
-    const auto block = std::make_unique_for_overwrite<float[]>(4 * cells);
+    // The planes share one block: one allocation that the allocator can hand out
+    // again on the next run instead of fresh pages from the system. The label
+    // plane is the labelling's scratch, and the painting writes every cell of the
+    // fill plane after it: the two take the same cells, which the labelling has
+    // just brought into the caches.
+    const auto block = std::make_unique_for_overwrite<float[]>(3 * cells);
     Plane imagePlane(block.get(), rows, columns);
     Plane regionPlane(block.get() + cells, rows, columns);
     Plane labelPlane(block.get() + 2 * cells, rows, columns);
-    Plane fillPlane(block.get() + 3 * cells, rows, columns);
+    Plane& fillPlane = labelPlane;
     std::vector<float> regionGreyTable(RegionGreyTableSize);
 
     std::transform(raster.begin(), raster.end(), imagePlane[0],
