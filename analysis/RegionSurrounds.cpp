@@ -77,21 +77,26 @@ void NoteStarts(std::vector<StartPixel>& starts, const float* region, int y, int
     }
 }
 
+// One pass down the plane: each row's largest cell, then, while the row is still
+// in the caches, its start pixels, with room for labels up to the largest so far.
 LabelScan ScanLabels(const Plane& regionPlane, int rows, int columns, int startValue)
 {
-    std::vector<float> largest(rows);
+    LabelScan scan{startValue, {}};
     float planeLargest = -std::numeric_limits<float>::infinity();
     for (int y = 0; y < rows; ++y) {
-        largest[y] = LargestOfRow(regionPlane[y], columns);
-        planeLargest = largest[y] > planeLargest ? largest[y] : planeLargest;
+        const float largest = LargestOfRow(regionPlane[y], columns);
+        planeLargest = largest > planeLargest ? largest : planeLargest;
+        if (y < 1 || y > rows - 2 || !(largest >= 1.0f))
+            continue;
+        const std::size_t room = static_cast<std::size_t>(TruncateToInt(largest)) + 1;
+        if (scan.starts.size() < room)
+            scan.starts.resize(room);
+        NoteStarts(scan.starts, regionPlane[y], y, columns, static_cast<int>(room - 1));
     }
-    LabelScan scan{planeLargest > static_cast<float>(startValue) ? TruncateToInt(planeLargest) : startValue, {}};
-    if (scan.highest < 1)
-        return scan;
-    scan.starts.resize(static_cast<std::size_t>(scan.highest) + 1);
-    for (int y = 1; y <= rows - 2; ++y)
-        if (largest[y] >= 1.0f)
-            NoteStarts(scan.starts, regionPlane[y], y, columns, scan.highest);
+    if (planeLargest > static_cast<float>(startValue))
+        scan.highest = TruncateToInt(planeLargest);
+    if (scan.highest >= 1)
+        scan.starts.resize(static_cast<std::size_t>(scan.highest) + 1);
     return scan;
 }
 

@@ -17,10 +17,10 @@ constexpr int RegionGreyTableSize = 512;
 // Returns RegionCount, the highest label of regionPlane (or startValue if higher),
 // and writes entries 1 to RegionCount of regionGreyTable, growing the table when
 // it has no entry for RegionCount. The plane's outermost rows and columns must be 0.
-// Time: one vectorised pass for the count, one over the blocks holding labels for
-// the start pixels of all labels, and at most TraceStepLimit steps of up to 10
-// probes per walk; on a plane whose border is clear, a walk stops once it saw two
-// values. Memory: a start pixel per label; a walk keeps only the first grey it
+// Time: one pass down the plane, each row's largest cell in vector registers and
+// then, for the start pixels, its blocks holding labels; and at most
+// TraceStepLimit steps of up to 10 probes per walk; on a plane whose border is
+// clear, a walk stops once it saw two values. Memory: a start pixel per label; a walk keeps only the first grey it
 // saw and whether it saw another.
 int MeasureRegionSurrounds(const Plane& regionPlane, const Plane& imagePlane, int rows, int columns,
                            std::vector<float>& regionGreyTable, int startValue);
