@@ -262,17 +262,15 @@ public:
         } while (changed);
     }
 
-    // Leaves the labels as the plane holds them: 0 for a cell that is not dark.
-    void Finish()
+    // Leaves the labels of row y as the plane holds them: 0 for a cell that is not dark.
+    void Finish(int y)
     {
-        for (int y = 0; y < rows_; ++y) {
-            float* label = (*this)[y];
-            if (darkRuns_.Row(y).empty())
-                std::fill(label, label + columns_, 0.0f);
-            else
-                for (int x = 0; x < columns_; ++x)
-                    label[x] = label[x] == NotDark ? 0.0f : label[x];
-        }
+        float* label = (*this)[y];
+        if (darkRuns_.Row(y).empty())
+            std::fill(label, label + columns_, 0.0f);
+        else
+            for (int x = 0; x < columns_; ++x)
+                label[x] = label[x] == NotDark ? 0.0f : label[x];
     }
 
 private:
@@ -510,9 +508,9 @@ void LabelDarkRegions(const Plane& imagePlane, Plane& labelPlane, Plane& regionP
     const int darkCount = labels.NumberDarkPixels(imagePlane);
     if (rows >= 3 && columns >= 3)
         labels.Propagate();
-    labels.Finish();
 
-    // Count the counted area, number the kept labels in ascending order, then
+    // Count the counted area (leaving each row's labels as the plane holds them
+    // while the row is at hand), number the kept labels in ascending order, then
     // write each cell's region label.
     const int lastCounted = columns - 2;
     const auto forEachStretch = [&](int y, const auto& visit) {
@@ -521,9 +519,11 @@ void LabelDarkRegions(const Plane& imagePlane, Plane& labelPlane, Plane& regionP
                 ForEachStretch({run.first, std::min(run.last, lastCounted)}, y, visit);
     };
     RegionNumbers numbers(darkCount);
-    for (int y = 0; y <= rows - 2; ++y) {
+    for (int y = 0; y < rows; ++y) {
         const float* label = labelPlane[y];
-        forEachStretch(y, [&](int first, int last) { numbers.Count(label[first], last - first + 1); });
+        if (y <= rows - 2)
+            forEachStretch(y, [&](int first, int last) { numbers.Count(label[first], last - first + 1); });
+        labels.Finish(y);
     }
     numbers.NumberKeptLabels();
 
