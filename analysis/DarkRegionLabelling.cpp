@@ -348,6 +348,8 @@ private:
     // run, cell by cell, rather than across its span in vector passes.
     static constexpr int RunsInSparseRow = 24;
     static constexpr int CellsInSparseRow = 4;
+    // Runs at least this long are taken in vector passes even there.
+    static constexpr int LongRun = 16;
 
     // The visit of a row with few dark cells: each run's cells take their block
     // minima in the sweep's direction, the new label of the cell before carried
@@ -362,6 +364,17 @@ private:
             if (dark.last < first || dark.first > last)
                 continue;
             const Run run{std::max(dark.first, 1), std::min(dark.last, columns_ - 2)};
+            if (run.last - run.first >= LongRun) {
+                // The cells before and after the run are not dark (or on the border).
+                const Range runChanged = LowerRunsToBlockMinima(row, above, below, lowest_.data(),
+                                                                columnMinima_.data(), {&run, 1}, run.first,
+                                                                run.last, forward);
+                if (runChanged.first <= runChanged.last) {
+                    changed = true;
+                    MarkChanged(y, run.first, run.last);
+                }
+                continue;
+            }
             bool runChanged = false;
             float carried = NotDark;
             const int step = forward ? 1 : -1;
