@@ -452,22 +452,22 @@ public:
         count += cells;
     }
 
-    void NumberKeptLabels()
+    // Returns the number of regions.
+    int NumberKeptLabels()
     {
-        if (!std::is_sorted(counted_.begin(), counted_.end())) {
-            NumberKeptLabelsOfTable();
-            return;
-        }
+        if (!std::is_sorted(counted_.begin(), counted_.end()))
+            return NumberKeptLabelsOfTable();
         int regionLabel = 0;
         for (const int label : counted_)
             table_[static_cast<std::size_t>(label)] = table_[label] > RegionSizeThreshold ? ++regionLabel : 0;
+        return regionLabel;
     }
 
     // After NumberKeptLabels, for a label that was counted.
     float RegionOf(float label) const { return static_cast<float>(table_[static_cast<std::size_t>(label)]); }
 
 private:
-    void NumberKeptLabelsOfTable()
+    int NumberKeptLabelsOfTable()
     {
         constexpr std::size_t Block = 16;
         int regionLabel = 0;
@@ -483,6 +483,7 @@ private:
                 for (std::size_t k = 0; k < size; ++k)
                     block[k] = block[k] > RegionSizeThreshold ? ++regionLabel : 0;
         }
+        return regionLabel;
     }
 
     std::vector<int> table_;
@@ -513,7 +514,8 @@ void ForEachStretch(const Run& run, int y, const Visit& visit)
 
 }  // namespace
 
-void LabelDarkRegions(const Plane& imagePlane, Plane& labelPlane, Plane& regionPlane, int rows, int columns)
+void LabelDarkRegions(const Plane& imagePlane, Plane& labelPlane, Plane& regionPlane, int rows, int columns,
+                      RegionStarts* starts)
 {
     if (rows < 1 || columns < 1)
         return;
@@ -538,14 +540,24 @@ void LabelDarkRegions(const Plane& imagePlane, Plane& labelPlane, Plane& regionP
             forEachStretch(y, [&](int first, int last) { numbers.Count(label[first], last - first + 1); });
         labels.Finish(y);
     }
-    numbers.NumberKeptLabels();
+    const int regionCount = numbers.NumberKeptLabels();
+    if (starts)
+        starts->assign(static_cast<std::size_t>(regionCount) + 1, StartPixel());
 
     for (int y = 0; y <= rows - 2; ++y) {
         const float* label = labelPlane[y];
         float* region = regionPlane[y];
         std::fill(region, region + lastCounted + 1, 0.0f);
         forEachStretch(y, [&](int first, int last) {
-            std::fill(region + first, region + last + 1, numbers.RegionOf(label[first]));
+            const float regionLabel = numbers.RegionOf(label[first]);
+            std::fill(region + first, region + last + 1, regionLabel);
+            // The stretches of a row come west to east, so the last one of a label
+            // in its topmost interior row ends at the start pixel.
+            if (starts && regionLabel != 0.0f && y >= 1 && first >= 1) {
+                StartPixel& start = (*starts)[static_cast<std::size_t>(regionLabel)];
+                if (start.row == -1 || start.row == y)
+                    start = {y, last};
+            }
         });
     }
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "analysis/Plane.h"
+#include "analysis/RegionStarts.h"
 
 // Dark pixels (grey exactly 0) are grouped into regions of 8-connected pixels by
 // repeated minimum-label sweeps over 3 x 3 neighbourhoods. Groups counting 5 or
@@ -19,7 +20,10 @@ constexpr int RegionSizeThreshold = 5;
 // along the dark runs.
 // Memory: the label plane is the working store; besides, one count per dark
 // pixel, the runs and a few numbers per row.
-void LabelDarkRegions(const Plane& imagePlane, Plane& labelPlane, Plane& regionPlane, int rows, int columns);
+// Given starts, it also writes there the start pixel of each region label, as the
+// walks round the regions need it once the border is cleared.
+void LabelDarkRegions(const Plane& imagePlane, Plane& labelPlane, Plane& regionPlane, int rows, int columns,
+                      RegionStarts* starts = nullptr);
 
 // Writes 0 into the first and last row and column of the plane; nothing else.
 // Time: one pass over the plane. Memory: none.

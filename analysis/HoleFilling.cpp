@@ -96,9 +96,12 @@ void FillHoles(std::span<const std::int32_t> raster, int rows, int columns, std:
     std::transform(raster.begin(), raster.end(), imagePlane[0],
                    [](std::int32_t value) { return static_cast<float>(value); });
 
-    LabelDarkRegions(imagePlane, labelPlane, regionPlane, rows, columns);
+    // The labelling notes where each region's walk starts as it writes the labels,
+    // which spares the walks a pass down the region plane to find them.
+    RegionStarts starts;
+    LabelDarkRegions(imagePlane, labelPlane, regionPlane, rows, columns, &starts);
     ClearPlaneBorder(regionPlane, rows, columns);
-    const int regionCount = MeasureRegionSurrounds(regionPlane, imagePlane, rows, columns, regionGreyTable, 0);
+    const int regionCount = MeasureRegionSurrounds(regionPlane, imagePlane, rows, columns, regionGreyTable, starts);
     PaintRegions(regionPlane, fillPlane, rows, columns, regionGreyTable, regionCount);
     if (!sources.empty())
         NoteKeptAndPainted(imagePlane, fillPlane, rows, columns, sources);

@@ -14,18 +14,13 @@
 
 namespace {
 
-struct StartPixel {
-    int row = -1;
-    int column = -1;
-};
-
 // What the scan of the plane finds: the highest label (every cell above the value
 // so far replaces it, truncated, which leaves the largest cell truncated) and, for
 // every whole label from 1 up, the east end of the topmost interior row that
 // carries it; a label that no interior pixel carries keeps row -1.
 struct LabelScan {
     int highest;
-    std::vector<StartPixel> starts;
+    RegionStarts starts;
 };
 
 // The largest cell of a row; NaN is never larger. Eight lanes are compared side by
@@ -53,7 +48,7 @@ VECTOR_CLONES float LargestOfRow(const float* row, int columns)
 // Notes the start pixels that an interior row gives, from its east end westward so
 // that the first cell of a label seen in its topmost row is the one to keep. A cell
 // like the one before it was already seen; blocks without a label are passed over.
-void NoteStarts(std::vector<StartPixel>& starts, const float* region, int y, int columns, int highest)
+void NoteStarts(RegionStarts& starts, const float* region, int y, int columns, int highest)
 {
     float before = 0.0f;
     for (int end = columns - 2; end >= 1; end -= CellBlockWidth) {
@@ -135,15 +130,11 @@ private:
     bool several_ = false;
 };
 
-}  // namespace
-
-int MeasureRegionSurrounds(const Plane& regionPlane, const Plane& imagePlane, int rows, int columns,
-                           std::vector<float>& regionGreyTable, int startValue)
+// Walks round regions 1 to regionCount from their start pixels and writes their
+// greys into the table.
+void WalkRoundRegions(const Plane& regionPlane, const Plane& imagePlane, int rows, int columns,
+                      std::vector<float>& regionGreyTable, const RegionStarts& starts, int regionCount)
 {
-    const LabelScan scan = ScanLabels(regionPlane, rows, columns, startValue);
-    const int regionCount = scan.highest;
-    if (regionCount < 1)
-        return regionCount;
     if (regionGreyTable.size() <= static_cast<std::size_t>(regionCount))
         regionGreyTable.resize(static_cast<std::size_t>(regionCount) + 1);
 
@@ -152,7 +143,6 @@ int MeasureRegionSurrounds(const Plane& regionPlane, const Plane& imagePlane, in
     // walk records one of its own before its first tally. (With labels on the border,
     // a walk's first step can move onto one without recording a grey.)
     const bool stopWhenSettled = BorderIsClear(regionPlane, rows, columns);
-    const std::vector<StartPixel>& starts = scan.starts;
     int surroundGrey = 0;
     for (int label = 1; label <= regionCount; ++label) {
         SurroundGreys greys;
@@ -166,5 +156,24 @@ int MeasureRegionSurrounds(const Plane& regionPlane, const Plane& imagePlane, in
         }
         regionGreyTable[label] = greys.Decision();
     }
-    return regionCount;
+}
+
+}  // namespace
+
+int MeasureRegionSurrounds(const Plane& regionPlane, const Plane& imagePlane, int rows, int columns,
+                           std::vector<float>& regionGreyTable, int startValue)
+{
+    const LabelScan scan = ScanLabels(regionPlane, rows, columns, startValue);
+    if (scan.highest >= 1)
+        WalkRoundRegions(regionPlane, imagePlane, rows, columns, regionGreyTable, scan.starts, scan.highest);
+    return scan.highest;
+}
+
+int MeasureRegionSurrounds(const Plane& regionPlane, const Plane& imagePlane, int rows, int columns,
+                           std::vector<float>& regionGreyTable, const RegionStarts& starts)
+{
+    const int regionCount = static_cast<int>(starts.size()) - 1;
+    if (regionCount >= 1)
+        WalkRoundRegions(regionPlane, imagePlane, rows, columns, regionGreyTable, starts, regionCount);
+    return std::max(regionCount, 0);
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "analysis/Plane.h"
+#include "analysis/RegionStarts.h"
 
 #include <vector>
 
@@ -24,3 +25,9 @@ constexpr int RegionGreyTableSize = 512;
 // saw and whether it saw another.
 int MeasureRegionSurrounds(const Plane& regionPlane, const Plane& imagePlane, int rows, int columns,
                            std::vector<float>& regionGreyTable, int startValue);
+
+// The same for a plane whose labels are 1 to starts.size() - 1, each with its start
+// pixel already known (as the labelling finds them): without the pass down the
+// plane. Returns starts.size() - 1.
+int MeasureRegionSurrounds(const Plane& regionPlane, const Plane& imagePlane, int rows, int columns,
+                           std::vector<float>& regionGreyTable, const RegionStarts& starts);

@@ -152,6 +152,30 @@ TEST(Differential, Labelling)
         ClearPlaneBorder(fastRegions, rows, columns);
         reference::ClearPlaneBorder(referenceRegions, rows, columns);
         ASSERT_TRUE(SameBits(fastRegions, referenceRegions, rows, columns)) << "seed " << seed;
+
+        // The start pixels noted while labelling: for each region, the east end of
+        // the topmost interior row that carries it, and the walks from there.
+        RegionStarts starts;
+        LabelDarkRegions(image, fastLabels, fastRegions, rows, columns, &starts);
+        ClearPlaneBorder(fastRegions, rows, columns);
+        RegionStarts expected(starts.size());
+        for (int y = 1; y <= rows - 2; ++y)
+            for (int x = columns - 2; x >= 1; --x)
+                if (const int region = static_cast<int>(referenceRegions[y][x]); region >= 1) {
+                    ASSERT_LT(region, static_cast<int>(expected.size())) << "seed " << seed;
+                    if (expected[region].row == -1)
+                        expected[region] = {y, x};
+                }
+        for (std::size_t region = 1; region < starts.size(); ++region)
+            ASSERT_TRUE(starts[region].row == expected[region].row && starts[region].column == expected[region].column)
+                << "seed " << seed << ", region " << region;
+        std::vector<float> fastTable(RegionGreyTableSize, -5.0f);
+        std::vector<float> referenceTable(RegionGreyTableSize, -5.0f);
+        ASSERT_EQ(MeasureRegionSurrounds(fastRegions, image, rows, columns, fastTable, starts),
+                  reference::MeasureRegionSurrounds(referenceRegions, image, rows, columns, referenceTable, 0))
+            << "seed " << seed;
+        ASSERT_EQ(std::memcmp(fastTable.data(), referenceTable.data(), sizeof(float) * fastTable.size()), 0)
+            << "seed " << seed;
     }
 }
 
