@@ -12,12 +12,13 @@
 constexpr int RegionSizeThreshold = 5;
 
 // Writes every cell of labelPlane and the counted area of regionPlane.
-// Time: one pass for the first labels, skipping blocks without a dark pixel; then
+// Time: one pass for the first labels, the runs of dark pixels found from bit
+// masks of 64 cells at a time; then
 // forward and backward sweeps until a pair changes nothing (winding regions need
 // more), each visiting in a row only the columns whose blocks changed since the
 // row's last visit, across the span of its dark pixels in vectorised passes, or
 // run by run where the row has few; then one pass to count and one to relabel,
-// along the dark runs.
+// along the dark runs, each a stretch of one label but for border cells.
 // Memory: the label plane is the working store; besides, one count per dark
 // pixel, the runs and a few numbers per row.
 // Given starts, it also writes there the start pixel of each region label, as the
