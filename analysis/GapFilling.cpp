@@ -107,26 +107,32 @@ void DistancesAlongRow(const float* row, int* left, int* right, int first, int l
     DistancesToTheRight(right, first, to);
 }
 
-// For each zero pixel of one row from first to last, the offset from the pixel to
-// the nearest of the four sources within reach, ties going left, right, below,
-// above; 0 for every other pixel, which then reads itself.
+// The offset from a zero pixel to the nearest of its four sources, given their
+// distances, ties going left, right, below, above; 0 when none is within reach.
+inline int OffsetToSource(int left, int right, int below, int above, int columns)
+{
+    const bool toRight = right < left;
+    int distance = toRight ? right : left;
+    int offset = toRight ? right : -left;
+    const bool toBelow = below < distance;
+    distance = toBelow ? below : distance;
+    offset = toBelow ? below * columns : offset;
+    const bool toAbove = above < distance;
+    distance = toAbove ? above : distance;
+    offset = toAbove ? -above * columns : offset;
+    return distance <= Reach ? offset : 0;
+}
+
+// For each zero pixel of one row from first to last, the offset to its source; 0
+// for every other pixel, which then reads itself.
 VECTOR_CLONES void ChooseSources(const float* row, const float* fill, const int* left, const int* right,
                                  const int* lastAbove, int* offsets, int y, int columns, int first, int last)
 {
     for (int x = first; x <= last; ++x) {
         const bool gap = row[x] == 0.0f;
         const int below = gap ? std::bit_cast<int>(fill[x]) : Beyond;
-        const int above = std::min(y - lastAbove[x], Beyond);
-        const bool toRight = right[x] < left[x];
-        int distance = toRight ? right[x] : left[x];
-        int offset = toRight ? right[x] : -left[x];
-        const bool toBelow = below < distance;
-        distance = toBelow ? below : distance;
-        offset = toBelow ? below * columns : offset;
-        const bool toAbove = above < distance;
-        distance = toAbove ? above : distance;
-        offset = toAbove ? -above * columns : offset;
-        offsets[x] = gap && distance <= Reach ? offset : 0;
+        const int offset = OffsetToSource(left[x], right[x], below, std::min(y - lastAbove[x], Beyond), columns);
+        offsets[x] = gap ? offset : 0;
     }
 }
 
@@ -217,12 +223,31 @@ private:
         const float* row = composite_[y];
         ForEachZeroRun(row, gaps.first, gaps.last, [&](int first, int last) {
             const int onLeft = SourceLeftOf(row, first), onRight = SourceRightOf(row, last, columns_);
+            if (last - first < ShortRun) {
+                FillShortRun(y, first, last, onLeft, onRight);
+                return;
+            }
             for (int i = first; i <= last; ++i) {
                 left_[i] = std::min(i - onLeft, Beyond);
                 right_[i] = std::min(onRight - i, Beyond);
             }
             FillCells(y, first, last);
         });
+    }
+
+    // A run this short is filled cell by cell, which costs less than the passes.
+    static constexpr int ShortRun = 8;
+
+    void FillShortRun(int y, int first, int last, int onLeft, int onRight)
+    {
+        const float* row = composite_[y];
+        float* fill = fillPlane_[y];
+        for (int x = first; x <= last; ++x) {
+            offsets_[x] = OffsetToSource(std::min(x - onLeft, Beyond), std::min(onRight - x, Beyond),
+                                         std::bit_cast<int>(fill[x]), std::min(y - lastAbove_[x], Beyond), columns_);
+            fill[x] = row[x + offsets_[x]];
+        }
+        NoteWhereFrom(y, first, last);
     }
 
     void FillCells(int y, int first, int last)
@@ -232,6 +257,11 @@ private:
         ChooseSources(row, fill, left_.data(), right_.data(), lastAbove_.data(), offsets_.data(), y, columns_, first,
                       last);
         TakeSources(row, fill, offsets_.data(), first, last);
+        NoteWhereFrom(y, first, last);
+    }
+
+    void NoteWhereFrom(int y, int first, int last)
+    {
         if (!sources_.empty())
             for (int x = first; x <= last; ++x)
                 if (offsets_[x] != 0)
