@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <bit>
 #include <cstddef>
+#include <cstdint>
 #include <cstring>
 #include <vector>
 
@@ -159,6 +160,27 @@ VECTOR_CLONES void NoteSources(const float* row, int* lastAbove, int y, int colu
         lastAbove[x] = row[x] > 0.0f ? y : lastAbove[x];
 }
 
+// The first and the last zero pixel of a row that has one, found 64 cells at a
+// time from either end.
+int FirstZero(const float* row, int columns)
+{
+    constexpr int Chunk = 64;
+    for (int from = 0;; from += Chunk)
+        if (const std::uint64_t zero = ZeroBits(row + from, std::min(Chunk, columns - from)); zero != 0)
+            return from + std::countr_zero(zero);
+}
+
+int LastZero(const float* row, int columns)
+{
+    constexpr int Chunk = 64;
+    int to = columns - 1;
+    for (;; to -= Chunk) {
+        const int from = std::max(to - Chunk + 1, 0);
+        if (const std::uint64_t zero = ZeroBits(row + from, to - from + 1); zero != 0)
+            return from + 63 - std::countl_zero(zero);
+    }
+}
+
 // Where a row's zero pixels lie: between first and last, count of them.
 struct GapSpan {
     int first = 0;
@@ -291,12 +313,7 @@ void CompositeAndFill(Plane& imagePlane, Plane& fillPlane, int rows, int columns
         const int count = CompositeRow(imagePlane[y], fillPlane[y], nextBelow.data(), y, columns);
         if (count == 0)
             continue;
-        int first = 0, last = columns - 1;
-        while (image[first] != 0.0f)
-            ++first;
-        while (image[last] != 0.0f)
-            --last;
-        gaps[y] = {first, last, count};
+        gaps[y] = {FirstZero(image, columns), LastZero(image, columns), count};
     }
     RowFiller filler(imagePlane, fillPlane, columns, sources);
     for (int y = 0; y < rows; ++y)
