@@ -44,26 +44,6 @@ inline bool BlockHoldsLabel(const float* cells)
     return AnyLane(labelled);
 }
 
-// Whether any of the CellBlockWidth cells from cells on is exactly 0.
-inline bool BlockHoldsZero(const float* cells)
-{
-    using namespace cellblocks;
-    Mask zero = {};
-    for (int k = 0; k < CellBlockWidth; k += 4)
-        zero |= LoadLanes(cells + k) == 0.0f;
-    return AnyLane(zero);
-}
-
-// Whether every one of the CellBlockWidth cells from cells on holds value.
-inline bool BlockHoldsOnlyValue(const float* cells, float value)
-{
-    using namespace cellblocks;
-    Mask other = {};
-    for (int k = 0; k < CellBlockWidth; k += 4)
-        other |= LoadLanes(cells + k) != value;
-    return !AnyLane(other);
-}
-
 // Whether every one of the CellBlockWidth cells from cells on holds either the
 // given label or a value below 1, which is no label.
 inline bool BlockHoldsOnly(const float* cells, float label)

@@ -55,6 +55,24 @@ constexpr Range NoCells{std::numeric_limits<int>::max(), -1};
 // that changed.
 constexpr int ChangeChunk = 64;
 
+// Calls lower(x), which stores cell x's new label and returns whether it is
+// lower, for the cells from first to last; returns a range that holds every cell
+// whose label is lower.
+template <class Lower>
+inline Range LowerInChunks(int first, int last, const Lower& lower)
+{
+    Range changed = NoCells;
+    for (int from = first; from <= last; from += ChangeChunk) {
+        const int to = std::min(from + ChangeChunk - 1, last);
+        int changes = 0;
+        for (int x = from; x <= to; ++x)
+            changes += lower(x);
+        if (changes != 0)
+            changed = {std::min(changed.first, from), to};
+    }
+    return changed;
+}
+
 // Lowers each cell of a row, from first to last, to its block minimum in place,
 // for a row without two interior dark cells side by side: a dark cell's
 // neighbours in the row are not dark, except border cells, so its block minimum
@@ -63,19 +81,13 @@ constexpr int ChangeChunk = 64;
 // is never the smaller.) Returns a range that holds every cell that changed.
 VECTOR_CLONES Range LowerRowToBlockMinima(float* row, const float* above, const float* below, int first, int last)
 {
-    Range changed = NoCells;
-    for (int from = first; from <= last; from += ChangeChunk) {
-        const int to = std::min(from + ChangeChunk - 1, last);
-        int changes = 0;
-        for (int x = from; x <= to; ++x) {
-            const float lowest = SmallerOf(ThreeCellMinimum(above, x), ThreeCellMinimum(below, x));
-            const float lowered = lowest < row[x] && row[x] != NotDark ? lowest : row[x];
-            changes += lowered < row[x];
-            row[x] = lowered;
-        }
-        if (changes != 0)
-            changed = {std::min(changed.first, from), to};
-    }
+    Range changed = LowerInChunks(first, last, [&](int x) {
+        const float lowest = SmallerOf(ThreeCellMinimum(above, x), ThreeCellMinimum(below, x));
+        const float lowered = lowest < row[x] && row[x] != NotDark ? lowest : row[x];
+        const bool lower = lowered < row[x];
+        row[x] = lowered;
+        return lower;
+    });
     if (first == 1 && row[1] != NotDark && row[0] < row[1]) {
         row[1] = row[0];
         changed = {1, std::max(changed.last, 1)};
@@ -99,20 +111,12 @@ inline void BlockMinimaOfRow(float* lowest, float* columnMinima, const float* ro
 // them that is lower.
 inline Range StoreLowerLabels(float* row, const float* lowest, int first, int last)
 {
-    Range changed = NoCells;
-    for (int from = first; from <= last; from += ChangeChunk) {
-        const int to = std::min(from + ChangeChunk - 1, last);
-        int changes = 0;
-        for (int x = from; x <= to; ++x) {
-            changes += lowest[x] < row[x];
-            row[x] = lowest[x];
-        }
-        if (changes != 0)
-            changed = {std::min(changed.first, from), to};
-    }
-    return changed;
+    return LowerInChunks(first, last, [&](int x) {
+        const bool lower = lowest[x] < row[x];
+        row[x] = lowest[x];
+        return lower;
+    });
 }
-
 
 // Carries the smallest label so far along a run of dark cells, from first to last
 // (forward) or from last to first, as a sweep carries a new label along a row,
@@ -191,8 +195,7 @@ inline void CarryAlongRun(float* lowest, int first, int last, bool forward)
 
 // Lowers the cells of a row from first to last that hold runs of dark cells: the
 // block minima of all, each run's new labels carried along in the sweep's
-// direction, then stored. Returns a range
-// that holds every cell that changed.
+// direction, then stored. Returns a range that holds every cell that changed.
 VECTOR_CLONES Range LowerRunsToBlockMinima(float* row, const float* above, const float* below, float* lowest,
                                            float* columnMinima, std::span<const Run> runs, int first, int last,
                                            bool forward)
@@ -364,25 +367,15 @@ private:
             if (dark.last < first || dark.first > last)
                 continue;
             const Run run{std::max(dark.first, 1), std::min(dark.last, columns_ - 2)};
+            // The cells before and after the run are not dark (or on the border), so
+            // a long run can take the vector passes on its own.
+            bool runChanged;
             if (run.last - run.first >= LongRun) {
-                // The cells before and after the run are not dark (or on the border).
-                const Range runChanged = LowerRunsToBlockMinima(row, above, below, lowest_.data(),
-                                                                columnMinima_.data(), {&run, 1}, run.first,
-                                                                run.last, forward);
-                if (runChanged.first <= runChanged.last) {
-                    changed = true;
-                    MarkChanged(y, run.first, run.last);
-                }
-                continue;
-            }
-            bool runChanged = false;
-            float carried = NotDark;
-            const int step = forward ? 1 : -1;
-            const int from = forward ? run.first : run.last, to = forward ? run.last + 1 : run.first - 1;
-            for (int x = from; x != to; x += step) {
-                carried = SmallerOf(BlockMinimum(row, above, below, x), carried);
-                runChanged |= carried < row[x];
-                row[x] = carried;
+                const Range lowered = LowerRunsToBlockMinima(row, above, below, lowest_.data(), columnMinima_.data(),
+                                                             {&run, 1}, run.first, run.last, forward);
+                runChanged = lowered.first <= lowered.last;
+            } else {
+                runChanged = LowerRunCellByCell(row, above, below, run, forward);
             }
             if (!runChanged)
                 continue;
@@ -390,6 +383,22 @@ private:
             MarkChanged(y, run.first, run.last);
         }
         return changed;
+    }
+
+    // Each cell of the run takes its block minimum in the sweep's direction, the
+    // new label of the cell before carried along; returns whether any is lower.
+    static bool LowerRunCellByCell(float* row, const float* above, const float* below, const Run& run, bool forward)
+    {
+        bool runChanged = false;
+        float carried = NotDark;
+        const int step = forward ? 1 : -1;
+        const int from = forward ? run.first : run.last, to = forward ? run.last + 1 : run.first - 1;
+        for (int x = from; x != to; x += step) {
+            carried = SmallerOf(BlockMinimum(row, above, below, x), carried);
+            runChanged |= carried < row[x];
+            row[x] = carried;
+        }
+        return runChanged;
     }
 
     // The span of each row's interior dark cells, the interior part of its runs of
