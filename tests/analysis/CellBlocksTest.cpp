@@ -1,0 +1,145 @@
+#include "analysis/CellBlocks.h"
+#include "analysis/LaneScans.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <iterator>
+#include <limits>
+#include <string>
+#include <utility>
+#include <vector>
+
+// The bit-mask helpers that the stages find runs, labels and nearest sources with,
+// each against a cell-by-cell reading of the same cells. Rows are chosen around
+// the 4-, 16- and 64-cell steps the helpers take.
+
+namespace {
+
+using Runs = std::vector<std::pair<int, int>>;
+
+// A row of cells from a pattern: '0' a zero cell, '.' a grey one.
+std::vector<float> Row(const std::string& pattern)
+{
+    std::vector<float> cells;
+    for (const char c : pattern)
+        cells.push_back(c == '0' ? 0.0f : 7.0f);
+    return cells;
+}
+
+Runs ZeroRunsCellByCell(const std::vector<float>& cells, int from, int to)
+{
+    Runs runs;
+    for (int x = from; x <= to; ++x)
+        if (cells[x] == 0.0f && (x == from || cells[x - 1] != 0.0f))
+            runs.push_back({x, x});
+        else if (cells[x] == 0.0f)
+            runs.back().second = x;
+    return runs;
+}
+
+std::string Repeat(const std::string& piece, int times)
+{
+    std::string s;
+    for (int i = 0; i < times; ++i)
+        s += piece;
+    return s;
+}
+
+struct RunRow {
+    const char* name;
+    std::string pattern;
+    int from;
+    int to;  // -1: the last cell
+};
+
+TEST(CellBlocks, ForEachZeroRunFindsEveryRunOfZeros)
+{
+    const RunRow rows[] = {
+        {"OneZero", "0", 0, -1},
+        {"OneGrey", ".", 0, -1},
+        {"AllZeroAcrossTwoChunks", std::string(130, '0'), 0, -1},
+        {"NoZeroAcrossTwoChunks", std::string(130, '.'), 0, -1},
+        {"RunEndsOnChunkEdge", std::string(60, '.') + "0000" + std::string(10, '.'), 0, -1},
+        {"RunStartsOnChunkEdge", std::string(64, '.') + "000" + std::string(10, '.'), 0, -1},
+        {"RunCrossesChunkEdge", std::string(62, '.') + "00000" + ".", 0, -1},
+        {"RunSpansWholeChunk", "." + std::string(150, '0') + ".", 0, -1},
+        {"RunEndsOnLastCell", std::string(70, '.') + "00", 0, -1},
+        {"Alternating", Repeat("0.", 70), 0, -1},
+        {"AlternatingOffset", Repeat(".0", 70), 0, -1},
+        {"PairsAcrossEdges", Repeat("00..", 40), 0, -1},
+        {"SubRangeCutsRuns", std::string(20, '0') + std::string(90, '.') + std::string(20, '0'), 5, 119},
+        {"SubRangeOfOneCell", "..0..", 2, 2},
+    };
+    for (const RunRow& row : rows) {
+        const std::vector<float> cells = Row(row.pattern);
+        const int to = row.to < 0 ? static_cast<int>(cells.size()) - 1 : row.to;
+        Runs found;
+        ForEachZeroRun(cells.data(), row.from, to, [&](int first, int last) { found.push_back({first, last}); });
+        EXPECT_EQ(found, ZeroRunsCellByCell(cells, row.from, to)) << row.name;
+    }
+}
+
+TEST(CellBlocks, BitsTellZerosAndLabelsCellByCell)
+{
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    const float values[] = {0.0f, -0.0f, 0.5f, 1.0f, 2.0f, -3.0f, nan, 1e9f};
+    for (int count = 1; count <= 64; ++count) {
+        std::vector<float> cells(count);
+        for (int k = 0; k < count; ++k)
+            cells[k] = values[(k * 5 + count) % std::size(values)];
+        std::uint64_t zero = 0, label = 0;
+        for (int k = 0; k < count; ++k) {
+            zero |= static_cast<std::uint64_t>(cells[k] == 0.0f) << k;
+            label |= static_cast<std::uint64_t>(cells[k] >= 1.0f) << k;
+        }
+        EXPECT_EQ(ZeroBits(cells.data(), count), zero) << count << " cells";
+        EXPECT_EQ(LabelBits(cells.data(), count), label) << count << " cells";
+    }
+}
+
+using ColumnLanes = int __attribute__((vector_size(32)));
+
+struct ScanRow {
+    const char* name;
+    ColumnLanes lanes;
+    int carried;
+};
+
+// Each lane against the running smallest (upward) and largest (downward) value
+// cell by cell, and the value carried on to the next eight lanes.
+TEST(LaneScans, RunningBestAcrossLanesAndCarryOn)
+{
+    const ScanRow rows[] = {
+        {"Rising", {1, 2, 3, 4, 5, 6, 7, 8}, 100},
+        {"Falling", {8, 7, 6, 5, 4, 3, 2, 1}, 100},
+        {"CarryWins", {8, 7, 6, 5, 4, 3, 2, 1}, -5},
+        {"LowInTheMiddle", {9, 9, 9, -2, 9, 9, 9, 9}, 0},
+        {"LowLast", {9, 9, 9, 9, 9, 9, 9, -7}, 3},
+        {"LowFirst", {-7, 9, 9, 9, 9, 9, 9, 9}, 3},
+    };
+    const ColumnLanes none = ColumnLanes{} + 1000;
+    const ColumnLanes lowNone = ColumnLanes{} - 1000;
+    for (const ScanRow& row : rows) {
+        ColumnLanes up = row.lanes;
+        const int upCarry = RunUpTheLanes<Keep::Smallest>(up, none, row.carried);
+        int smallest = row.carried;
+        for (int k = 0; k < 8; ++k) {
+            smallest = std::min(smallest, row.lanes[k]);
+            EXPECT_EQ(up[k], smallest) << row.name << ", up, lane " << k;
+        }
+        EXPECT_EQ(upCarry, smallest) << row.name << ", up";
+
+        ColumnLanes down = row.lanes;
+        const int downCarry = RunDownTheLanes<Keep::Largest>(down, lowNone, row.carried);
+        int largest = row.carried;
+        for (int k = 7; k >= 0; --k) {
+            largest = std::max(largest, row.lanes[k]);
+            EXPECT_EQ(down[k], largest) << row.name << ", down, lane " << k;
+        }
+        EXPECT_EQ(downCarry, largest) << row.name << ", down";
+    }
+}
+
+}  // namespace
