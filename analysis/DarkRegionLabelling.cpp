@@ -73,21 +73,108 @@ inline Range LowerInChunks(int first, int last, const Lower& lower)
     return changed;
 }
 
+// Eight cells side by side in a vector register, and a mask of eight lanes. No
+// vector crosses a call by value, as its passing differs between the vector
+// units a function is compiled for: the helpers work on references.
+using Lanes = float __attribute__((vector_size(32)));
+using LaneMask = int __attribute__((vector_size(32)));
+constexpr int LaneCount = sizeof(Lanes) / sizeof(float);
+
+inline void LoadLanes(Lanes& lanes, const float* cells)
+{
+    std::memcpy(&lanes, cells, sizeof lanes);
+}
+
+inline void KeepSmaller(Lanes& lanes, const Lanes& other)
+{
+    lanes = other < lanes ? other : lanes;
+}
+
+inline bool AnyLane(const LaneMask& mask)
+{
+    std::uint64_t words[sizeof mask / sizeof(std::uint64_t)];
+    std::memcpy(words, &mask, sizeof mask);
+    return (words[0] | words[1] | words[2] | words[3]) != 0;
+}
+
+// The smaller label of the cells above and below, column by column, for the eight
+// columns from x on.
+inline void ColumnMinimaOfEight(Lanes& lowest, const float* above, const float* below, int x)
+{
+    Lanes other;
+    LoadLanes(lowest, above + x);
+    LoadLanes(other, below + x);
+    KeepSmaller(lowest, other);
+}
+
+// Lowers each dark cell of the eight from x on to its lane of lowest where that is
+// lower; adds the lanes that are to lower.
+inline void LowerEight(float* row, int x, const Lanes& lowest, LaneMask& lower)
+{
+    Lanes cells;
+    LoadLanes(cells, row + x);
+    const LaneMask lowers = lowest < cells && cells != NotDark;
+    cells = lowers ? lowest : cells;
+    std::memcpy(row + x, &cells, sizeof cells);
+    lower |= lowers;
+}
+
+// Lowers the cells of a row from first on as LowerRowToBlockMinima does, eight at a
+// time, for as long as eight cells are left and the eight after them lie in the row:
+// the column minima are taken once, and shifted by a lane for the columns on either
+// side. Needs first >= LaneCount. Widens changed to hold every cell that is lower;
+// returns the first cell it left.
+inline int LowerLanesToBlockMinima(float* row, const float* above, const float* below, int first, int last,
+                                   int columns, Range& changed)
+{
+    const int count = std::min((last + 1 - first) / LaneCount, (columns - first - LaneCount) / LaneCount);
+    if (count <= 0)
+        return first;
+    constexpr int LanesPerChunk = ChangeChunk / LaneCount;
+    Lanes before, here;
+    ColumnMinimaOfEight(before, above, below, first - LaneCount);
+    ColumnMinimaOfEight(here, above, below, first);
+    int x = first;
+    for (int done = 0; done < count; done += LanesPerChunk) {
+        const int from = x;
+        LaneMask lower = {};
+        for (int k = std::min(LanesPerChunk, count - done); k > 0; --k, x += LaneCount) {
+            Lanes after;
+            ColumnMinimaOfEight(after, above, below, x + LaneCount);
+            Lanes lowest = __builtin_shufflevector(before, here, 7, 8, 9, 10, 11, 12, 13, 14);
+            KeepSmaller(lowest, __builtin_shufflevector(here, after, 1, 2, 3, 4, 5, 6, 7, 8));
+            KeepSmaller(lowest, here);
+            LowerEight(row, x, lowest, lower);
+            before = here;
+            here = after;
+        }
+        if (AnyLane(lower))
+            changed = {std::min(changed.first, from), x - 1};
+    }
+    return x;
+}
+
 // Lowers each cell of a row, from first to last, to its block minimum in place,
 // for a row without two interior dark cells side by side: a dark cell's
 // neighbours in the row are not dark, except border cells, so its block minimum
 // comes from the rows above and below and, in column 1, the cell in column 0. (The
 // cell in the last column comes after its neighbour in raster order, so its label
 // is never the smaller.) Returns a range that holds every cell that changed.
-VECTOR_CLONES Range LowerRowToBlockMinima(float* row, const float* above, const float* below, int first, int last)
+VECTOR_CLONES Range LowerRowToBlockMinima(float* row, const float* above, const float* below, int first, int last,
+                                          int columns)
 {
-    Range changed = LowerInChunks(first, last, [&](int x) {
+    Range changed = NoCells;
+    const int rest =
+        first >= LaneCount ? LowerLanesToBlockMinima(row, above, below, first, last, columns, changed) : first;
+    const Range restChanged = LowerInChunks(rest, last, [&](int x) {
         const float lowest = SmallerOf(ThreeCellMinimum(above, x), ThreeCellMinimum(below, x));
         const float lowered = lowest < row[x] && row[x] != NotDark ? lowest : row[x];
         const bool lower = lowered < row[x];
         row[x] = lowered;
         return lower;
     });
+    if (restChanged.first <= restChanged.last)
+        changed = {std::min(changed.first, restChanged.first), restChanged.last};
     if (first == 1 && row[1] != NotDark && row[0] < row[1]) {
         row[1] = row[0];
         changed = {1, std::max(changed.last, 1)};
@@ -121,9 +208,6 @@ inline Range StoreLowerLabels(float* row, const float* lowest, int first, int la
 // Carries the smallest label so far along a run of dark cells, from first to last
 // (forward) or from last to first, as a sweep carries a new label along a row,
 // eight cells at a time.
-using Lanes = float __attribute__((vector_size(32)));
-constexpr int LaneCount = sizeof(Lanes) / sizeof(float);
-
 inline void CarryAlongLongRun(float* lowest, int first, int last, bool forward)
 {
     const Lanes none = {NotDark, NotDark, NotDark, NotDark, NotDark, NotDark, NotDark, NotDark};
@@ -331,7 +415,7 @@ private:
         Range changed;
         if (joinedRuns_.Row(y).empty()) {
             // No dark cell has a dark cell beside it: every block can be taken at once.
-            changed = LowerRowToBlockMinima(row, above, below, first, last);
+            changed = LowerRowToBlockMinima(row, above, below, first, last, columns_);
         } else {
             // A new label carries on along its run in the sweep's direction, so the
             // visit takes in the rest of the run where the range ends inside one.

@@ -102,6 +102,33 @@ TEST(Labelling, AllDarkFullRasterIsOneInteriorRegion)
     EXPECT_EQ(labels[rows - 1][columns - 1], static_cast<float>(rows * columns));
 }
 
+// A label that reaches the first dark cell of a row late, in a backward sweep and
+// from the right, must still go on to that cell's neighbour below on the left. The
+// shape: a line down the right side, a diagonal from its foot back up to the
+// left, and from the diagonal's top a tail down to the left again; the row of the
+// diagonal's top holds it and the line, eight cells or more apart.
+TEST(Labelling, LabelReachingARowsFirstCellLateGoesOnDiagonally)
+{
+    const int rows = 40;
+    const int columns = 64;
+    Plane image = FilledPlane(rows, columns, 100.0f);
+    for (int y = 1; y <= 30; ++y)
+        image[y][40] = 0.0f;
+    for (int k = 1; k <= 10; ++k)
+        image[30 - k][40 - k] = 0.0f;
+    for (int k = 1; k <= 8; ++k)
+        image[20 + k][30 - k] = 0.0f;
+    Plane labels(rows, columns);
+    Plane regions(rows, columns);
+    LabelDarkRegions(image, labels, regions, rows, columns);
+    ClearPlaneBorder(regions, rows, columns);
+    int wrong = 0;
+    for (int y = 0; y < rows; ++y)
+        for (int x = 0; x < columns; ++x)
+            wrong += regions[y][x] != (image[y][x] == 0.0f ? 1.0f : 0.0f);
+    EXPECT_EQ(wrong, 0);
+}
+
 TEST(ClearPlaneBorder, ClearsOnlyTheOutermostCells)
 {
     struct Row {
