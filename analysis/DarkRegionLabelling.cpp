@@ -365,7 +365,11 @@ private:
     int NumberRun(float* label, const Run& run, int count)
     {
         darkRuns_.Add(run);
-        for (int x = run.first; x <= run.last; ++x)
+        // Most runs are one or two pixels long: their ends are written first, and
+        // such a run needs no loop.
+        label[run.first] = static_cast<float>(count + 1);
+        label[run.last] = static_cast<float>(count + 1 + (run.last - run.first));
+        for (int x = run.first + 1; x < run.last; ++x)
             label[x] = static_cast<float>(count + 1 + (x - run.first));
         return count + (run.last - run.first + 1);
     }
@@ -643,7 +647,10 @@ void LabelDarkRegions(const Plane& imagePlane, Plane& labelPlane, Plane& regionP
         std::fill(region, region + lastCounted + 1, 0.0f);
         forEachStretch(y, [&](int first, int last) {
             const float regionLabel = numbers.RegionOf(label[first]);
-            std::fill(region + first, region + last + 1, regionLabel);
+            // Ends first, as the runs are numbered.
+            region[first] = region[last] = regionLabel;
+            for (int x = first + 1; x < last; ++x)
+                region[x] = regionLabel;
             // The stretches of a row come west to east, so the last one of a label
             // in its topmost interior row ends at the start pixel.
             if (starts && regionLabel != 0.0f && y >= 1 && first >= 1) {
