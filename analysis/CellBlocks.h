@@ -34,16 +34,6 @@ inline bool AnyLane(Mask mask)
 
 }  // namespace cellblocks
 
-// Whether any of the CellBlockWidth cells from cells on holds 1 or more.
-inline bool BlockHoldsLabel(const float* cells)
-{
-    using namespace cellblocks;
-    Mask labelled = {};
-    for (int k = 0; k < CellBlockWidth; k += 4)
-        labelled |= LoadLanes(cells + k) >= 1.0f;
-    return AnyLane(labelled);
-}
-
 // Whether every one of the CellBlockWidth cells from cells on holds either the
 // given label or a value below 1, which is no label.
 inline bool BlockHoldsOnly(const float* cells, float label)

@@ -36,13 +36,13 @@ void PaintRegions(const Plane& regionPlane, Plane& fillPlane, int rows, int colu
         float* fill = fillPlane[y];
         int x = 0;
         for (; x + CellBlockWidth <= columns; x += CellBlockWidth) {
-            if (!BlockHoldsLabel(region + x)) {
+            const std::uint64_t labelled = LabelBits(region + x, CellBlockWidth);
+            if (labelled == 0) {
                 std::fill(fill + x, fill + x + CellBlockWidth, 0.0f);
                 continue;
             }
             // A block mostly holds one label beside cells of none: one look-up paints it.
-            const float label = *std::find_if(region + x, region + x + CellBlockWidth,
-                                              [](float value) { return value >= 1.0f; });
+            const float label = region[x + std::countr_zero(labelled)];
             if (BlockHoldsOnly(region + x, label))
                 PaintBlock(fill + x, region + x, label, paint(label));
             else
