@@ -264,11 +264,22 @@ private:
     {
         const float* row = composite_[y];
         float* fill = fillPlane_[y];
-        for (int x = first; x <= last; ++x) {
-            offsets_[x] = OffsetToSource(std::min(x - onLeft, Beyond), std::min(onRight - x, Beyond),
-                                         std::bit_cast<int>(fill[x]), std::min(y - lastAbove_[x], Beyond), columns_);
+        const auto offsetAt = [&](int x) {
+            return OffsetToSource(std::min(x - onLeft, Beyond), std::min(onRight - x, Beyond),
+                                  std::bit_cast<int>(fill[x]), std::min(y - lastAbove_[x], Beyond), columns_);
+        };
+        // Most runs are one or two pixels long: their ends are filled first, each
+        // read before either is written (a run of one has one end twice), and such
+        // a run needs no loop.
+        const int firstOffset = offsetAt(first), lastOffset = offsetAt(last);
+        for (int x = first + 1; x < last; ++x) {
+            offsets_[x] = offsetAt(x);
             fill[x] = row[x + offsets_[x]];
         }
+        offsets_[first] = firstOffset;
+        offsets_[last] = lastOffset;
+        fill[first] = row[first + firstOffset];
+        fill[last] = row[last + lastOffset];
         NoteWhereFrom(y, first, last);
     }
 
