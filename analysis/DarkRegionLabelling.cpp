@@ -252,6 +252,19 @@ public:
     // Closes row y, whose runs are those added since the row before was closed.
     void EndRow(int y) { start_[y + 1] = runs_.size(); }
 
+    // Room for count more runs of row y, written in place; EndRow(y, written) then
+    // keeps the first written of them and closes the row.
+    Run* Room(int y, std::size_t count)
+    {
+        runs_.resize(start_[y] + count);
+        return runs_.data() + start_[y];
+    }
+    void EndRow(int y, std::size_t written)
+    {
+        runs_.resize(start_[y] + written);
+        EndRow(y);
+    }
+
     std::span<const Run> Row(int y) const
     {
         return {runs_.data() + start_[y], runs_.data() + start_[y + 1]};
@@ -497,7 +510,10 @@ private:
         for (int y = 0; y < rows_; ++y) {
             const bool interior = y >= 1 && y <= rows_ - 2;
             long darkCells = 0, runs = 0;
-            for (const Run& run : interior ? darkRuns_.Row(y) : std::span<const Run>()) {
+            const std::span<const Run> dark = interior ? darkRuns_.Row(y) : std::span<const Run>();
+            Run* joined = joinedRuns_.Room(y, dark.size());
+            std::size_t joinedCount = 0;
+            for (const Run& run : dark) {
                 const int first = std::max(run.first, 1);
                 const int last = std::min(run.last, columns_ - 2);
                 if (first > last)
@@ -505,12 +521,14 @@ private:
                 span_[y] = {std::min(span_[y].first, first), last};
                 darkCells += last - first + 1;
                 ++runs;
-                if (first < last)
-                    joinedRuns_.Add({first, last});
+                // Written in any case and kept where joined: single pixels and pairs
+                // follow each other in no order that a branch could learn.
+                joined[joinedCount] = {first, last};
+                joinedCount += first < last;
             }
             const long span = span_[y].last - span_[y].first + 1;
             sparse_[y] = runs * RunsInSparseRow <= span && darkCells * CellsInSparseRow <= span;
-            joinedRuns_.EndRow(y);
+            joinedRuns_.EndRow(y, joinedCount);
         }
     }
 
