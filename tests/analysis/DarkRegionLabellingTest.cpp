@@ -83,22 +83,34 @@ INSTANTIATE_TEST_SUITE_P(
         LabellingCase{"TooSmallForAnInterior", {"######", "######"}, {"000000", "000000"}}),
     [](const testing::TestParamInfo<LabellingCase>& info) { return info.param.name; });
 
-TEST(Labelling, AllDarkFullRasterIsOneInteriorRegion)
+// Labels the picture into labels, and returns how many cells of the region plane,
+// its border cleared, differ from expected(y, x).
+template <class Expected>
+int WrongRegionCells(const Plane& image, Plane& labels, const Expected& expected)
 {
-    const int rows = 384;
-    const int columns = 512;
-    const Plane image = FilledPlane(rows, columns, 0.0f);
-    Plane labels(rows, columns);
+    const int rows = image.Rows();
+    const int columns = image.Columns();
     Plane regions(rows, columns);
     LabelDarkRegions(image, labels, regions, rows, columns);
     ClearPlaneBorder(regions, rows, columns);
     int wrong = 0;
     for (int y = 0; y < rows; ++y)
-        for (int x = 0; x < columns; ++x) {
-            const bool border = y == 0 || x == 0 || y == rows - 1 || x == columns - 1;
-            wrong += regions[y][x] != (border ? 0.0f : 1.0f);
-        }
-    EXPECT_EQ(wrong, 0);
+        for (int x = 0; x < columns; ++x)
+            wrong += regions[y][x] != expected(y, x);
+    return wrong;
+}
+
+TEST(Labelling, AllDarkFullRasterIsOneInteriorRegion)
+{
+    const int rows = 384;
+    const int columns = 512;
+    Plane labels(rows, columns);
+    EXPECT_EQ(WrongRegionCells(FilledPlane(rows, columns, 0.0f), labels,
+                               [&](int y, int x) {
+                                   const bool border = y == 0 || x == 0 || y == rows - 1 || x == columns - 1;
+                                   return border ? 0.0f : 1.0f;
+                               }),
+              0);
     EXPECT_EQ(labels[rows - 1][columns - 1], static_cast<float>(rows * columns));
 }
 
@@ -119,14 +131,7 @@ TEST(Labelling, LabelReachingARowsFirstCellLateGoesOnDiagonally)
     for (int k = 1; k <= 8; ++k)
         image[20 + k][30 - k] = 0.0f;
     Plane labels(rows, columns);
-    Plane regions(rows, columns);
-    LabelDarkRegions(image, labels, regions, rows, columns);
-    ClearPlaneBorder(regions, rows, columns);
-    int wrong = 0;
-    for (int y = 0; y < rows; ++y)
-        for (int x = 0; x < columns; ++x)
-            wrong += regions[y][x] != (image[y][x] == 0.0f ? 1.0f : 0.0f);
-    EXPECT_EQ(wrong, 0);
+    EXPECT_EQ(WrongRegionCells(image, labels, [&](int y, int x) { return image[y][x] == 0.0f ? 1.0f : 0.0f; }), 0);
 }
 
 TEST(ClearPlaneBorder, ClearsOnlyTheOutermostCells)
