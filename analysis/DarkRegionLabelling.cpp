@@ -122,13 +122,13 @@ inline void LowerEight(float* row, int x, const Lanes& lowest, LaneMask& lower)
 // Lowers the cells of a row from first on as LowerRowToBlockMinima does, eight at a
 // time, for as long as eight cells are left and the eight after them lie in the row:
 // the column minima are taken once, and shifted by a lane for the columns on either
-// side. Needs first >= LaneCount. Widens changed to hold every cell that is lower;
-// returns the first cell it left.
+// side; it starts only where the eight cells before first lie in the row. Widens
+// changed to hold every cell that is lower; returns the first cell it left.
 inline int LowerLanesToBlockMinima(float* row, const float* above, const float* below, int first, int last,
                                    int columns, Range& changed)
 {
     const int count = std::min((last + 1 - first) / LaneCount, (columns - first - LaneCount) / LaneCount);
-    if (count <= 0)
+    if (first < LaneCount || count <= 0)
         return first;
     constexpr int LanesPerChunk = ChangeChunk / LaneCount;
     Lanes before, here;
@@ -164,8 +164,7 @@ VECTOR_CLONES Range LowerRowToBlockMinima(float* row, const float* above, const 
                                           int columns)
 {
     Range changed = NoCells;
-    const int rest =
-        first >= LaneCount ? LowerLanesToBlockMinima(row, above, below, first, last, columns, changed) : first;
+    const int rest = LowerLanesToBlockMinima(row, above, below, first, last, columns, changed);
     const Range restChanged = LowerInChunks(rest, last, [&](int x) {
         const float lowest = SmallerOf(ThreeCellMinimum(above, x), ThreeCellMinimum(below, x));
         const float lowered = lowest < row[x] && row[x] != NotDark ? lowest : row[x];

@@ -8,12 +8,13 @@
 
 namespace {
 
-// Paints count cells, at most 64, one look-up for each labelled one.
+// Paints count cells, at most 64, whose labelled ones have their bits set in
+// labelled: one look-up for each.
 template <class Paint>
-void PaintCells(float* fill, const float* region, int count, const Paint& paint)
+void PaintCells(float* fill, const float* region, int count, std::uint64_t labelled, const Paint& paint)
 {
     std::fill(fill, fill + count, 0.0f);
-    for (std::uint64_t labelled = LabelBits(region, count); labelled != 0; labelled &= labelled - 1) {
+    for (; labelled != 0; labelled &= labelled - 1) {
         const int k = std::countr_zero(labelled);
         fill[k] = paint(region[k]);
     }
@@ -46,8 +47,8 @@ void PaintRegions(const Plane& regionPlane, Plane& fillPlane, int rows, int colu
             if (BlockHoldsOnly(region + x, label))
                 PaintBlock(fill + x, region + x, label, paint(label));
             else
-                PaintCells(fill + x, region + x, CellBlockWidth, paint);
+                PaintCells(fill + x, region + x, CellBlockWidth, labelled, paint);
         }
-        PaintCells(fill + x, region + x, columns - x, paint);
+        PaintCells(fill + x, region + x, columns - x, LabelBits(region + x, columns - x), paint);
     }
 }
