@@ -1,185 +1,20 @@
 #include "analysis/DarkRegionLabelling.h"
 
 #include "analysis/CellBlocks.h"
+#include "analysis/LabelSweeps.h"
 #include "analysis/LaneScans.h"
 #include "analysis/VectorClones.h"
 
 #include <algorithm>
-#include <bit>
 #include <cstddef>
-#include <cstdint>
 #include <cstring>
 #include <iterator>
-#include <limits>
 #include <span>
 #include <vector>
 
 namespace {
 
-// In the working copy a cell that is not dark holds +infinity instead of 0, so the
-// smallest label of a block is a plain minimum that the compiler can vectorise.
-constexpr float NotDark = std::numeric_limits<float>::infinity();
-
-// The smaller of two labels, written as a plain selection, which the compiler
-// turns into vector code.
-inline float SmallerOf(float a, float b)
-{
-    return b < a ? b : a;
-}
-
-// The smallest of a cell's label and those of its left and right neighbours.
-inline float ThreeCellMinimum(const float* row, int x)
-{
-    return SmallerOf(SmallerOf(row[x - 1], row[x]), row[x + 1]);
-}
-
-// The smallest label of the 3 x 3 block of the cell in column x of row; a cell
-// that is not dark stays so.
-inline float BlockMinimum(const float* row, const float* above, const float* below, int x)
-{
-    const float lowest =
-        SmallerOf(SmallerOf(ThreeCellMinimum(above, x), ThreeCellMinimum(below, x)), ThreeCellMinimum(row, x));
-    return row[x] == NotDark ? NotDark : lowest;
-}
-
-// The cells of a row from first to last; empty when first is past last.
-struct Range {
-    int first;
-    int last;
-};
-
-constexpr Range NoCells{std::numeric_limits<int>::max(), -1};
-
-// Changes are looked for in chunks of this many cells: a count per chunk keeps
-// the loops vectorised, and the range of chunks with changes bounds the cells
-// that changed.
-constexpr int ChangeChunk = 64;
-
-// Calls lower(x), which stores cell x's new label and returns whether it is
-// lower, for the cells from first to last; returns a range that holds every cell
-// whose label is lower.
-template <class Lower>
-inline Range LowerInChunks(int first, int last, const Lower& lower)
-{
-    Range changed = NoCells;
-    for (int from = first; from <= last; from += ChangeChunk) {
-        const int to = std::min(from + ChangeChunk - 1, last);
-        int changes = 0;
-        for (int x = from; x <= to; ++x)
-            changes += lower(x);
-        if (changes != 0)
-            changed = {std::min(changed.first, from), to};
-    }
-    return changed;
-}
-
-// Eight cells side by side in a vector register, and a mask of eight lanes. No
-// vector crosses a call by value, as its passing differs between the vector
-// units a function is compiled for: the helpers work on references.
-using Lanes = float __attribute__((vector_size(32)));
-using LaneMask = int __attribute__((vector_size(32)));
-constexpr int LaneCount = sizeof(Lanes) / sizeof(float);
-
-inline void LoadLanes(Lanes& lanes, const float* cells)
-{
-    std::memcpy(&lanes, cells, sizeof lanes);
-}
-
-inline void KeepSmaller(Lanes& lanes, const Lanes& other)
-{
-    lanes = other < lanes ? other : lanes;
-}
-
-inline bool AnyLane(const LaneMask& mask)
-{
-    std::uint64_t words[sizeof mask / sizeof(std::uint64_t)];
-    std::memcpy(words, &mask, sizeof mask);
-    return (words[0] | words[1] | words[2] | words[3]) != 0;
-}
-
-// The smaller label of the cells above and below, column by column, for the eight
-// columns from x on.
-inline void ColumnMinimaOfEight(Lanes& lowest, const float* above, const float* below, int x)
-{
-    Lanes other;
-    LoadLanes(lowest, above + x);
-    LoadLanes(other, below + x);
-    KeepSmaller(lowest, other);
-}
-
-// Lowers each dark cell of the eight from x on to its lane of lowest where that is
-// lower; adds the lanes that are to lower.
-inline void LowerEight(float* row, int x, const Lanes& lowest, LaneMask& lower)
-{
-    Lanes cells;
-    LoadLanes(cells, row + x);
-    const LaneMask lowers = lowest < cells && cells != NotDark;
-    cells = lowers ? lowest : cells;
-    std::memcpy(row + x, &cells, sizeof cells);
-    lower |= lowers;
-}
-
-// Lowers the cells of a row from first on as LowerRowToBlockMinima does, eight at a
-// time, for as long as eight cells are left and the eight after them lie in the row:
-// the column minima are taken once, and shifted by a lane for the columns on either
-// side; it starts only where the eight cells before first lie in the row. Widens
-// changed to hold every cell that is lower; returns the first cell it left.
-inline int LowerLanesToBlockMinima(float* row, const float* above, const float* below, int first, int last,
-                                   int columns, Range& changed)
-{
-    const int count = std::min((last + 1 - first) / LaneCount, (columns - first - LaneCount) / LaneCount);
-    if (first < LaneCount || count <= 0)
-        return first;
-    constexpr int LanesPerChunk = ChangeChunk / LaneCount;
-    Lanes before, here;
-    ColumnMinimaOfEight(before, above, below, first - LaneCount);
-    ColumnMinimaOfEight(here, above, below, first);
-    int x = first;
-    for (int done = 0; done < count; done += LanesPerChunk) {
-        const int from = x;
-        LaneMask lower = {};
-        for (int k = std::min(LanesPerChunk, count - done); k > 0; --k, x += LaneCount) {
-            Lanes after;
-            ColumnMinimaOfEight(after, above, below, x + LaneCount);
-            Lanes lowest = __builtin_shufflevector(before, here, 7, 8, 9, 10, 11, 12, 13, 14);
-            KeepSmaller(lowest, __builtin_shufflevector(here, after, 1, 2, 3, 4, 5, 6, 7, 8));
-            KeepSmaller(lowest, here);
-            LowerEight(row, x, lowest, lower);
-            before = here;
-            here = after;
-        }
-        if (AnyLane(lower))
-            changed = {std::min(changed.first, from), x - 1};
-    }
-    return x;
-}
-
-// Lowers each cell of a row, from first to last, to its block minimum in place,
-// for a row without two interior dark cells side by side: a dark cell's
-// neighbours in the row are not dark, except border cells, so its block minimum
-// comes from the rows above and below and, in column 1, the cell in column 0. (The
-// cell in the last column comes after its neighbour in raster order, so its label
-// is never the smaller.) Returns a range that holds every cell that changed.
-VECTOR_CLONES Range LowerRowToBlockMinima(float* row, const float* above, const float* below, int first, int last,
-                                          int columns)
-{
-    Range changed = NoCells;
-    const int rest = LowerLanesToBlockMinima(row, above, below, first, last, columns, changed);
-    const Range restChanged = LowerInChunks(rest, last, [&](int x) {
-        const float lowest = SmallerOf(ThreeCellMinimum(above, x), ThreeCellMinimum(below, x));
-        const float lowered = lowest < row[x] && row[x] != NotDark ? lowest : row[x];
-        const bool lower = lowered < row[x];
-        row[x] = lowered;
-        return lower;
-    });
-    if (restChanged.first <= restChanged.last)
-        changed = {std::min(changed.first, restChanged.first), restChanged.last};
-    if (first == 1 && row[1] != NotDark && row[0] < row[1]) {
-        row[1] = row[0];
-        changed = {1, std::max(changed.last, 1)};
-    }
-    return changed;
-}
+using namespace sweeps;
 
 // Writes each cell's block minimum into lowest, leaving the row as it is: the
 // smallest of each column's three cells first, into columnMinima, then of three
@@ -321,7 +156,8 @@ public:
           joinedRuns_(rows),
           span_(rows, Run{NoCells.first, NoCells.last}),
           sparse_(rows, false),
-          waiting_(rows, Range{1, columns - 2})
+          waiting_(rows, Range{1, columns - 2}),
+          lowerRow_(RowLoweringForThisProcessor())
     {
     }
 
@@ -431,7 +267,7 @@ private:
         Range changed;
         if (joinedRuns_.Row(y).empty()) {
             // No dark cell has a dark cell beside it: every block can be taken at once.
-            changed = LowerRowToBlockMinima(row, above, below, first, last, columns_);
+            changed = lowerRow_(row, above, below, first, last, columns_);
         } else {
             // A new label carries on along its run in the sweep's direction, so the
             // visit takes in the rest of the run where the range ends inside one.
@@ -543,6 +379,7 @@ private:
     std::vector<bool> sparse_;
     // The columns of each row whose blocks changed since its last visit.
     std::vector<Range> waiting_;
+    RowLowering lowerRow_;
 };
 
 // The region label of each working label: 1, 2, 3, ... for the labels counted

@@ -8,3 +8,10 @@
 #else
 #define VECTOR_CLONES
 #endif
+
+// Marks a function written with the intrinsics of AVX-512VL for its 256-bit lane
+// masks; a caller runs it only where the processor has them (__builtin_cpu_supports).
+#if defined(__GNUC__) && defined(__x86_64__) && defined(__ELF__)
+#include <immintrin.h>
+#define LANE_MASKS __attribute__((target("avx512f,avx512vl")))
+#endif
