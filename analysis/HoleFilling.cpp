@@ -6,6 +6,7 @@
 #include "analysis/Plane.h"
 #include "analysis/RegionPainting.h"
 #include "analysis/RegionSurrounds.h"
+#include "analysis/VectorClones.h"
 
 #include <algorithm>
 #include <cstddef>
@@ -40,6 +41,31 @@ void NoteKeptAndPainted(const Plane& imagePlane, const Plane& fillPlane, int row
     }
 }
 
+// Whether the raster holds a 0: its zeros are counted block by block, which
+// vectorises where a search for the first would go cell by cell, and the count
+// stops at the first block with one.
+VECTOR_CLONES bool HoldsZero(const std::int32_t* raster, std::size_t cells)
+{
+    constexpr std::size_t Block = 256;
+    for (std::size_t from = 0; from < cells; from += Block) {
+        const std::size_t to = std::min(from + Block, cells);
+        int zeros = 0;
+        for (std::size_t i = from; i < to; ++i)
+            zeros += raster[i] == 0;
+        if (zeros != 0)
+            return true;
+    }
+    return false;
+}
+
+// The result of a picture without holes: each value as the stages would leave
+// it, through a float and back.
+VECTOR_CLONES void ResultWithoutHoles(const std::int32_t* raster, std::int32_t* result, std::size_t cells)
+{
+    for (std::size_t i = 0; i < cells; ++i)
+        result[i] = TruncateToInt(static_cast<float>(raster[i]));
+}
+
 void CountSources(std::span<const ValueSource> sources, FillCounts& counts)
 {
     for (const ValueSource source : sources) {
@@ -64,9 +90,8 @@ void FillHoles(std::span<const std::int32_t> raster, int rows, int columns, std:
 
     // Without a hole there is no region and no gap: the result is the picture
     // itself, which the stages would only find at the cost of every pass.
-    if (std::find(raster.begin(), raster.end(), 0) == raster.end()) {
-        std::transform(raster.begin(), raster.end(), result.begin(),
-                       [](std::int32_t value) { return TruncateToInt(static_cast<float>(value)); });
+    if (!HoldsZero(raster.data(), cells)) {
+        ResultWithoutHoles(raster.data(), result.data(), cells);
         if (!sources.empty())
             std::fill_n(sources.begin(), cells, ValueSource::Kept);
         return;

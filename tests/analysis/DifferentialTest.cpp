@@ -333,6 +333,27 @@ TEST(Differential, FillHolesOfAnySizeAndDepth)
         }
 }
 
+// A picture is looked through for holes block by block, and one without any is
+// given back at once: a single hole anywhere, in the first or last cell or beside a
+// block's end, must still be found. Values beyond a float's whole numbers and
+// negative ones come back as the stages would leave them.
+TEST(Differential, FillHolesFindsASingleHoleAnywhere)
+{
+    const int rows = 7, columns = 73;
+    std::vector<std::int32_t> raster(rows * columns);
+    for (std::size_t i = 0; i < raster.size(); ++i)
+        raster[i] = 1 + static_cast<std::int32_t>(i * 37 % 251);
+    raster[3] = 16777217;
+    raster[4] = -5;
+    raster[5] = 2147483647;
+    for (const int hole : {-1, 0, 255, 256, 257, rows * columns - 1}) {
+        std::vector<std::int32_t> picture = raster;
+        if (hole >= 0)
+            picture[hole] = 0;
+        ExpectSameFill(picture, rows, columns, "hole in cell " + std::to_string(hole));
+    }
+}
+
 TEST(Differential, FillHolesOfStereoFrames)
 {
     for (const int holes : {5, 15, 40})
