@@ -466,7 +466,7 @@ void ForEachStretch(const Run& run, int y, const Visit& visit)
 }  // namespace
 
 void LabelDarkRegions(const Plane& imagePlane, Plane& labelPlane, Plane& regionPlane, int rows, int columns,
-                      RegionStarts* starts)
+                      RegionStarts* starts, LabelPlaneAfter after)
 {
     if (rows < 1 || columns < 1)
         return;
@@ -476,8 +476,8 @@ void LabelDarkRegions(const Plane& imagePlane, Plane& labelPlane, Plane& regionP
         labels.Propagate();
 
     // Count the counted area (leaving each row's labels as the plane holds them
-    // while the row is at hand), number the kept labels in ascending order, then
-    // write each cell's region label.
+    // while the row is at hand, where the caller keeps them), number the kept
+    // labels in ascending order, then write each cell's region label.
     const int lastCounted = columns - 2;
     const auto forEachStretch = [&](int y, const auto& visit) {
         for (const auto& run : labels.DarkRuns(y))
@@ -489,7 +489,8 @@ void LabelDarkRegions(const Plane& imagePlane, Plane& labelPlane, Plane& regionP
         const float* label = labelPlane[y];
         if (y <= rows - 2)
             forEachStretch(y, [&](int first, int last) { numbers.Count(label[first], last - first + 1); });
-        labels.Finish(y);
+        if (after == LabelPlaneAfter::Labels)
+            labels.Finish(y);
     }
     const int regionCount = numbers.NumberKeptLabels();
     if (starts)

@@ -11,6 +11,15 @@
 // Smallest count of counted cells a group needs beyond which it becomes a region.
 constexpr int RegionSizeThreshold = 5;
 
+// What the label plane holds when the labelling returns.
+enum class LabelPlaneAfter {
+    // The working labels, and 0 in every cell that is not dark.
+    Labels,
+    // Whatever the labelling left there, for a caller that writes every cell of it
+    // before reading one: the labelling is spared its last pass over the plane.
+    Scratch,
+};
+
 // Writes every cell of labelPlane and the counted area of regionPlane.
 // Time: one pass for the first labels, the runs of dark pixels found from bit
 // masks of 64 cells at a time; then
@@ -24,7 +33,7 @@ constexpr int RegionSizeThreshold = 5;
 // Given starts, it also writes there the start pixel of each region label, as the
 // walks round the regions need it once the border is cleared.
 void LabelDarkRegions(const Plane& imagePlane, Plane& labelPlane, Plane& regionPlane, int rows, int columns,
-                      RegionStarts* starts = nullptr);
+                      RegionStarts* starts = nullptr, LabelPlaneAfter after = LabelPlaneAfter::Labels);
 
 // Writes 0 into the first and last row and column of the plane; nothing else.
 // Time: one pass over the plane. Memory: none.

@@ -124,7 +124,7 @@ void FillHoles(std::span<const std::int32_t> raster, int rows, int columns, std:
     // The labelling notes where each region's walk starts as it writes the labels,
     // which spares the walks a pass down the region plane to find them.
     RegionStarts starts;
-    LabelDarkRegions(imagePlane, labelPlane, regionPlane, rows, columns, &starts);
+    LabelDarkRegions(imagePlane, labelPlane, regionPlane, rows, columns, &starts, LabelPlaneAfter::Scratch);
     ClearPlaneBorder(regionPlane, rows, columns);
     const int regionCount = MeasureRegionSurrounds(regionPlane, imagePlane, rows, columns, regionGreyTable, starts);
     PaintRegions(regionPlane, fillPlane, rows, columns, regionGreyTable, regionCount);
