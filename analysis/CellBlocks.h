@@ -111,19 +111,31 @@ inline std::uint64_t LabelBits(const float* cells, int count)
     return cellblocks::CellBits(cells, count, cellblocks::LabelOfFour, [](float cell) { return cell >= 1.0f; });
 }
 
-// Calls visit(first, last) for every run of cells that are exactly 0 between
-// cells[from] and cells[to], in order. The runs' ends come from the bit masks of
-// 64 cells at a time, the first cell of each run and the first after it, without a
-// branch per cell.
-template <class Visit>
-void ForEachZeroRun(const float* cells, int from, int to, const Visit& visit)
+// The bits of a row's cells that are exactly 0, 64 to a word: bit k of word w for
+// cell 64 w + k, and 0 for the bits past the last cell. words holds
+// (count + 63) / 64 of them.
+using ZeroWordsOfRow = void (*)(const float* cells, int count, std::uint64_t* words);
+
+// The form of it for this processor: with 512-bit compares into mask registers
+// (AVX-512) where it has them, 16 cells an instruction; else ZeroBits, word by word.
+ZeroWordsOfRow ZeroWordsForThisProcessor();
+
+// The same, word by word with ZeroBits, on every processor.
+void ZeroWordsOfRowPlain(const float* cells, int count, std::uint64_t* words);
+
+// Calls visit(first, last) for every run of set bits from bit from to bit to, in
+// order; bitsOf(chunk, width) gives the width bits (at most 64) from bit chunk on.
+// The runs' ends come from the words, the first bit of each run and the first
+// after it, without a branch per bit.
+template <class Bits, class Visit>
+void ForEachRunOfBits(const Bits& bitsOf, int from, int to, const Visit& visit)
 {
     constexpr int Chunk = 64;
     int runFirst = 0;
     bool open = false;
     for (int chunk = from; chunk <= to; chunk += Chunk) {
         const int width = std::min(Chunk, to - chunk + 1);
-        const std::uint64_t zero = ZeroBits(cells + chunk, width);
+        const std::uint64_t zero = bitsOf(chunk, width);
         const std::uint64_t zeroBefore = (zero << 1) | static_cast<std::uint64_t>(open);
         const std::uint64_t inChunk = width == Chunk ? ~std::uint64_t{0} : (std::uint64_t{1} << width) - 1;
         std::uint64_t starts = zero & ~zeroBefore;
@@ -145,4 +157,12 @@ void ForEachZeroRun(const float* cells, int from, int to, const Visit& visit)
     }
     if (open)
         visit(runFirst, to);
+}
+
+// Calls visit(first, last) for every run of cells that are exactly 0 between
+// cells[from] and cells[to], in order, from the bit masks of 64 cells at a time.
+template <class Visit>
+void ForEachZeroRun(const float* cells, int from, int to, const Visit& visit)
+{
+    ForEachRunOfBits([cells](int chunk, int width) { return ZeroBits(cells + chunk, width); }, from, to, visit);
 }

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cstddef>
+#include <cstdint>
 #include <cstring>
 #include <iterator>
 #include <span>
@@ -157,7 +158,9 @@ public:
           span_(rows, Run{NoCells.first, NoCells.last}),
           sparse_(rows, false),
           waiting_(rows, Range{1, columns - 2}),
-          lowerRow_(RowLoweringForThisProcessor())
+          lowerRow_(RowLoweringForThisProcessor()),
+          zeroWordsOfRow_(ZeroWordsForThisProcessor()),
+          zeroWords_((columns + 63) / 64)
     {
     }
 
@@ -174,8 +177,9 @@ public:
             const float* image = imagePlane[y];
             float* label = (*this)[y];
             std::fill(label, label + columns_, NotDark);
-            ForEachZeroRun(image, 0, columns_ - 1,
-                           [&](int first, int last) { count = NumberRun(label, {first, last}, count); });
+            zeroWordsOfRow_(image, columns_, zeroWords_.data());
+            ForEachRunOfBits([&](int chunk, int) { return zeroWords_[chunk / 64]; }, 0, columns_ - 1,
+                             [&](int first, int last) { count = NumberRun(label, {first, last}, count); });
             darkRuns_.EndRow(y);
         }
         return count;
@@ -380,6 +384,9 @@ private:
     // The columns of each row whose blocks changed since its last visit.
     std::vector<Range> waiting_;
     RowLowering lowerRow_;
+    // The first pass finds each row's runs of dark pixels from its zero bits.
+    ZeroWordsOfRow zeroWordsOfRow_;
+    std::vector<std::uint64_t> zeroWords_;
 };
 
 // The region label of each working label: 1, 2, 3, ... for the labels counted
