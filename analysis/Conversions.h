@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <limits>
 
@@ -17,6 +18,12 @@ inline std::int32_t TruncateToInt(float value)
         return std::numeric_limits<std::int32_t>::min();
     return static_cast<std::int32_t>(value);
 }
+
+// A raster's values as the cells of a float plane, and a plane's cells truncated
+// back into a raster, cells after cells. Time: one pass each, vectorised for the
+// widest vector unit the processor has. Memory: none.
+void RasterToPlane(const std::int32_t* raster, float* plane, std::size_t cells);
+void PlaneToRaster(const float* plane, std::int32_t* raster, std::size_t cells);
 
 // The highest value that the walk round a region notes: 16-bit grey.
 constexpr int HighestSurroundValue = 65535;

@@ -118,8 +118,7 @@ void FillHoles(std::span<const std::int32_t> raster, int rows, int columns, std:
     Plane& fillPlane = labelPlane;
     std::vector<float> regionGreyTable(RegionGreyTableSize);
 
-    std::transform(raster.begin(), raster.end(), imagePlane[0],
-                   [](std::int32_t value) { return static_cast<float>(value); });
+    RasterToPlane(raster.data(), imagePlane[0], cells);
 
     // The labelling notes where each region's walk starts as it writes the labels,
     // which spares the walks a pass down the region plane to find them.
@@ -132,7 +131,7 @@ void FillHoles(std::span<const std::int32_t> raster, int rows, int columns, std:
         NoteKeptAndPainted(imagePlane, fillPlane, rows, columns, sources);
     CompositeAndFill(imagePlane, fillPlane, rows, columns, sources);
 
-    std::transform(fillPlane[0], fillPlane[0] + cells, result.begin(), TruncateToInt);
+    PlaneToRaster(fillPlane[0], result.data(), cells);
 
     if (counts) {
         counts->regionsFound = regionCount;

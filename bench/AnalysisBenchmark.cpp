@@ -21,6 +21,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstddef>
 #include <cstdio>
 #include <cstdlib>
 #include <map>
@@ -31,6 +32,7 @@ namespace {
 
 constexpr int Rows = RasterHeight;
 constexpr int Columns = RasterWidth;
+constexpr std::size_t Cells = static_cast<std::size_t>(Rows) * Columns;
 
 // The planes of one run, kept after each stage so that every stage can be timed alone.
 struct StageInputs {
@@ -108,12 +110,8 @@ void StageConvert(benchmark::State& state, const BenchmarkCase& c)
 {
     StageInputs in(c);
     for (auto _ : state) {
-        for (int y = 0; y < Rows; ++y)
-            for (int x = 0; x < Columns; ++x)
-                in.image[y][x] = static_cast<float>(InputRaster[y][x]);
-        for (int y = 0; y < Rows; ++y)
-            for (int x = 0; x < Columns; ++x)
-                ResultRaster[y][x] = TruncateToInt(in.fill[y][x]);
+        RasterToPlane(&InputRaster[0][0], in.image[0], Cells);
+        PlaneToRaster(in.fill[0], &ResultRaster[0][0], Cells);
     }
 }
 
@@ -147,7 +145,7 @@ public:
                 ++ratios;
             }
             // The floor: converting the raster to a float plane and back, which
-            // every analysis does.
+            // every analysis does, with the analysis's own conversions.
             const double floor = Find("Stage/" + c.name + "/Conversions");
             std::printf("%-12s %12.1f %10.2f %8.1f %8.1f   %.2f / %.2f / %.2f / %.2f / %.2f\n", c.name.c_str(), slow,
                         fast, ratio, floor > 0 ? fast / floor : 0.0, Find("Stage/" + c.name + "/Label"),
