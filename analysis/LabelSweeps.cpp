@@ -9,6 +9,9 @@ namespace sweeps {
 
 namespace {
 
+// A mask of eight lanes, as vector compares give it.
+using LaneMask = int __attribute__((vector_size(32)));
+
 inline void LoadLanes(Lanes& lanes, const float* cells)
 {
     std::memcpy(&lanes, cells, sizeof lanes);

@@ -69,11 +69,10 @@ inline Range LowerInChunks(int first, int last, const Lower& lower)
     return changed;
 }
 
-// Eight cells side by side in a vector register, and a mask of eight lanes. No
-// vector crosses a call by value, as its passing differs between the vector
-// units a function is compiled for: helpers take them by reference.
+// Eight cells side by side in a vector register. No vector crosses a call by
+// value, as its passing differs between the vector units a function is compiled
+// for: helpers take them by reference.
 using Lanes = float __attribute__((vector_size(32)));
-using LaneMask = int __attribute__((vector_size(32)));
 constexpr int LaneCount = sizeof(Lanes) / sizeof(float);
 
 // Lowers each dark cell of a row, from first to last, to the smallest label of its
