@@ -20,19 +20,15 @@ LANE_MASKS inline std::uint64_t ZeroBitsOfSixteen(const float* cells, __mmask16 
 
 LANE_MASKS void ZeroWordsOfRowMasked(const float* cells, int count, std::uint64_t* words)
 {
-    int x = 0;
-    for (; x + 64 <= count; x += 64)
-        words[x / 64] = ZeroBitsOfSixteen(cells + x, 0xFFFF) | ZeroBitsOfSixteen(cells + x + 16, 0xFFFF) << 16 |
-                        ZeroBitsOfSixteen(cells + x + 32, 0xFFFF) << 32 |
-                        ZeroBitsOfSixteen(cells + x + 48, 0xFFFF) << 48;
-    if (x == count)
-        return;
-    std::uint64_t word = 0;
-    for (int k = 0; x + k < count; k += 16) {
-        const int left = count - x - k;
-        word |= ZeroBitsOfSixteen(cells + x + k, left >= 16 ? 0xFFFF : static_cast<__mmask16>((1u << left) - 1)) << k;
+    for (int x = 0; x < count; x += 64) {
+        std::uint64_t word = 0;
+        for (int k = 0; k < 64 && x + k < count; k += 16) {
+            const int left = count - x - k;
+            word |= ZeroBitsOfSixteen(cells + x + k, left >= 16 ? 0xFFFF : static_cast<__mmask16>((1u << left) - 1))
+                    << k;
+        }
+        words[x / 64] = word;
     }
-    words[x / 64] = word;
 }
 
 #endif
@@ -42,7 +38,7 @@ LANE_MASKS void ZeroWordsOfRowMasked(const float* cells, int count, std::uint64_
 ZeroWordsOfRow ZeroWordsForThisProcessor()
 {
 #if defined(LANE_MASKS)
-    if (__builtin_cpu_supports("avx512f"))
+    if (ProcessorHasLaneMasks())
         return ZeroWordsOfRowMasked;
 #endif
     return ZeroWordsOfRowPlain;

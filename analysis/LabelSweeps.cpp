@@ -196,7 +196,7 @@ VECTOR_CLONES Range LowerRowToBlockMinima(float* row, const float* above, const 
 RowLowering RowLoweringForThisProcessor()
 {
 #if defined(LANE_MASKS)
-    if (__builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512vl"))
+    if (ProcessorHasLaneMasks())
         return LowerRowToBlockMinimaMasked;
 #endif
     return LowerRowToBlockMinima;
