@@ -4,6 +4,8 @@
 
 #include <cstddef>
 
+namespace darkfill {
+
 namespace {
 
 constexpr int RowOffset[8] = {0, -1, -1, -1, 0, 1, 1, 1};
@@ -31,7 +33,7 @@ BoundaryWalker::BoundaryWalker(const Plane& regionPlane, const Plane& imagePlane
 {
 }
 
-bool BoundaryWalker::Step(int& surroundGrey)
+bool BoundaryWalker::Step(float& surroundGrey)
 {
     const int turned = direction_ % 2 == 0 ? (direction_ + 7) % 8 : (direction_ + 6) % 8;
     const int probes = ProbeCount(turned);
@@ -58,8 +60,10 @@ bool BoundaryWalker::Step(int& surroundGrey)
             direction_ = p;
             break;
         }
-        surroundGrey = inside ? SurroundValue(image[offset]) : 0;
+        surroundGrey = inside ? SurroundValue(image[offset]) : 0.0f;
         direction_ = (p + 1) & 7;
     }
     return row_ != startRow_ || column_ != startColumn_;
 }
+
+}  // namespace darkfill

@@ -2,6 +2,8 @@
 
 #include "analysis/Plane.h"
 
+namespace darkfill {
+
 // Walks round the outside of one region, counter-clockwise as the picture is seen
 // with row 0 at the top, from region pixel to region pixel. At every step it notes
 // the grey level of the last unlabelled pixel that it examined.
@@ -20,7 +22,7 @@ public:
     // belongs to the caller because it carries over from one walk to the next.
     // Returns false when the step ends on the start pixel: the walk is over and this
     // step is not tallied.
-    bool Step(int& surroundGrey);
+    bool Step(float& surroundGrey);
 
     int Row() const { return row_; }
     int Column() const { return column_; }
@@ -37,3 +39,5 @@ private:
     int column_;
     int direction_ = 4;
 };
+
+}  // namespace darkfill

@@ -2,6 +2,8 @@
 
 #include "analysis/VectorClones.h"
 
+namespace darkfill {
+
 void ZeroWordsOfRowPlain(const float* cells, int count, std::uint64_t* words)
 {
     for (int x = 0; x < count; x += 64)
@@ -43,3 +45,5 @@ ZeroWordsOfRow ZeroWordsForThisProcessor()
 #endif
     return ZeroWordsOfRowPlain;
 }
+
+}  // namespace darkfill

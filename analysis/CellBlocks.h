@@ -9,6 +9,8 @@
 #include <emmintrin.h>
 #endif
 
+namespace darkfill {
+
 // Planes are mostly without dark pixels or labels where holes are few. Looking at
 // them in blocks of cells, compared four at a time in vector registers, skips the
 // empty stretches.
@@ -166,3 +168,5 @@ void ForEachZeroRun(const float* cells, int from, int to, const Visit& visit)
 {
     ForEachRunOfBits([cells](int chunk, int width) { return ZeroBits(cells + chunk, width); }, from, to, visit);
 }
+
+}  // namespace darkfill

@@ -2,14 +2,72 @@
 
 #include "analysis/VectorClones.h"
 
-VECTOR_CLONES void RasterToPlane(const std::int32_t* raster, float* plane, std::size_t cells)
+#include <algorithm>
+#include <type_traits>
+
+namespace darkfill {
+
+namespace {
+
+template <class Value>
+[[gnu::always_inline]] inline float PlaneValue(Value value)
 {
-    for (std::size_t i = 0; i < cells; ++i)
-        plane[i] = static_cast<float>(raster[i]);
+    return IsHole(value) ? 0.0f : static_cast<float>(value);
 }
 
-VECTOR_CLONES void PlaneToRaster(const float* plane, std::int32_t* raster, std::size_t cells)
+template <class Value>
+[[gnu::always_inline]] inline Value ValueOf(float cell)
 {
-    for (std::size_t i = 0; i < cells; ++i)
-        raster[i] = TruncateToInt(plane[i]);
+    if constexpr (std::is_same_v<Value, float>)
+        return cell;
+    else if constexpr (std::is_same_v<Value, std::int32_t>)
+        return TruncateToInt(cell);
+    else
+        return static_cast<Value>(cell);
 }
+
+template <class Value>
+[[gnu::always_inline]] inline bool AnyHole(const Value* values, std::size_t cells)
+{
+    constexpr std::size_t Block = 256;
+    for (std::size_t from = 0; from < cells; from += Block) {
+        const std::size_t to = std::min(from + Block, cells);
+        int holes = 0;
+        for (std::size_t i = from; i < to; ++i)
+            holes += IsHole(values[i]);
+        if (holes != 0)
+            return true;
+    }
+    return false;
+}
+
+}  // namespace
+
+// Each type's passes, compiled for each vector unit.
+#define DARKFILL_CONVERSIONS(Value)                                                     \
+    VECTOR_CLONES void ToPlane(const Value* values, float* plane, std::size_t cells)    \
+    {                                                                                   \
+        for (std::size_t i = 0; i < cells; ++i)                                         \
+            plane[i] = PlaneValue(values[i]);                                           \
+    }                                                                                   \
+    VECTOR_CLONES void FromPlane(const float* plane, Value* values, std::size_t cells)  \
+    {                                                                                   \
+        for (std::size_t i = 0; i < cells; ++i)                                         \
+            values[i] = ValueOf<Value>(plane[i]);                                       \
+    }                                                                                   \
+    VECTOR_CLONES bool HoldsHole(const Value* values, std::size_t cells)                \
+    {                                                                                   \
+        return AnyHole(values, cells);                                                  \
+    }                                                                                   \
+    VECTOR_CLONES void WithoutHoles(const Value* values, Value* result, std::size_t cells) \
+    {                                                                                   \
+        for (std::size_t i = 0; i < cells; ++i)                                         \
+            result[i] = ValueOf<Value>(static_cast<float>(values[i]));                  \
+    }
+DARKFILL_CONVERSIONS(std::uint8_t)
+DARKFILL_CONVERSIONS(std::uint16_t)
+DARKFILL_CONVERSIONS(std::int32_t)
+DARKFILL_CONVERSIONS(float)
+#undef DARKFILL_CONVERSIONS
+
+}  // namespace darkfill

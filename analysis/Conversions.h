@@ -4,10 +4,11 @@
 #include <cstdint>
 #include <limits>
 
-// Grey levels, labels and fill values are whole numbers held in floats. Turning
-// one back into an integer truncates toward zero; values beyond the integer's
-// range (which only a hand-filled input raster can produce) saturate instead of
-// being undefined.
+namespace darkfill {
+
+// Grey levels, labels and fill values are held in floats. Turning one back into
+// an integer truncates toward zero; values beyond the integer's range (which only
+// an int32 raster can produce) saturate instead of being undefined.
 inline std::int32_t TruncateToInt(float value)
 {
     if (!(value == value))
@@ -19,22 +20,43 @@ inline std::int32_t TruncateToInt(float value)
     return static_cast<std::int32_t>(value);
 }
 
-// A raster's values as the cells of a float plane, and a plane's cells truncated
-// back into a raster, cells after cells. Time: one pass each, vectorised for the
-// widest vector unit the processor has. Memory: none.
-void RasterToPlane(const std::int32_t* raster, float* plane, std::size_t cells);
-void PlaneToRaster(const float* plane, std::int32_t* raster, std::size_t cells);
-
-// The highest value that the walk round a region notes: 16-bit grey.
-constexpr int HighestSurroundValue = 65535;
-
-// A pixel's value as the walk round a region notes it: truncated, and held at
-// the nearer end where it lies outside 0 to HighestSurroundValue.
-inline int SurroundValue(float value)
+// Whether a value is a hole: 0, and for floats also NaN.
+template <class Value>
+inline bool IsHole(Value value)
 {
-    if (!(value > 0.0f))
-        return 0;
-    if (value >= static_cast<float>(HighestSurroundValue))
-        return HighestSurroundValue;
-    return static_cast<int>(value);
+    if constexpr (std::numeric_limits<Value>::has_quiet_NaN)
+        return value == Value{} || value != value;
+    else
+        return value == Value{};
 }
+
+// Cells after cells, each a pass vectorised for the widest vector unit the
+// processor has; no memory of their own.
+// - ToPlane: the values as the cells of a float plane, every hole as +0.
+// - FromPlane: a plane's cells back into values, truncated for integers (the
+//   plane holds only values that came from the same type, so nothing else
+//   changes).
+// - HoldsHole: whether any cell is a hole, counted block by block, which
+//   vectorises where a search for the first would go cell by cell.
+// - WithoutHoles: a raster that holds no hole, as the analysis would leave it:
+//   through a float and back.
+#define DARKFILL_CONVERSIONS(Value)                                           \
+    void ToPlane(const Value* values, float* plane, std::size_t cells);       \
+    void FromPlane(const float* plane, Value* values, std::size_t cells);     \
+    bool HoldsHole(const Value* values, std::size_t cells);                   \
+    void WithoutHoles(const Value* values, Value* result, std::size_t cells);
+DARKFILL_CONVERSIONS(std::uint8_t)
+DARKFILL_CONVERSIONS(std::uint16_t)
+DARKFILL_CONVERSIONS(std::int32_t)
+DARKFILL_CONVERSIONS(float)
+#undef DARKFILL_CONVERSIONS
+
+// A pixel's value as the walk round a region notes it: the value itself where it
+// is above 0, exactly (a depth in metres is no whole number), else 0, which never
+// decides a region's value.
+inline float SurroundValue(float value)
+{
+    return value > 0.0f ? value : 0.0f;
+}
+
+}  // namespace darkfill

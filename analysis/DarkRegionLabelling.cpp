@@ -13,6 +13,8 @@
 #include <span>
 #include <vector>
 
+namespace darkfill {
+
 namespace {
 
 using namespace sweeps;
@@ -390,7 +392,7 @@ private:
 };
 
 // The region label of each working label: 1, 2, 3, ... for the labels counted
-// more than RegionSizeThreshold times, in ascending order, and 0 for the others.
+// more than largestDropped times, in ascending order, and 0 for the others.
 // Only the smallest label of each group is left after the sweeps, besides those
 // of border cells, so the labels counted are noted as they come and numbered
 // from that list rather than from the whole table. Counted in raster order, they
@@ -400,7 +402,10 @@ private:
 class RegionNumbers
 {
 public:
-    explicit RegionNumbers(int darkCount) : table_(static_cast<std::size_t>(darkCount) + 1, 0) {}
+    RegionNumbers(int darkCount, int largestDropped)
+        : table_(static_cast<std::size_t>(darkCount) + 1, 0), largestDropped_(largestDropped)
+    {
+    }
 
     void Count(float label, int cells)
     {
@@ -417,7 +422,7 @@ public:
             return NumberKeptLabelsOfTable();
         int regionLabel = 0;
         for (const int label : counted_)
-            table_[static_cast<std::size_t>(label)] = table_[label] > RegionSizeThreshold ? ++regionLabel : 0;
+            table_[static_cast<std::size_t>(label)] = table_[label] > largestDropped_ ? ++regionLabel : 0;
         return regionLabel;
     }
 
@@ -434,18 +439,19 @@ private:
             const std::size_t size = std::min(Block, table_.size() - i);
             int kept = 0;
             for (std::size_t k = 0; k < size; ++k)
-                kept += block[k] > RegionSizeThreshold;
+                kept += block[k] > largestDropped_;
             if (kept == 0)
                 std::fill(block, block + size, 0);
             else
                 for (std::size_t k = 0; k < size; ++k)
-                    block[k] = block[k] > RegionSizeThreshold ? ++regionLabel : 0;
+                    block[k] = block[k] > largestDropped_ ? ++regionLabel : 0;
         }
         return regionLabel;
     }
 
     std::vector<int> table_;
     std::vector<int> counted_;
+    int largestDropped_;
 };
 
 // Calls visit(first, last) for each stretch of one label in a run of row y. After
@@ -473,7 +479,7 @@ void ForEachStretch(const Run& run, int y, const Visit& visit)
 }  // namespace
 
 void LabelDarkRegions(const Plane& imagePlane, Plane& labelPlane, Plane& regionPlane, int rows, int columns,
-                      RegionStarts* starts, LabelPlaneAfter after)
+                      RegionStarts* starts, LabelPlaneAfter after, int smallestRegion)
 {
     if (rows < 1 || columns < 1)
         return;
@@ -491,7 +497,7 @@ void LabelDarkRegions(const Plane& imagePlane, Plane& labelPlane, Plane& regionP
             if (run.first <= lastCounted)
                 ForEachStretch({run.first, std::min(run.last, lastCounted)}, y, visit);
     };
-    RegionNumbers numbers(darkCount);
+    RegionNumbers numbers(darkCount, std::max(smallestRegion, 1) - 1);
     for (int y = 0; y < rows; ++y) {
         const float* label = labelPlane[y];
         if (y <= rows - 2)
@@ -533,3 +539,5 @@ void ClearPlaneBorder(Plane& plane, int rows, int columns)
     for (int y = 0; y < rows; ++y)
         plane[y][0] = plane[y][columns - 1] = 0.0f;
 }
+
+}  // namespace darkfill

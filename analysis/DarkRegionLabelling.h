@@ -3,12 +3,16 @@
 #include "analysis/Plane.h"
 #include "analysis/RegionStarts.h"
 
+namespace darkfill {
+
 // Dark pixels (grey exactly 0) are grouped into regions of 8-connected pixels by
 // repeated minimum-label sweeps over 3 x 3 neighbourhoods. Groups counting 5 or
-// fewer pixels in the counted area (rows 0 to R-2, columns 0 to C-2) are dropped;
+// fewer pixels in the counted area (rows 0 to R-2, columns 0 to C-2) are dropped
+// (fewer than smallestRegion where it is given);
 // the rest are numbered 1, 2, 3, ... in the raster order of their working labels.
 
-// Smallest count of counted cells a group needs beyond which it becomes a region.
+// The count of counted cells beyond which a group becomes a region, unless the
+// caller asks for another smallest region.
 constexpr int RegionSizeThreshold = 5;
 
 // What the label plane holds when the labelling returns.
@@ -33,8 +37,11 @@ enum class LabelPlaneAfter {
 // Given starts, it also writes there the start pixel of each region label, as the
 // walks round the regions need it once the border is cleared.
 void LabelDarkRegions(const Plane& imagePlane, Plane& labelPlane, Plane& regionPlane, int rows, int columns,
-                      RegionStarts* starts = nullptr, LabelPlaneAfter after = LabelPlaneAfter::Labels);
+                      RegionStarts* starts = nullptr, LabelPlaneAfter after = LabelPlaneAfter::Labels,
+                      int smallestRegion = RegionSizeThreshold + 1);
 
 // Writes 0 into the first and last row and column of the plane; nothing else.
 // Time: one pass over the plane. Memory: none.
 void ClearPlaneBorder(Plane& plane, int rows, int columns);
+
+}  // namespace darkfill

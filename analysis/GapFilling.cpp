@@ -11,26 +11,27 @@
 #include <cstring>
 #include <vector>
 
+namespace darkfill {
+
 namespace {
 
-constexpr int Reach = GapSearchAttempts - 1;
-// Any distance out of reach is held as this one: only distances within reach are
-// ever compared, and the products of those with a row length stay within the plane.
-constexpr int Beyond = GapSearchAttempts;
+// Any distance out of reach is held as the one just beyond it, beyond = reach + 1,
+// and the reach is held within the plane's length and width: only distances
+// within reach are ever taken, and the offsets they give stay within the plane.
 
 // Going up the plane: lays the painted regions over the picture in both planes,
 // except that a zero pixel of fillPlane holds, until the fill, the distance to the
-// nearest source below it (Beyond when none is within reach), as the bits of an
+// nearest source below it (beyond when none is within reach), as the bits of an
 // integer, which need no conversion. nextBelow holds, per
 // column, the row of the nearest source below this row and moves up to this one's.
 // Returns the number of zero pixels in the row.
-VECTOR_CLONES int CompositeRow(float* image, float* fill, int* nextBelow, int y, int columns)
+VECTOR_CLONES int CompositeRow(float* image, float* fill, int* nextBelow, int y, int columns, int beyond)
 {
     int gaps = 0;
     for (int x = 0; x < columns; ++x) {
         const float composite = image[x] + fill[x];
         image[x] = composite;
-        const int below = std::min(nextBelow[x] - y, Beyond);
+        const int below = std::min(nextBelow[x] - y, beyond);
         fill[x] = composite == 0.0f ? std::bit_cast<float>(below) : composite;
         nextBelow[x] = composite > 0.0f ? y : nextBelow[x];
         gaps += composite == 0.0f;
@@ -39,15 +40,15 @@ VECTOR_CLONES int CompositeRow(float* image, float* fill, int* nextBelow, int y,
 }
 
 // The distances from each cell of first to last to the nearest source on its left
-// and on its right, Beyond where none is within reach. Sources are marked by
+// and on its right, beyond where none is within reach. Sources are marked by
 // their columns first, in a pass that vectorises, so that the scans carry the
 // nearest one along.
-VECTOR_CLONES void MarkSources(const float* row, int* left, int* right, int from, int to)
+VECTOR_CLONES void MarkSources(const float* row, int* left, int* right, int from, int to, int beyond)
 {
     for (int x = from; x <= to; ++x) {
         const bool source = row[x] > 0.0f;
-        left[x] = source ? x : -Beyond;
-        right[x] = source ? x : to + Beyond;
+        left[x] = source ? x : -beyond;
+        right[x] = source ? x : to + beyond;
     }
 }
 
@@ -57,32 +58,32 @@ constexpr int ColumnLaneCount = sizeof(ColumnLanes) / sizeof(int);
 
 // Turns the marked sources from from to last into the distance to the nearest on
 // the left: the largest column marked so far, eight at a time.
-VECTOR_CLONES void DistancesToTheLeft(int* left, int from, int last)
+VECTOR_CLONES void DistancesToTheLeft(int* left, int from, int last, int beyond)
 {
-    const ColumnLanes none = ColumnLanes{} - Beyond;
+    const ColumnLanes none = ColumnLanes{} - beyond;
     const ColumnLanes lanes = {0, 1, 2, 3, 4, 5, 6, 7};
-    int source = -Beyond;
+    int source = -beyond;
     int x = from;
     for (; x + ColumnLaneCount - 1 <= last; x += ColumnLaneCount) {
         ColumnLanes nearest;
         std::memcpy(&nearest, left + x, sizeof nearest);
         source = RunUpTheLanes<Keep::Largest>(nearest, none, source);
         ColumnLanes distance = (lanes + x) - nearest;
-        distance = distance < Beyond ? distance : ColumnLanes{} + Beyond;
+        distance = distance < beyond ? distance : ColumnLanes{} + beyond;
         std::memcpy(left + x, &distance, sizeof distance);
     }
     for (; x <= last; ++x) {
         source = std::max(source, left[x]);
-        left[x] = std::min(x - source, Beyond);
+        left[x] = std::min(x - source, beyond);
     }
 }
 
 // Likewise to the right: the smallest column marked from to down to first.
-VECTOR_CLONES void DistancesToTheRight(int* right, int first, int to)
+VECTOR_CLONES void DistancesToTheRight(int* right, int first, int to, int beyond)
 {
-    const ColumnLanes none = ColumnLanes{} + (to + Beyond);
+    const ColumnLanes none = ColumnLanes{} + (to + beyond);
     const ColumnLanes lanes = {0, 1, 2, 3, 4, 5, 6, 7};
-    int source = to + Beyond;
+    int source = to + beyond;
     int x = to;
     for (; x - ColumnLaneCount + 1 >= first; x -= ColumnLaneCount) {
         const int at = x - ColumnLaneCount + 1;
@@ -90,49 +91,54 @@ VECTOR_CLONES void DistancesToTheRight(int* right, int first, int to)
         std::memcpy(&nearest, right + at, sizeof nearest);
         source = RunDownTheLanes<Keep::Smallest>(nearest, none, source);
         ColumnLanes distance = nearest - (lanes + at);
-        distance = distance < Beyond ? distance : ColumnLanes{} + Beyond;
+        distance = distance < beyond ? distance : ColumnLanes{} + beyond;
         std::memcpy(right + at, &distance, sizeof distance);
     }
     for (; x >= first; --x) {
         source = std::min(source, right[x]);
-        right[x] = std::min(source - x, Beyond);
+        right[x] = std::min(source - x, beyond);
     }
 }
 
-void DistancesAlongRow(const float* row, int* left, int* right, int first, int last, int columns)
+void DistancesAlongRow(const float* row, int* left, int* right, int first, int last, int columns, int beyond)
 {
-    const int from = std::max(first - Reach, 0);
-    const int to = std::min(last + Reach, columns - 1);
-    MarkSources(row, left, right, from, to);
-    DistancesToTheLeft(left, from, last);
-    DistancesToTheRight(right, first, to);
+    const int reach = beyond - 1;
+    const int from = std::max(first - reach, 0);
+    const int to = std::min(last + reach, columns - 1);
+    MarkSources(row, left, right, from, to, beyond);
+    DistancesToTheLeft(left, from, last, beyond);
+    DistancesToTheRight(right, first, to, beyond);
 }
 
 // The offset from a zero pixel to the nearest of its four sources, given their
 // distances, ties going left, right, below, above; 0 when none is within reach.
-inline int OffsetToSource(int left, int right, int below, int above, int columns)
+inline int OffsetToSource(int left, int right, int below, int above, int columns, int reach)
 {
     const bool toRight = right < left;
     int distance = toRight ? right : left;
     int offset = toRight ? right : -left;
     const bool toBelow = below < distance;
     distance = toBelow ? below : distance;
-    offset = toBelow ? below * columns : offset;
+    // Unsigned products wrap where a distance out of reach times a long row would
+    // overflow; such an offset is never taken.
+    offset = toBelow ? static_cast<int>(static_cast<unsigned>(below) * static_cast<unsigned>(columns)) : offset;
     const bool toAbove = above < distance;
     distance = toAbove ? above : distance;
-    offset = toAbove ? -above * columns : offset;
-    return distance <= Reach ? offset : 0;
+    offset = toAbove ? static_cast<int>(0u - static_cast<unsigned>(above) * static_cast<unsigned>(columns)) : offset;
+    return distance <= reach ? offset : 0;
 }
 
 // For each zero pixel of one row from first to last, the offset to its source; 0
 // for every other pixel, which then reads itself.
 VECTOR_CLONES void ChooseSources(const float* row, const float* fill, const int* left, const int* right,
-                                 const int* lastAbove, int* offsets, int y, int columns, int first, int last)
+                                 const int* lastAbove, int* offsets, int y, int columns, int first, int last,
+                                 int beyond)
 {
     for (int x = first; x <= last; ++x) {
         const bool gap = row[x] == 0.0f;
-        const int below = gap ? std::bit_cast<int>(fill[x]) : Beyond;
-        const int offset = OffsetToSource(left[x], right[x], below, std::min(y - lastAbove[x], Beyond), columns);
+        const int below = gap ? std::bit_cast<int>(fill[x]) : beyond;
+        const int offset =
+            OffsetToSource(left[x], right[x], below, std::min(y - lastAbove[x], beyond), columns, beyond - 1);
         offsets[x] = gap ? offset : 0;
     }
 }
@@ -189,21 +195,23 @@ struct GapSpan {
 };
 
 // The nearest source on the left of column from and on the right of column to,
-// within reach; out of reach they lie Beyond away.
-int SourceLeftOf(const float* row, int from)
+// within reach; out of reach they lie beyond away.
+int SourceLeftOf(const float* row, int from, int beyond)
 {
+    const int reach = beyond - 1;
     int x = from - 1;
-    while (x >= 0 && x >= from - Reach && !(row[x] > 0.0f))
+    while (x >= 0 && x >= from - reach && !(row[x] > 0.0f))
         --x;
-    return x >= 0 && x >= from - Reach ? x : from - Beyond;
+    return x >= 0 && x >= from - reach ? x : from - beyond;
 }
 
-int SourceRightOf(const float* row, int to, int columns)
+int SourceRightOf(const float* row, int to, int columns, int beyond)
 {
+    const int reach = beyond - 1;
     int x = to + 1;
-    while (x < columns && x <= to + Reach && !(row[x] > 0.0f))
+    while (x < columns && x <= to + reach && !(row[x] > 0.0f))
         ++x;
-    return x < columns && x <= to + Reach ? x : to + Beyond;
+    return x < columns && x <= to + reach ? x : to + beyond;
 }
 
 // Fills the zero pixels of the rows, top to bottom, keeping per column the row of
@@ -213,12 +221,13 @@ int SourceRightOf(const float* row, int to, int columns)
 class RowFiller
 {
 public:
-    RowFiller(const Plane& composite, Plane& fillPlane, int columns, std::span<ValueSource> sources)
+    RowFiller(const Plane& composite, Plane& fillPlane, int columns, int beyond, std::span<ValueSource> sources)
         : composite_(composite),
           fillPlane_(fillPlane),
           columns_(columns),
+          beyond(beyond),
           sources_(sources),
-          lastAbove_(columns, -Beyond),
+          lastAbove_(columns, -beyond),
           left_(columns),
           right_(columns),
           offsets_(columns)
@@ -230,7 +239,7 @@ public:
         const float* row = composite_[y];
         if (gaps.count > 0) {
             if (gaps.count * 4 >= gaps.last - gaps.first + 1) {
-                DistancesAlongRow(row, left_.data(), right_.data(), gaps.first, gaps.last, columns_);
+                DistancesAlongRow(row, left_.data(), right_.data(), gaps.first, gaps.last, columns_, beyond);
                 FillCells(y, gaps.first, gaps.last);
             } else {
                 FillRuns(y, gaps);
@@ -244,14 +253,14 @@ private:
     {
         const float* row = composite_[y];
         ForEachZeroRun(row, gaps.first, gaps.last, [&](int first, int last) {
-            const int onLeft = SourceLeftOf(row, first), onRight = SourceRightOf(row, last, columns_);
+            const int onLeft = SourceLeftOf(row, first, beyond), onRight = SourceRightOf(row, last, columns_, beyond);
             if (last - first < ShortRun) {
                 FillShortRun(y, first, last, onLeft, onRight);
                 return;
             }
             for (int i = first; i <= last; ++i) {
-                left_[i] = std::min(i - onLeft, Beyond);
-                right_[i] = std::min(onRight - i, Beyond);
+                left_[i] = std::min(i - onLeft, beyond);
+                right_[i] = std::min(onRight - i, beyond);
             }
             FillCells(y, first, last);
         });
@@ -265,8 +274,8 @@ private:
         const float* row = composite_[y];
         float* fill = fillPlane_[y];
         const auto offsetAt = [&](int x) {
-            return OffsetToSource(std::min(x - onLeft, Beyond), std::min(onRight - x, Beyond),
-                                  std::bit_cast<int>(fill[x]), std::min(y - lastAbove_[x], Beyond), columns_);
+            return OffsetToSource(std::min(x - onLeft, beyond), std::min(onRight - x, beyond),
+                                  std::bit_cast<int>(fill[x]), std::min(y - lastAbove_[x], beyond), columns_, beyond - 1);
         };
         // Most runs are one or two pixels long: their ends are filled first, each
         // read before either is written (a run of one has one end twice), and such
@@ -288,7 +297,7 @@ private:
         const float* row = composite_[y];
         float* fill = fillPlane_[y];
         ChooseSources(row, fill, left_.data(), right_.data(), lastAbove_.data(), offsets_.data(), y, columns_, first,
-                      last);
+                      last, beyond);
         TakeSources(row, fill, offsets_.data(), first, last);
         NoteWhereFrom(y, first, last);
     }
@@ -304,6 +313,7 @@ private:
     const Plane& composite_;
     Plane& fillPlane_;
     int columns_;
+    const int beyond;
     std::span<ValueSource> sources_;
     std::vector<int> lastAbove_;
     std::vector<int> left_;
@@ -313,20 +323,25 @@ private:
 
 }  // namespace
 
-void CompositeAndFill(Plane& imagePlane, Plane& fillPlane, int rows, int columns, std::span<ValueSource> sources)
+void CompositeAndFill(Plane& imagePlane, Plane& fillPlane, int rows, int columns, std::span<ValueSource> sources,
+                      int reach)
 {
     if (rows < 1 || columns < 1)
         return;
+    // No source lies farther than the plane is long or wide.
+    const int beyond = std::clamp(reach, 0, std::max(rows, columns)) + 1;
     std::vector<GapSpan> gaps(rows);
-    std::vector<int> nextBelow(columns, rows + Beyond);
+    std::vector<int> nextBelow(columns, rows + beyond);
     for (int y = rows - 1; y >= 0; --y) {
         const float* image = imagePlane[y];
-        const int count = CompositeRow(imagePlane[y], fillPlane[y], nextBelow.data(), y, columns);
+        const int count = CompositeRow(imagePlane[y], fillPlane[y], nextBelow.data(), y, columns, beyond);
         if (count == 0)
             continue;
         gaps[y] = {FirstZero(image, columns), LastZero(image, columns), count};
     }
-    RowFiller filler(imagePlane, fillPlane, columns, sources);
+    RowFiller filler(imagePlane, fillPlane, columns, beyond, sources);
     for (int y = 0; y < rows; ++y)
         filler.Fill(y, gaps[y]);
 }
+
+}  // namespace darkfill

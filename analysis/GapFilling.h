@@ -1,9 +1,11 @@
 #pragma once
 
 #include "analysis/Plane.h"
-#include "analysis/ValueSource.h"
+#include "darkfill/darkfill.h"
 
 #include <span>
+
+namespace darkfill {
 
 // A zero pixel searches at most this many distances, 0 to 499, for a source.
 constexpr int GapSearchAttempts = 500;
@@ -23,5 +25,8 @@ constexpr int GapSearchAttempts = 500;
 // is not empty (rows x columns entries, row after row), each filled pixel's entry
 // receives the direction of its source; the entries of the other pixels are left
 // as they are.
+// reach: the farthest distance searched, GapSearchAttempts - 1 unless given.
 void CompositeAndFill(Plane& imagePlane, Plane& fillPlane, int rows, int columns,
-                      std::span<ValueSource> sources = {});
+                      std::span<ValueSource> sources = {}, int reach = GapSearchAttempts - 1);
+
+}  // namespace darkfill

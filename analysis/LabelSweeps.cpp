@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <cstring>
 
+namespace darkfill {
+
 namespace sweeps {
 
 namespace {
@@ -203,3 +205,5 @@ RowLowering RowLoweringForThisProcessor()
 }
 
 }  // namespace sweeps
+
+}  // namespace darkfill

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <limits>
 
+namespace darkfill {
+
 // What the label sweeps share: how the working labels hold cells that are not
 // dark, ranges of changed cells, and the lowering of a row in which no two dark
 // cells lie side by side, the one the sweeps of winding regions visit most.
@@ -95,3 +97,5 @@ using RowLowering = Range (*)(float* row, const float* above, const float* below
 RowLowering RowLoweringForThisProcessor();
 
 }  // namespace sweeps
+
+}  // namespace darkfill

@@ -1,5 +1,7 @@
 #pragma once
 
+namespace darkfill {
+
 // Running minima and maxima across the eight lanes of a vector register, as the
 // sweeps carry a label along a run and the gap fill carries the nearest source
 // along a row: three shifted comparisons, then the value carried in from the
@@ -54,3 +56,5 @@ inline Cell RunDownTheLanes(Lanes& lanes, const Lanes& none, Cell carried)
     KeepBetter<keep>(lanes, Lanes{} + carried);
     return lanescans::Better<keep>(first, carried);
 }
+
+}  // namespace darkfill

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+namespace darkfill {
+
 Plane::Plane(int rows, int columns)
     : rows_(std::max(rows, 0)),
       columns_(std::max(columns, 0)),
@@ -14,3 +16,5 @@ Plane::Plane(float* cells, int rows, int columns)
     : rows_(std::max(rows, 0)), columns_(std::max(columns, 0)), cells_(cells)
 {
 }
+
+}  // namespace darkfill

@@ -3,6 +3,8 @@
 #include <cstddef>
 #include <memory>
 
+namespace darkfill {
+
 // A rectangle of 32-bit float cells reached as plane[y][x], row 0 at the top.
 // Rows are stored one after another; the cells are not initialised: whoever
 // writes a plane first writes every cell it will later read.
@@ -26,3 +28,5 @@ private:
     std::unique_ptr<float[]> owned_;
     float* cells_;
 };
+
+}  // namespace darkfill

@@ -6,6 +6,8 @@
 #include <bit>
 #include <cstdint>
 
+namespace darkfill {
+
 namespace {
 
 // Paints count cells, at most 64, whose labelled ones have their bits set in
@@ -52,3 +54,5 @@ void PaintRegions(const Plane& regionPlane, Plane& fillPlane, int rows, int colu
         PaintCells(fill + x, region + x, columns - x, LabelBits(region + x, columns - x), paint);
     }
 }
+
+}  // namespace darkfill

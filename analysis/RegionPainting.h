@@ -4,6 +4,8 @@
 
 #include <vector>
 
+namespace darkfill {
+
 // Writes every cell of fillPlane: the table entry of the cell's region where
 // regionPlane holds a label from 1 to regionCount, 0 elsewhere. Labels beyond the
 // table's last entry paint nothing.
@@ -12,3 +14,5 @@
 // labelled cell. Memory: none.
 void PaintRegions(const Plane& regionPlane, Plane& fillPlane, int rows, int columns,
                   const std::vector<float>& regionGreyTable, int regionCount);
+
+}  // namespace darkfill

@@ -12,6 +12,8 @@
 #include <cstring>
 #include <limits>
 
+namespace darkfill {
+
 namespace {
 
 // What the scan of the plane finds: the highest label (every cell above the value
@@ -107,26 +109,26 @@ bool BorderIsClear(const Plane& plane, int rows, int columns)
     return true;
 }
 
-// What decides a region's grey: the first value from 1 up that its walk
+// What decides a region's grey: the first value above 0 that its walk
 // tallied, and whether it tallied another one too. Grey 0 never counts.
 class SurroundGreys
 {
 public:
-    void Tally(int grey)
+    void Tally(float grey)
     {
-        if (grey == 0 || grey == first_)
+        if (grey == 0.0f || grey == first_)
             return;
-        if (first_ == 0)
+        if (first_ == 0.0f)
             first_ = grey;
         else
             several_ = true;
     }
-    float Decision() const { return several_ ? 0.0f : static_cast<float>(first_); }
+    float Decision() const { return several_ ? 0.0f : first_; }
     // Once two values were seen, no later step can change the decision.
     bool Settled() const { return several_; }
 
 private:
-    int first_ = 0;
+    float first_ = 0.0f;
     bool several_ = false;
 };
 
@@ -143,7 +145,7 @@ void WalkRoundRegions(const Plane& regionPlane, const Plane& imagePlane, int row
     // walk records one of its own before its first tally. (With labels on the border,
     // a walk's first step can move onto one without recording a grey.)
     const bool stopWhenSettled = BorderIsClear(regionPlane, rows, columns);
-    int surroundGrey = 0;
+    float surroundGrey = 0.0f;
     for (int label = 1; label <= regionCount; ++label) {
         SurroundGreys greys;
         if (starts[label].row != -1) {
@@ -177,3 +179,5 @@ int MeasureRegionSurrounds(const Plane& regionPlane, const Plane& imagePlane, in
         WalkRoundRegions(regionPlane, imagePlane, rows, columns, regionGreyTable, starts, regionCount);
     return std::max(regionCount, 0);
 }
+
+}  // namespace darkfill

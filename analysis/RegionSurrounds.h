@@ -5,9 +5,12 @@
 
 #include <vector>
 
-// The surround grey of a region: the one value from 1 up seen round its outside (a
-// grey level from 1 to 255 in an 8-bit picture, up to 65535 in a 16-bit one), or 0
-// when the walk round it saw none or more than one.
+namespace darkfill {
+
+// The surround grey of a region: the one value above 0 seen round its outside (a
+// grey level from 1 to 255 in an 8-bit picture, up to 65535 in a 16-bit one, any
+// positive float in a depth map), or 0 when the walk round it saw none or more
+// than one.
 
 // Walks no longer than this many tallied steps; the tallies made so far decide.
 constexpr int TraceStepLimit = 9000;
@@ -31,3 +34,5 @@ int MeasureRegionSurrounds(const Plane& regionPlane, const Plane& imagePlane, in
 // plane. Returns starts.size() - 1.
 int MeasureRegionSurrounds(const Plane& regionPlane, const Plane& imagePlane, int rows, int columns,
                            std::vector<float>& regionGreyTable, const RegionStarts& starts);
+
+}  // namespace darkfill

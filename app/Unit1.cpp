@@ -1,8 +1,7 @@
 #include "app/Unit1.h"
 
-#include "analysis/Analysis.h"
-#include "analysis/HoleFilling.h"
-#include "analysis/ValueSource.h"
+#include "app/Analysis.h"
+#include "darkfill/darkfill.h"
 #include "framework/application/TApplication.h"
 #include "framework/controls/BusyCursor.h"
 #include "framework/controls/TAction.h"
@@ -222,14 +221,16 @@ void TForm1::SaveFillMapExecute(TObject*)
         return;
     constexpr std::size_t cells = static_cast<std::size_t>(RasterHeight) * RasterWidth;
     std::vector<std::int32_t> filled(cells);
-    std::vector<ValueSource> sources(cells);
-    FillHoles(std::span<const std::int32_t>(&InputRaster[0][0], cells), RasterHeight, RasterWidth, filled, sources);
+    std::vector<darkfill::ValueSource> sources(cells);
+    darkfill::FillHoles(darkfill::RasterView<const std::int32_t>(&InputRaster[0][0], RasterHeight, RasterWidth),
+                        darkfill::RasterView<std::int32_t>(filled.data(), RasterHeight, RasterWidth), {},
+                        {.fillMap = darkfill::RasterView<darkfill::ValueSource>(sources.data(), RasterHeight, RasterWidth)});
     std::vector<std::uint8_t> indexes;
     for (int y = 0; y < result.Height(); ++y)
         for (int x = 0; x < result.Width(); ++x)
             indexes.push_back(static_cast<std::uint8_t>(sources[static_cast<std::size_t>(y) * RasterWidth + x]));
     WritePalettePicture(result.Width(), result.Height(), indexes,
-                        std::vector<std::uint32_t>(std::begin(FillMapColours), std::end(FillMapColours)),
+                        std::vector<std::uint32_t>(std::begin(darkfill::FillMapColours), std::end(darkfill::FillMapColours)),
                         WithExtension(SavePictureDialog->GetFileName()));
 }
 

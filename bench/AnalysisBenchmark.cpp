@@ -5,7 +5,7 @@
 // repetitions of all of them interleaved, and the table takes the fastest of each:
 // on a busy machine other work only ever adds time, to either side of a ratio alike.
 
-#include "analysis/Analysis.h"
+#include "app/Analysis.h"
 #include "analysis/Conversions.h"
 #include "analysis/DarkRegionLabelling.h"
 #include "analysis/GapFilling.h"
@@ -27,6 +27,8 @@
 #include <map>
 #include <string>
 #include <vector>
+
+using namespace darkfill;
 
 namespace {
 
@@ -67,7 +69,8 @@ void Reference(benchmark::State& state, const BenchmarkCase& c)
 {
     c.fillInputRaster();
     for (auto _ : state)
-        reference::RunAnalysis();
+        reference::FillHoles<std::int32_t>(std::span(&InputRaster[0][0], Cells), Rows, Columns,
+                                           std::span(&ResultRaster[0][0], Cells));
 }
 
 void StageLabel(benchmark::State& state, const BenchmarkCase& c)
@@ -110,8 +113,8 @@ void StageConvert(benchmark::State& state, const BenchmarkCase& c)
 {
     StageInputs in(c);
     for (auto _ : state) {
-        RasterToPlane(&InputRaster[0][0], in.image[0], Cells);
-        PlaneToRaster(in.fill[0], &ResultRaster[0][0], Cells);
+        ToPlane(&InputRaster[0][0], in.image[0], Cells);
+        FromPlane(in.fill[0], &ResultRaster[0][0], Cells);
     }
 }
 

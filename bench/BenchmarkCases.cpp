@@ -1,6 +1,6 @@
 #include "bench/BenchmarkCases.h"
 
-#include "analysis/Analysis.h"
+#include "app/Analysis.h"
 #include "testing/rasters/GeneratedRasters.h"
 
 #include <algorithm>

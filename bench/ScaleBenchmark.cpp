@@ -4,9 +4,10 @@
 // each figure is the median of its runs, so that a noisy machine moves all alike.
 //   build/bench/scale_bench [RUNS]
 
-#include "analysis/HoleFilling.h"
+#include "darkfill/darkfill.h"
 #include "bench/HeapAccounting.h"
 #include "testing/rasters/GeneratedRasters.h"
+#include "testing/rasters/RasterFill.h"
 
 #include <algorithm>
 #include <chrono>
@@ -15,6 +16,8 @@
 #include <functional>
 #include <string>
 #include <vector>
+
+using namespace darkfill;
 
 namespace {
 
@@ -49,7 +52,7 @@ void Time(Case& c)
     std::vector<std::int32_t> result(c.raster.size());
     const long long before = StartHeapPeak();
     const auto start = std::chrono::steady_clock::now();
-    FillHoles(c.raster, c.rows, c.columns, result);
+    FillRaster(c.raster, c.rows, c.columns, result);
     const auto end = std::chrono::steady_clock::now();
     c.heapPeak = std::max(c.heapPeak, HeapPeak() - before);
     c.milliseconds.push_back(std::chrono::duration<double, std::milli>(end - start).count());

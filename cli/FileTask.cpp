@@ -1,6 +1,5 @@
 #include "cli/FileTask.h"
 
-#include "analysis/ValueSource.h"
 #include "framework/core/Exception.h"
 #include "framework/pictures/GreyPicture.h"
 #include "framework/pictures/PictureFile.h"
@@ -62,9 +61,9 @@ void WriteOutput(const GreyPicture& result, const QString& output)
         Fail(QStringLiteral("Cannot write the result to standard output: %1.").arg(out.errorString()));
 }
 
-void WriteFillMap(const GreyPicture& picture, const std::vector<ValueSource>& sources, const QString& path)
+void WriteFillMap(const GreyPicture& picture, const std::vector<darkfill::ValueSource>& sources, const QString& path)
 {
-    const std::vector<std::uint32_t> palette(std::begin(FillMapColours), std::end(FillMapColours));
+    const std::vector<std::uint32_t> palette(std::begin(darkfill::FillMapColours), std::end(darkfill::FillMapColours));
     std::vector<std::uint8_t> indexes(sources.size());
     for (std::size_t i = 0; i < sources.size(); ++i)
         indexes[i] = static_cast<std::uint8_t>(sources[i]);
@@ -89,19 +88,21 @@ FileOutcome RunFileTask(const FileTask& task, bool force)
         outcome.width = picture.width;
         outcome.height = picture.height;
         outcome.bitsPerValue = picture.bitsPerValue;
-        if (static_cast<long long>(picture.width) * picture.height > MaximumCells)
+        if (static_cast<long long>(picture.width) * picture.height > darkfill::MaximumCells)
             Fail(QStringLiteral("%1 is %2 x %3 pixels; pictures of at most %4 pixels can be filled.")
                      .arg(QuotedFileName(task.input))
                      .arg(picture.width)
                      .arg(picture.height)
-                     .arg(MaximumCells));
-        std::vector<std::int32_t> raster(picture.values.begin(), picture.values.end());
+                     .arg(darkfill::MaximumCells));
         outcome.readMilliseconds = Milliseconds(timer);
 
         timer.restart();
-        std::vector<ValueSource> sources(task.fillMap.isEmpty() ? 0 : raster.size());
-        FillHoles(raster, picture.height, picture.width, raster, sources, &outcome.counts);
-        std::copy(raster.begin(), raster.end(), picture.values.begin());
+        const darkfill::RasterView<std::uint16_t> values(picture.values.data(), picture.height, picture.width);
+        std::vector<darkfill::ValueSource> sources(task.fillMap.isEmpty() ? 0 : picture.values.size());
+        darkfill::FillHoles(values, values, {},
+                            {.fillMap = darkfill::RasterView<darkfill::ValueSource>(
+                                 sources.empty() ? nullptr : sources.data(), picture.height, picture.width),
+                             .counts = &outcome.counts});
         outcome.analyseMilliseconds = Milliseconds(timer);
 
         timer.restart();

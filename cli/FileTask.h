@@ -1,6 +1,6 @@
 #pragma once
 
-#include "analysis/HoleFilling.h"
+#include "darkfill/darkfill.h"
 
 #include <QString>
 
@@ -20,7 +20,7 @@ struct FileOutcome {
     int width = 0;
     int height = 0;
     int bitsPerValue = 0;
-    FillCounts counts;
+    darkfill::FillCounts counts;
     double readMilliseconds = 0;     // reading and decoding
     double analyseMilliseconds = 0;  // the analysis alone
     double writeMilliseconds = 0;    // encoding and writing the result and the map

@@ -16,7 +16,7 @@ QString Grouped(long long n)
 
 QString StatsLine(const FileTask& task, const FileOutcome& outcome)
 {
-    const FillCounts& c = outcome.counts;
+    const darkfill::FillCounts& c = outcome.counts;
     return QStringLiteral("%1: %2 x %3, %4 bits: %5 regions, %6 painted (%7 pixels); %8 pixels filled, %9 left at 0")
         .arg(task.input)
         .arg(outcome.width)
@@ -32,7 +32,7 @@ QString JsonLine(const FileTask& task, const FileOutcome& outcome)
     if (!outcome.ok) {
         object.insert(QStringLiteral("error"), outcome.error);
     } else {
-        const FillCounts& c = outcome.counts;
+        const darkfill::FillCounts& c = outcome.counts;
         object.insert(QStringLiteral("output"), task.output);
         if (!task.fillMap.isEmpty())
             object.insert(QStringLiteral("fill_map"), task.fillMap);

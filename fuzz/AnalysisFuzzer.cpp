@@ -14,6 +14,8 @@
 #include <cstring>
 #include <vector>
 
+using namespace darkfill;
+
 namespace {
 
 void Require(bool same)

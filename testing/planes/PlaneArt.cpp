@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <stdexcept>
 
+namespace darkfill {
+
 Plane PlaneFromArt(const std::vector<std::string>& art, const std::map<char, float>& legend)
 {
     const int rows = static_cast<int>(art.size());
@@ -59,3 +61,5 @@ Plane FilledPlane(int rows, int columns, float value)
             plane[y][x] = value;
     return plane;
 }
+
+}  // namespace darkfill

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+namespace darkfill {
+
 // Small planes drawn as text, one string per row, one character per cell.
 // Each character is looked up in the legend; digits without an entry stand for
 // themselves.
@@ -20,3 +22,5 @@ Plane FilledPlane(int rows, int columns, float value);
 
 // A copy of a plane, cell for cell.
 Plane CopyOfPlane(const Plane& plane);
+
+}  // namespace darkfill

@@ -1,7 +1,6 @@
 #include "testing/reference/ReferenceAnalysis.h"
 
-#include "analysis/Analysis.h"
-#include "analysis/HoleFilling.h"
+#include "darkfill/darkfill.h"
 
 #include <algorithm>
 #include <cstddef>
@@ -9,20 +8,18 @@
 #include <limits>
 #include <map>
 #include <span>
+#include <type_traits>
 #include <vector>
 
 // Written from the rules alone, one rule at a time, for a reader to check against
 // them: nothing here is shared with the fast stages, and nothing is made fast.
 
-namespace reference {
+namespace darkfill::reference {
 
 namespace {
 
 // The rules' constants.
-constexpr int LargestDroppedCount = 5;  // a group counting 5 cells or fewer is dropped
 constexpr int StepLimit = 9000;         // tallied steps of one walk
-constexpr int HighestValue = 65535;     // the highest value a walk notes (16-bit grey)
-constexpr int SearchAttempts = 500;     // distances 0 to 499 searched for a source
 constexpr int FirstTableSize = 512;     // room for labels 1 to 511
 
 // A float holding a whole number, back as an integer: truncated toward zero, and
@@ -38,22 +35,18 @@ std::int32_t WholeNumberOf(float value)
     return static_cast<std::int32_t>(value);
 }
 
-// A pixel's value as the walk notes it: truncated, and held at 0 or 65535 where
-// the plane holds a value outside them.
-int GreyLevelOf(float value)
+// A pixel's value as the walk notes it: the value where it is above 0, else 0.
+float NotedValueOf(float value)
 {
-    if (value >= static_cast<float>(HighestValue))
-        return HighestValue;
-    if (value > 0.0f)
-        return static_cast<int>(value);
-    return 0;
+    return value > 0.0f ? value : 0.0f;
 }
 
 }  // namespace
 
 // Dark-region labelling.
 
-void LabelDarkRegions(const Plane& imagePlane, Plane& labelPlane, Plane& regionPlane, int rows, int columns)
+void LabelDarkRegions(const Plane& imagePlane, Plane& labelPlane, Plane& regionPlane, int rows, int columns,
+                      int smallestRegion)
 {
     // First pass: the k-th dark pixel in raster order gets working label k.
     float counter = 0.0f;
@@ -114,7 +107,7 @@ void LabelDarkRegions(const Plane& imagePlane, Plane& labelPlane, Plane& regionP
     // region label, written by one scan of the counted area.
     int regions = 0;
     for (int label = 1; label <= darkPixels; ++label) {
-        if (!(labelHistogram[label] > LargestDroppedCount))
+        if (!(labelHistogram[label] > static_cast<float>(smallestRegion - 1)))
             continue;
         regions = regions + 1;
         for (int y = 0; y <= rows - 2; ++y)
@@ -176,9 +169,9 @@ float LabelAt(const Plane& regionPlane, int rows, int columns, int y, int x)
     return y >= 0 && y < rows && x >= 0 && x < columns ? regionPlane[y][x] : 0.0f;
 }
 
-int GreyAt(const Plane& imagePlane, int rows, int columns, int y, int x)
+float GreyAt(const Plane& imagePlane, int rows, int columns, int y, int x)
 {
-    return y >= 0 && y < rows && x >= 0 && x < columns ? GreyLevelOf(imagePlane[y][x]) : 0;
+    return y >= 0 && y < rows && x >= 0 && x < columns ? NotedValueOf(imagePlane[y][x]) : 0.0f;
 }
 
 }  // namespace
@@ -200,9 +193,9 @@ int MeasureRegionSurrounds(const Plane& regionPlane, const Plane& imagePlane, in
     // surroundTally[label][grey]: the tallied steps of each grey that a label's
     // walk saw. A 16-bit picture has 65536 greys, so each label keeps only those
     // it saw, in ascending order; a grey that is not kept has the tally 0.
-    std::vector<std::map<int, float>> surroundTally(static_cast<std::size_t>(regionCount) + 1);
+    std::vector<std::map<float, float>> surroundTally(static_cast<std::size_t>(regionCount) + 1);
     std::vector<float> distinctGreyCount(static_cast<std::size_t>(regionCount) + 1, 0.0f);
-    int surroundGrey = 0;
+    float surroundGrey = 0.0f;
 
     for (int label = 1; label <= regionCount; ++label) {
         const float own = static_cast<float>(label);
@@ -254,13 +247,13 @@ int MeasureRegionSurrounds(const Plane& regionPlane, const Plane& imagePlane, in
     // The decision: the one grey from 1 up that was tallied, else 0.
     for (int label = 1; label <= regionCount; ++label) {
         for (const auto& [grey, tally] : surroundTally[label])
-            if (grey >= 1 && tally > 0.0f)
+            if (grey > 0.0f && tally > 0.0f)
                 distinctGreyCount[label] += 1.0f;
         regionGreyTable[label] = 0.0f;
         if (distinctGreyCount[label] == 1.0f)
             for (const auto& [grey, tally] : surroundTally[label])
-                if (grey >= 1 && tally > 0.0f)
-                    regionGreyTable[label] = static_cast<float>(grey);
+                if (grey > 0.0f && tally > 0.0f)
+                    regionGreyTable[label] = grey;
     }
     return regionCount;
 }
@@ -285,8 +278,11 @@ void PaintRegions(const Plane& regionPlane, Plane& fillPlane, int rows, int colu
 
 // Compositing and gap filling.
 
-void CompositeAndFill(Plane& imagePlane, Plane& fillPlane, int rows, int columns, std::span<ValueSource> sources)
+void CompositeAndFill(Plane& imagePlane, Plane& fillPlane, int rows, int columns, std::span<ValueSource> sources,
+                      int reach)
 {
+    // Probes farther than the plane is long or wide read its edges again.
+    const int attempts = std::min(reach, std::max(rows, columns)) + 1;
     constexpr ValueSource ProbeSources[4] = {ValueSource::FromLeft, ValueSource::FromRight, ValueSource::FromBelow,
                                              ValueSource::FromAbove};
     for (int y = 0; y < rows; ++y)
@@ -301,7 +297,7 @@ void CompositeAndFill(Plane& imagePlane, Plane& fillPlane, int rows, int columns
             if (imagePlane[y][x] != 0.0f)
                 continue;
             bool found = false;
-            for (int d = 0; d < SearchAttempts && !found; ++d) {
+            for (int d = 0; d < attempts && !found; ++d) {
                 const float probes[4] = {
                     imagePlane[y][std::max(x - d, 0)],            // left
                     imagePlane[y][std::min(x + d, columns - 1)],  // right
@@ -319,16 +315,39 @@ void CompositeAndFill(Plane& imagePlane, Plane& fillPlane, int rows, int columns
         }
 }
 
-void FillHoles(std::span<const std::int32_t> raster, int rows, int columns, std::span<std::int32_t> result,
-               std::span<ValueSource> sources, FillCounts* counts)
+// A raster's value as the plane holds it: a hole (0, or NaN) as 0.
+template <class Value>
+float PlaneValueOf(Value value)
+{
+    if constexpr (std::is_same_v<Value, float>)
+        if (value != value)
+            return 0.0f;
+    return value == Value{} ? 0.0f : static_cast<float>(value);
+}
+
+// A plane's value back in the raster's type: truncated toward zero for integers.
+template <class Value>
+Value RasterValueOf(float value)
+{
+    if constexpr (std::is_same_v<Value, float>)
+        return value;
+    else if constexpr (std::is_same_v<Value, std::int32_t>)
+        return WholeNumberOf(value);
+    else
+        return static_cast<Value>(value);
+}
+
+template <class Value>
+void FillHoles(std::span<const Value> raster, int rows, int columns, std::span<Value> result,
+               std::span<ValueSource> sources, FillCounts* counts, const FillOptions& options)
 {
     Plane image(rows, columns), region(rows, columns), label(rows, columns), fill(rows, columns);
     std::vector<float> table(FirstTableSize);
     for (int y = 0; y < rows; ++y)
         for (int x = 0; x < columns; ++x)
-            image[y][x] = static_cast<float>(raster[static_cast<std::size_t>(y) * columns + x]);
+            image[y][x] = PlaneValueOf(raster[static_cast<std::size_t>(y) * columns + x]);
 
-    LabelDarkRegions(image, label, region, rows, columns);
+    LabelDarkRegions(image, label, region, rows, columns, options.smallestRegion);
     ClearPlaneBorder(region, rows, columns);
     const int regionCount = MeasureRegionSurrounds(region, image, rows, columns, table, 0);
     PaintRegions(region, fill, rows, columns, table, regionCount);
@@ -346,19 +365,28 @@ void FillHoles(std::span<const std::int32_t> raster, int rows, int columns, std:
             else
                 source = ValueSource::LeftAtZero;
         }
-    CompositeAndFill(image, fill, rows, columns, noted);
+    CompositeAndFill(image, fill, rows, columns, noted, options.reach);
 
     for (int y = 0; y < rows; ++y)
         for (int x = 0; x < columns; ++x)
-            result[static_cast<std::size_t>(y) * columns + x] = WholeNumberOf(fill[y][x]);
+            result[static_cast<std::size_t>(y) * columns + x] = RasterValueOf<Value>(fill[y][x]);
     if (!sources.empty())
         std::copy(noted.begin(), noted.end(), sources.begin());
     if (counts) {
         *counts = FillCounts();
-        counts->regionsFound = std::max(regionCount, 0);
+        // The regions are the labels that the region plane still carries.
+        std::vector<bool> present(static_cast<std::size_t>(std::max(regionCount, 0)) + 1, false);
+        for (int y = 0; y < rows; ++y)
+            for (int x = 0; x < columns; ++x)
+                for (int k = 1; k <= regionCount; ++k)
+                    if (region[y][x] == static_cast<float>(k))
+                        present[k] = true;
         for (int k = 1; k <= regionCount; ++k)
-            if (table[k] > 0.0f)
-                counts->regionsPainted += 1;
+            if (present[k]) {
+                counts->regionsFound += 1;
+                if (table[k] > 0.0f)
+                    counts->regionsPainted += 1;
+            }
         for (const ValueSource source : noted) {
             if (source == ValueSource::Painted)
                 counts->pixelsPainted += 1;
@@ -370,30 +398,14 @@ void FillHoles(std::span<const std::int32_t> raster, int rows, int columns, std:
     }
 }
 
-void RunAnalysis()
-{
-    // 1 and 2: the extent, four planes and the table, nothing cleared.
-    const int r = RasterHeight;
-    const int c = RasterWidth;
-    Plane image(r, c), region(r, c), label(r, c), fill(r, c);
-    std::vector<float> table(FirstTableSize);
 
-    // 3: conversion in, every cell in raster order.
-    for (int y = 0; y < r; ++y)
-        for (int x = 0; x < c; ++x)
-            image[y][x] = static_cast<float>(InputRaster[y][x]);
+template void FillHoles(std::span<const std::uint8_t>, int, int, std::span<std::uint8_t>, std::span<ValueSource>,
+                        FillCounts*, const FillOptions&);
+template void FillHoles(std::span<const std::uint16_t>, int, int, std::span<std::uint16_t>, std::span<ValueSource>,
+                        FillCounts*, const FillOptions&);
+template void FillHoles(std::span<const std::int32_t>, int, int, std::span<std::int32_t>, std::span<ValueSource>,
+                        FillCounts*, const FillOptions&);
+template void FillHoles(std::span<const float>, int, int, std::span<float>, std::span<ValueSource>, FillCounts*,
+                        const FillOptions&);
 
-    // 4 to 8: the five stages, one after another.
-    LabelDarkRegions(image, label, region, r, c);
-    ClearPlaneBorder(region, r, c);
-    const int regionCount = MeasureRegionSurrounds(region, image, r, c, table, 0);
-    PaintRegions(region, fill, r, c, table, regionCount);
-    CompositeAndFill(image, fill, r, c);
-
-    // 9: conversion out, truncated toward zero.
-    for (int y = 0; y < r; ++y)
-        for (int x = 0; x < c; ++x)
-            ResultRaster[y][x] = WholeNumberOf(fill[y][x]);
-}
-
-}  // namespace reference
+}  // namespace darkfill::reference

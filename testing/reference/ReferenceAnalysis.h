@@ -1,8 +1,7 @@
 #pragma once
 
-#include "analysis/HoleFilling.h"
 #include "analysis/Plane.h"
-#include "analysis/ValueSource.h"
+#include "darkfill/darkfill.h"
 
 #include <cstdint>
 #include <span>
@@ -13,15 +12,16 @@
 // code with them but Plane and the public header, so that a mistake in one is not
 // repeated in the other. Each function takes the same arguments as its fast twin
 // and makes the same choices where the rules leave one open: more than 511
-// regions grow the table; values that a walk sees outside 0 to 65535 count as the
-// nearer end;
+// regions grow the table;
 // cells past the edge of a plane whose border was not cleared are unlabelled and
 // grey 0; values beyond the integer's range are held at its ends.
-namespace reference {
+namespace darkfill::reference {
 
 // Full forward and backward sweeps over the interior until one changes nothing,
 // then one scan of the counted area per kept region; R x C + 1 floats of counts.
-void LabelDarkRegions(const Plane& imagePlane, Plane& labelPlane, Plane& regionPlane, int rows, int columns);
+// Groups of fewer than smallestRegion counted cells are dropped.
+void LabelDarkRegions(const Plane& imagePlane, Plane& labelPlane, Plane& regionPlane, int rows, int columns,
+                      int smallestRegion = 6);
 void ClearPlaneBorder(Plane& plane, int rows, int columns);
 // One search of the interior per label for its start pixel; a tally for every grey
 // that each label's walk saw.
@@ -30,16 +30,17 @@ int MeasureRegionSurrounds(const Plane& regionPlane, const Plane& imagePlane, in
 // Every cell compared with every label.
 void PaintRegions(const Plane& regionPlane, Plane& fillPlane, int rows, int columns,
                   const std::vector<float>& regionGreyTable, int regionCount);
-// Up to 500 attempts of four probes per zero pixel; where sources is not empty,
-// each filled pixel's entry receives the direction of its source.
+// Up to reach + 1 attempts (distances 0 to reach) of four probes per zero pixel;
+// where sources is not empty, each filled pixel's entry receives the direction of
+// its source.
 void CompositeAndFill(Plane& imagePlane, Plane& fillPlane, int rows, int columns,
-                      std::span<ValueSource> sources = {});
+                      std::span<ValueSource> sources = {}, int reach = 499);
 
-// A raster of any size, as FillHoles does (without its checks of the shape).
-void FillHoles(std::span<const std::int32_t> raster, int rows, int columns, std::span<std::int32_t> result,
-               std::span<ValueSource> sources = {}, FillCounts* counts = nullptr);
+// A raster of any size and of any of the library's value types, one block of
+// cells row after row, as the library fills it (without its checks of the shape):
+// holes are 0 and, for floats, NaN. Defined for uint8, uint16, int32 and float.
+template <class Value>
+void FillHoles(std::span<const Value> raster, int rows, int columns, std::span<Value> result,
+               std::span<ValueSource> sources = {}, FillCounts* counts = nullptr, const FillOptions& options = {});
 
-// Reads InputRaster and writes ResultRaster, as RunAnalysis does.
-void RunAnalysis();
-
-}  // namespace reference
+}  // namespace darkfill::reference

@@ -11,6 +11,8 @@
 #include <utility>
 #include <vector>
 
+using namespace darkfill;
+
 // The bit-mask helpers that the stages find runs, labels and nearest sources with,
 // each against a cell-by-cell reading of the same cells. Rows are chosen around
 // the 4-, 16- and 64-cell steps the helpers take.

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+using namespace darkfill;
+
 namespace {
 
 // '#' is a dark pixel, '.' a grey one.

@@ -1,7 +1,8 @@
-#include "analysis/Analysis.h"
+#include "app/Analysis.h"
 #include "analysis/DarkRegionLabelling.h"
 #include "analysis/GapFilling.h"
-#include "analysis/HoleFilling.h"
+#include "darkfill/darkfill.h"
+#include "testing/rasters/RasterFill.h"
 #include "analysis/RegionPainting.h"
 #include "analysis/RegionSurrounds.h"
 #include "testing/rasters/GeneratedRasters.h"
@@ -13,6 +14,8 @@
 #include <cstring>
 #include <functional>
 #include <random>
+
+using namespace darkfill;
 
 // The fast stages against the step-by-step reference, bit for bit, on seeded
 // random inputs: a failure names the seed that reproduces it.
@@ -270,9 +273,10 @@ TEST_P(DifferentialRaster, RunAnalysis)
             for (int x = 0; x < RasterWidth; ++x)
                 InputRaster[y][x] = static_cast<std::int32_t>(picture[y][x]);
         RunAnalysis();
-        std::vector<std::int32_t> fast(&ResultRaster[0][0], &ResultRaster[0][0] + RasterHeight * RasterWidth);
-        reference::RunAnalysis();
-        ASSERT_EQ(std::memcmp(fast.data(), ResultRaster, sizeof(ResultRaster)), 0) << "seed " << seed;
+        constexpr std::size_t cells = static_cast<std::size_t>(RasterHeight) * RasterWidth;
+        std::vector<std::int32_t> slow(cells);
+        reference::FillHoles<std::int32_t>(std::span(&InputRaster[0][0], cells), RasterHeight, RasterWidth, slow);
+        ASSERT_EQ(std::memcmp(slow.data(), ResultRaster, sizeof(ResultRaster)), 0) << "seed " << seed;
     }
 }
 
@@ -303,8 +307,8 @@ void ExpectSameFill(const std::vector<std::int32_t>& raster, int rows, int colum
     std::vector<std::int32_t> fast(cells), slow(cells);
     std::vector<ValueSource> fastSources(cells), slowSources(cells);
     FillCounts fastCounts, slowCounts;
-    FillHoles(raster, rows, columns, fast, fastSources, &fastCounts);
-    reference::FillHoles(raster, rows, columns, slow, slowSources, &slowCounts);
+    FillRaster(raster, rows, columns, fast, fastSources, &fastCounts);
+    reference::FillHoles<std::int32_t>(raster, rows, columns, slow, slowSources, &slowCounts);
     ASSERT_EQ(fast, slow) << what;
     ASSERT_TRUE(fastSources == slowSources) << what;
     ASSERT_TRUE(SameCounts(fastCounts, slowCounts)) << what;
@@ -359,23 +363,6 @@ TEST(Differential, FillHolesOfStereoFrames)
     for (const int holes : {5, 15, 40})
         ExpectSameFill(DepthLikeRaster(376, 1241, holes, holes, 65535), 376, 1241,
                        "1241 x 376 depth map, " + std::to_string(holes) + " % holes");
-}
-
-TEST(Differential, FillHolesIsRunAnalysisOnTheWindowRaster)
-{
-    constexpr std::size_t cells = static_cast<std::size_t>(RasterHeight) * RasterWidth;
-    for (unsigned seed = 1; seed <= 60; ++seed) {
-        Random random(seed * 7 + 3);
-        const Plane small = DarkPicture(random, 10 + random.Below(40), 10 + random.Below(40));
-        const int scale = 1 + random.Below(12);
-        for (int y = 0; y < RasterHeight; ++y)
-            for (int x = 0; x < RasterWidth; ++x)
-                InputRaster[y][x] = static_cast<std::int32_t>(small[(y / scale) % small.Rows()][(x / scale) % small.Columns()]);
-        RunAnalysis();
-        std::vector<std::int32_t> generic(cells);
-        FillHoles(std::span<const std::int32_t>(&InputRaster[0][0], cells), RasterHeight, RasterWidth, generic);
-        ASSERT_EQ(std::memcmp(generic.data(), ResultRaster, sizeof ResultRaster), 0) << "seed " << seed;
-    }
 }
 
 }  // namespace

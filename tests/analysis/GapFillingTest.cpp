@@ -6,6 +6,8 @@
 #include <algorithm>
 #include <cstring>
 
+using namespace darkfill;
+
 namespace {
 
 // Cells are digits; '.' is 0.

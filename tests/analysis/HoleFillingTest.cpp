@@ -1,5 +1,6 @@
-#include "analysis/HoleFilling.h"
+#include "darkfill/darkfill.h"
 #include "testing/rasters/GeneratedRasters.h"
+#include "testing/rasters/RasterFill.h"
 
 #include <gtest/gtest.h>
 
@@ -7,6 +8,8 @@
 #include <stdexcept>
 #include <string>
 #include <vector>
+
+using namespace darkfill;
 
 namespace {
 
@@ -49,7 +52,7 @@ TEST(HoleFilling, SixteenBitRegionsTakeTheOneValueAroundThem)
         const std::vector<std::int32_t> raster = RasterFromArt(art, row.legend);
         std::vector<std::int32_t> result(raster.size());
         std::vector<ValueSource> sources(raster.size());
-        FillHoles(raster, 7, 7, result, sources);
+        FillRaster(raster, 7, 7, result, sources);
         // The region's centre: painted where one value surrounds it, else filled.
         const std::size_t centre = 3 * 7 + 3;
         if (row.expected != 0) {
@@ -82,7 +85,7 @@ TEST(HoleFilling, SourcesAndCountsAgreeWithTheResult)
         std::vector<std::int32_t> result(row.raster.size());
         std::vector<ValueSource> sources(row.raster.size());
         FillCounts counts;
-        FillHoles(row.raster, row.rows, row.columns, result, sources, &counts);
+        FillRaster(row.raster, row.rows, row.columns, result, sources, &counts);
         long long holes = 0, painted = 0, filled = 0, leftAtZero = 0;
         for (std::size_t i = 0; i < row.raster.size(); ++i) {
             const std::int32_t in = row.raster[i], out = result[i];
@@ -114,46 +117,18 @@ TEST(HoleFilling, SourcesAndCountsAgreeWithTheResult)
 
         // Counts alone, without sources, are the same.
         FillCounts countsOnly;
-        FillHoles(row.raster, row.rows, row.columns, result, {}, &countsOnly);
+        FillRaster(row.raster, row.rows, row.columns, result, {}, &countsOnly);
         EXPECT_EQ(countsOnly.pixelsFilled, counts.pixelsFilled) << row.name;
         EXPECT_EQ(countsOnly.regionsFound, counts.regionsFound) << row.name;
     }
-}
-
-TEST(HoleFilling, RefusesShapesItCannotHold)
-{
-    std::vector<std::int32_t> cells(64, 0);
-    std::vector<ValueSource> sources(64);
-    struct Row {
-        const char* name;
-        int rows;
-        int columns;
-        std::size_t rasterCells;
-        std::size_t resultCells;
-        std::size_t sourceCells;
-    };
-    const Row table[] = {
-        {"NoRows", 0, 8, 64, 64, 0},
-        {"NegativeColumns", 8, -1, 64, 64, 0},
-        {"MoreThan2To24Cells", 4097, 4097, 64, 64, 0},
-        {"RasterTooShort", 8, 8, 63, 64, 0},
-        {"ResultTooShort", 8, 8, 64, 60, 0},
-        {"SourcesTooShort", 8, 8, 64, 64, 10},
-    };
-    for (const Row& row : table)
-        EXPECT_THROW(FillHoles(std::span<const std::int32_t>(cells.data(), row.rasterCells), row.rows, row.columns,
-                               std::span<std::int32_t>(cells.data(), row.resultCells),
-                               std::span<ValueSource>(sources.data(), row.sourceCells)),
-                     std::invalid_argument)
-            << row.name;
 }
 
 TEST(HoleFilling, ResultMayBeTheRasterItself)
 {
     std::vector<std::int32_t> raster = DepthLikeRaster(50, 70, 20, 9, 65535);
     std::vector<std::int32_t> separate(raster.size());
-    FillHoles(raster, 50, 70, separate);
-    FillHoles(raster, 50, 70, raster);
+    FillRaster(raster, 50, 70, separate);
+    FillRaster(raster, 50, 70, raster);
     EXPECT_EQ(raster, separate);
 }
 

@@ -5,6 +5,8 @@
 #include <random>
 #include <vector>
 
+using namespace darkfill;
+
 // The lowering of a row without dark cells side by side, in both its forms, against
 // the block minimum of each cell taken one by one. Rows are chosen around the
 // eight-cell vectors and their ends: first and last at and beside multiples of

@@ -1,10 +1,11 @@
-#include "analysis/Analysis.h"
+#include "app/Analysis.h"
 
 #include <gtest/gtest.h>
 
 #include <cstring>
 #include <functional>
 #include <random>
+
 
 namespace {
 

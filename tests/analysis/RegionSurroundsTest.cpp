@@ -6,6 +6,8 @@
 
 #include <utility>
 
+using namespace darkfill;
+
 namespace {
 
 // In the drawings '#' is a pixel of region 1 and '@' one of region 2, both dark;
@@ -37,9 +39,9 @@ std::map<int, int> TalliesOfFirstRegion(const Drawing& d)
             if (d.regions[y][x] == 1.0f) {
                 BoundaryWalker walker(d.regions, d.image, rows, columns, 1.0f, y, x);
                 std::map<int, int> tallies;
-                int grey = 0;
+                float grey = 0.0f;
                 for (int steps = 0; steps < TraceStepLimit && walker.Step(grey); ++steps)
-                    ++tallies[grey];
+                    ++tallies[static_cast<int>(grey)];
                 return tallies;
             }
     return {};
@@ -129,7 +131,7 @@ TEST(Surrounds, SquareIsWalkedCounterClockwise)
     const Drawing d = Draw({".....", ".###.", ".###.", ".###.", "....."}, {{'.', 120.0f}});
     BoundaryWalker walker(d.regions, d.image, 5, 5, 1.0f, 1, 3);
     std::vector<std::pair<int, int>> path;
-    int grey = 0;
+    float grey = 0.0f;
     while (walker.Step(grey))
         path.emplace_back(walker.Row(), walker.Column());
     const std::vector<std::pair<int, int>> expected = {{1, 2}, {1, 1}, {2, 1}, {3, 1}, {3, 2}, {3, 3}, {2, 3}};

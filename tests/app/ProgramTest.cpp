@@ -1,6 +1,6 @@
-#include "analysis/Analysis.h"
-#include "analysis/HoleFilling.h"
-#include "analysis/ValueSource.h"
+#include "app/Analysis.h"
+#include "darkfill/darkfill.h"
+#include "darkfill/darkfill.h"
 #include "framework/application/TApplication.h"
 #include "framework/controls/TAction.h"
 #include "framework/pictures/GreyPicture.h"
@@ -40,6 +40,8 @@
 #include <iterator>
 #include <new>
 #include <optional>
+
+using namespace darkfill;
 
 // Lets a test make the allocation of the main window fail, so that an object that
 // is not an Exception leaves the start-up.

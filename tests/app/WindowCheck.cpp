@@ -4,7 +4,7 @@
 //                                              of the window whose client area is at X, Y
 //   window_check saved PICTURE SAVED           checks a result saved from the window
 
-#include "analysis/Analysis.h"
+#include "app/Analysis.h"
 #include "testing/rasters/GeneratedRasters.h"
 
 #include <QCoreApplication>

@@ -1,35 +1,37 @@
 # Checks that every include of the product's folders names its folder from the
 # top of the tree and follows the direction of the dependencies, so that no file
 # can include its way back into a circle:
-#   analysis                   nothing else
+#   include/darkfill           nothing else: the library's public interface
+#   analysis                   the public interface it implements
 #   framework/core             nothing else
 #   framework/forms            core
 #   framework/pictures         core
 #   framework/controls         pictures, forms, core
 #   framework/application      controls and what they use
-#   app                        the framework, analysis
-#   cli                        framework/pictures, framework/core, analysis
-#   testing/...                what each shares (the reference: Plane and the public headers only)
+#   app                        the framework, the public interface
+#   cli                        framework/pictures, framework/core, the public interface
+#   testing/...                what each shares (the reference: Plane and the public header only)
+# The public header is included as its users include it, "darkfill/darkfill.h".
 # Tests, the benchmark and the fuzzers may include anything.
 #   cmake -DTOP=<source folder> -P CheckIncludes.cmake
 
 set(rooms
-    analysis framework/core framework/forms framework/pictures framework/controls
+    include/darkfill analysis framework/core framework/forms framework/pictures framework/controls
     framework/application app cli testing/reference testing/planes testing/pictures testing/rasters testing/files testing/windows)
 
-set(uses_analysis analysis)
+set(uses_include/darkfill include/darkfill)
+set(uses_analysis analysis include/darkfill)
 set(uses_framework/core framework/core)
 set(uses_framework/forms framework/forms framework/core)
 set(uses_framework/pictures framework/pictures framework/core)
 set(uses_framework/controls framework/controls framework/pictures framework/forms framework/core)
 set(uses_framework/application framework/application ${uses_framework/controls})
-set(uses_app app analysis ${uses_framework/application})
-set(uses_cli cli analysis framework/pictures framework/core)
-set(uses_testing/reference testing/reference analysis/Plane.h analysis/Analysis.h analysis/HoleFilling.h
-    analysis/ValueSource.h)
+set(uses_app app include/darkfill ${uses_framework/application})
+set(uses_cli cli include/darkfill framework/pictures framework/core)
+set(uses_testing/reference testing/reference analysis/Plane.h include/darkfill)
 set(uses_testing/planes testing/planes analysis)
 set(uses_testing/pictures testing/pictures)
-set(uses_testing/rasters testing/rasters)
+set(uses_testing/rasters testing/rasters include/darkfill)
 set(uses_testing/files testing/files)
 set(uses_testing/windows testing/windows ${uses_framework/application})
 
@@ -59,6 +61,7 @@ foreach(room IN LISTS rooms)
         file(STRINGS ${TOP}/${file} includes REGEX "^#include \"")
         foreach(line IN LISTS includes)
             string(REGEX REPLACE "^#include \"([^\"]+)\".*" "\\1" included "${line}")
+            string(REGEX REPLACE "^darkfill/" "include/darkfill/" included "${included}")
             if(NOT EXISTS ${TOP}/${included})
                 list(APPEND faults "${file}: \"${included}\" does not name its folder from the top")
                 continue()

@@ -1,8 +1,9 @@
-#include "analysis/HoleFilling.h"
+#include "darkfill/darkfill.h"
 #include "framework/pictures/GreyPicture.h"
 #include "framework/pictures/PictureFile.h"
 #include "framework/pictures/PictureWriter.h"
 #include "testing/rasters/GeneratedRasters.h"
+#include "testing/rasters/RasterFill.h"
 
 #include <QDir>
 #include <QFile>
@@ -61,7 +62,7 @@ GreyPicture DepthMap(int width, int height, unsigned seed, int bits)
 GreyPicture Filled(const GreyPicture& picture)
 {
     std::vector<std::int32_t> raster(picture.values.begin(), picture.values.end());
-    FillHoles(raster, picture.height, picture.width, raster);
+    FillRaster(raster, picture.height, picture.width, raster);
     GreyPicture result = picture;
     std::copy(raster.begin(), raster.end(), result.values.begin());
     return result;

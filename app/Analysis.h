@@ -2,8 +2,8 @@
 
 #include <cstdint>
 
-// The working raster of the analysis and the one operation that turns a picture's
-// grey levels into the filled result.
+// The working raster of the window's analysis and the one operation that turns a
+// picture's grey levels into the filled result.
 
 constexpr int RasterWidth = 512;
 constexpr int RasterHeight = 384;
@@ -14,7 +14,7 @@ extern std::int32_t InputRaster[RasterHeight][RasterWidth];
 extern std::int32_t ResultRaster[RasterHeight][RasterWidth];
 
 // Labels the dark regions of InputRaster, paints each with the grey that surrounds
-// it, fills the remaining gaps and writes the result into ResultRaster: FillHoles
-// (HoleFilling.h) on the fixed raster. Everything it allocates is released before
-// it returns; std::bad_alloc propagates.
+// it, fills the remaining gaps and writes the result into ResultRaster: the
+// library's fill, with its default rule, on the fixed raster. Everything it
+// allocates is released before it returns; std::bad_alloc propagates.
 void RunAnalysis();

@@ -1,0 +1,421 @@
+// The public face of the analysis: a raster of any of the value types, at any
+// steps, through the five stages.
+//
+// Time: a look for a hole (one pass), and where there is one, the conversion into
+// a float plane, the stages (each header states its own cost) and the conversion
+// back. Memory: three float planes of the raster's size in one block, which the
+// Filler keeps for the next raster; the fill map where the caller's is not one
+// contiguous block or where only the counts are asked for.
+
+#include "darkfill/darkfill.h"
+
+#include "analysis/Conversions.h"
+#include "analysis/DarkRegionLabelling.h"
+#include "analysis/GapFilling.h"
+#include "analysis/Plane.h"
+#include "analysis/RegionPainting.h"
+#include "analysis/RegionSurrounds.h"
+
+#include <algorithm>
+#include <cstddef>
+#include <cstdint>
+#include <span>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace darkfill {
+
+struct Filler::Workspace {
+    std::unique_ptr<float[]> planes;
+    std::size_t planeCells = 0;
+    std::vector<float> regionGreyTable;
+    std::vector<ValueSource> sources;
+};
+
+namespace {
+
+[[noreturn]] void Refuse(const std::string& message)
+{
+    throw std::invalid_argument("darkfill: " + message);
+}
+
+std::string SizeText(int rows, int columns)
+{
+    return std::to_string(rows) + " x " + std::to_string(columns);
+}
+
+template <class Value>
+Value* CellAt(const RasterView<Value>& view, int y, int x)
+{
+    using Byte = std::conditional_t<std::is_const_v<Value>, const char, char>;
+    return reinterpret_cast<Value*>(reinterpret_cast<Byte*>(view.data) + y * view.rowStep + x * view.columnStep);
+}
+
+// The lowest and the highest address that the view's cells take, as numbers.
+template <class Value>
+std::pair<std::uintptr_t, std::uintptr_t> Extent(const RasterView<Value>& view)
+{
+    const auto at = [&](int y, int x) { return reinterpret_cast<std::uintptr_t>(CellAt(view, y, x)); };
+    const std::uintptr_t corners[] = {at(0, 0), at(0, view.columns - 1), at(view.rows - 1, 0),
+                                      at(view.rows - 1, view.columns - 1)};
+    return {*std::min_element(std::begin(corners), std::end(corners)),
+            *std::max_element(std::begin(corners), std::end(corners)) + sizeof(Value)};
+}
+
+// Whether no two cells of the view share a byte: one step is at least a cell, the
+// other at least a whole row or column of those.
+template <class Value>
+bool CellsApart(const RasterView<Value>& view)
+{
+    const std::ptrdiff_t size = sizeof(Value);
+    const std::ptrdiff_t across = view.columns == 1 ? size : std::abs(view.columnStep);
+    const std::ptrdiff_t down = view.rows == 1 ? size : std::abs(view.rowStep);
+    return (across >= size && down >= across * view.columns) || (down >= size && across >= down * view.rows);
+}
+
+template <class Value>
+void RequireView(const RasterView<Value>& view, const char* what, bool written)
+{
+    if (view.data == nullptr)
+        Refuse(std::string(what) + " has no cells (a null pointer)");
+    if (view.rows < 1 || view.columns < 1 || static_cast<long long>(view.rows) * view.columns > MaximumCells)
+        Refuse(std::string(what) + " is " + SizeText(view.rows, view.columns) +
+               " cells; from 1 x 1 up to 2^24 (16,777,216) cells can be filled");
+    const std::ptrdiff_t size = sizeof(Value);
+    if (view.rowStep % size != 0 || view.columnStep % size != 0 ||
+        reinterpret_cast<std::uintptr_t>(view.data) % alignof(Value) != 0)
+        Refuse(std::string(what) + "'s steps (" + std::to_string(view.rowStep) + " and " +
+               std::to_string(view.columnStep) + " bytes) or start are not aligned to its " + std::to_string(size) +
+               "-byte values");
+    if (written && !CellsApart(view))
+        Refuse(std::string(what) + "'s cells overlap one another (steps of " + std::to_string(view.rowStep) +
+               " and " + std::to_string(view.columnStep) + " bytes)");
+}
+
+template <class Value>
+void RequireSameSize(const RasterView<Value>& view, int rows, int columns, const char* what)
+{
+    if (view.rows != rows || view.columns != columns)
+        Refuse(std::string(what) + " is " + SizeText(view.rows, view.columns) + " cells and the raster " +
+               SizeText(rows, columns));
+}
+
+void RequireOptions(const FillOptions& options)
+{
+    if (options.smallestRegion < 1)
+        Refuse("the smallest region is " + std::to_string(options.smallestRegion) + " cells; it must be at least 1");
+    if (options.reach < 0)
+        Refuse("the reach is " + std::to_string(options.reach) + " cells; it must be at least 0");
+    if (options.rule != FillRule::RowsColumns)
+        Refuse("the fill rule is not one that this library knows");
+}
+
+// Whether the view is one block of cells, row after row.
+template <class Value>
+bool Contiguous(const RasterView<Value>& view)
+{
+    return view.columnStep == static_cast<std::ptrdiff_t>(sizeof(Value)) &&
+           (view.rows == 1 || view.rowStep == view.columnStep * view.columns);
+}
+
+// The same cells in the same memory.
+template <class Value>
+bool SameView(const RasterView<const Value>& raster, const RasterView<Value>& result)
+{
+    return raster.data == result.data && raster.rowStep == result.rowStep &&
+           (raster.columnStep == result.columnStep || raster.columns == 1);
+}
+
+// Calls rowWise(in, out, count) for each stretch of cells that both views hold
+// one after another, and cellWise(in, out) for every cell where neither does.
+template <class In, class Out, class RowWise>
+void ForEachRow(const RasterView<In>& in, const RasterView<Out>& out, const RowWise& rowWise)
+{
+    if (Contiguous(in) && Contiguous(out)) {
+        rowWise(in.data, out.data, static_cast<std::size_t>(in.rows) * in.columns, 1);
+        return;
+    }
+    for (int y = 0; y < in.rows; ++y)
+        rowWise(CellAt(in, y, 0), CellAt(out, y, 0), static_cast<std::size_t>(in.columns),
+                in.columnStep == static_cast<std::ptrdiff_t>(sizeof(In)) &&
+                        out.columnStep == static_cast<std::ptrdiff_t>(sizeof(Out))
+                    ? 1
+                    : 0);
+}
+
+template <class Value>
+bool ViewHoldsHole(const RasterView<const Value>& raster)
+{
+    if (Contiguous(raster))
+        return HoldsHole(raster.data, static_cast<std::size_t>(raster.rows) * raster.columns);
+    for (int y = 0; y < raster.rows; ++y) {
+        if (raster.columnStep == static_cast<std::ptrdiff_t>(sizeof(Value))) {
+            if (HoldsHole(CellAt(raster, y, 0), static_cast<std::size_t>(raster.columns)))
+                return true;
+            continue;
+        }
+        for (int x = 0; x < raster.columns; ++x)
+            if (IsHole(*CellAt(raster, y, x)))
+                return true;
+    }
+    return false;
+}
+
+template <class Value>
+void ViewToPlane(const RasterView<const Value>& raster, float* plane)
+{
+    const RasterView<float> planeView(plane, raster.rows, raster.columns);
+    ForEachRow(raster, planeView, [&](const Value* in, float* out, std::size_t count, int together) {
+        if (together) {
+            ToPlane(in, out, count);
+            return;
+        }
+        const std::ptrdiff_t step = raster.columnStep / static_cast<std::ptrdiff_t>(sizeof(Value));
+        for (std::size_t x = 0; x < count; ++x) {
+            const Value value = in[static_cast<std::ptrdiff_t>(x) * step];
+            out[x] = IsHole(value) ? 0.0f : static_cast<float>(value);
+        }
+    });
+}
+
+template <class Value>
+void PlaneToView(const float* plane, const RasterView<Value>& result)
+{
+    const RasterView<const float> planeView(plane, result.rows, result.columns);
+    ForEachRow(planeView, result, [&](const float* in, Value* out, std::size_t count, int together) {
+        if (together) {
+            FromPlane(in, out, count);
+            return;
+        }
+        const std::ptrdiff_t step = result.columnStep / static_cast<std::ptrdiff_t>(sizeof(Value));
+        Value converted[256];
+        for (std::size_t from = 0; from < count; from += std::size(converted)) {
+            const std::size_t n = std::min(count - from, std::size(converted));
+            FromPlane(in + from, converted, n);
+            for (std::size_t x = 0; x < n; ++x)
+                out[static_cast<std::ptrdiff_t>(from + x) * step] = converted[x];
+        }
+    });
+}
+
+template <class Value>
+void CopyWithoutHoles(const RasterView<const Value>& raster, const RasterView<Value>& result)
+{
+    ForEachRow(raster, result, [&](const Value* in, Value* out, std::size_t count, int together) {
+        if (together) {
+            WithoutHoles(in, out, count);
+            return;
+        }
+        const std::ptrdiff_t inStep = raster.columnStep / static_cast<std::ptrdiff_t>(sizeof(Value));
+        const std::ptrdiff_t outStep = result.columnStep / static_cast<std::ptrdiff_t>(sizeof(Value));
+        for (std::size_t x = 0; x < count; ++x) {
+            Value value = in[static_cast<std::ptrdiff_t>(x) * inStep];
+            WithoutHoles(&value, &value, 1);
+            out[static_cast<std::ptrdiff_t>(x) * outStep] = value;
+        }
+    });
+}
+
+// Before the fill: the picture's own values are kept, and holes are painted or
+// wait for the fill, which notes the direction of each value that it brings.
+void NoteKeptAndPainted(const Plane& imagePlane, const Plane& fillPlane, int rows, int columns,
+                        std::span<ValueSource> sources)
+{
+    for (int y = 0; y < rows; ++y) {
+        const float* image = imagePlane[y];
+        const float* fill = fillPlane[y];
+        ValueSource* source = sources.data() + static_cast<std::size_t>(y) * columns;
+        for (int x = 0; x < columns; ++x)
+            source[x] = image[x] != 0.0f ? ValueSource::Kept
+                        : fill[x] > 0.0f ? ValueSource::Painted
+                                         : ValueSource::LeftAtZero;
+    }
+}
+
+void CountSources(std::span<const ValueSource> sources, FillCounts& counts)
+{
+    for (const ValueSource source : sources) {
+        counts.pixelsPainted += source == ValueSource::Painted;
+        counts.pixelsLeftAtZero += source == ValueSource::LeftAtZero;
+        counts.pixelsFilled += source != ValueSource::Kept && source != ValueSource::Painted &&
+                               source != ValueSource::LeftAtZero;
+    }
+}
+
+void CopySources(std::span<const ValueSource> sources, const RasterView<ValueSource>& fillMap)
+{
+    for (int y = 0; y < fillMap.rows; ++y)
+        for (int x = 0; x < fillMap.columns; ++x)
+            *CellAt(fillMap, y, x) = sources[static_cast<std::size_t>(y) * fillMap.columns + x];
+}
+
+void FillMapAllKept(const RasterView<ValueSource>& fillMap)
+{
+    for (int y = 0; y < fillMap.rows; ++y)
+        for (int x = 0; x < fillMap.columns; ++x)
+            *CellAt(fillMap, y, x) = ValueSource::Kept;
+}
+
+}  // namespace
+
+// The fill of one raster of any value type.
+template <class Value>
+void FillRaster(Filler::Workspace& workspace, const RasterView<const Value>& raster, const RasterView<Value>& result,
+                const FillOptions& options, const FillExtras& extras)
+{
+    RequireOptions(options);
+    RequireView(raster, "the raster", false);
+    RequireView(result, "the result", true);
+    RequireSameSize(result, raster.rows, raster.columns, "the result");
+    const RasterView<ValueSource>& fillMap = extras.fillMap;
+    if (fillMap.data) {
+        RequireView(fillMap, "the fill map", true);
+        RequireSameSize(fillMap, raster.rows, raster.columns, "the fill map");
+    }
+    const int rows = raster.rows, columns = raster.columns;
+    const std::size_t cells = static_cast<std::size_t>(rows) * columns;
+    if (extras.counts)
+        *extras.counts = FillCounts();
+
+    // Without a hole there is no region and no gap: the result is the picture
+    // itself, which the stages would only find at the cost of every pass. Where
+    // the result overlaps the raster in another arrangement, the raster is read
+    // whole into a plane first, as below.
+    const auto [rasterLow, rasterHigh] = Extent(raster);
+    const auto [resultLow, resultHigh] = Extent(result);
+    const bool apart = resultHigh <= rasterLow || rasterHigh <= resultLow;
+    if (!ViewHoldsHole(raster) && (apart || SameView(raster, result))) {
+        CopyWithoutHoles(raster, result);
+        if (fillMap.data)
+            FillMapAllKept(fillMap);
+        return;
+    }
+
+    // The planes share one block, kept for the next raster. The label plane is
+    // the labelling's scratch, and the painting writes every cell of the fill
+    // plane after it: the two take the same cells, which the labelling has just
+    // brought into the caches.
+    if (workspace.planeCells < 3 * cells) {
+        workspace.planes.reset();
+        workspace.planes = std::make_unique_for_overwrite<float[]>(3 * cells);
+        workspace.planeCells = 3 * cells;
+    }
+    float* block = workspace.planes.get();
+    Plane imagePlane(block, rows, columns);
+    Plane regionPlane(block + cells, rows, columns);
+    Plane labelPlane(block + 2 * cells, rows, columns);
+    Plane& fillPlane = labelPlane;
+    workspace.regionGreyTable.resize(RegionGreyTableSize);
+
+    // The stages note where values came from in one block, the caller's own where
+    // it is one.
+    std::span<ValueSource> sources;
+    if (fillMap.data && Contiguous(fillMap)) {
+        sources = std::span<ValueSource>(fillMap.data, cells);
+    } else if (fillMap.data || extras.counts) {
+        workspace.sources.resize(cells);
+        sources = workspace.sources;
+    }
+
+    ViewToPlane(raster, imagePlane[0]);
+
+    // The labelling notes where each region's walk starts as it writes the labels,
+    // which spares the walks a pass down the region plane to find them.
+    RegionStarts starts;
+    LabelDarkRegions(imagePlane, labelPlane, regionPlane, rows, columns, &starts, LabelPlaneAfter::Scratch,
+                     options.smallestRegion);
+    ClearPlaneBorder(regionPlane, rows, columns);
+    const int regionCount =
+        MeasureRegionSurrounds(regionPlane, imagePlane, rows, columns, workspace.regionGreyTable, starts);
+    PaintRegions(regionPlane, fillPlane, rows, columns, workspace.regionGreyTable, regionCount);
+    if (!sources.empty())
+        NoteKeptAndPainted(imagePlane, fillPlane, rows, columns, sources);
+    CompositeAndFill(imagePlane, fillPlane, rows, columns, sources, options.reach);
+
+    PlaneToView(fillPlane[0], result);
+
+    if (fillMap.data && !Contiguous(fillMap))
+        CopySources(sources, fillMap);
+    if (extras.counts) {
+        // A group of border cells alone, kept where the smallest region is 1, has
+        // no cell left once the border is cleared: it is no region.
+        for (int label = 1; label <= regionCount; ++label)
+            if (starts[label].row != -1) {
+                extras.counts->regionsFound += 1;
+                extras.counts->regionsPainted += workspace.regionGreyTable[label] > 0.0f;
+            }
+        CountSources(sources, *extras.counts);
+    }
+}
+
+Filler::Filler() : workspace_(std::make_unique<Workspace>()) {}
+Filler::~Filler() = default;
+Filler::Filler(Filler&&) noexcept = default;
+Filler& Filler::operator=(Filler&&) noexcept = default;
+
+void Filler::Fill(RasterView<const std::uint8_t> raster, RasterView<std::uint8_t> result, const FillOptions& options,
+                  const FillExtras& extras)
+{
+    FillRaster(*workspace_, raster, result, options, extras);
+}
+
+void Filler::Fill(RasterView<const std::uint16_t> raster, RasterView<std::uint16_t> result,
+                  const FillOptions& options, const FillExtras& extras)
+{
+    FillRaster(*workspace_, raster, result, options, extras);
+}
+
+void Filler::Fill(RasterView<const std::int32_t> raster, RasterView<std::int32_t> result, const FillOptions& options,
+                  const FillExtras& extras)
+{
+    FillRaster(*workspace_, raster, result, options, extras);
+}
+
+void Filler::Fill(RasterView<const float> raster, RasterView<float> result, const FillOptions& options,
+                  const FillExtras& extras)
+{
+    FillRaster(*workspace_, raster, result, options, extras);
+}
+
+std::size_t Filler::HeldBytes() const
+{
+    return workspace_->planeCells * sizeof(float) + workspace_->regionGreyTable.capacity() * sizeof(float) +
+           workspace_->sources.capacity() * sizeof(ValueSource);
+}
+
+void Filler::Release()
+{
+    *workspace_ = Workspace();
+}
+
+void FillHoles(RasterView<const std::uint8_t> raster, RasterView<std::uint8_t> result, const FillOptions& options,
+               const FillExtras& extras)
+{
+    Filler().Fill(raster, result, options, extras);
+}
+
+void FillHoles(RasterView<const std::uint16_t> raster, RasterView<std::uint16_t> result, const FillOptions& options,
+               const FillExtras& extras)
+{
+    Filler().Fill(raster, result, options, extras);
+}
+
+void FillHoles(RasterView<const std::int32_t> raster, RasterView<std::int32_t> result, const FillOptions& options,
+               const FillExtras& extras)
+{
+    Filler().Fill(raster, result, options, extras);
+}
+
+void FillHoles(RasterView<const float> raster, RasterView<float> result, const FillOptions& options,
+               const FillExtras& extras)
+{
+    Filler().Fill(raster, result, options, extras);
+}
+
+const char* Version()
+{
+    return DARKFILL_VERSION;
+}
+
+}  // namespace darkfill

@@ -1,0 +1,187 @@
+#pragma once
+
+// darkfill: fills the holes of grey pictures and depth maps. Each dark region
+// (8-connected cells whose value is exactly 0) large enough to matter is painted
+// with the one value that surrounds it; every hole left is then filled with the
+// nearest value on its row or column, nearer first, at equal distance left, then
+// right, below, above.
+//
+//     darkfill::Filler filler;
+//     filler.Fill(darkfill::RasterView<const std::uint16_t>(depth, 480, 640),
+//                 darkfill::RasterView<std::uint16_t>(filled, 480, 640));
+//
+// Limitations
+// - Size: from 1 x 1 up to MaximumCells (2^24) cells, where labels and values stay
+//   exact in the analysis' 32-bit floats. A larger raster, a null pointer, a
+//   result of another size, or an option out of range raise std::invalid_argument;
+//   nothing is written then.
+// - Values: uint8 and uint16 take every value; 0 is a hole. int32: 0 is a hole,
+//   values below 0 are neither holes nor sources, and values beyond +-2^24 are
+//   held as the nearest 32-bit float (the picture tool's rule). float32 (depth in
+//   metres, say): 0 of either sign and NaN are holes, values below 0 and -inf are
+//   neither holes nor sources, and every other value is kept and copied exactly.
+//   A hole that no rule reaches becomes 0.
+// - Steps: a view's row and column steps are in bytes, either sign, and multiples
+//   of the value's size; a result's cells must not overlap one another. The result
+//   may be the raster itself, or any other memory: the raster is read whole before
+//   the result is written.
+// - Memory: about 12 to 18 bytes a cell while a fill runs (three float planes, the
+//   labels' counts, each row's runs), one more a cell for counts without a fill
+//   map. A Filler keeps its planes from one fill to the next; a free FillHoles
+//   call makes and releases its own. std::bad_alloc propagates.
+// - Threads: FillHoles and distinct Fillers share nothing and may run at once on
+//   different threads; one Filler serves one thread at a time.
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <type_traits>
+
+// What the shared library shows of itself; it is built with everything else hidden.
+#if defined(__GNUC__) && !defined(_WIN32)
+#define DARKFILL_API __attribute__((visibility("default")))
+#else
+#define DARKFILL_API
+#endif
+
+namespace darkfill {
+
+// The largest raster that can be filled, in cells.
+inline constexpr long long MaximumCells = 1LL << 24;
+
+// A rectangle of cells in the caller's memory: cell (y, x) lies at
+// data + y * rowStep + x * columnStep bytes, row 0 at the top.
+template <class Value>
+struct RasterView {
+    Value* data = nullptr;
+    int rows = 0;
+    int columns = 0;
+    std::ptrdiff_t rowStep = 0;
+    std::ptrdiff_t columnStep = sizeof(Value);
+
+    RasterView() = default;
+    // Rows stored one after another without a gap.
+    RasterView(Value* cells, int rowCount, int columnCount)
+        : data(cells), rows(rowCount), columns(columnCount),
+          rowStep(static_cast<std::ptrdiff_t>(columnCount) * static_cast<std::ptrdiff_t>(sizeof(Value)))
+    {
+    }
+    RasterView(Value* cells, int rowCount, int columnCount, std::ptrdiff_t bytesPerRow,
+               std::ptrdiff_t bytesPerCell = sizeof(Value))
+        : data(cells), rows(rowCount), columns(columnCount), rowStep(bytesPerRow), columnStep(bytesPerCell)
+    {
+    }
+    // A view of writable cells reads as one of constant cells.
+    template <class Other>
+        requires(std::is_same_v<const Other, Value> && !std::is_same_v<Other, Value>)
+    RasterView(const RasterView<Other>& other)
+        : data(other.data), rows(other.rows), columns(other.columns), rowStep(other.rowStep),
+          columnStep(other.columnStep)
+    {
+    }
+};
+
+// Where a cell's value in the result came from: the fill map.
+enum class ValueSource : std::uint8_t {
+    Kept,        // the picture's own value (not a hole)
+    Painted,     // a hole painted with the one value that surrounds its region
+    FromLeft,    // filled from the nearest source on its row or column
+    FromRight,
+    FromBelow,
+    FromAbove,
+    LeftAtZero,  // a hole with no source in reach
+};
+
+// The colours of a fill map drawn as a picture, 0xRRGGBB by ValueSource, chosen to
+// stay apart for colour-blind eyes too.
+inline constexpr std::uint32_t FillMapColours[] = {
+    0x404040,  // Kept: dark grey
+    0x009E73,  // Painted: bluish green
+    0xE69F00,  // FromLeft: orange
+    0x56B4E9,  // FromRight: sky blue
+    0xF0E442,  // FromBelow: yellow
+    0x0072B2,  // FromAbove: blue
+    0xD55E00,  // LeftAtZero: vermilion
+};
+
+// How the holes left after the painting are filled.
+enum class FillRule {
+    // From the nearest source on the same row or column (the picture tool's rule).
+    RowsColumns,
+};
+
+// The rule's constants; the defaults are the picture tool's.
+struct FillOptions {
+    // Dark regions of fewer cells (counted without the last row and column) are
+    // not painted; their holes are filled like the rest. At least 1.
+    int smallestRegion = 6;
+    // The farthest a source may lie from a hole, in cells. At least 0.
+    int reach = 499;
+    FillRule rule = FillRule::RowsColumns;
+};
+
+// What became of the holes.
+struct FillCounts {
+    long long regionsFound = 0;      // dark regions of at least smallestRegion cells
+    long long regionsPainted = 0;    // of them, those with one surrounding value
+    long long pixelsPainted = 0;     // cells of painted regions
+    long long pixelsFilled = 0;      // cells filled from their row or column
+    long long pixelsLeftAtZero = 0;  // holes with no source in reach
+};
+
+// What a caller may ask for besides the result.
+struct FillExtras {
+    // Where every cell's value came from; the raster's size. None where data is null.
+    RasterView<ValueSource> fillMap;
+    // The counts; none where null.
+    FillCounts* counts = nullptr;
+};
+
+// Fills holes frame after frame, keeping its working memory between fills, so that
+// frames of one size need no fresh planes after the first.
+class DARKFILL_API Filler
+{
+public:
+    Filler();
+    ~Filler();
+    Filler(Filler&&) noexcept;
+    Filler& operator=(Filler&&) noexcept;
+    Filler(const Filler&) = delete;
+    Filler& operator=(const Filler&) = delete;
+
+    // Fills the holes of raster into result, of the same size and type.
+    void Fill(RasterView<const std::uint8_t> raster, RasterView<std::uint8_t> result,
+              const FillOptions& options = {}, const FillExtras& extras = {});
+    void Fill(RasterView<const std::uint16_t> raster, RasterView<std::uint16_t> result,
+              const FillOptions& options = {}, const FillExtras& extras = {});
+    void Fill(RasterView<const std::int32_t> raster, RasterView<std::int32_t> result,
+              const FillOptions& options = {}, const FillExtras& extras = {});
+    void Fill(RasterView<const float> raster, RasterView<float> result, const FillOptions& options = {},
+              const FillExtras& extras = {});
+
+    // The bytes of working memory held now.
+    std::size_t HeldBytes() const;
+    // Gives the working memory back.
+    void Release();
+
+    // The working memory, opaque to callers.
+    struct Workspace;
+
+private:
+    std::unique_ptr<Workspace> workspace_;
+};
+
+// One fill with a Filler of its own.
+DARKFILL_API void FillHoles(RasterView<const std::uint8_t> raster, RasterView<std::uint8_t> result,
+                            const FillOptions& options = {}, const FillExtras& extras = {});
+DARKFILL_API void FillHoles(RasterView<const std::uint16_t> raster, RasterView<std::uint16_t> result,
+                            const FillOptions& options = {}, const FillExtras& extras = {});
+DARKFILL_API void FillHoles(RasterView<const std::int32_t> raster, RasterView<std::int32_t> result,
+                            const FillOptions& options = {}, const FillExtras& extras = {});
+DARKFILL_API void FillHoles(RasterView<const float> raster, RasterView<float> result,
+                            const FillOptions& options = {}, const FillExtras& extras = {});
+
+// The library's version, "major.minor.patch", as it was built.
+DARKFILL_API const char* Version();
+
+}  // namespace darkfill
