@@ -99,7 +99,7 @@ FileOutcome RunFileTask(const FileTask& task, bool force)
         timer.restart();
         const darkfill::RasterView<std::uint16_t> values(picture.values.data(), picture.height, picture.width);
         std::vector<darkfill::ValueSource> sources(task.fillMap.isEmpty() ? 0 : picture.values.size());
-        darkfill::FillHoles(values, values, {},
+        darkfill::FillHoles(values, values, task.options,
                             {.fillMap = darkfill::RasterView<darkfill::ValueSource>(
                                  sources.empty() ? nullptr : sources.data(), picture.height, picture.width),
                              .counts = &outcome.counts});

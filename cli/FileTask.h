@@ -11,6 +11,7 @@ struct FileTask {
     QString fillMap;   // empty: none
     QString refusal;   // why the task must not run (it would write over an input,
                        // say); empty when it may
+    darkfill::FillOptions options;  // the rule's constants
 };
 
 // What became of one picture.

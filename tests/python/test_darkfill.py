@@ -1,0 +1,160 @@
+"""The Python module as a numpy user calls it: dtypes, strides, out, refusals,
+the interpreter lock, Filler and fill_file against darkfill-cli."""
+
+import os
+import re
+import subprocess
+import threading
+
+import numpy as np
+import pytest
+
+import darkfill
+
+DTYPES = [np.uint8, np.uint16, np.int32, np.float32]
+
+
+def depth_frame(rows, columns, seed, dtype=np.uint16):
+    """Sloping values with holes of every size: single cells and blocks."""
+    rng = np.random.default_rng(seed)
+    frame = (np.add.outer(np.arange(rows), np.arange(columns)) % 200 + 1).astype(dtype)
+    frame[rng.random((rows, columns)) < 0.2] = 0
+    for _ in range(4):
+        y, x = rng.integers(0, rows - 5), rng.integers(0, columns - 5)
+        frame[y:y + 5, x:x + 5] = 0
+    return frame
+
+
+def rows_columns_fill(frame, reach=499):
+    """Each hole from its nearest source on its row or column, left, right,
+    below, above at equal distance: the rule where no region is painted."""
+    rows, columns = frame.shape
+    result = frame.copy()
+    for y, x in zip(*np.nonzero(frame == 0)):
+        for d in range(min(reach, max(rows, columns)) + 1):
+            probes = [frame[y, max(x - d, 0)], frame[y, min(x + d, columns - 1)],
+                      frame[min(y + d, rows - 1), x], frame[max(y - d, 0), x]]
+            found = [p for p in probes if p > 0]
+            if found:
+                result[y, x] = found[0]
+                break
+    return result
+
+
+@pytest.mark.parametrize("dtype", DTYPES)
+@pytest.mark.parametrize("layout", ["contiguous", "fortran", "every-other-column", "flipped", "padded"])
+def test_every_dtype_and_layout_fills_as_contiguous_does(dtype, layout):
+    frame = depth_frame(37, 53, 1, dtype)
+    wide = np.zeros((37, 106 + 3), dtype)
+    laid = {"contiguous": frame, "fortran": np.asfortranarray(frame), "flipped": frame[::-1, ::-1],
+            "every-other-column": wide[:, :106:2], "padded": wide[:, 3:56]}[layout]
+    if layout in ("every-other-column", "padded"):
+        laid[...] = frame
+    expected = darkfill.fill_holes(np.ascontiguousarray(laid))
+    assert darkfill.fill_holes(laid).tobytes() == expected.tobytes()
+    assert darkfill.fill_holes(laid, out=laid) is laid
+    assert laid.tobytes() == expected.tobytes()
+
+
+@pytest.mark.parametrize("reach", [0, 1, 4, 499])
+def test_holes_without_regions_follow_the_row_and_column_rule(reach):
+    frame = depth_frame(24, 31, 2)
+    frame[frame == 0] = 7
+    rng = np.random.default_rng(3)
+    frame[rng.random(frame.shape) < 0.3] = 0  # single holes and small groups
+    frame[:, 10] = 0  # a column of holes: one region of the border rows' size
+    frame[10:14, 10:14] = 0
+    result = darkfill.fill_holes(frame, reach=reach, smallest_region=10**6)
+    assert np.array_equal(result, rows_columns_fill(frame, reach))
+
+
+def test_float_values_kept_exactly_and_nan_is_a_hole():
+    frame = np.full((9, 9), 1.2345678, np.float32)
+    frame[3:6, 3:6] = np.nan
+    frame[4, 4] = 0.0
+    frame[0, 8] = -2.5
+    result, counts = darkfill.fill_holes(frame, counts=True)
+    assert result[0, 8] == np.float32(-2.5)
+    assert np.all(result[3:6, 3:6] == np.float32(1.2345678))
+    assert counts == darkfill.FillCounts(1, 1, 9, 0, 0)
+
+
+@pytest.mark.parametrize("call, error, words", [
+    (lambda: darkfill.fill_holes(np.zeros((4, 4))), TypeError, "float64"),
+    (lambda: darkfill.fill_holes([[1, 0], [1, 1]]), TypeError, "numpy arrays"),
+    (lambda: darkfill.fill_holes(np.zeros((4, 4), ">u2")), TypeError, "byte order"),
+    (lambda: darkfill.fill_holes(np.zeros((2, 4, 4), np.uint8)), ValueError, "3 dimensions"),
+    (lambda: darkfill.fill_holes(np.zeros((0, 4), np.uint8)), ValueError, "2**24"),
+    (lambda: darkfill.fill_holes(np.zeros((4, 4), np.uint8), out=np.zeros((4, 4), np.uint16)), TypeError, "same"),
+    (lambda: darkfill.fill_holes(np.zeros((4, 4), np.uint8), out=np.zeros((4, 5), np.uint8)), ValueError, "shape"),
+    (lambda: darkfill.fill_holes(np.zeros((4, 4), np.uint8), out=[[0] * 4] * 4), TypeError, "out must"),
+    (lambda: darkfill.fill_holes(np.zeros((4, 4), np.uint8), reach=-1), ValueError, "reach"),
+    (lambda: darkfill.fill_holes(np.zeros((4, 4), np.uint8), smallest_region=0), ValueError, "smallest_region"),
+    (lambda: darkfill.fill_holes(np.zeros((4, 4), np.uint8), rule="nearest-ish"), ValueError, "rule"),
+])
+def test_refusals_say_what_was_given(call, error, words):
+    with pytest.raises(error, match=re.escape(words)):
+        call()
+
+
+def test_read_only_out_is_refused():
+    out = np.zeros((4, 4), np.uint8)
+    out.setflags(write=False)
+    with pytest.raises(ValueError, match="read-only"):
+        darkfill.fill_holes(np.zeros((4, 4), np.uint8), out=out)
+
+
+def test_the_interpreter_lock_is_released_while_filling():
+    # A one-pixel serpentine: the slowest shape to label, long enough to watch.
+    frame = np.full((1024, 1024), 9, np.uint16)
+    frame[1::2, 1:-1] = 0
+    frame[1:-1:4, -2] = 0
+    frame[3:-1:4, 1] = 0
+    finished = threading.Event()
+    worker = threading.Thread(target=lambda: (darkfill.fill_holes(frame), finished.set()))
+    spins = 0
+    worker.start()
+    while not finished.is_set():
+        spins += 1
+    worker.join()
+    assert spins > 1000
+
+
+def test_a_filler_reused_across_sizes_fills_as_a_fresh_one():
+    filler = darkfill.Filler()
+    for shape, dtype in [((120, 160), np.uint16), ((7, 9), np.uint8), ((120, 160), np.float32), ((300, 11), np.int32)]:
+        frame = depth_frame(*shape, 4, dtype)
+        assert filler.fill(frame).tobytes() == darkfill.fill_holes(frame).tobytes()
+    assert filler.held_bytes > 0
+
+
+def run_cli(*arguments):
+    return subprocess.run([os.environ["DARKFILL_CLI"], *arguments], capture_output=True, text=True)
+
+
+def test_fill_file_writes_what_darkfill_cli_writes(tmp_path):
+    import struct
+    frame = depth_frame(30, 40, 5)
+    source = tmp_path / "in.pgm"
+    source.write_bytes(b"P5 40 30 65535\n" + struct.pack(">1200H", *frame.ravel()))
+    counts = darkfill.fill_file(source, tmp_path / "ours.png", fill_map=tmp_path / "ours-map.png")
+    assert run_cli(str(source), "-o", str(tmp_path / "theirs.png")).returncode == 0
+    assert (tmp_path / "ours.png").read_bytes() == (tmp_path / "theirs.png").read_bytes()
+    assert counts.pixels_filled > 0 and (tmp_path / "ours-map.png").exists()
+
+
+@pytest.mark.parametrize("case", ["missing input", "existing output", "output is the input", "not a picture"])
+def test_fill_file_refuses_as_darkfill_cli_does(tmp_path, case):
+    picture = tmp_path / "in.pgm"
+    picture.write_bytes(b"P5 2 2 255\n\x01\x00\x02\x03")
+    (tmp_path / "out.png").write_bytes(b"kept")
+    (tmp_path / "junk.png").write_bytes(b"not a picture at all")
+    source, target = {"missing input": ("gone.png", "new.png"), "existing output": ("in.pgm", "out.png"),
+                      "output is the input": ("in.pgm", "in.pgm"), "not a picture": ("junk.png", "new.png")}[case]
+    source, target = str(tmp_path / source), str(tmp_path / target)
+    with pytest.raises(darkfill.FileError) as refused:
+        darkfill.fill_file(source, target)
+    tool = run_cli(source, "-o", target)
+    assert tool.returncode == 1
+    assert tool.stderr.strip() == "darkfill-cli: " + str(refused.value)
+    assert (tmp_path / "out.png").read_bytes() == b"kept"
