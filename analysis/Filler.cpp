@@ -19,9 +19,12 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <cstdlib>
 #include <span>
 #include <stdexcept>
 #include <string>
+#include <type_traits>
+#include <utility>
 #include <vector>
 
 namespace darkfill {
@@ -61,6 +64,15 @@ std::pair<std::uintptr_t, std::uintptr_t> Extent(const RasterView<Value>& view)
                                       at(view.rows - 1, view.columns - 1)};
     return {*std::min_element(std::begin(corners), std::end(corners)),
             *std::max_element(std::begin(corners), std::end(corners)) + sizeof(Value)};
+}
+
+// Whether the two views take no byte in common.
+template <class Value>
+bool Apart(const RasterView<const Value>& raster, const RasterView<Value>& result)
+{
+    const auto [rasterLow, rasterHigh] = Extent(raster);
+    const auto [resultLow, resultHigh] = Extent(result);
+    return resultHigh <= rasterLow || rasterHigh <= resultLow;
 }
 
 // Whether no two cells of the view share a byte: one step is at least a cell, the
@@ -127,21 +139,32 @@ bool SameView(const RasterView<const Value>& raster, const RasterView<Value>& re
            (raster.columnStep == result.columnStep || raster.columns == 1);
 }
 
-// Calls rowWise(in, out, count) for each stretch of cells that both views hold
-// one after another, and cellWise(in, out) for every cell where neither does.
-template <class In, class Out, class RowWise>
-void ForEachRow(const RasterView<In>& in, const RasterView<Out>& out, const RowWise& rowWise)
+// Calls convert(in, out, count) on stretches of cells that lie one after another:
+// the whole raster where both views are one block each, else each row, through
+// buffers of a chunk of cells where a row's cells lie apart. Each cell's value
+// depends on its own cell alone, so a view converted onto itself is safe.
+template <class In, class Out, class Convert>
+void ConvertCells(const RasterView<In>& in, const RasterView<Out>& out, const Convert& convert)
 {
     if (Contiguous(in) && Contiguous(out)) {
-        rowWise(in.data, out.data, static_cast<std::size_t>(in.rows) * in.columns, 1);
+        convert(in.data, out.data, static_cast<std::size_t>(in.rows) * in.columns);
         return;
     }
+    constexpr int Chunk = 256;
+    std::remove_const_t<In> inChunk[Chunk];
+    Out outChunk[Chunk];
+    const bool inApart = in.columnStep != static_cast<std::ptrdiff_t>(sizeof(In));
+    const bool outApart = out.columnStep != static_cast<std::ptrdiff_t>(sizeof(Out));
     for (int y = 0; y < in.rows; ++y)
-        rowWise(CellAt(in, y, 0), CellAt(out, y, 0), static_cast<std::size_t>(in.columns),
-                in.columnStep == static_cast<std::ptrdiff_t>(sizeof(In)) &&
-                        out.columnStep == static_cast<std::ptrdiff_t>(sizeof(Out))
-                    ? 1
-                    : 0);
+        for (int from = 0; from < in.columns; from += Chunk) {
+            const int count = std::min(Chunk, in.columns - from);
+            for (int k = 0; inApart && k < count; ++k)
+                inChunk[k] = *CellAt(in, y, from + k);
+            convert(inApart ? inChunk : CellAt(in, y, from), outApart ? outChunk : CellAt(out, y, from),
+                    static_cast<std::size_t>(count));
+            for (int k = 0; outApart && k < count; ++k)
+                *CellAt(out, y, from + k) = outChunk[k];
+        }
 }
 
 template <class Value>
@@ -165,56 +188,22 @@ bool ViewHoldsHole(const RasterView<const Value>& raster)
 template <class Value>
 void ViewToPlane(const RasterView<const Value>& raster, float* plane)
 {
-    const RasterView<float> planeView(plane, raster.rows, raster.columns);
-    ForEachRow(raster, planeView, [&](const Value* in, float* out, std::size_t count, int together) {
-        if (together) {
-            ToPlane(in, out, count);
-            return;
-        }
-        const std::ptrdiff_t step = raster.columnStep / static_cast<std::ptrdiff_t>(sizeof(Value));
-        for (std::size_t x = 0; x < count; ++x) {
-            const Value value = in[static_cast<std::ptrdiff_t>(x) * step];
-            out[x] = IsHole(value) ? 0.0f : static_cast<float>(value);
-        }
-    });
+    ConvertCells(raster, RasterView<float>(plane, raster.rows, raster.columns),
+                 [](const Value* in, float* out, std::size_t count) { ToPlane(in, out, count); });
 }
 
 template <class Value>
 void PlaneToView(const float* plane, const RasterView<Value>& result)
 {
-    const RasterView<const float> planeView(plane, result.rows, result.columns);
-    ForEachRow(planeView, result, [&](const float* in, Value* out, std::size_t count, int together) {
-        if (together) {
-            FromPlane(in, out, count);
-            return;
-        }
-        const std::ptrdiff_t step = result.columnStep / static_cast<std::ptrdiff_t>(sizeof(Value));
-        Value converted[256];
-        for (std::size_t from = 0; from < count; from += std::size(converted)) {
-            const std::size_t n = std::min(count - from, std::size(converted));
-            FromPlane(in + from, converted, n);
-            for (std::size_t x = 0; x < n; ++x)
-                out[static_cast<std::ptrdiff_t>(from + x) * step] = converted[x];
-        }
-    });
+    ConvertCells(RasterView<const float>(plane, result.rows, result.columns), result,
+                 [](const float* in, Value* out, std::size_t count) { FromPlane(in, out, count); });
 }
 
 template <class Value>
 void CopyWithoutHoles(const RasterView<const Value>& raster, const RasterView<Value>& result)
 {
-    ForEachRow(raster, result, [&](const Value* in, Value* out, std::size_t count, int together) {
-        if (together) {
-            WithoutHoles(in, out, count);
-            return;
-        }
-        const std::ptrdiff_t inStep = raster.columnStep / static_cast<std::ptrdiff_t>(sizeof(Value));
-        const std::ptrdiff_t outStep = result.columnStep / static_cast<std::ptrdiff_t>(sizeof(Value));
-        for (std::size_t x = 0; x < count; ++x) {
-            Value value = in[static_cast<std::ptrdiff_t>(x) * inStep];
-            WithoutHoles(&value, &value, 1);
-            out[static_cast<std::ptrdiff_t>(x) * outStep] = value;
-        }
-    });
+    ConvertCells(raster, result,
+                 [](const Value* in, Value* out, std::size_t count) { WithoutHoles(in, out, count); });
 }
 
 // Before the fill: the picture's own values are kept, and holes are painted or
@@ -282,10 +271,7 @@ void FillRaster(Filler::Workspace& workspace, const RasterView<const Value>& ras
     // itself, which the stages would only find at the cost of every pass. Where
     // the result overlaps the raster in another arrangement, the raster is read
     // whole into a plane first, as below.
-    const auto [rasterLow, rasterHigh] = Extent(raster);
-    const auto [resultLow, resultHigh] = Extent(result);
-    const bool apart = resultHigh <= rasterLow || rasterHigh <= resultLow;
-    if (!ViewHoldsHole(raster) && (apart || SameView(raster, result))) {
+    if (!ViewHoldsHole(raster) && (Apart(raster, result) || SameView(raster, result))) {
         CopyWithoutHoles(raster, result);
         if (fillMap.data)
             FillMapAllKept(fillMap);
