@@ -44,15 +44,15 @@ void RefuseExisting(const QString& path, bool force)
         Fail(QStringLiteral("%1 exists; --force writes over it.").arg(QuotedFileName(path)));
 }
 
-void WriteOutput(const GreyPicture& result, const QString& output)
+void WriteOutput(const GreyPicture& result, const QString& output, ExistingFile existing)
 {
     // A name without an extension, like standard output, gets PNG.
     if (output != StandardStream && !QFileInfo(output).suffix().isEmpty()) {
-        WriteGreyPicture(result, output);
+        WriteGreyPicture(result, output, existing);
         return;
     }
     if (output != StandardStream) {
-        WriteFileAtomically(output, EncodeGreyPicture(result, PictureFormat::Png, output));
+        WriteFileAtomically(output, EncodeGreyPicture(result, PictureFormat::Png, output), existing);
         return;
     }
     const QByteArray bytes = EncodeGreyPicture(result, PictureFormat::Png, QStringLiteral("standard output"));
@@ -61,13 +61,14 @@ void WriteOutput(const GreyPicture& result, const QString& output)
         Fail(QStringLiteral("Cannot write the result to standard output: %1.").arg(out.errorString()));
 }
 
-void WriteFillMap(const GreyPicture& picture, const std::vector<darkfill::ValueSource>& sources, const QString& path)
+void WriteFillMap(const GreyPicture& picture, const std::vector<darkfill::ValueSource>& sources, const QString& path,
+                  ExistingFile existing)
 {
     const std::vector<std::uint32_t> palette(std::begin(darkfill::FillMapColours), std::end(darkfill::FillMapColours));
     std::vector<std::uint8_t> indexes(sources.size());
     for (std::size_t i = 0; i < sources.size(); ++i)
         indexes[i] = static_cast<std::uint8_t>(sources[i]);
-    WritePalettePicture(picture.width, picture.height, indexes, palette, path);
+    WritePalettePicture(picture.width, picture.height, indexes, palette, path, existing);
 }
 
 }  // namespace
@@ -105,10 +106,13 @@ FileOutcome RunFileTask(const FileTask& task, bool force)
                              .counts = &outcome.counts});
         outcome.analyseMilliseconds = Milliseconds(timer);
 
+        // Without --force, what appears under an output's name while it is
+        // being made is kept: the check above only spares the work.
         timer.restart();
-        WriteOutput(picture, task.output);
+        const ExistingFile existing = force ? ExistingFile::Replace : ExistingFile::Keep;
+        WriteOutput(picture, task.output, existing);
         if (!task.fillMap.isEmpty())
-            WriteFillMap(picture, sources, task.fillMap);
+            WriteFillMap(picture, sources, task.fillMap, existing);
         outcome.writeMilliseconds = Milliseconds(timer);
         outcome.ok = true;
     } catch (const Exception& e) {

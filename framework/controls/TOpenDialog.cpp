@@ -35,10 +35,9 @@ bool TOpenDialog::Execute()
     Prepare(dialog);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return false;
-    const QString chosen = dialog.selectedFiles().constFirst();
-    if (!QFileInfo(chosen).isFile())
-        return false;
-    fileName_ = chosen.toStdString();
+    // Whatever was chosen goes to the reader, which says why it refuses a pipe
+    // or a device.
+    fileName_ = dialog.selectedFiles().constFirst().toStdString();
     return true;
 }
 

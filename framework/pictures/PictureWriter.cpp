@@ -8,10 +8,17 @@
 #include <QBuffer>
 #include <QFileInfo>
 #include <QImageWriter>
+#include <QFile>
+#include <QRandomGenerator>
 #include <QSaveFile>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstddef>
+#include <cstdio>
+
+#include <fcntl.h>
+#include <unistd.h>
 
 namespace {
 
@@ -134,13 +141,94 @@ QByteArray EncodePalettePicture(int width, int height, const std::vector<std::ui
 }
 
 void WritePalettePicture(int width, int height, const std::vector<std::uint8_t>& indexes,
-                         const std::vector<std::uint32_t>& palette, const QString& fileName)
+                         const std::vector<std::uint32_t>& palette, const QString& fileName,
+                         ExistingFile existing)
 {
-    WriteFileAtomically(fileName, EncodePalettePicture(width, height, indexes, palette, fileName));
+    WriteFileAtomically(fileName, EncodePalettePicture(width, height, indexes, palette, fileName), existing);
 }
 
-void WriteFileAtomically(const QString& fileName, const QByteArray& bytes)
+namespace {
+
+[[noreturn]] void FailWriting(const QString& fileName, int error)
 {
+    Fail(QCoreApplication::translate("PictureWriter", "Cannot write %1: %2.")
+             .arg(QuotedFileName(fileName), qt_error_string(error)));
+}
+
+// A new file beside the named one, created with the permissions that a new file
+// of that name would have; its name is returned with the open descriptor.
+int CreateNeighbour(const QString& fileName, QByteArray& neighbour)
+{
+    const QByteArray name = QFile::encodeName(fileName);
+    for (;;) {
+        neighbour = name + '.' + QByteArray::number(QRandomGenerator::global()->generate64(), 36) + ".new";
+        const int fd = ::open(neighbour.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd >= 0 || errno != EEXIST)
+            return fd;
+    }
+}
+
+// Every byte, then to the disk; false with errno set on failure (ENOSPC for a
+// short write, which is what a full disk gives).
+bool WriteWhole(int fd, const QByteArray& bytes)
+{
+    qsizetype done = 0;
+    while (done < bytes.size()) {
+        const ssize_t n = ::write(fd, bytes.constData() + done, static_cast<std::size_t>(bytes.size() - done));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0) {
+            if (n == 0)
+                errno = ENOSPC;
+            return false;
+        }
+        done += n;
+    }
+    return ::fsync(fd) == 0;
+}
+
+// Puts the file in place unless the name is taken: renameat2 refuses to replace
+// in one step; where the file system lacks it, a hard link does the same.
+int PlaceWithoutReplacing(const QByteArray& neighbour, const QByteArray& name)
+{
+    if (::renameat2(AT_FDCWD, neighbour.constData(), AT_FDCWD, name.constData(), RENAME_NOREPLACE) == 0)
+        return 0;
+    if (errno != EINVAL && errno != ENOSYS && errno != ENOTSUP)
+        return errno;
+    if (::link(neighbour.constData(), name.constData()) != 0)
+        return errno;
+    ::unlink(neighbour.constData());
+    return 0;
+}
+
+void WriteNewFileAtomically(const QString& fileName, const QByteArray& bytes)
+{
+    QByteArray neighbour;
+    const int fd = CreateNeighbour(fileName, neighbour);
+    if (fd < 0)
+        FailWriting(fileName, errno);
+    const bool written = WriteWhole(fd, bytes);
+    const int writeError = errno;
+    const bool closed = ::close(fd) == 0;
+    const int error = !written ? writeError : !closed ? errno : PlaceWithoutReplacing(neighbour, QFile::encodeName(fileName));
+    if (error == 0)
+        return;
+    ::unlink(neighbour.constData());
+    if (error == EEXIST)
+        Fail(QCoreApplication::translate("PictureWriter", "Cannot write %1: a file of that name appeared while it was being written, "
+                                                          "and it is kept as it is.")
+                 .arg(QuotedFileName(fileName)));
+    FailWriting(fileName, error);
+}
+
+}  // namespace
+
+void WriteFileAtomically(const QString& fileName, const QByteArray& bytes, ExistingFile existing)
+{
+    if (existing == ExistingFile::Keep) {
+        WriteNewFileAtomically(fileName, bytes);
+        return;
+    }
     QSaveFile file(fileName);
     // The copy is written beside the file and renamed over it, never in place.
     file.setDirectWriteFallback(false);
@@ -161,7 +249,7 @@ void WriteFileAtomically(const QString& fileName, const QByteArray& bytes)
         Fail(QCoreApplication::translate("PictureWriter", "Cannot write %1: %2.").arg(QuotedFileName(fileName), file.errorString()));
 }
 
-void WriteGreyPicture(const GreyPicture& picture, const QString& fileName)
+void WriteGreyPicture(const GreyPicture& picture, const QString& fileName, ExistingFile existing)
 {
-    WriteFileAtomically(fileName, EncodeGreyPicture(picture, RequireFormatOf(fileName), fileName));
+    WriteFileAtomically(fileName, EncodeGreyPicture(picture, RequireFormatOf(fileName), fileName), existing);
 }

@@ -19,6 +19,10 @@
 
 enum class PictureFormat { Png, Bmp, Pgm, Ppm, Tiff };
 
+// What becomes of a file that already has the name: replaced, or kept, even
+// one that another program puts there while the new file is being written.
+enum class ExistingFile { Replace, Keep };
+
 // The format that a file name's extension asks for; nothing for no extension or
 // one that no writer here knows.
 std::optional<PictureFormat> FormatOfFileName(const QString& fileName);
@@ -33,13 +37,16 @@ QString ExtensionOf(PictureFormat format);
 QByteArray EncodeGreyPicture(const GreyPicture& picture, PictureFormat format, const QString& fileName);
 
 // Writes bytes to the file atomically: into a new file beside it, then renamed
-// over it. On any failure (a folder that cannot be written, a full disk) an
+// into place. On any failure (a folder that cannot be written, a full disk) an
 // existing file stays exactly as it was, nothing is left behind, and Exception
-// names the file and the reason.
-void WriteFileAtomically(const QString& fileName, const QByteArray& bytes);
+// names the file and the reason. With ExistingFile::Keep the rename refuses to
+// replace whatever has the name by then, and that is a failure too.
+void WriteFileAtomically(const QString& fileName, const QByteArray& bytes,
+                         ExistingFile existing = ExistingFile::Replace);
 
 // The picture in the format of the name's extension, atomically.
-void WriteGreyPicture(const GreyPicture& picture, const QString& fileName);
+void WriteGreyPicture(const GreyPicture& picture, const QString& fileName,
+                      ExistingFile existing = ExistingFile::Replace);
 
 // A picture of a few colours: each cell an index into the palette (0xRRGGBB),
 // row after row; written as the name's extension asks (PGM, which holds grey
@@ -47,4 +54,5 @@ void WriteGreyPicture(const GreyPicture& picture, const QString& fileName);
 QByteArray EncodePalettePicture(int width, int height, const std::vector<std::uint8_t>& indexes,
                                 const std::vector<std::uint32_t>& palette, const QString& fileName);
 void WritePalettePicture(int width, int height, const std::vector<std::uint8_t>& indexes,
-                         const std::vector<std::uint32_t>& palette, const QString& fileName);
+                         const std::vector<std::uint32_t>& palette, const QString& fileName,
+                         ExistingFile existing = ExistingFile::Replace);

@@ -22,6 +22,7 @@
 #include <QDir>
 #include <QDropEvent>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QLocale>
 #include <QMimeData>
@@ -40,6 +41,8 @@
 #include <iterator>
 #include <new>
 #include <optional>
+
+#include <sys/stat.h>
 
 using namespace darkfill;
 
@@ -258,6 +261,14 @@ TEST_F(Program, Button1LoadsTheChosenPicture)
     EXPECT_TRUE(message.contains("damaged")) << message.toStdString();
     EXPECT_TRUE(Form1->Image1->AutoSize());
     EXPECT_EQ(Form1->Image1->Picture()->GetBitmap()->Width(), 300);
+
+    // A pipe typed into the dialog is refused with a message, not read.
+    const QString pipe = QFileInfo(picture).dir().filePath(QStringLiteral("pipe.png"));
+    ASSERT_EQ(mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
+    ModalDriver choosePipe({ChooseFile(pipe), ReadMessage(message)});
+    Form1->Button1->Click();
+    EXPECT_EQ(choosePipe.Answered(), 2);
+    EXPECT_TRUE(message.contains("pipe")) << message.toStdString();
 
     ModalDriver cancelLater(Cancel());
     Form1->Button1->Click();

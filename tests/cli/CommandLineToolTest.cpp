@@ -14,7 +14,9 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
 #include <sys/resource.h>
+#include <unistd.h>
 
 #include <csignal>
 
@@ -226,6 +228,62 @@ TEST_F(Tool, FullDiskLeavesNoOutputFile)
     EXPECT_FALSE(QFile::exists(Path(QStringLiteral("full.png"))));
     for (const QString& name : folder_.entryList(QDir::Files))
         EXPECT_FALSE(name.startsWith(QStringLiteral("full.png"))) << name.toStdString() << " left behind";
+}
+
+// Another program creates the output after the tool has found that it does not
+// exist: the tool is known to be past that check once it has read from its
+// input, a pipe of one page into which a page and a byte have been written.
+TEST_F(Tool, OutputThatAppearsMeanwhileIsReplacedOnlyWithForce)
+{
+    const GreyPicture picture = DepthMap(320, 240, 4, 16);
+    WriteGreyPicture(picture, Path(QStringLiteral("large.png")));
+    QFile large(Path(QStringLiteral("large.png")));
+    ASSERT_TRUE(large.open(QIODevice::ReadOnly));
+    const QByteArray input = large.readAll();
+    struct Row {
+        const char* name;
+        QStringList options;
+        int status;
+        bool kept;
+    } const rows[] = {
+        {"kept without --force", {}, 1, true},
+        {"replaced with --force", {"--force"}, 0, false},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        const QString output = Path(QStringLiteral("raced.png"));
+        QFile::remove(output);
+        int ends[2];
+        ASSERT_EQ(::pipe(ends), 0);
+        const qsizetype page = ::fcntl(ends[1], F_SETPIPE_SZ, 4096);
+        ASSERT_GT(page, 0);
+        ASSERT_GT(input.size(), page + 1);
+        QProcess process;
+        process.setWorkingDirectory(folder_.path());
+        process.setChildProcessModifier([&ends] {
+            ::dup2(ends[0], 0);
+            ::close(ends[1]);
+        });
+        process.start(QStringLiteral(DARKFILL_CLI), QStringList{"-", "-o", "raced.png"} + row.options);
+        ::close(ends[0]);
+        ASSERT_EQ(::write(ends[1], input.constData(), page + 1), page + 1);
+        QFile theirs(output);
+        ASSERT_TRUE(theirs.open(QIODevice::WriteOnly | QIODevice::NewOnly));
+        theirs.write("theirs");
+        theirs.close();
+        const qsizetype rest = input.size() - page - 1;
+        ASSERT_EQ(::write(ends[1], input.constData() + page + 1, rest), rest);
+        ::close(ends[1]);
+        ASSERT_TRUE(process.waitForFinished(60000));
+        EXPECT_EQ(process.exitCode(), row.status) << process.readAllStandardError().toStdString();
+        if (row.kept) {
+            ASSERT_TRUE(theirs.open(QIODevice::ReadOnly));
+            EXPECT_EQ(theirs.readAll(), QByteArray("theirs"));
+        } else {
+            EXPECT_EQ(ReadBack(output).values, Filled(picture).values);
+        }
+        EXPECT_EQ(folder_.entryList({QStringLiteral("raced.png*")}, QDir::Files), QStringList{"raced.png"});
+    }
 }
 
 TEST_F(Tool, HelpAndVersionExitZero)

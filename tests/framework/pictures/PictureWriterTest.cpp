@@ -72,44 +72,65 @@ TEST(PictureWriter, FailureLeavesTheExistingFileAsItWas)
         const char* reason;
         bool diskFull;
         bool needsPermissions;  // meaningless for root, who writes anywhere
+        bool keepOnly;          // fails only where an existing file is kept
     };
     const Row table[] = {
-        {"NoSuchFolder", "missing/out.png", "Cannot write", false, false},
-        {"FolderIsAFile", "existing.png/out.png", "Cannot write", false, false},
-        {"UnknownExtension", "existing.xyz", "extension names no format", false, false},
-        {"NoExtension", "existing", "extension names no format", false, false},
-        {"DiskFull", "existing.png", "Cannot write", true, false},
-        {"FolderNotWritable", "locked/existing.png", "Cannot write", false, true},
+        {"NoSuchFolder", "missing/out.png", "Cannot write", false, false, false},
+        {"FolderIsAFile", "existing.png/out.png", "Cannot write", false, false, false},
+        {"UnknownExtension", "existing.xyz", "extension names no format", false, false, false},
+        {"NoExtension", "existing", "extension names no format", false, false, false},
+        {"DiskFull", "existing.png", "Cannot write", true, false, false},
+        {"FolderNotWritable", "locked/existing.png", "Cannot write", false, true, false},
+        {"NameTaken", "existing.png", "a file of that name appeared", false, false, true},
     };
     const QByteArray before = "the earlier picture, which must survive";
-    for (const Row& row : table) {
-        if (row.needsPermissions && ::geteuid() == 0)
-            continue;
-        QTemporaryDir folder;
-        const QDir dir(folder.path());
-        dir.mkdir(QStringLiteral("locked"));
-        const QString path = dir.filePath(QString::fromLatin1(row.file));
-        for (const QString& existing : {dir.filePath(QStringLiteral("existing.png")), path}) {
-            QFile file(existing);
-            if (file.open(QIODevice::WriteOnly))
-                file.write(before);
+    for (const ExistingFile mode : {ExistingFile::Replace, ExistingFile::Keep}) {
+        for (const Row& row : table) {
+            if ((row.needsPermissions && ::geteuid() == 0) || (row.keepOnly && mode == ExistingFile::Replace))
+                continue;
+            SCOPED_TRACE(mode == ExistingFile::Keep ? "keeping an existing file" : "replacing an existing file");
+            QTemporaryDir folder;
+            const QDir dir(folder.path());
+            dir.mkdir(QStringLiteral("locked"));
+            const QString path = dir.filePath(QString::fromLatin1(row.file));
+            for (const QString& existing : {dir.filePath(QStringLiteral("existing.png")), path}) {
+                QFile file(existing);
+                if (file.open(QIODevice::WriteOnly))
+                    file.write(before);
+            }
+            QFile::setPermissions(dir.filePath(QStringLiteral("locked")), QFile::ReadOwner | QFile::ExeOwner);
+            const QStringList entries = dir.entryList(QDir::AllEntries | QDir::NoDotAndDotDot);
+            try {
+                std::optional<FileSizeLimit> full;
+                if (row.diskFull)
+                    full.emplace(before.size() + 100);
+                WriteGreyPicture(Ramp(16, 300, 200), path, mode);
+                ADD_FAILURE() << row.name << ": written";
+            } catch (const Exception& e) {
+                EXPECT_NE(e.Message.find(row.reason), std::string::npos) << row.name << ": " << e.Message;
+            }
+            QFile existing(dir.filePath(QStringLiteral("existing.png")));
+            ASSERT_TRUE(existing.open(QIODevice::ReadOnly)) << row.name;
+            EXPECT_EQ(existing.readAll(), before) << row.name;
+            EXPECT_EQ(dir.entryList(QDir::AllEntries | QDir::NoDotAndDotDot), entries) << row.name << ": left behind";
+            QFile::setPermissions(dir.filePath(QStringLiteral("locked")), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
         }
-        QFile::setPermissions(dir.filePath(QStringLiteral("locked")), QFile::ReadOwner | QFile::ExeOwner);
-        const QStringList entries = dir.entryList(QDir::AllEntries | QDir::NoDotAndDotDot);
-        try {
-            std::optional<FileSizeLimit> full;
-            if (row.diskFull)
-                full.emplace(before.size() + 100);
-            WriteGreyPicture(Ramp(16, 300, 200), path);
-            ADD_FAILURE() << row.name << ": written";
-        } catch (const Exception& e) {
-            EXPECT_NE(e.Message.find(row.reason), std::string::npos) << row.name << ": " << e.Message;
-        }
-        QFile existing(dir.filePath(QStringLiteral("existing.png")));
-        ASSERT_TRUE(existing.open(QIODevice::ReadOnly)) << row.name;
-        EXPECT_EQ(existing.readAll(), before) << row.name;
-        EXPECT_EQ(dir.entryList(QDir::AllEntries | QDir::NoDotAndDotDot), entries) << row.name << ": left behind";
-        QFile::setPermissions(dir.filePath(QStringLiteral("locked")), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    }
+}
+
+// Kept or replaced, a new file gets the permissions that the process's umask
+// gives any new file, not those of a private temporary file.
+TEST(PictureWriter, NewFilesTakeTheUsualPermissions)
+{
+    QTemporaryDir folder;
+    const QDir dir(folder.path());
+    QFile plain(dir.filePath(QStringLiteral("plain")));
+    ASSERT_TRUE(plain.open(QIODevice::WriteOnly));
+    for (const ExistingFile mode : {ExistingFile::Replace, ExistingFile::Keep}) {
+        const QString path = dir.filePath(mode == ExistingFile::Keep ? QStringLiteral("kept.png") : QStringLiteral("replaced.png"));
+        WriteGreyPicture(Ramp(8), path, mode);
+        EXPECT_EQ(QFile::permissions(path), plain.permissions()) << path.toStdString();
+        EXPECT_EQ(ReadBack(path).values, Ramp(8).values);
     }
 }
 
