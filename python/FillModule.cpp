@@ -7,7 +7,9 @@
 #include <pybind11/pybind11.h>
 #include <pybind11/stl.h>
 
+#include "cli/CommandLine.h"
 #include "cli/FileTask.h"
+#include "cli/Report.h"
 #include "cli/TaskPlan.h"
 #include "darkfill/darkfill.h"
 
@@ -15,6 +17,7 @@
 #include <mutex>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace py = pybind11;
 
@@ -190,6 +193,63 @@ py::tuple FillFile(const std::string& input, const std::string& output, const st
                           outcome.readMilliseconds, outcome.analyseMilliseconds, outcome.writeMilliseconds);
 }
 
+// darkfill-cli's batch form, for the batch runner: its options read and its
+// tasks planned by the tool's own rules, so that the runner refuses what the tool
+// refuses. Returns (usage error or None, tasks, options); a task is (input,
+// output, fill map, refusal), the paths as bytes.
+py::tuple PlanBatch(const std::vector<std::string>& arguments)
+{
+    QStringList words{QStringLiteral("darkfill-cli")};
+    for (const std::string& argument : arguments)
+        words << QString::fromLocal8Bit(argument);
+    CommandLine commandLine;
+    QString error;
+    const CommandLineRequest request = ParseCommandLine(words, commandLine, error);
+    if (request == CommandLineRequest::Run && commandLine.outputDirectory.isEmpty())
+        error = QStringLiteral("the batch runner writes into a folder: give --output-dir DIR");
+    else if (request == CommandLineRequest::Help || request == CommandLineRequest::Version)
+        error = QStringLiteral("--help and --version come before the inputs");
+    if (!error.isEmpty())
+        return py::make_tuple(error.toStdString(), py::list(), py::dict());
+    std::vector<FileTask> planned;
+    {
+        py::gil_scoped_release released;  // planning makes folders
+        planned = PlanTasks(commandLine);
+    }
+    py::list tasks;
+    for (const FileTask& task : planned)
+        tasks.append(py::make_tuple(py::bytes(task.input.toLocal8Bit().toStdString()),
+                                    py::bytes(task.output.toLocal8Bit().toStdString()),
+                                    py::bytes(task.fillMap.toLocal8Bit().toStdString()), task.refusal.toStdString()));
+    py::dict options;
+    options["force"] = commandLine.force;
+    options["json"] = commandLine.json;
+    options["stats"] = commandLine.stats;
+    options["quiet"] = commandLine.quiet;
+    options["jobs"] = commandLine.jobs;
+    return py::make_tuple(py::none(), tasks, options);
+}
+
+// One planned task, run as darkfill-cli runs it; never raises. Returns (ok,
+// error, counts, width, height, bits, read, analyse and write milliseconds, the
+// tool's --stats line, its --json line).
+py::tuple RunTask(const std::string& input, const std::string& output, const std::string& fillMap,
+                  const std::string& refusal, bool force)
+{
+    const FileTask task{QString::fromLocal8Bit(input), QString::fromLocal8Bit(output),
+                        QString::fromLocal8Bit(fillMap), QString::fromStdString(refusal), {}};
+    FileOutcome outcome;
+    {
+        py::gil_scoped_release released;
+        outcome = RunFileTask(task, force);
+    }
+    return py::make_tuple(outcome.ok, outcome.error.toStdString(), CountsTuple(outcome.counts), outcome.width,
+                          outcome.height, outcome.bitsPerValue, outcome.readMilliseconds,
+                          outcome.analyseMilliseconds, outcome.writeMilliseconds,
+                          outcome.ok ? StatsLine(task, outcome).toStdString() : std::string(),
+                          JsonLine(task, outcome).toStdString());
+}
+
 }  // namespace
 
 PYBIND11_MODULE(_darkfill, module)
@@ -232,4 +292,15 @@ PYBIND11_MODULE(_darkfill, module)
         },
         py::arg("input"), py::arg("output"), py::arg("fill_map"), py::arg("force"), py::arg("smallest_region"),
         py::arg("reach"), py::arg("rule"));
+
+    module.def("plan_batch", &PlanBatch, py::arg("arguments"));
+    module.def("run_task", &RunTask, py::arg("input"), py::arg("output"), py::arg("fill_map"), py::arg("refusal"),
+               py::arg("force"));
+    module.def(
+        "summary_line",
+        [](int filled, int failed, double seconds, double read, double analyse, double write) {
+            return SummaryLine(filled, failed, seconds, read, analyse, write).toStdString();
+        },
+        py::arg("filled"), py::arg("failed"), py::arg("seconds"), py::arg("read"), py::arg("analyse"),
+        py::arg("write"));
 }
