@@ -1,0 +1,180 @@
+// The public interface on a stream of 640 x 480 16-bit depth frames: a Filler
+// kept from frame to frame (the steady state), FillHoles alone (working memory
+// of its own each call), and the first fills in a fresh process against the
+// tenth. Each figure is a median over interleaved passes or fresh processes.
+//   build/bench/library_bench [PASSES]   the table
+//   build/bench/library_bench --write FILE
+//                                       the frames, raw native uint16, one after
+//                                       another, for the Python benchmark
+//   build/bench/library_bench --steady PASSES
+//                                       the steady state alone: ns a frame
+//   build/bench/library_bench --fresh   (the table's child) one fresh process:
+//                                       ms of calls 1, 2 and 10
+
+#include "darkfill/darkfill.h"
+#include "testing/rasters/GeneratedRasters.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr int Rows = 480;
+constexpr int Columns = 640;
+constexpr int Frames = 200;
+constexpr std::size_t Cells = static_cast<std::size_t>(Rows) * Columns;
+
+using Frame = std::vector<std::uint16_t>;
+
+Frame DepthFrame(unsigned seed)
+{
+    const std::vector<std::int32_t> raster = DepthLikeRaster(Rows, Columns, 15, seed, 65535);
+    return Frame(raster.begin(), raster.end());
+}
+
+std::vector<Frame> DepthFrames()
+{
+    std::vector<Frame> frames;
+    for (int i = 0; i < Frames; ++i)
+        frames.push_back(DepthFrame(1000 + i));
+    return frames;
+}
+
+double Median(std::vector<double> values)
+{
+    std::sort(values.begin(), values.end());
+    return values[values.size() / 2];
+}
+
+using Clock = std::chrono::steady_clock;
+
+double Milliseconds(Clock::time_point start)
+{
+    return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+}
+
+darkfill::RasterView<const std::uint16_t> In(const Frame& frame)
+{
+    return {frame.data(), Rows, Columns};
+}
+
+darkfill::RasterView<std::uint16_t> Out(Frame& frame)
+{
+    return {frame.data(), Rows, Columns};
+}
+
+// One pass over every frame; ms a frame.
+double SteadyPass(darkfill::Filler& filler, const std::vector<Frame>& frames, Frame& out)
+{
+    const auto start = Clock::now();
+    for (const Frame& frame : frames)
+        filler.Fill(In(frame), Out(out));
+    return Milliseconds(start) / static_cast<double>(frames.size());
+}
+
+double AlonePass(const std::vector<Frame>& frames, Frame& out)
+{
+    const auto start = Clock::now();
+    for (const Frame& frame : frames)
+        darkfill::FillHoles(In(frame), Out(out));
+    return Milliseconds(start) / static_cast<double>(frames.size());
+}
+
+// Calls 1, 2 and 10 of a Filler in this process, on one frame made beforehand.
+int Fresh()
+{
+    const Frame frame = DepthFrame(7);
+    Frame out(Cells);
+    darkfill::Filler filler;
+    double calls[10];
+    for (double& ms : calls) {
+        const auto start = Clock::now();
+        filler.Fill(In(frame), Out(out));
+        ms = Milliseconds(start);
+    }
+    std::printf("%.4f %.4f %.4f\n", calls[0], calls[1], calls[9]);
+    return 0;
+}
+
+bool RunFresh(const char* self, double& first, double& second, double& tenth)
+{
+    const std::string command = std::string(self) + " --fresh";
+    std::FILE* child = ::popen(command.c_str(), "r");
+    if (!child)
+        return false;
+    const int read = std::fscanf(child, "%lf %lf %lf", &first, &second, &tenth);
+    return ::pclose(child) == 0 && read == 3;
+}
+
+int Write(const char* path)
+{
+    std::FILE* file = std::fopen(path, "wb");
+    if (!file)
+        return 1;
+    for (const Frame& frame : DepthFrames())
+        std::fwrite(frame.data(), sizeof(std::uint16_t), frame.size(), file);
+    return std::fclose(file) == 0 ? 0 : 1;
+}
+
+int Steady(int passes)
+{
+    const std::vector<Frame> frames = DepthFrames();
+    Frame out(Cells);
+    darkfill::Filler filler;
+    SteadyPass(filler, frames, out);
+    std::vector<double> ms;
+    for (int p = 0; p < passes; ++p)
+        ms.push_back(SteadyPass(filler, frames, out));
+    std::printf("%.0f\n", Median(ms) * 1e6);
+    return 0;
+}
+
+int Table(const char* self, int passes)
+{
+    const std::vector<Frame> frames = DepthFrames();
+    Frame out(Cells);
+    darkfill::Filler filler;
+    SteadyPass(filler, frames, out);
+    std::vector<double> steady, alone, first, second, tenth;
+    for (int p = 0; p < passes; ++p) {
+        steady.push_back(SteadyPass(filler, frames, out));
+        alone.push_back(AlonePass(frames, out));
+        double a = 0, b = 0, c = 0;
+        if (!RunFresh(self, a, b, c)) {
+            std::fprintf(stderr, "library_bench: the fresh process failed\n");
+            return 1;
+        }
+        first.push_back(a);
+        second.push_back(b);
+        tenth.push_back(c);
+    }
+    const double s = Median(steady);
+    std::printf("640 x 480 uint16 depth frames, %d frames, medians of %d interleaved passes\n", Frames, passes);
+    std::printf("%-44s %9s %9s\n", "", "ms", "x steady");
+    const auto row = [s](const char* name, double ms) { std::printf("%-44s %9.3f %9.2f\n", name, ms, ms / s); };
+    row("Filler, steady state", s);
+    row("FillHoles alone (own working memory)", Median(alone));
+    row("fresh process: first call", Median(first));
+    row("fresh process: second call", Median(second));
+    row("fresh process: tenth call", Median(tenth));
+    std::printf("first call / tenth call in a fresh process: %.2f\n", Median(first) / Median(tenth));
+    return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc >= 2 && std::strcmp(argv[1], "--fresh") == 0)
+        return Fresh();
+    if (argc >= 3 && std::strcmp(argv[1], "--write") == 0)
+        return Write(argv[2]);
+    if (argc >= 3 && std::strcmp(argv[1], "--steady") == 0)
+        return Steady(std::max(1, std::atoi(argv[2])));
+    return Table(argv[0], argc >= 2 ? std::max(1, std::atoi(argv[1])) : 15);
+}
