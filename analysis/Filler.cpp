@@ -13,6 +13,7 @@
 #include "analysis/DarkRegionLabelling.h"
 #include "analysis/GapFilling.h"
 #include "analysis/Plane.h"
+#include "analysis/PlaneBlock.h"
 #include "analysis/RegionPainting.h"
 #include "analysis/RegionSurrounds.h"
 
@@ -30,8 +31,7 @@
 namespace darkfill {
 
 struct Filler::Workspace {
-    std::unique_ptr<float[]> planes;
-    std::size_t planeCells = 0;
+    PlaneBlock planes;
     std::vector<float> regionGreyTable;
     std::vector<ValueSource> sources;
 };
@@ -282,12 +282,8 @@ void FillRaster(Filler::Workspace& workspace, const RasterView<const Value>& ras
     // the labelling's scratch, and the painting writes every cell of the fill
     // plane after it: the two take the same cells, which the labelling has just
     // brought into the caches.
-    if (workspace.planeCells < 3 * cells) {
-        workspace.planes.reset();
-        workspace.planes = std::make_unique_for_overwrite<float[]>(3 * cells);
-        workspace.planeCells = 3 * cells;
-    }
-    float* block = workspace.planes.get();
+    workspace.planes.Reserve(3 * cells);
+    float* block = workspace.planes.Data();
     Plane imagePlane(block, rows, columns);
     Plane regionPlane(block + cells, rows, columns);
     Plane labelPlane(block + 2 * cells, rows, columns);
@@ -366,7 +362,7 @@ void Filler::Fill(RasterView<const float> raster, RasterView<float> result, cons
 
 std::size_t Filler::HeldBytes() const
 {
-    return workspace_->planeCells * sizeof(float) + workspace_->regionGreyTable.capacity() * sizeof(float) +
+    return workspace_->planes.Bytes() + workspace_->regionGreyTable.capacity() * sizeof(float) +
            workspace_->sources.capacity() * sizeof(ValueSource);
 }
 
