@@ -19,6 +19,12 @@ goes on. The exit status is 0 when every file went well, 1 when any failed, 2
 for a wrong command line. Reports come in the order of the inputs; a progress
 bar shows on a terminal.
 
+A Dask task fills a run of up to eight neighbouring files, since a task costs
+the cluster about as much as a small file's fill. Where a worker dies, Dask
+gives its run to another: the files that the lost worker had put in place
+stay, whole, and the run again refuses them as existing (exit status 1; run
+those again with --force).
+
 From a program, fill_files() does the same with a Client of its own.
 """
 
@@ -51,10 +57,20 @@ class FileReport(NamedTuple):
     json_line: str                  # and its --json line
 
 
-def _fill_task(task, force):
-    """Runs on a worker: one file, read, filled and written there."""
-    input, output, fill_map, refusal = task
-    return _darkfill.run_task(input, output, fill_map, refusal, force)
+def _fill_chunk(chunk, force):
+    """Runs on a worker: a few files, each read, filled and written there."""
+    return [_darkfill.run_task(*task, force) for task in chunk]
+
+
+def _chunks(tasks, threads):
+    """The tasks in runs of neighbours: a Dask task costs a few milliseconds of
+    the scheduler's and the worker's time, as much as a small file's fill, so
+    each takes up to CHUNK files; every worker still gets several."""
+    size = max(1, min(CHUNK, len(tasks) // (4 * max(1, threads))))
+    return [tasks[i:i + size] for i in range(0, len(tasks), size)]
+
+
+CHUNK = 8
 
 
 def _report(task, result):
@@ -88,18 +104,20 @@ def _plan(arguments):
 
 def _run(client, tasks, force, progress):
     """Every task on the cluster; the reports in the order of the tasks."""
-    futures = client.map(_fill_task, tasks, force=force, pure=False)
+    threads = sum(w["nthreads"] for w in client.scheduler_info()["workers"].values())
+    chunks = _chunks(tasks, threads)
+    futures = client.map(_fill_chunk, chunks, force=force, pure=False)
     if progress:
         import distributed
         # Dask draws its bar on sys.stdout; here it goes where darkfill-cli's goes.
         with contextlib.redirect_stdout(sys.stderr):
             distributed.progress(futures)
     reports = []
-    for task, future in zip(tasks, futures):
+    for chunk, future in zip(chunks, futures):
         try:
-            reports.append(_report(task, future.result()))
+            reports.extend(_report(task, result) for task, result in zip(chunk, future.result()))
         except Exception as e:  # a worker lost too often (KilledWorker), a cluster gone
-            reports.append(_lost(task, f"{type(e).__name__}: {e}"))
+            reports.extend(_lost(task, f"{type(e).__name__}: {e}") for task in chunk)
     return reports
 
 

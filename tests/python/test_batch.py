@@ -84,9 +84,9 @@ def test_a_killed_worker_leaves_only_whole_outputs(tmp_path):
 
     assert len(reports) == 40
     failed = [r for r in reports if not r.ok]
-    # The file being written when the worker died may have been put in place
-    # just before; run again, its task then finds the output there.
-    assert len(failed) <= 1, failed
+    # The files that the lost worker had written of the run it was filling are
+    # there when the run is filled again, which refuses them as existing.
+    assert len(failed) <= batch.CHUNK, failed
     assert all("exists" in r.error or "no worker" in r.error for r in failed)
     for path in (tmp_path / "out").glob("*.png"):
         assert path.read_bytes() == (tmp_path / "cli" / path.name).read_bytes(), path.name
