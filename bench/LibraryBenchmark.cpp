@@ -1,7 +1,7 @@
 // The public interface on a stream of 640 x 480 16-bit depth frames: a Filler
 // kept from frame to frame (the steady state), FillHoles alone (working memory
-// of its own each call), and the first fills in a fresh process against the
-// tenth. Each figure is a median over interleaved passes or fresh processes.
+// of its own each call), the first two frames of a new Filler, and the first
+// fills in a fresh process against the tenth. Each figure is a median over interleaved passes or fresh processes.
 //   build/bench/library_bench [PASSES]   the table
 //   build/bench/library_bench --write FILE
 //                                       the frames, raw native uint16, one after
@@ -140,10 +140,16 @@ int Table(const char* self, int passes)
     Frame out(Cells);
     darkfill::Filler filler;
     SteadyPass(filler, frames, out);
-    std::vector<double> steady, alone, first, second, tenth;
+    std::vector<double> steady, alone, newFirst, newSecond, first, second, tenth;
     for (int p = 0; p < passes; ++p) {
         steady.push_back(SteadyPass(filler, frames, out));
         alone.push_back(AlonePass(frames, out));
+        darkfill::Filler fresh;
+        for (std::vector<double>* calls : {&newFirst, &newSecond}) {
+            const auto start = Clock::now();
+            fresh.Fill(In(frames[calls == &newFirst ? p : p + 1]), Out(out));
+            calls->push_back(Milliseconds(start));
+        }
         double a = 0, b = 0, c = 0;
         if (!RunFresh(self, a, b, c)) {
             std::fprintf(stderr, "library_bench: the fresh process failed\n");
@@ -159,6 +165,8 @@ int Table(const char* self, int passes)
     const auto row = [s](const char* name, double ms) { std::printf("%-44s %9.3f %9.2f\n", name, ms, ms / s); };
     row("Filler, steady state", s);
     row("FillHoles alone (own working memory)", Median(alone));
+    row("a new Filler: first frame", Median(newFirst));
+    row("a new Filler: second frame", Median(newSecond));
     row("fresh process: first call", Median(first));
     row("fresh process: second call", Median(second));
     row("fresh process: tenth call", Median(tenth));
