@@ -4,8 +4,12 @@
 #include "framework/pictures/PictureWriter.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QHash>
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -70,4 +74,21 @@ std::vector<FileTask> PlanTasks(const CommandLine& commandLine)
         tasks.push_back(task);
     }
     return tasks;
+}
+
+QString StandardOutputClash(const CommandLine& commandLine)
+{
+    const bool writes = commandLine.output == QStringLiteral("-") || commandLine.stats || commandLine.json;
+    struct stat out;
+    if (!writes || ::fstat(STDOUT_FILENO, &out) != 0 || !S_ISREG(out.st_mode))
+        return {};
+    for (const QString& input : commandLine.inputs) {
+        struct stat in;
+        if (input != QStringLiteral("-") && ::stat(QFile::encodeName(input).constData(), &in) == 0 &&
+            in.st_dev == out.st_dev && in.st_ino == out.st_ino)
+            return QStringLiteral("standard output is the input %1; writing to it would destroy it, so nothing "
+                                  "is written.")
+                .arg(QuotedFileName(input));
+    }
+    return {};
 }

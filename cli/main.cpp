@@ -116,5 +116,9 @@ int main(int argc, char** argv)
     case CommandLineRequest::Run:
         break;
     }
+    if (const QString clash = StandardOutputClash(commandLine); !clash.isEmpty()) {
+        std::fprintf(stderr, "darkfill-cli: %s\n", clash.toLocal8Bit().constData());
+        return 1;
+    }
     return RunTasks(PlanTasks(commandLine), commandLine);
 }

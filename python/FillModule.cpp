@@ -180,6 +180,8 @@ py::tuple FillFile(const std::string& input, const std::string& output, const st
     commandLine.inputs = QStringList{QString::fromLocal8Bit(input)};
     commandLine.output = QString::fromLocal8Bit(output);
     commandLine.fillMap = fillMap ? QString::fromLocal8Bit(*fillMap) : QString();
+    if (const QString clash = StandardOutputClash(commandLine); !clash.isEmpty())
+        throw FileError(clash.toLocal8Bit().toStdString());
     FileTask task = PlanTasks(commandLine).front();
     task.options = options;
     FileOutcome outcome;
@@ -227,6 +229,7 @@ py::tuple PlanBatch(const std::vector<std::string>& arguments)
     options["stats"] = commandLine.stats;
     options["quiet"] = commandLine.quiet;
     options["jobs"] = commandLine.jobs;
+    options["clash"] = StandardOutputClash(commandLine).toStdString();
     return py::make_tuple(py::none(), tasks, options);
 }
 

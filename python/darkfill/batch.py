@@ -205,6 +205,9 @@ def main(argv=None):
         parser.print_usage(sys.stderr)
         print(f"darkfill.batch: {e}", file=sys.stderr)
         return 2
+    if options["clash"]:
+        print(f"darkfill.batch: {options['clash']}", file=sys.stderr)
+        return 1
     if known.scheduler:
         tasks = [_absolute(task) for task in tasks]
     progress = sys.stderr.isatty() and not options["quiet"]

@@ -286,6 +286,39 @@ TEST_F(Tool, OutputThatAppearsMeanwhileIsReplacedOnlyWithForce)
     }
 }
 
+// Standard output opened on an input, by the shell's >> or 1<>: the input must
+// come out as it went in.
+TEST_F(Tool, StandardOutputThatIsAnInputIsRefused)
+{
+    struct Row {
+        const char* name;
+        QStringList arguments;
+        int flags;
+    } const rows[] = {
+        {"result appended", {"deep.png", "-o", "-"}, O_WRONLY | O_APPEND},
+        {"result written in place", {"deep.png", "-o", "-"}, O_RDWR},
+        {"reports appended", {"grey.png", "deep.png", "--output-dir", "out", "--json"}, O_WRONLY | O_APPEND},
+    };
+    QFile input(Path(QStringLiteral("deep.png")));
+    ASSERT_TRUE(input.open(QIODevice::ReadOnly));
+    const QByteArray before = input.readAll();
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        QProcess process;
+        process.setWorkingDirectory(folder_.path());
+        const QByteArray path = QFile::encodeName(input.fileName());
+        const int flags = row.flags;
+        process.setChildProcessModifier([path, flags] { ::dup2(::open(path.constData(), flags), 1); });
+        process.start(QStringLiteral(DARKFILL_CLI), row.arguments);
+        ASSERT_TRUE(process.waitForFinished(60000));
+        EXPECT_EQ(process.exitCode(), 1);
+        EXPECT_TRUE(process.readAllStandardError().contains("standard output is the input \"deep.png\""));
+        input.seek(0);
+        EXPECT_EQ(input.readAll(), before);
+        EXPECT_FALSE(QFile::exists(Path(QStringLiteral("out"))));
+    }
+}
+
 TEST_F(Tool, HelpAndVersionExitZero)
 {
     const ToolRun help = RunTool(folder_, {"--help"});

@@ -158,3 +158,18 @@ def test_fill_file_refuses_as_darkfill_cli_does(tmp_path, case):
     assert tool.returncode == 1
     assert tool.stderr.strip() == "darkfill-cli: " + str(refused.value)
     assert (tmp_path / "out.png").read_bytes() == b"kept"
+
+
+def test_fill_file_refuses_standard_output_that_is_the_input(tmp_path):
+    picture = tmp_path / "in.pgm"
+    picture.write_bytes(b"P5 2 2 255\n\x01\x00\x02\x03")
+    saved, opened = os.dup(1), os.open(picture, os.O_WRONLY | os.O_APPEND)
+    try:
+        os.dup2(opened, 1)
+        with pytest.raises(darkfill.FileError, match="standard output is the input"):
+            darkfill.fill_file(picture, "-")
+    finally:
+        os.dup2(saved, 1)
+        os.close(saved)
+        os.close(opened)
+    assert picture.read_bytes() == b"P5 2 2 255\n\x01\x00\x02\x03"
