@@ -1,8 +1,28 @@
 #include "cli/CommandLine.h"
 
+#include "framework/pictures/PictureFile.h"
 #include "framework/pictures/PictureWriter.h"
 
 #include <QCommandLineParser>
+#include <QDir>
+#include <QFileInfo>
+
+namespace {
+
+// A name whose extension asks for a format that no writer here knows; a name
+// without one is written as PNG.
+bool UnwritableExtension(const QString& fileName)
+{
+    return !QFileInfo(fileName).suffix().isEmpty() && !FormatOfFileName(fileName);
+}
+
+bool SameFolder(const QString& a, const QString& b)
+{
+    return QDir::cleanPath(QFileInfo(a).absoluteFilePath()) == QDir::cleanPath(QFileInfo(b).absoluteFilePath()) ||
+           (QFileInfo::exists(a) && QFileInfo(a).canonicalFilePath() == QFileInfo(b).canonicalFilePath());
+}
+
+}  // namespace
 
 CommandLineRequest ParseCommandLine(const QStringList& arguments, CommandLine& commandLine, QString& error)
 {
@@ -55,8 +75,19 @@ CommandLineRequest ParseCommandLine(const QStringList& arguments, CommandLine& c
         error = QStringLiteral("--format is for --output-dir; with -o the output's extension picks the format");
     else if (!FormatOfFileName(QStringLiteral("x.") + commandLine.format))
         error = QStringLiteral("the format %1 is unknown; use png, pgm, tiff, bmp or ppm").arg(commandLine.format);
+    else if (batch && commandLine.outputDirectory.isEmpty())
+        error = QStringLiteral("--output-dir needs a folder name");
+    else if (!batch && commandLine.output != QStringLiteral("-") && UnwritableExtension(commandLine.output))
+        error = QStringLiteral("the extension of %1 names no format that can be written; use .png, .pgm, .tif, "
+                               ".tiff, .bmp or .ppm")
+                    .arg(QuotedFileName(commandLine.output));
     else if (parser.isSet(fillMap) && commandLine.fillMap.isEmpty())
         error = QStringLiteral("--fill-map needs a path");
+    else if (!batch && UnwritableExtension(commandLine.fillMap))
+        error = QStringLiteral("the extension of the fill map %1 names no format that can be written; use .png")
+                    .arg(QuotedFileName(commandLine.fillMap));
+    else if (batch && !commandLine.fillMap.isEmpty() && SameFolder(commandLine.fillMap, commandLine.outputDirectory))
+        error = QStringLiteral("--fill-map needs a folder of its own: the maps would take the outputs' names");
     if (parser.isSet(jobs)) {
         bool number = false;
         commandLine.jobs = parser.value(jobs).toInt(&number);

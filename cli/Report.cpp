@@ -1,5 +1,7 @@
 #include "cli/Report.h"
 
+#include "framework/pictures/PictureFile.h"
+
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QLocale>
@@ -18,7 +20,7 @@ QString StatsLine(const FileTask& task, const FileOutcome& outcome)
 {
     const darkfill::FillCounts& c = outcome.counts;
     return QStringLiteral("%1: %2 x %3, %4 bits: %5 regions, %6 painted (%7 pixels); %8 pixels filled, %9 left at 0")
-        .arg(task.input)
+        .arg(PrintableFileName(task.input))
         .arg(outcome.width)
         .arg(outcome.height)
         .arg(outcome.bitsPerValue)

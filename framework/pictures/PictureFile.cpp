@@ -10,7 +10,6 @@
 #include <QBuffer>
 #include <QDir>
 #include <QFile>
-#include <QFileInfo>
 #include <QImage>
 #include <QImageReader>
 
@@ -82,15 +81,24 @@ QImage DecodePictureImage(const QByteArray& bytes, const QString& name)
     if (!ReadableFormats.contains(format))
         FailUnknownFormat(name);
 
+    const auto requireComplete = [&] {
+        const QString missing = FindMissingPictureData(bytes, format);
+        if (!missing.isEmpty())
+            Fail(QCoreApplication::translate("PictureFile", "%1 is damaged: %2.").arg(Quoted(name), missing));
+    };
+    // A PNG's structure is checked before its reader reads the header, where
+    // libpng would tell of the damage on standard error in its own words; the
+    // others' after their size, so that a huge claim is told as such.
+    const bool png = format == "png";
+    if (png)
+        requireComplete();
     QSize size = reader.size();
     if (!size.isValid())
         size = ClaimedPictureSize(bytes, format);
     if (size.isValid() && ExceedsAllocationLimit(size))
         FailTooLarge(name, size);
-
-    const QString missing = FindMissingPictureData(bytes, format);
-    if (!missing.isEmpty())
-        Fail(QCoreApplication::translate("PictureFile", "%1 is damaged: %2.").arg(Quoted(name), missing));
+    if (!png)
+        requireComplete();
 
     // Readers that reuse an image of the right size and format leave the pixels
     // that a damaged file does not cover as they found them: black, here, never
@@ -172,18 +180,21 @@ void FailSpecialFile(const QString& name, mode_t mode)
 
 QByteArray ReadPictureFileBytes(const QString& name)
 {
-    const QFileInfo info(name);
-    if (!info.exists())
-        Fail(QCoreApplication::translate("PictureFile", "Cannot open %1: the file does not exist.").arg(Quoted(name)));
-    if (info.isDir())
-        Fail(QCoreApplication::translate("PictureFile", "%1 is a folder, not a picture file.").arg(Quoted(name)));
-
-    // What is not a regular file is refused before it is opened (a socket cannot
-    // be); the file is opened without waiting, so that a pipe put in its place
-    // meanwhile cannot hold the program, and checked again once open.
+    // A name that leads nowhere says why (no such file, a loop of symbolic
+    // links, a folder that may not be searched). What is not a regular file is
+    // refused before it is opened (a socket cannot be); the file is opened
+    // without waiting, so that a pipe put in its place meanwhile cannot hold the
+    // program, and checked again once open.
     const QByteArray path = QFile::encodeName(name);
     struct stat status {};
-    if (::stat(path.constData(), &status) == 0 && !S_ISREG(status.st_mode))
+    if (::stat(path.constData(), &status) != 0) {
+        if (errno == ENOENT)
+            Fail(QCoreApplication::translate("PictureFile", "Cannot open %1: the file does not exist.").arg(Quoted(name)));
+        FailUnreadable(name, QString::fromLocal8Bit(std::strerror(errno)));
+    }
+    if (S_ISDIR(status.st_mode))
+        Fail(QCoreApplication::translate("PictureFile", "%1 is a folder, not a picture file.").arg(Quoted(name)));
+    if (!S_ISREG(status.st_mode))
         FailSpecialFile(name, status.st_mode);
     const int descriptor = ::open(path.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (descriptor < 0)
@@ -215,5 +226,24 @@ void ReadPictureFile(const AnsiString& fileName, TBitmap& bitmap)
 
 QString QuotedFileName(const QString& name)
 {
-    return QLatin1Char('"') + QDir::toNativeSeparators(name) + QLatin1Char('"');
+    return QLatin1Char('"') + PrintableFileName(QDir::toNativeSeparators(name)) + QLatin1Char('"');
+}
+
+QString PrintableFileName(const QString& name)
+{
+    QString printable;
+    for (const QChar c : name) {
+        const char16_t u = c.unicode();
+        if (u == u'\n')
+            printable += QStringLiteral("\\n");
+        else if (u == u'\t')
+            printable += QStringLiteral("\\t");
+        else if (u == u'\r')
+            printable += QStringLiteral("\\r");
+        else if (u < 0x20 || u == 0x7f)
+            printable += QStringLiteral("\\x%1").arg(u, 2, 16, QLatin1Char('0'));
+        else
+            printable += c;
+    }
+    return printable;
 }

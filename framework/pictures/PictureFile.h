@@ -42,3 +42,7 @@ void DecodePicture(const QByteArray& bytes, const QString& name, TBitmap& bitmap
 
 // The file's name as messages show it: in quotes, with the system's separators.
 QString QuotedFileName(const QString& name);
+
+// The name with its control characters escaped (\n, \t, \r, \x7f, ...), so that
+// a name with a newline stays on one line.
+QString PrintableFileName(const QString& name);

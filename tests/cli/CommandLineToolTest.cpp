@@ -113,6 +113,10 @@ TEST_F(Tool, UsageErrorsExitTwoAndTouchNothing)
         {"JobsNotANumber", {"deep.png", "--output-dir", "d", "--jobs", "two"}, "--jobs needs a whole number"},
         {"JobsZero", {"deep.png", "--output-dir", "d", "--jobs", "0"}, "--jobs needs a whole number"},
         {"MissingValue", {"deep.png", "-o"}, "Missing value"},
+        {"EmptyOutputFolder", {"deep.png", "--output-dir", ""}, "--output-dir needs a folder name"},
+        {"UnknownExtension", {"deep.png", "-o", "x.xyz"}, "the extension of \"x.xyz\" names no format"},
+        {"UnknownFillMapExtension", {"deep.png", "-o", "x.png", "--fill-map", "m.xyz"}, "the fill map \"m.xyz\""},
+        {"FillMapsAmongOutputs", {"deep.png", "--output-dir", "d", "--fill-map", "./d/"}, "a folder of its own"},
     };
     const QStringList before = folder_.entryList(QDir::AllEntries | QDir::NoDotAndDotDot);
     for (const Row& row : table) {
@@ -127,6 +131,15 @@ TEST_F(Tool, UsageErrorsExitTwoAndTouchNothing)
 TEST_F(Tool, BadFilesExitOneNamingTheFileAndReason)
 {
     QFile::copy(Path(QStringLiteral("grey.png")), Path(QStringLiteral("taken.png")));
+    QFile::link(QStringLiteral("loop.png"), Path(QStringLiteral("loop.png")));
+    QFile deep(Path(QStringLiteral("deep.png")));
+    deep.open(QIODevice::ReadOnly);
+    QByteArray flipped = deep.readAll();
+    flipped[flipped.size() / 2] = static_cast<char>(flipped[flipped.size() / 2] ^ 0x10);
+    QFile flippedFile(Path(QStringLiteral("flipped.png")));
+    flippedFile.open(QIODevice::WriteOnly);
+    flippedFile.write(flipped);
+    flippedFile.close();
     struct Row {
         const char* name;
         QStringList arguments;
@@ -140,13 +153,17 @@ TEST_F(Tool, BadFilesExitOneNamingTheFileAndReason)
         {"OverTheInput", {"grey.png", "-o", "./grey.png"}, "would write over the input"},
         {"ExistingOutput", {"deep.png", "-o", "taken.png"}, "\"taken.png\" exists; --force"},
         {"SixteenBitsIntoBmp", {"deep.png", "-o", "x.bmp"}, "hold 8 bits a value"},
-        {"UnknownExtension", {"deep.png", "-o", "x.gif"}, "extension names no format"},
+        {"FlippedByte", {"flipped.png", "-o", "x.png"}, "\"flipped.png\" is damaged: its IDAT chunk does not match"},
+        {"SymlinkLoop", {"loop.png", "-o", "x.png"}, "\"loop.png\": the file cannot be read (Too many levels of symbolic links)"},
         {"FillMapAsGrey", {"deep.png", "-o", "y.png", "--fill-map", "map.pgm"}, "hold grey only"},
     };
     for (const Row& row : table) {
         const ToolRun run = RunTool(folder_, row.arguments);
         EXPECT_EQ(run.status, 1) << row.name;
         EXPECT_TRUE(run.err.contains(QString::fromLatin1(row.message))) << row.name << ": " << run.err.toStdString();
+        // Only the tool speaks, not the libraries that it reads with.
+        for (const QString& line : run.err.split(QLatin1Char('\n'), Qt::SkipEmptyParts))
+            EXPECT_TRUE(line.startsWith(QStringLiteral("darkfill-cli: "))) << row.name << ": " << line.toStdString();
         EXPECT_FALSE(QFile::exists(Path(QStringLiteral("x.png")))) << row.name;
     }
     EXPECT_EQ(ReadBack(Path(QStringLiteral("grey.png"))).values, DepthMap(50, 40, 3, 8).values);
@@ -316,6 +333,27 @@ TEST_F(Tool, StandardOutputThatIsAnInputIsRefused)
         input.seek(0);
         EXPECT_EQ(input.readAll(), before);
         EXPECT_FALSE(QFile::exists(Path(QStringLiteral("out"))));
+    }
+}
+
+// A name with a newline in it is told on one line, its control characters
+// escaped as in the JSON reports.
+TEST_F(Tool, NamesWithControlCharactersStayOnOneLine)
+{
+    QFile::copy(Path(QStringLiteral("grey.png")), Path(QStringLiteral("two\nlines.png")));
+    struct Row {
+        const char* name;
+        QStringList arguments;
+        const char* line;  // what the only line of standard output or error says
+    } const rows[] = {
+        {"stats", {"two\nlines.png", "-o", "out.png", "--stats"}, "two\\nlines.png: 50 x 40, 8 bits"},
+        {"message", {"no\tsuch\x01.png", "-o", "x.png"}, "\"no\\tsuch\\x01.png\": the file does not exist"},
+    };
+    for (const Row& row : rows) {
+        const ToolRun run = RunTool(folder_, row.arguments);
+        const QStringList lines = (run.out + run.err).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+        ASSERT_EQ(lines.size(), 1) << row.name << ": " << (run.out + run.err).toStdString();
+        EXPECT_TRUE(lines[0].contains(QString::fromLatin1(row.line))) << row.name << ": " << lines[0].toStdString();
     }
 }
 
