@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 
 #include <algorithm>
+#include <array>
 #include <cstdint>
 #include <cstdlib>
 
@@ -212,16 +213,24 @@ std::uint32_t Big32(const QByteArray& b, qsizetype at)
     return value;
 }
 
-// The CRC-32 that PNG chunks carry (ISO 3309), bit by bit: a chunk is checked
-// once, before decoding.
+// The CRC-32 that PNG chunks carry (ISO 3309), a byte a step through a table
+// of the 256 bytes' remainders.
+constexpr std::array<std::uint32_t, 256> CrcTable = [] {
+    std::array<std::uint32_t, 256> table{};
+    for (std::uint32_t n = 0; n < 256; ++n) {
+        std::uint32_t c = n;
+        for (int bit = 0; bit < 8; ++bit)
+            c = c >> 1 ^ (0xEDB88320u & (0u - (c & 1u)));
+        table[n] = c;
+    }
+    return table;
+}();
+
 std::uint32_t Crc32(const char* data, qsizetype size)
 {
     std::uint32_t crc = 0xFFFFFFFFu;
-    for (qsizetype i = 0; i < size; ++i) {
-        crc ^= static_cast<std::uint8_t>(data[i]);
-        for (int bit = 0; bit < 8; ++bit)
-            crc = crc >> 1 ^ (0xEDB88320u & (0u - (crc & 1u)));
-    }
+    for (qsizetype i = 0; i < size; ++i)
+        crc = CrcTable[(crc ^ static_cast<std::uint8_t>(data[i])) & 0xFFu] ^ crc >> 8;
     return ~crc;
 }
 
