@@ -38,7 +38,9 @@ CommandLineRequest ParseCommandLine(const QStringList& arguments, CommandLine& c
     const QCommandLineOption json(QStringLiteral("json"), QString());
     const QCommandLineOption force({QStringLiteral("f"), QStringLiteral("force")}, QString());
     const QCommandLineOption quiet({QStringLiteral("q"), QStringLiteral("quiet")}, QString());
-    parser.addOptions({help, version, output, outputDirectory, fillMap, format, jobs, stats, json, force, quiet});
+    const QCommandLineOption skipExisting(QStringLiteral("skip-existing"), QString());
+    parser.addOptions({help, version, output, outputDirectory, fillMap, format, jobs, stats, json, force, quiet,
+                       skipExisting});
 
     if (!parser.parse(arguments)) {
         error = parser.errorText();
@@ -56,6 +58,7 @@ CommandLineRequest ParseCommandLine(const QStringList& arguments, CommandLine& c
     commandLine.stats = parser.isSet(stats);
     commandLine.json = parser.isSet(json);
     commandLine.force = parser.isSet(force);
+    commandLine.skipExisting = parser.isSet(skipExisting);
     commandLine.quiet = parser.isSet(quiet);
     if (parser.isSet(format))
         commandLine.format = parser.value(format).toLower();
@@ -75,6 +78,8 @@ CommandLineRequest ParseCommandLine(const QStringList& arguments, CommandLine& c
         error = QStringLiteral("--format is for --output-dir; with -o the output's extension picks the format");
     else if (!FormatOfFileName(QStringLiteral("x.") + commandLine.format))
         error = QStringLiteral("the format %1 is unknown; use png, pgm, tiff, bmp or ppm").arg(commandLine.format);
+    else if (commandLine.force && commandLine.skipExisting)
+        error = QStringLiteral("--force writes over what --skip-existing leaves; give one of them");
     else if (batch && commandLine.outputDirectory.isEmpty())
         error = QStringLiteral("--output-dir needs a folder name");
     else if (!batch && commandLine.output != QStringLiteral("-") && UnwritableExtension(commandLine.output))
@@ -130,7 +135,8 @@ DESCRIPTION
     Nothing is lost: an input is never written over, an existing output only
     with --force, and every output is written whole or not at all (into a new
     file beside it, then renamed), so an interrupted run leaves no half-written
-    file.
+    file. An output and its fill map are written as one: neither is put in
+    place before both are complete.
 
 OPTIONS
     -o OUT            Write the result to OUT; its extension picks the format
@@ -157,6 +163,10 @@ OPTIONS
                       size, depth, counts and milliseconds, or its error.
     -j, --jobs N      Fill N pictures at a time (default: one a processor core).
     -f, --force       Write over outputs that exist (never over an input).
+    --skip-existing   Leave an input whose output (and fill map) exist as they
+                      are and report it as already done: to run a batch again
+                      after it was stopped. One that has only one of them is
+                      refused.
     -q, --quiet       No progress bar. It is shown only when standard error is
                       a terminal, in the batch form.
     -h, --help        Show this manual.

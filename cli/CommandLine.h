@@ -13,6 +13,7 @@ struct CommandLine {
     bool stats = false;
     bool json = false;
     bool force = false;
+    bool skipExisting = false;  // --skip-existing: leave what is done already
     bool quiet = false;
     int jobs = 0;              // 0: one a core
 };

@@ -11,6 +11,7 @@
 
 #include <cstdio>
 #include <iterator>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -38,50 +39,68 @@ GreyPicture ReadInput(const QString& input)
     return GreyPictureOfImage(DecodePictureImage(ReadPictureFileBytes(input), input));
 }
 
-void RefuseExisting(const QString& path, bool force)
+bool Exists(const QString& path)
 {
-    if (!force && path != StandardStream && QFileInfo::exists(path))
-        Fail(QStringLiteral("%1 exists; --force writes over it.").arg(QuotedFileName(path)));
+    return !path.isEmpty() && path != StandardStream && QFileInfo::exists(path);
 }
 
-void WriteOutput(const GreyPicture& result, const QString& output, ExistingFile existing)
+// Whether the task is done already: with Skip, an output that exists with its
+// fill map (where one is asked for); only one of them is refused, as it is
+// without Skip.
+bool AlreadyDone(const FileTask& task, ExistingOutputs existing)
 {
-    // A name without an extension, like standard output, gets PNG.
-    if (output != StandardStream && !QFileInfo(output).suffix().isEmpty()) {
-        WriteGreyPicture(result, output, existing);
-        return;
-    }
-    if (output != StandardStream) {
-        WriteFileAtomically(output, EncodeGreyPicture(result, PictureFormat::Png, output), existing);
-        return;
-    }
-    const QByteArray bytes = EncodeGreyPicture(result, PictureFormat::Png, QStringLiteral("standard output"));
-    QFile out;
-    if (!out.open(stdout, QIODevice::WriteOnly | QIODevice::Unbuffered) || out.write(bytes) != bytes.size())
-        Fail(QStringLiteral("Cannot write the result to standard output: %1.").arg(out.errorString()));
+    const bool output = Exists(task.output), map = Exists(task.fillMap);
+    if (existing == ExistingOutputs::Replace || (!output && !map))
+        return false;
+    if (existing == ExistingOutputs::Skip && output && (map || task.fillMap.isEmpty()))
+        return true;
+    if (existing == ExistingOutputs::Skip)
+        Fail(QStringLiteral("%1 exists without %2; --force writes both again.")
+                 .arg(QuotedFileName(output ? task.output : task.fillMap),
+                      QuotedFileName(output ? task.fillMap : task.output)));
+    Fail(QStringLiteral("%1 exists; --force writes over it.").arg(QuotedFileName(output ? task.output : task.fillMap)));
 }
 
-void WriteFillMap(const GreyPicture& picture, const std::vector<darkfill::ValueSource>& sources, const QString& path,
-                  ExistingFile existing)
+// The result's bytes: in the format of the name's extension, PNG for a name
+// without one, like standard output.
+QByteArray EncodeResult(const GreyPicture& result, const QString& output)
+{
+    if (output == StandardStream)
+        return EncodeGreyPicture(result, PictureFormat::Png, QStringLiteral("standard output"));
+    if (QFileInfo(output).suffix().isEmpty())
+        return EncodeGreyPicture(result, PictureFormat::Png, output);
+    return EncodeGreyPicture(result, RequireFormatOf(output), output);
+}
+
+QByteArray EncodeFillMap(const GreyPicture& picture, const std::vector<darkfill::ValueSource>& sources,
+                         const QString& path)
 {
     const std::vector<std::uint32_t> palette(std::begin(darkfill::FillMapColours), std::end(darkfill::FillMapColours));
     std::vector<std::uint8_t> indexes(sources.size());
     for (std::size_t i = 0; i < sources.size(); ++i)
         indexes[i] = static_cast<std::uint8_t>(sources[i]);
-    WritePalettePicture(picture.width, picture.height, indexes, palette, path, existing);
+    return EncodePalettePicture(picture.width, picture.height, indexes, palette, path);
+}
+
+void WriteStandardOutput(const QByteArray& bytes)
+{
+    QFile out;
+    if (!out.open(stdout, QIODevice::WriteOnly | QIODevice::Unbuffered) || out.write(bytes) != bytes.size())
+        Fail(QStringLiteral("Cannot write the result to standard output: %1.").arg(out.errorString()));
 }
 
 }  // namespace
 
-FileOutcome RunFileTask(const FileTask& task, bool force)
+FileOutcome RunFileTask(const FileTask& task, ExistingOutputs existing)
 {
     FileOutcome outcome;
     try {
         if (!task.refusal.isEmpty())
             Fail(task.refusal);
-        RefuseExisting(task.output, force);
-        if (!task.fillMap.isEmpty())
-            RefuseExisting(task.fillMap, force);
+        if (AlreadyDone(task, existing)) {
+            outcome.ok = outcome.alreadyDone = true;
+            return outcome;
+        }
 
         QElapsedTimer timer;
         timer.start();
@@ -109,10 +128,18 @@ FileOutcome RunFileTask(const FileTask& task, bool force)
         // Without --force, what appears under an output's name while it is
         // being made is kept: the check above only spares the work.
         timer.restart();
-        const ExistingFile existing = force ? ExistingFile::Replace : ExistingFile::Keep;
-        WriteOutput(picture, task.output, existing);
+        // The result and its map are one: both are made before either is put
+        // in place, and neither stays new without the other.
+        const ExistingFile onWriting = existing == ExistingOutputs::Replace ? ExistingFile::Replace : ExistingFile::Keep;
+        std::vector<std::pair<QString, QByteArray>> files;
+        const QByteArray result = EncodeResult(picture, task.output);
+        if (task.output != StandardStream)
+            files.emplace_back(task.output, result);
         if (!task.fillMap.isEmpty())
-            WriteFillMap(picture, sources, task.fillMap, existing);
+            files.emplace_back(task.fillMap, EncodeFillMap(picture, sources, task.fillMap));
+        WriteFilesAtomically(files, onWriting);
+        if (task.output == StandardStream)
+            WriteStandardOutput(result);
         outcome.writeMilliseconds = Milliseconds(timer);
         outcome.ok = true;
     } catch (const Exception& e) {

@@ -25,8 +25,14 @@ struct FileOutcome {
     double readMilliseconds = 0;     // reading and decoding
     double analyseMilliseconds = 0;  // the analysis alone
     double writeMilliseconds = 0;    // encoding and writing the result and the map
+    bool alreadyDone = false;        // ok, and left as it was: its files exist
 };
 
+// What becomes of a task whose output or fill map exists: it is refused; the
+// files are written over (never an input); or, where all of its files exist, it
+// is left as it is, reported as already done (a batch run again after it was
+// stopped), and refused where only some do.
+enum class ExistingOutputs { Refuse, Replace, Skip };
+
 // Reads, fills and writes one picture; any failure is told in the outcome.
-// force: an existing output may be written over (an input never is).
-FileOutcome RunFileTask(const FileTask& task, bool force);
+FileOutcome RunFileTask(const FileTask& task, ExistingOutputs existing);

@@ -18,6 +18,8 @@ QString Grouped(long long n)
 
 QString StatsLine(const FileTask& task, const FileOutcome& outcome)
 {
+    if (outcome.alreadyDone)
+        return QStringLiteral("%1: already done, %2 exists").arg(PrintableFileName(task.input), QuotedFileName(task.output));
     const darkfill::FillCounts& c = outcome.counts;
     return QStringLiteral("%1: %2 x %3, %4 bits: %5 regions, %6 painted (%7 pixels); %8 pixels filled, %9 left at 0")
         .arg(PrintableFileName(task.input))
@@ -33,6 +35,11 @@ QString JsonLine(const FileTask& task, const FileOutcome& outcome)
     QJsonObject object{{QStringLiteral("input"), task.input}, {QStringLiteral("ok"), outcome.ok}};
     if (!outcome.ok) {
         object.insert(QStringLiteral("error"), outcome.error);
+    } else if (outcome.alreadyDone) {
+        object.insert(QStringLiteral("already_done"), true);
+        object.insert(QStringLiteral("output"), task.output);
+        if (!task.fillMap.isEmpty())
+            object.insert(QStringLiteral("fill_map"), task.fillMap);
     } else {
         const darkfill::FillCounts& c = outcome.counts;
         object.insert(QStringLiteral("output"), task.output);

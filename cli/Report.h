@@ -7,7 +7,7 @@
 // The lines that darkfill-cli prints about a picture.
 
 // "IN: 640 x 480, 16 bits: 7 regions, 5 painted (1,091 pixels); 22,102 pixels
-// filled, 162 left at 0"
+// filled, 162 left at 0", or "IN: already done, "OUT" exists"
 QString StatsLine(const FileTask& task, const FileOutcome& outcome);
 
 // One JSON object on one line: the input and output, size and depth, counts and

@@ -23,6 +23,13 @@
 
 namespace {
 
+ExistingOutputs ExistingOutputsOf(const CommandLine& commandLine)
+{
+    if (commandLine.force)
+        return ExistingOutputs::Replace;
+    return commandLine.skipExisting ? ExistingOutputs::Skip : ExistingOutputs::Refuse;
+}
+
 void Print(std::FILE* stream, const QString& line)
 {
     std::fprintf(stream, "%s\n", line.toLocal8Bit().constData());
@@ -44,7 +51,7 @@ int RunTasks(const std::vector<FileTask>& tasks, const CommandLine& commandLine)
     for (int j = 0; j < jobs; ++j)
         workers.emplace_back([&] {
             for (int i = next++; i < total; i = next++) {
-                FileOutcome outcome = RunFileTask(tasks[i], commandLine.force);
+                FileOutcome outcome = RunFileTask(tasks[i], ExistingOutputsOf(commandLine));
                 const std::lock_guard lock(mutex);
                 outcomes[i] = std::move(outcome);
                 finished.notify_one();

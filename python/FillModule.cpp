@@ -187,7 +187,7 @@ py::tuple FillFile(const std::string& input, const std::string& output, const st
     FileOutcome outcome;
     {
         py::gil_scoped_release released;
-        outcome = RunFileTask(task, force);
+        outcome = RunFileTask(task, force ? ExistingOutputs::Replace : ExistingOutputs::Refuse);
     }
     if (!outcome.ok)
         throw FileError(outcome.error.toLocal8Bit().toStdString());
@@ -224,7 +224,7 @@ py::tuple PlanBatch(const std::vector<std::string>& arguments)
                                     py::bytes(task.output.toLocal8Bit().toStdString()),
                                     py::bytes(task.fillMap.toLocal8Bit().toStdString()), task.refusal.toStdString()));
     py::dict options;
-    options["force"] = commandLine.force;
+    options["existing"] = commandLine.force ? "replace" : commandLine.skipExisting ? "skip" : "refuse";
     options["json"] = commandLine.json;
     options["stats"] = commandLine.stats;
     options["quiet"] = commandLine.quiet;
@@ -233,18 +233,22 @@ py::tuple PlanBatch(const std::vector<std::string>& arguments)
     return py::make_tuple(py::none(), tasks, options);
 }
 
-// One planned task, run as darkfill-cli runs it; never raises. Returns (ok,
+// One planned task, run as darkfill-cli runs it, existing outputs taken as
+// "refuse", "replace" (--force) or "skip" (--skip-existing) say; never raises.
+// Returns (ok,
 // error, counts, width, height, bits, read, analyse and write milliseconds, the
 // tool's --stats line, its --json line).
 py::tuple RunTask(const std::string& input, const std::string& output, const std::string& fillMap,
-                  const std::string& refusal, bool force)
+                  const std::string& refusal, const std::string& existing)
 {
     const FileTask task{QString::fromLocal8Bit(input), QString::fromLocal8Bit(output),
                         QString::fromLocal8Bit(fillMap), QString::fromStdString(refusal), {}};
     FileOutcome outcome;
     {
         py::gil_scoped_release released;
-        outcome = RunFileTask(task, force);
+        outcome = RunFileTask(task, existing == "replace" ? ExistingOutputs::Replace
+                                    : existing == "skip"  ? ExistingOutputs::Skip
+                                                          : ExistingOutputs::Refuse);
     }
     return py::make_tuple(outcome.ok, outcome.error.toStdString(), CountsTuple(outcome.counts), outcome.width,
                           outcome.height, outcome.bitsPerValue, outcome.readMilliseconds,
@@ -298,7 +302,7 @@ PYBIND11_MODULE(_darkfill, module)
 
     module.def("plan_batch", &PlanBatch, py::arg("arguments"));
     module.def("run_task", &RunTask, py::arg("input"), py::arg("output"), py::arg("fill_map"), py::arg("refusal"),
-               py::arg("force"));
+               py::arg("existing"));
     module.def(
         "summary_line",
         [](int filled, int failed, double seconds, double read, double analyse, double write) {

@@ -16,6 +16,8 @@
 #include <cerrno>
 #include <cstddef>
 #include <cstdio>
+#include <memory>
+#include <utility>
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -56,15 +58,6 @@ bool Writable(const FormatInfo& info)
     throw Exception(message.toStdString());
 }
 
-PictureFormat RequireFormatOf(const QString& fileName)
-{
-    const std::optional<PictureFormat> format = FormatOfFileName(fileName);
-    if (!format)
-        Fail(QCoreApplication::translate("PictureWriter", "Cannot write %1: its extension names no format that can be written here "
-                            "(PNG, BMP, PGM, PPM or TIFF).")
-                 .arg(QuotedFileName(fileName)));
-    return *format;
-}
 
 QByteArray Encode(const QImage& image, const FormatInfo& info, const QString& fileName)
 {
@@ -91,6 +84,16 @@ std::optional<PictureFormat> FormatOfFileName(const QString& fileName)
         if (QString::fromLatin1(info.patterns).split(QLatin1Char(' ')).contains(QStringLiteral("*.") + suffix))
             return info.format;
     return std::nullopt;
+}
+
+PictureFormat RequireFormatOf(const QString& fileName)
+{
+    const std::optional<PictureFormat> format = FormatOfFileName(fileName);
+    if (!format)
+        Fail(QCoreApplication::translate("PictureWriter", "Cannot write %1: its extension names no format that can be written here "
+                            "(PNG, BMP, PGM, PPM or TIFF).")
+                 .arg(QuotedFileName(fileName)));
+    return *format;
 }
 
 QStringList WritableFormatFilters()
@@ -201,52 +204,105 @@ int PlaceWithoutReplacing(const QByteArray& neighbour, const QByteArray& name)
     return 0;
 }
 
-void WriteNewFileAtomically(const QString& fileName, const QByteArray& bytes)
+// A file's bytes in a new file beside it, ready to be put in place.
+struct Neighbour {
+    QString fileName;
+    QByteArray path;
+};
+
+Neighbour WriteNeighbour(const QString& fileName, const QByteArray& bytes)
 {
-    QByteArray neighbour;
-    const int fd = CreateNeighbour(fileName, neighbour);
+    Neighbour neighbour{fileName, {}};
+    const int fd = CreateNeighbour(fileName, neighbour.path);
     if (fd < 0)
         FailWriting(fileName, errno);
     const bool written = WriteWhole(fd, bytes);
-    const int writeError = errno;
-    const bool closed = ::close(fd) == 0;
-    const int error = !written ? writeError : !closed ? errno : PlaceWithoutReplacing(neighbour, QFile::encodeName(fileName));
-    if (error == 0)
-        return;
-    ::unlink(neighbour.constData());
-    if (error == EEXIST)
-        Fail(QCoreApplication::translate("PictureWriter", "Cannot write %1: a file of that name appeared while it was being written, "
-                                                          "and it is kept as it is.")
-                 .arg(QuotedFileName(fileName)));
-    FailWriting(fileName, error);
+    const int error = errno;
+    if (::close(fd) != 0 || !written) {
+        const int reason = written ? errno : error;
+        ::unlink(neighbour.path.constData());
+        FailWriting(fileName, reason);
+    }
+    return neighbour;
+}
+
+// Every file beside its name first; then each put in place, none replacing what
+// has the name by then. Where one cannot be, those put in place before it are
+// taken away again, being new, so that none stays without the others.
+void WriteNewFilesAtomically(const std::vector<std::pair<QString, QByteArray>>& files)
+{
+    std::vector<Neighbour> neighbours;
+    const auto removeNeighbours = [&](std::size_t from) {
+        for (std::size_t i = from; i < neighbours.size(); ++i)
+            ::unlink(neighbours[i].path.constData());
+    };
+    try {
+        for (const auto& [fileName, bytes] : files)
+            neighbours.push_back(WriteNeighbour(fileName, bytes));
+    } catch (const Exception&) {
+        removeNeighbours(0);
+        throw;
+    }
+    for (std::size_t i = 0; i < neighbours.size(); ++i) {
+        const int error = PlaceWithoutReplacing(neighbours[i].path, QFile::encodeName(neighbours[i].fileName));
+        if (error == 0)
+            continue;
+        for (std::size_t placed = 0; placed < i; ++placed)
+            ::unlink(QFile::encodeName(neighbours[placed].fileName).constData());
+        removeNeighbours(i);
+        if (error == EEXIST)
+            Fail(QCoreApplication::translate("PictureWriter", "Cannot write %1: a file of that name appeared while it was being "
+                                                              "written, and it is kept as it is.")
+                     .arg(QuotedFileName(neighbours[i].fileName)));
+        FailWriting(neighbours[i].fileName, error);
+    }
+}
+
+[[noreturn]] void FailSaving(const QSaveFile& file)
+{
+    Fail(QCoreApplication::translate("PictureWriter", "Cannot write %1: %2.").arg(QuotedFileName(file.fileName()), file.errorString()));
+}
+
+// Every file into a copy beside it, renamed over it once all are complete.
+void ReplaceFilesAtomically(const std::vector<std::pair<QString, QByteArray>>& files)
+{
+    std::vector<std::unique_ptr<QSaveFile>> copies;
+    for (const auto& [fileName, bytes] : files) {
+        auto& file = *copies.emplace_back(std::make_unique<QSaveFile>(fileName));
+        // The copy is written beside the file and renamed over it, never in place.
+        file.setDirectWriteFallback(false);
+        // Unbuffered, so that a short write (a full disk) shows in the count that
+        // write returns: a buffered one is flushed at commit, which takes a short
+        // write for success.
+        if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
+            FailSaving(file);
+        const qint64 written = file.write(bytes);
+        if (written < 0)
+            FailSaving(file);
+        if (written != bytes.size())
+            Fail(QCoreApplication::translate("PictureWriter", "Cannot write %1: only %2 of its %3 bytes could be written; the disk may be full.")
+                     .arg(QuotedFileName(fileName))
+                     .arg(written)
+                     .arg(bytes.size()));
+    }
+    for (const auto& file : copies)
+        if (!file->commit())
+            FailSaving(*file);
 }
 
 }  // namespace
 
 void WriteFileAtomically(const QString& fileName, const QByteArray& bytes, ExistingFile existing)
 {
-    if (existing == ExistingFile::Keep) {
-        WriteNewFileAtomically(fileName, bytes);
-        return;
-    }
-    QSaveFile file(fileName);
-    // The copy is written beside the file and renamed over it, never in place.
-    file.setDirectWriteFallback(false);
-    // Unbuffered, so that a short write (a full disk) shows in the count that
-    // write returns: a buffered one is flushed at commit, which takes a short
-    // write for success.
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
-        Fail(QCoreApplication::translate("PictureWriter", "Cannot write %1: %2.").arg(QuotedFileName(fileName), file.errorString()));
-    const qint64 written = file.write(bytes);
-    if (written < 0)
-        Fail(QCoreApplication::translate("PictureWriter", "Cannot write %1: %2.").arg(QuotedFileName(fileName), file.errorString()));
-    if (written != bytes.size())
-        Fail(QCoreApplication::translate("PictureWriter", "Cannot write %1: only %2 of its %3 bytes could be written; the disk may be full.")
-                 .arg(QuotedFileName(fileName))
-                 .arg(written)
-                 .arg(bytes.size()));
-    if (!file.commit())
-        Fail(QCoreApplication::translate("PictureWriter", "Cannot write %1: %2.").arg(QuotedFileName(fileName), file.errorString()));
+    WriteFilesAtomically({{fileName, bytes}}, existing);
+}
+
+void WriteFilesAtomically(const std::vector<std::pair<QString, QByteArray>>& files, ExistingFile existing)
+{
+    if (existing == ExistingFile::Keep)
+        WriteNewFilesAtomically(files);
+    else
+        ReplaceFilesAtomically(files);
 }
 
 void WriteGreyPicture(const GreyPicture& picture, const QString& fileName, ExistingFile existing)

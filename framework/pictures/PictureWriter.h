@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <utility>
 #include <vector>
 
 // Writing grey pictures without losing data: a file is written whole or not at
@@ -27,6 +28,9 @@ enum class ExistingFile { Replace, Keep };
 // one that no writer here knows.
 std::optional<PictureFormat> FormatOfFileName(const QString& fileName);
 
+// The same, or Exception naming the file where there is none.
+PictureFormat RequireFormatOf(const QString& fileName);
+
 // The formats that can be written on this system, each as "Name (*.ext ...)",
 // PNG first, for a save dialog's filter; and each one's first extension.
 QStringList WritableFormatFilters();
@@ -43,6 +47,12 @@ QByteArray EncodeGreyPicture(const GreyPicture& picture, PictureFormat format, c
 // replace whatever has the name by then, and that is a failure too.
 void WriteFileAtomically(const QString& fileName, const QByteArray& bytes,
                          ExistingFile existing = ExistingFile::Replace);
+
+// Several files written as one, each as WriteFileAtomically writes it, and none
+// put in place before all are complete. With ExistingFile::Keep, where one of
+// them cannot be put in place, none stays new; with Replace, a file renamed over
+// its old one before the failure stays so.
+void WriteFilesAtomically(const std::vector<std::pair<QString, QByteArray>>& files, ExistingFile existing);
 
 // The picture in the format of the name's extension, atomically.
 void WriteGreyPicture(const GreyPicture& picture, const QString& fileName,

@@ -3,7 +3,8 @@ over the workers of one machine or of many.
 
     python3 -m darkfill.batch IN... --output-dir DIR [--scheduler ADDRESS]
                               [--fill-map DIR] [--format FORMAT] [--jobs N]
-                              [--force] [--stats] [--json] [--quiet]
+                              [--force | --skip-existing] [--stats] [--json]
+                              [--quiet]
 
 Without --scheduler the runner starts a cluster on this machine, one worker
 process of one thread a core (or --jobs N of them); with one it sends the work
@@ -22,8 +23,9 @@ bar shows on a terminal.
 A Dask task fills a run of up to eight neighbouring files, since a task costs
 the cluster about as much as a small file's fill. Where a worker dies, Dask
 gives its run to another: the files that the lost worker had put in place
-stay, whole, and the run again refuses them as existing (exit status 1; run
-those again with --force).
+stay, whole, and the run again refuses them as existing (exit status 1); the
+same command with --skip-existing then leaves them, and what else is done, as
+they are, and fills the rest.
 
 From a program, fill_files() does the same with a Client of its own.
 """
@@ -57,9 +59,9 @@ class FileReport(NamedTuple):
     json_line: str                  # and its --json line
 
 
-def _fill_chunk(chunk, force):
+def _fill_chunk(chunk, existing):
     """Runs on a worker: a few files, each read, filled and written there."""
-    return [_darkfill.run_task(*task, force) for task in chunk]
+    return [_darkfill.run_task(*task, existing) for task in chunk]
 
 
 def _chunks(tasks, threads):
@@ -85,7 +87,7 @@ def _lost(task, reason):
     for a refused file."""
     input, output, fill_map, _ = task
     message = f'"{os.fsdecode(input)}": no worker could fill it ({reason}).'
-    return _report(task, _darkfill.run_task(input, output, fill_map, message, False))
+    return _report(task, _darkfill.run_task(input, output, fill_map, message, "refuse"))
 
 
 def _absolute(task):
@@ -102,11 +104,11 @@ def _plan(arguments):
     return tasks, options
 
 
-def _run(client, tasks, force, progress):
+def _run(client, tasks, existing, progress):
     """Every task on the cluster; the reports in the order of the tasks."""
     threads = sum(w["nthreads"] for w in client.scheduler_info()["workers"].values())
     chunks = _chunks(tasks, threads)
-    futures = client.map(_fill_chunk, chunks, force=force, pure=False)
+    futures = client.map(_fill_chunk, chunks, existing=existing, pure=False)
     if progress:
         import distributed
         # Dask draws its bar on sys.stdout; here it goes where darkfill-cli's goes.
@@ -135,7 +137,8 @@ def _client(scheduler, workers):
         yield client
 
 
-def fill_files(inputs, output_dir, *, client=None, fill_map=None, format="png", force=False, progress=False):
+def fill_files(inputs, output_dir, *, client=None, fill_map=None, format="png", force=False, skip_existing=False,
+               progress=False):
     """Fill picture files on a Dask cluster, each in a task of its own.
 
     Parameters
@@ -155,6 +158,8 @@ def fill_files(inputs, output_dir, *, client=None, fill_map=None, format="png", 
         "png", "pgm", "tiff", "bmp" or "ppm".
     force : bool
         Write over existing outputs and maps (never over an input).
+    skip_existing : bool
+        Leave an input whose output (and map) exist, reported as already done.
     progress : bool
         Show Dask's progress bar on standard error.
 
@@ -172,12 +177,15 @@ def fill_files(inputs, output_dir, *, client=None, fill_map=None, format="png", 
     arguments = ["--output-dir", output_dir, "--format", format]
     if fill_map is not None:
         arguments += ["--fill-map", fill_map]
-    tasks, _ = _plan(arguments + ["--"] + list(inputs))
-    tasks = [_absolute(task) for task in tasks] if client is not None else tasks
+    if force:
+        arguments.append("--force")
+    if skip_existing:
+        arguments.append("--skip-existing")
+    tasks, options = _plan(arguments + ["--"] + list(inputs))
     if client is not None:
-        return _run(client, tasks, bool(force), progress)
+        return _run(client, [_absolute(task) for task in tasks], options["existing"], progress)
     with _client(None, os.cpu_count()) as own:
-        return _run(own, tasks, bool(force), progress)
+        return _run(own, tasks, options["existing"], progress)
 
 
 def _parser():
@@ -186,7 +194,7 @@ def _parser():
         usage="%(prog)s IN... --output-dir DIR [--scheduler ADDRESS] [darkfill-cli's batch options]",
         description="Fill the holes of many pictures on a Dask cluster, as darkfill-cli's batch form does.",
         epilog="The other options are darkfill-cli's (see darkfill-cli --help): --fill-map DIR, "
-               "--format png|pgm|tiff|bmp|ppm, -j/--jobs N (workers of the local cluster), -f/--force, "
+               "--format png|pgm|tiff|bmp|ppm, -j/--jobs N (workers of the local cluster), -f/--force, --skip-existing, "
                "--stats, --json, -q/--quiet. Exit status: 0 when every file went well, 1 when any "
                "failed, 2 for a wrong command line.")
     parser.add_argument("--scheduler", metavar="ADDRESS",
@@ -213,7 +221,7 @@ def main(argv=None):
     progress = sys.stderr.isatty() and not options["quiet"]
     started = time.monotonic()
     with _client(known.scheduler, options["jobs"] or os.cpu_count()) as client:
-        reports = _run(client, tasks, options["force"], progress)
+        reports = _run(client, tasks, options["existing"], progress)
     failed = 0
     for report in reports:
         if not report.ok:

@@ -113,6 +113,7 @@ TEST_F(Tool, UsageErrorsExitTwoAndTouchNothing)
         {"JobsNotANumber", {"deep.png", "--output-dir", "d", "--jobs", "two"}, "--jobs needs a whole number"},
         {"JobsZero", {"deep.png", "--output-dir", "d", "--jobs", "0"}, "--jobs needs a whole number"},
         {"MissingValue", {"deep.png", "-o"}, "Missing value"},
+        {"ForceAndSkip", {"deep.png", "-o", "x.png", "--force", "--skip-existing"}, "give one of them"},
         {"EmptyOutputFolder", {"deep.png", "--output-dir", ""}, "--output-dir needs a folder name"},
         {"UnknownExtension", {"deep.png", "-o", "x.xyz"}, "the extension of \"x.xyz\" names no format"},
         {"UnknownFillMapExtension", {"deep.png", "-o", "x.png", "--fill-map", "m.xyz"}, "the fill map \"m.xyz\""},
@@ -355,6 +356,59 @@ TEST_F(Tool, NamesWithControlCharactersStayOnOneLine)
         ASSERT_EQ(lines.size(), 1) << row.name << ": " << (run.out + run.err).toStdString();
         EXPECT_TRUE(lines[0].contains(QString::fromLatin1(row.line))) << row.name << ": " << lines[0].toStdString();
     }
+}
+
+// A result and its fill map are one: where the map cannot be written, the
+// result is not left behind without it.
+TEST_F(Tool, OutputWithoutItsFillMapIsNotLeft)
+{
+    folder_.mkdir(QStringLiteral("a folder.png"));
+    struct Row {
+        const char* name;
+        QStringList arguments;
+    } const rows[] = {
+        {"map's folder missing", {"deep.png", "-o", "out.png", "--fill-map", "missing/map.png"}},
+        {"map's name a folder, with --force", {"deep.png", "-o", "out.png", "--fill-map", "a folder.png", "--force"}},
+    };
+    for (const Row& row : rows) {
+        const ToolRun run = RunTool(folder_, row.arguments);
+        EXPECT_EQ(run.status, 1) << row.name;
+        EXPECT_TRUE(run.err.contains(QStringLiteral("Cannot write"))) << row.name << ": " << run.err.toStdString();
+        EXPECT_EQ(folder_.entryList({QStringLiteral("out.png*")}, QDir::Files), QStringList()) << row.name;
+    }
+}
+
+// A batch stopped after some of its files, run again with --skip-existing: what
+// is done stays as it is, the rest is filled, and an output without its map is
+// refused rather than taken for done.
+TEST_F(Tool, SkipExistingResumesABatch)
+{
+    const QStringList batch = {"deep.png", "grey.png", "deep.pgm", "--output-dir", "out", "--fill-map", "maps", "--json"};
+    ASSERT_EQ(RunTool(folder_, {"deep.png", "--output-dir", "out", "--fill-map", "maps"}).status, 0);
+    ASSERT_EQ(RunTool(folder_, {"grey.png", "--output-dir", "out"}).status, 0);
+    QFile done(Path(QStringLiteral("out/deep.png")));
+    ASSERT_TRUE(done.open(QIODevice::ReadOnly));
+    const QByteArray before = done.readAll();
+
+    const ToolRun run = RunTool(folder_, batch + QStringList{"--skip-existing"});
+    EXPECT_EQ(run.status, 1);
+    const QStringList lines = run.out.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    ASSERT_EQ(lines.size(), 3) << run.out.toStdString();
+    const auto report = [&](int i) { return QJsonDocument::fromJson(lines[i].toUtf8()).object(); };
+    EXPECT_TRUE(report(0).value(QStringLiteral("already_done")).toBool()) << lines[0].toStdString();
+    EXPECT_TRUE(run.err.contains(QStringLiteral("\"out/grey.png\" exists without \"maps/grey.png\"")))
+        << run.err.toStdString();
+    // deep.pgm writes out/deep.png too: its refusal is the plan's, as ever.
+    EXPECT_FALSE(report(2).value(QStringLiteral("ok")).toBool());
+    done.seek(0);
+    EXPECT_EQ(done.readAll(), before);
+    EXPECT_FALSE(QFile::exists(Path(QStringLiteral("maps/grey.png"))));
+
+    const ToolRun again = RunTool(folder_, {"deep.png", "--output-dir", "out", "--fill-map", "maps", "--skip-existing",
+                                            "--stats"});
+    EXPECT_EQ(again.status, 0) << again.err.toStdString();
+    EXPECT_TRUE(again.out.startsWith(QStringLiteral("deep.png: already done, \"out/deep.png\" exists")))
+        << again.out.toStdString();
 }
 
 TEST_F(Tool, HelpAndVersionExitZero)

@@ -1,6 +1,7 @@
 """The Dask batch runner against darkfill-cli: the same files byte for byte, a
 bad file reported while the batch goes on, a killed worker leaving only whole
-outputs, and the tool's usage errors."""
+outputs and a batch that --skip-existing completes, and the tool's usage
+errors."""
 
 import os
 import signal
@@ -81,6 +82,8 @@ def test_a_killed_worker_leaves_only_whole_outputs(tmp_path):
             time.sleep(0.01)
         os.kill(victim, signal.SIGKILL)
         runner.join(120)
+        # Run again, the batch fills what is missing and leaves the rest.
+        resumed = batch.fill_files(names, tmp_path / "out", client=client, skip_existing=True)
 
     assert len(reports) == 40
     failed = [r for r in reports if not r.ok]
@@ -88,6 +91,8 @@ def test_a_killed_worker_leaves_only_whole_outputs(tmp_path):
     # there when the run is filled again, which refuses them as existing.
     assert len(failed) <= batch.CHUNK, failed
     assert all("exists" in r.error or "no worker" in r.error for r in failed)
+    assert all(r.ok for r in resumed), [r.error for r in resumed if not r.ok]
+    assert len(list((tmp_path / "out").glob("*.png"))) == 40
     for path in (tmp_path / "out").glob("*.png"):
         assert path.read_bytes() == (tmp_path / "cli" / path.name).read_bytes(), path.name
 
