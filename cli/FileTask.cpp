@@ -33,10 +33,11 @@ GreyPicture ReadInput(const QString& input)
     if (input == StandardStream) {
         QFile in;
         in.open(stdin, QIODevice::ReadOnly);
-        return GreyPictureOfImage(DecodePictureImage(ReadPictureStream(in, QStringLiteral("standard input")),
-                                                     QStringLiteral("standard input")));
+        const QString name = QStringLiteral("standard input");
+        return GreyPictureOfImage(DecodePictureImage(
+            ReadPictureStream(in, name, MaximumPictureFileBytes, darkfill::MaximumCells), name, darkfill::MaximumCells));
     }
-    return GreyPictureOfImage(DecodePictureImage(ReadPictureFileBytes(input), input));
+    return GreyPictureOfImage(DecodePictureImage(ReadPictureFileBytes(input), input, darkfill::MaximumCells));
 }
 
 bool Exists(const QString& path)

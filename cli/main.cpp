@@ -9,6 +9,7 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QImageReader>
 #include <QThread>
 
 #include <unistd.h>
@@ -106,6 +107,9 @@ int main(int argc, char** argv)
     QCoreApplication application(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("darkfill-cli"));
     QCoreApplication::setApplicationVersion(QStringLiteral(DARKFILL_VERSION));
+    // The decoders may take what the largest picture that can be filled needs,
+    // 8 bytes a pixel (16-bit colour), and no more.
+    QImageReader::setAllocationLimit(static_cast<int>(darkfill::MaximumCells * 8 / (1024 * 1024)) + 1);
 
     CommandLine commandLine;
     QString error;

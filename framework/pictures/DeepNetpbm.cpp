@@ -65,6 +65,19 @@ private:
 
 }  // namespace
 
+QSize DeepNetpbmSize(const QByteArray& bytes)
+{
+    if (bytes.size() < 2 || bytes[0] != 'P' || !QByteArray("2356").contains(bytes[1]))
+        return {};
+    NetpbmReader reader(bytes);
+    const long long width = reader.Number();
+    const long long height = reader.Number();
+    if (reader.Number() <= 255 || width < 1 || height < 1)
+        return {};
+    constexpr long long Largest = 1 << 30;
+    return QSize(static_cast<int>(std::min(width, Largest)), static_cast<int>(std::min(height, Largest)));
+}
+
 std::optional<QImage> DecodeDeepNetpbm(const QByteArray& bytes, QString& damage)
 {
     if (bytes.size() < 2 || bytes[0] != 'P' || !QByteArray("2356").contains(bytes[1]))

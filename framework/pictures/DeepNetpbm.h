@@ -18,6 +18,9 @@
 // A damaged file sets `damage` to what is wrong and gives an empty image.
 std::optional<QImage> DecodeDeepNetpbm(const QByteArray& bytes, QString& damage);
 
+// The size that a deep Netpbm file's header claims; invalid for other bytes.
+QSize DeepNetpbmSize(const QByteArray& bytes);
+
 // A 16-bit grey picture (Format_Grayscale16) as a binary grey map (P5) with the
 // given maximum value; every value must lie at or below it.
 QByteArray EncodeDeepPgm(const QImage& image, int maximumValue);

@@ -52,6 +52,18 @@ QString Quoted(const QString& name)
 const QList<QByteArray> ReadableFormats = {"bmp", "png", "jpeg", "jpg", "gif", "ico", "cur", "pbm", "pgm",
                                           "ppm", "xbm", "xpm", "tiff", "tif", "webp"};
 
+// A size beyond the pixel limit (where there is one) is refused before anything
+// is decoded.
+void RefuseBeyond(const QString& name, QSize size, qint64 pixelLimit)
+{
+    if (pixelLimit > 0 && size.isValid() && qint64(size.width()) * size.height() > pixelLimit)
+        Fail(QCoreApplication::translate("PictureFile", "%1 is %2 x %3 pixels; pictures of at most %4 pixels can be read here.")
+                 .arg(Quoted(name))
+                 .arg(size.width())
+                 .arg(size.height())
+                 .arg(pixelLimit));
+}
+
 bool ExceedsAllocationLimit(QSize size)
 {
     const qint64 bytes = qint64(size.width()) * size.height() * 4;
@@ -61,10 +73,11 @@ bool ExceedsAllocationLimit(QSize size)
 
 }  // namespace
 
-QImage DecodePictureImage(const QByteArray& bytes, const QString& name)
+QImage DecodePictureImage(const QByteArray& bytes, const QString& name, qint64 pixelLimit)
 {
     if (bytes.isEmpty())
         Fail(QCoreApplication::translate("PictureFile", "%1 is empty: it holds no picture.").arg(Quoted(name)));
+    RefuseBeyond(name, DeepNetpbmSize(bytes), pixelLimit);
 
     QString damage;
     if (const std::optional<QImage> deep = DecodeDeepNetpbm(bytes, damage)) {
@@ -95,6 +108,7 @@ QImage DecodePictureImage(const QByteArray& bytes, const QString& name)
     QSize size = reader.size();
     if (!size.isValid())
         size = ClaimedPictureSize(bytes, format);
+    RefuseBeyond(name, size, pixelLimit);
     if (size.isValid() && ExceedsAllocationLimit(size))
         FailTooLarge(name, size);
     if (!png)
@@ -139,10 +153,32 @@ namespace {
 
 // Reads up to the end, but never more than the limit and one byte, by which a
 // stream too large is told.
-QByteArray ReadBounded(QIODevice& device, const QString& name, qint64 limit)
+// Enough of a stream for its format and, in the formats with a header of fixed
+// layout, its size.
+constexpr qsizetype StreamStartBytes = 4096;
+
+// A stream's first bytes, as the start of a picture: a format that the reader
+// knows, and no more pixels than the limit where the header tells them.
+void RequirePictureStart(const QByteArray& start, const QString& name, qint64 pixelLimit)
+{
+    if (DeepNetpbmSize(start).isValid()) {
+        RefuseBeyond(name, DeepNetpbmSize(start), pixelLimit);
+        return;
+    }
+    QByteArray data = start;
+    QBuffer buffer(&data);
+    buffer.open(QIODevice::ReadOnly);
+    const QByteArray format = QImageReader::imageFormat(&buffer);
+    if (!ReadableFormats.contains(format))
+        FailUnknownFormat(name);
+    RefuseBeyond(name, ClaimedPictureSize(start, format), pixelLimit);
+}
+
+QByteArray ReadBounded(QIODevice& device, const QString& name, qint64 limit, qint64 pixelLimit = 0)
 {
     QByteArray bytes;
     char chunk[64 * 1024];
+    bool started = pixelLimit <= 0;
     for (;;) {
         const qint64 read = device.read(chunk, sizeof chunk);
         if (read < 0)
@@ -152,6 +188,10 @@ QByteArray ReadBounded(QIODevice& device, const QString& name, qint64 limit)
         if (bytes.size() + read > limit)
             FailFileTooLarge(name, limit);
         bytes.append(chunk, static_cast<qsizetype>(read));
+        if (!started && bytes.size() >= StreamStartBytes) {
+            RequirePictureStart(bytes, name, pixelLimit);
+            started = true;
+        }
     }
     return bytes;
 }
@@ -213,9 +253,9 @@ QByteArray ReadPictureFileBytes(const QString& name)
     return ReadBounded(file, name, MaximumPictureFileBytes);
 }
 
-QByteArray ReadPictureStream(QIODevice& device, const QString& name, qint64 limit)
+QByteArray ReadPictureStream(QIODevice& device, const QString& name, qint64 limit, qint64 pixelLimit)
 {
-    return ReadBounded(device, name, limit);
+    return ReadBounded(device, name, limit, pixelLimit);
 }
 
 void ReadPictureFile(const AnsiString& fileName, TBitmap& bitmap)

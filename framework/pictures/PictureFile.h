@@ -26,12 +26,18 @@ constexpr qint64 MaximumPictureFileBytes = 1LL << 30;
 QByteArray ReadPictureFileBytes(const QString& fileName);
 
 // The bytes that a device holds up to its end (standard input, say), at most
-// limit of them; name stands for it in messages.
-QByteArray ReadPictureStream(QIODevice& device, const QString& name, qint64 limit = MaximumPictureFileBytes);
+// limit of them; name stands for it in messages. Where pixelLimit is above 0,
+// the stream's first bytes are looked at as soon as they are in: a stream that
+// begins as no picture does, or whose header claims more pixels than that, is
+// refused then, not at its end.
+QByteArray ReadPictureStream(QIODevice& device, const QString& name, qint64 limit = MaximumPictureFileBytes,
+                             qint64 pixelLimit = 0);
 
 // The picture that the bytes of a picture file hold, in the reader's own format
 // (16 bits a channel where the file has them); name stands for the file in messages.
-QImage DecodePictureImage(const QByteArray& bytes, const QString& name);
+// Where pixelLimit is above 0, a picture whose header claims more pixels than
+// that is refused before it is decoded.
+QImage DecodePictureImage(const QByteArray& bytes, const QString& name, qint64 pixelLimit = 0);
 
 // Reads a picture file into bitmap (pf32bit; see BitmapOfImage for how deeper
 // pictures and transparency are taken).

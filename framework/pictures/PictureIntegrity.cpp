@@ -191,17 +191,6 @@ QString CheckXbm(const QByteArray& b)
 
 }  // namespace
 
-QSize ClaimedPictureSize(const QByteArray& bytes, const QByteArray& format)
-{
-    if (format != "bmp" || bytes.size() < BmpHeightAt + 4)
-        return {};
-    const BmpHeader header = ReadBmpHeader(bytes);
-    if (header.infoHeaderSize < BmpInfoHeaderSize)
-        return {};
-    return QSize(static_cast<int>(std::min(std::abs(header.width), 1LL << 30)),
-                 static_cast<int>(std::min(std::abs(header.height), 1LL << 30)));
-}
-
 namespace {
 
 // A big-endian number of four bytes; the caller has checked that they are there.
@@ -260,7 +249,30 @@ QString CheckPng(const QByteArray& b)
     return Truncated();
 }
 
+// The size in a PNG's header chunk, which comes first.
+QSize PngHeaderSize(const QByteArray& b)
+{
+    if (b.size() < 24 || b.mid(12, 4) != "IHDR")
+        return {};
+    constexpr std::uint32_t Largest = 1u << 30;
+    return QSize(static_cast<int>(std::min(Big32(b, 16), Largest)), static_cast<int>(std::min(Big32(b, 20), Largest)));
+}
+
 }  // namespace
+
+QSize ClaimedPictureSize(const QByteArray& bytes, const QByteArray& format)
+{
+    if (format == "png")
+        return PngHeaderSize(bytes);
+    if (format != "bmp" || bytes.size() < BmpHeightAt + 4)
+        return {};
+    const BmpHeader header = ReadBmpHeader(bytes);
+    if (header.infoHeaderSize < BmpInfoHeaderSize)
+        return {};
+    return QSize(static_cast<int>(std::min(std::abs(header.width), 1LL << 30)),
+                 static_cast<int>(std::min(std::abs(header.height), 1LL << 30)));
+}
+
 
 QString FindMissingPictureData(const QByteArray& bytes, const QByteArray& format)
 {

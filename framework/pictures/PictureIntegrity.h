@@ -11,5 +11,6 @@
 QString FindMissingPictureData(const QByteArray& bytes, const QByteArray& format);
 
 // The size that a picture's header claims where Qt's reader refuses to tell it
-// (a BMP header claiming a huge size); an invalid size otherwise.
+// (a BMP header claiming a huge size) or has too few bytes to (the start of a
+// PNG); an invalid size otherwise.
 QSize ClaimedPictureSize(const QByteArray& bytes, const QByteArray& format);

@@ -5,8 +5,11 @@
 #include "testing/rasters/GeneratedRasters.h"
 #include "testing/rasters/RasterFill.h"
 
+#include <QBuffer>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
+#include <QImage>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
@@ -59,6 +62,27 @@ GreyPicture DepthMap(int width, int height, unsigned seed, int bits)
 {
     const std::vector<std::int32_t> raster = DepthLikeRaster(height, width, 15, seed, bits > 8 ? 65535 : 255);
     return {width, height, bits, std::vector<std::uint16_t>(raster.begin(), raster.end())};
+}
+
+QByteArray EncodedPicture(const char* format)
+{
+    QImage image(8, 8, QImage::Format_RGB32);
+    image.fill(Qt::gray);
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, format);
+    return bytes;
+}
+
+// The picture with its header's width and height (at those offsets, in the
+// byte order given) set to 5000, and nothing after the header.
+QByteArray WideHeader(QByteArray bytes, int widthAt, int heightAt, bool bigEndian)
+{
+    for (const int at : {widthAt, heightAt})
+        for (int i = 0; i < 4; ++i)
+            bytes[at + (bigEndian ? 3 - i : i)] = static_cast<char>(5000 >> (8 * i));
+    return bytes.left(64);
 }
 
 GreyPicture Filled(const GreyPicture& picture)
@@ -141,12 +165,23 @@ TEST_F(Tool, BadFilesExitOneNamingTheFileAndReason)
     flippedFile.open(QIODevice::WriteOnly);
     flippedFile.write(flipped);
     flippedFile.close();
+    // Headers that claim more pixels than can be filled, over a few bytes.
+    QFile hugePgm(Path(QStringLiteral("huge.pgm")));
+    hugePgm.open(QIODevice::WriteOnly);
+    hugePgm.write(QByteArray("P5\n5000 5000\n65535\n") + QByteArray(64, '\1'));
+    hugePgm.close();
+    QFile hugeBmp(Path(QStringLiteral("huge.bmp")));
+    hugeBmp.open(QIODevice::WriteOnly);
+    hugeBmp.write(WideHeader(EncodedPicture("bmp"), 18, 22, false));
+    hugeBmp.close();
     struct Row {
         const char* name;
         QStringList arguments;
         const char* message;
     };
     const Row table[] = {
+        {"HugeDeepPgm", {"huge.pgm", "-o", "x.png"}, "\"huge.pgm\" is 5000 x 5000 pixels; pictures of at most"},
+        {"HugeBmp", {"huge.bmp", "-o", "x.png"}, "\"huge.bmp\" is 5000 x 5000 pixels; pictures of at most"},
         {"Missing", {"none.png", "-o", "x.png"}, "\"none.png\": the file does not exist"},
         {"Damaged", {"damaged.png", "-o", "x.png"}, "\"damaged.png\" is damaged"},
         {"Folder", {".", "-o", "x.png"}, "is a folder"},
@@ -409,6 +444,39 @@ TEST_F(Tool, SkipExistingResumesABatch)
     EXPECT_EQ(again.status, 0) << again.err.toStdString();
     EXPECT_TRUE(again.out.startsWith(QStringLiteral("deep.png: already done, \"out/deep.png\" exists")))
         << again.out.toStdString();
+}
+
+// Standard input is refused as soon as its first bytes can be no picture that
+// can be filled: endless zeros, or a PNG header claiming 5000 x 5000 pixels.
+TEST_F(Tool, StandardInputIsRefusedByItsStart)
+{
+    struct Row {
+        const char* name;
+        QString file;  // what standard input reads; empty: the bytes below
+        QByteArray bytes;
+        const char* message;
+    } const rows[] = {
+        {"zeros", QStringLiteral("/dev/zero"), {}, "\"standard input\" is not a picture"},
+        {"huge PNG", {}, WideHeader(EncodedPicture("png"), 16, 20, true) + QByteArray(1 << 20, '\0'),
+         "\"standard input\" is 5000 x 5000 pixels"},
+    };
+    for (const Row& row : rows) {
+        QProcess process;
+        process.setWorkingDirectory(folder_.path());
+        if (!row.file.isEmpty())
+            process.setStandardInputFile(row.file);
+        QElapsedTimer clock;
+        clock.start();
+        process.start(QStringLiteral(DARKFILL_CLI), {"-", "-o", "x.png"});
+        if (row.file.isEmpty()) {
+            process.write(row.bytes);
+            process.closeWriteChannel();
+        }
+        ASSERT_TRUE(process.waitForFinished(20000)) << row.name;
+        EXPECT_LT(clock.elapsed(), 5000) << row.name;
+        EXPECT_EQ(process.exitCode(), 1) << row.name;
+        EXPECT_TRUE(process.readAllStandardError().contains(row.message)) << row.name;
+    }
 }
 
 TEST_F(Tool, HelpAndVersionExitZero)
