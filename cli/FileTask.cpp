@@ -126,11 +126,11 @@ FileOutcome RunFileTask(const FileTask& task, ExistingOutputs existing)
                              .counts = &outcome.counts});
         outcome.analyseMilliseconds = Milliseconds(timer);
 
-        // Without --force, what appears under an output's name while it is
-        // being made is kept: the check above only spares the work.
-        timer.restart();
         // The result and its map are one: both are made before either is put
-        // in place, and neither stays new without the other.
+        // in place, and neither stays new without the other. Without --force,
+        // what appears under their names meanwhile is kept: the check above
+        // only spares the work.
+        timer.restart();
         const ExistingFile onWriting = existing == ExistingOutputs::Replace ? ExistingFile::Replace : ExistingFile::Keep;
         std::vector<std::pair<QString, QByteArray>> files;
         const QByteArray result = EncodeResult(picture, task.output);

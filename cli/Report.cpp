@@ -14,6 +14,23 @@ QString Grouped(long long n)
     return QLocale(QLocale::English).toString(n);
 }
 
+// The size, depth, counts and milliseconds of a picture that was filled.
+void InsertCounts(QJsonObject& object, const FileOutcome& outcome)
+{
+    const darkfill::FillCounts& c = outcome.counts;
+    object.insert(QStringLiteral("width"), outcome.width);
+    object.insert(QStringLiteral("height"), outcome.height);
+    object.insert(QStringLiteral("bits"), outcome.bitsPerValue);
+    object.insert(QStringLiteral("regions_found"), c.regionsFound);
+    object.insert(QStringLiteral("regions_painted"), c.regionsPainted);
+    object.insert(QStringLiteral("pixels_painted"), c.pixelsPainted);
+    object.insert(QStringLiteral("pixels_filled"), c.pixelsFilled);
+    object.insert(QStringLiteral("pixels_left_at_zero"), c.pixelsLeftAtZero);
+    object.insert(QStringLiteral("milliseconds"), QJsonObject{{QStringLiteral("read"), outcome.readMilliseconds},
+                                                              {QStringLiteral("analyse"), outcome.analyseMilliseconds},
+                                                              {QStringLiteral("write"), outcome.writeMilliseconds}});
+}
+
 }  // namespace
 
 QString StatsLine(const FileTask& task, const FileOutcome& outcome)
@@ -35,28 +52,14 @@ QString JsonLine(const FileTask& task, const FileOutcome& outcome)
     QJsonObject object{{QStringLiteral("input"), task.input}, {QStringLiteral("ok"), outcome.ok}};
     if (!outcome.ok) {
         object.insert(QStringLiteral("error"), outcome.error);
-    } else if (outcome.alreadyDone) {
-        object.insert(QStringLiteral("already_done"), true);
-        object.insert(QStringLiteral("output"), task.output);
-        if (!task.fillMap.isEmpty())
-            object.insert(QStringLiteral("fill_map"), task.fillMap);
     } else {
-        const darkfill::FillCounts& c = outcome.counts;
         object.insert(QStringLiteral("output"), task.output);
         if (!task.fillMap.isEmpty())
             object.insert(QStringLiteral("fill_map"), task.fillMap);
-        object.insert(QStringLiteral("width"), outcome.width);
-        object.insert(QStringLiteral("height"), outcome.height);
-        object.insert(QStringLiteral("bits"), outcome.bitsPerValue);
-        object.insert(QStringLiteral("regions_found"), c.regionsFound);
-        object.insert(QStringLiteral("regions_painted"), c.regionsPainted);
-        object.insert(QStringLiteral("pixels_painted"), c.pixelsPainted);
-        object.insert(QStringLiteral("pixels_filled"), c.pixelsFilled);
-        object.insert(QStringLiteral("pixels_left_at_zero"), c.pixelsLeftAtZero);
-        object.insert(QStringLiteral("milliseconds"),
-                      QJsonObject{{QStringLiteral("read"), outcome.readMilliseconds},
-                                  {QStringLiteral("analyse"), outcome.analyseMilliseconds},
-                                  {QStringLiteral("write"), outcome.writeMilliseconds}});
+        if (outcome.alreadyDone)
+            object.insert(QStringLiteral("already_done"), true);
+        else
+            InsertCounts(object, outcome);
     }
     return QString::fromUtf8(QJsonDocument(object).toJson(QJsonDocument::Compact));
 }

@@ -63,11 +63,17 @@ private:
     qsizetype at_ = 2;
 };
 
+// P2, P3, P5 or P6: the grey maps and pixmaps that may have more than 8 bits.
+bool HasNetpbmSignature(const QByteArray& bytes)
+{
+    return bytes.size() >= 2 && bytes[0] == 'P' && QByteArray("2356").contains(bytes[1]);
+}
+
 }  // namespace
 
 QSize DeepNetpbmSize(const QByteArray& bytes)
 {
-    if (bytes.size() < 2 || bytes[0] != 'P' || !QByteArray("2356").contains(bytes[1]))
+    if (!HasNetpbmSignature(bytes))
         return {};
     NetpbmReader reader(bytes);
     const long long width = reader.Number();
@@ -80,7 +86,7 @@ QSize DeepNetpbmSize(const QByteArray& bytes)
 
 std::optional<QImage> DecodeDeepNetpbm(const QByteArray& bytes, QString& damage)
 {
-    if (bytes.size() < 2 || bytes[0] != 'P' || !QByteArray("2356").contains(bytes[1]))
+    if (!HasNetpbmSignature(bytes))
         return std::nullopt;
     const char kind = bytes[1];
     const bool colour = kind == '3' || kind == '6';

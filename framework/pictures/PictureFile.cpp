@@ -161,8 +161,8 @@ constexpr qsizetype StreamStartBytes = 4096;
 // knows, and no more pixels than the limit where the header tells them.
 void RequirePictureStart(const QByteArray& start, const QString& name, qint64 pixelLimit)
 {
-    if (DeepNetpbmSize(start).isValid()) {
-        RefuseBeyond(name, DeepNetpbmSize(start), pixelLimit);
+    if (const QSize deep = DeepNetpbmSize(start); deep.isValid()) {
+        RefuseBeyond(name, deep, pixelLimit);
         return;
     }
     QByteArray data = start;

@@ -58,7 +58,6 @@ bool Writable(const FormatInfo& info)
     throw Exception(message.toStdString());
 }
 
-
 QByteArray Encode(const QImage& image, const FormatInfo& info, const QString& fileName)
 {
     if (!Writable(info))
@@ -144,25 +143,27 @@ QByteArray EncodePalettePicture(int width, int height, const std::vector<std::ui
 }
 
 void WritePalettePicture(int width, int height, const std::vector<std::uint8_t>& indexes,
-                         const std::vector<std::uint32_t>& palette, const QString& fileName,
-                         ExistingFile existing)
+                         const std::vector<std::uint32_t>& palette, const QString& fileName)
 {
-    WriteFileAtomically(fileName, EncodePalettePicture(width, height, indexes, palette, fileName), existing);
+    WriteFileAtomically(fileName, EncodePalettePicture(width, height, indexes, palette, fileName));
 }
 
 namespace {
 
-[[noreturn]] void FailWriting(const QString& fileName, int error)
+[[noreturn]] void FailWriting(const QString& fileName, const QString& reason)
 {
-    Fail(QCoreApplication::translate("PictureWriter", "Cannot write %1: %2.")
-             .arg(QuotedFileName(fileName), qt_error_string(error)));
+    Fail(QCoreApplication::translate("PictureWriter", "Cannot write %1: %2.").arg(QuotedFileName(fileName), reason));
 }
 
-// A new file beside the named one, created with the permissions that a new file
-// of that name would have; its name is returned with the open descriptor.
-int CreateNeighbour(const QString& fileName, QByteArray& neighbour)
+[[noreturn]] void FailWriting(const QString& fileName, int error)
 {
-    const QByteArray name = QFile::encodeName(fileName);
+    FailWriting(fileName, qt_error_string(error));
+}
+
+// A new file beside the one of that name, created with the permissions that a
+// new file of the name would have; its name is returned with the open descriptor.
+int CreateNeighbour(const QByteArray& name, QByteArray& neighbour)
+{
     for (;;) {
         neighbour = name + '.' + QByteArray::number(QRandomGenerator::global()->generate64(), 36) + ".new";
         const int fd = ::open(neighbour.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
@@ -207,13 +208,14 @@ int PlaceWithoutReplacing(const QByteArray& neighbour, const QByteArray& name)
 // A file's bytes in a new file beside it, ready to be put in place.
 struct Neighbour {
     QString fileName;
-    QByteArray path;
+    QByteArray name;  // the file's name as the system takes it
+    QByteArray path;  // the new file's
 };
 
 Neighbour WriteNeighbour(const QString& fileName, const QByteArray& bytes)
 {
-    Neighbour neighbour{fileName, {}};
-    const int fd = CreateNeighbour(fileName, neighbour.path);
+    Neighbour neighbour{fileName, QFile::encodeName(fileName), {}};
+    const int fd = CreateNeighbour(neighbour.name, neighbour.path);
     if (fd < 0)
         FailWriting(fileName, errno);
     const bool written = WriteWhole(fd, bytes);
@@ -244,11 +246,11 @@ void WriteNewFilesAtomically(const std::vector<std::pair<QString, QByteArray>>& 
         throw;
     }
     for (std::size_t i = 0; i < neighbours.size(); ++i) {
-        const int error = PlaceWithoutReplacing(neighbours[i].path, QFile::encodeName(neighbours[i].fileName));
+        const int error = PlaceWithoutReplacing(neighbours[i].path, neighbours[i].name);
         if (error == 0)
             continue;
         for (std::size_t placed = 0; placed < i; ++placed)
-            ::unlink(QFile::encodeName(neighbours[placed].fileName).constData());
+            ::unlink(neighbours[placed].name.constData());
         removeNeighbours(i);
         if (error == EEXIST)
             Fail(QCoreApplication::translate("PictureWriter", "Cannot write %1: a file of that name appeared while it was being "
@@ -256,11 +258,6 @@ void WriteNewFilesAtomically(const std::vector<std::pair<QString, QByteArray>>& 
                      .arg(QuotedFileName(neighbours[i].fileName)));
         FailWriting(neighbours[i].fileName, error);
     }
-}
-
-[[noreturn]] void FailSaving(const QSaveFile& file)
-{
-    Fail(QCoreApplication::translate("PictureWriter", "Cannot write %1: %2.").arg(QuotedFileName(file.fileName()), file.errorString()));
 }
 
 // Every file into a copy beside it, renamed over it once all are complete.
@@ -275,10 +272,10 @@ void ReplaceFilesAtomically(const std::vector<std::pair<QString, QByteArray>>& f
         // write returns: a buffered one is flushed at commit, which takes a short
         // write for success.
         if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
-            FailSaving(file);
+            FailWriting(fileName, file.errorString());
         const qint64 written = file.write(bytes);
         if (written < 0)
-            FailSaving(file);
+            FailWriting(fileName, file.errorString());
         if (written != bytes.size())
             Fail(QCoreApplication::translate("PictureWriter", "Cannot write %1: only %2 of its %3 bytes could be written; the disk may be full.")
                      .arg(QuotedFileName(fileName))
@@ -287,7 +284,7 @@ void ReplaceFilesAtomically(const std::vector<std::pair<QString, QByteArray>>& f
     }
     for (const auto& file : copies)
         if (!file->commit())
-            FailSaving(*file);
+            FailWriting(file->fileName(), file->errorString());
 }
 
 }  // namespace

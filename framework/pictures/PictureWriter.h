@@ -64,5 +64,4 @@ void WriteGreyPicture(const GreyPicture& picture, const QString& fileName,
 QByteArray EncodePalettePicture(int width, int height, const std::vector<std::uint8_t>& indexes,
                                 const std::vector<std::uint32_t>& palette, const QString& fileName);
 void WritePalettePicture(int width, int height, const std::vector<std::uint8_t>& indexes,
-                         const std::vector<std::uint32_t>& palette, const QString& fileName,
-                         ExistingFile existing = ExistingFile::Replace);
+                         const std::vector<std::uint32_t>& palette, const QString& fileName);
