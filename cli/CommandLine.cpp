@@ -2,9 +2,9 @@
 
 #include "framework/pictures/PictureFile.h"
 #include "framework/pictures/PictureWriter.h"
+#include "framework/pictures/SystemFileName.h"
 
 #include <QCommandLineParser>
-#include <QDir>
 #include <QFileInfo>
 
 namespace {
@@ -18,8 +18,8 @@ bool UnwritableExtension(const QString& fileName)
 
 bool SameFolder(const QString& a, const QString& b)
 {
-    return QDir::cleanPath(QFileInfo(a).absoluteFilePath()) == QDir::cleanPath(QFileInfo(b).absoluteFilePath()) ||
-           (QFileInfo::exists(a) && QFileInfo(a).canonicalFilePath() == QFileInfo(b).canonicalFilePath());
+    return AbsoluteFileName(a) == AbsoluteFileName(b) ||
+           (FileExists(a) && CanonicalFileName(a) == CanonicalFileName(b));
 }
 
 }  // namespace
@@ -174,6 +174,10 @@ OPTIONS
 
     Reports and --stats go to standard output, or to standard error where the
     result goes to standard output. Messages name the file and the reason.
+    File names are taken byte for byte as the system gives them, UTF-8 or not;
+    messages and --stats show a byte that is no UTF-8 as \xff and control
+    characters as \n or \x01, --json as \udcff (which Python's os.fsencode
+    turns back into the byte) and \n.
 
 EXIT STATUS
     0   every picture was filled and written

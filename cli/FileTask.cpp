@@ -4,6 +4,7 @@
 #include "framework/pictures/GreyPicture.h"
 #include "framework/pictures/PictureFile.h"
 #include "framework/pictures/PictureWriter.h"
+#include "framework/pictures/SystemFileName.h"
 
 #include <QElapsedTimer>
 #include <QFile>
@@ -42,7 +43,7 @@ GreyPicture ReadInput(const QString& input)
 
 bool Exists(const QString& path)
 {
-    return !path.isEmpty() && path != StandardStream && QFileInfo::exists(path);
+    return path != StandardStream && FileExists(path);
 }
 
 // Whether the task is done already: with Skip, an output that exists with its

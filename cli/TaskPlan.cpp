@@ -2,14 +2,16 @@
 
 #include "framework/pictures/PictureFile.h"
 #include "framework/pictures/PictureWriter.h"
+#include "framework/pictures/SystemFileName.h"
 
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <QHash>
 
 #include <sys/stat.h>
 #include <unistd.h>
+
+#include <cerrno>
 
 namespace {
 
@@ -17,18 +19,18 @@ namespace {
 // does not exist yet, the one that its folder would hold.
 QString Identity(const QString& path)
 {
-    const QFileInfo info(path);
-    if (info.exists())
-        return info.canonicalFilePath();
-    const QString folder = info.absoluteDir().canonicalPath();
-    return folder.isEmpty() ? info.absoluteFilePath() : folder + QLatin1Char('/') + info.fileName();
+    if (const QString file = CanonicalFileName(path); !file.isEmpty())
+        return file;
+    const QFileInfo info(AbsoluteFileName(path));
+    const QString folder = CanonicalFileName(info.path());
+    return folder.isEmpty() ? info.filePath() : QDir::cleanPath(folder + QLatin1Char('/') + info.fileName());
 }
 
 QString MakeFolder(const QString& path)
 {
-    if (QFileInfo(path).isDir() || QDir().mkpath(path))
+    if (IsFolder(path) || MakeFolders(path))
         return {};
-    return QStringLiteral("Cannot make the folder %1.").arg(QuotedFileName(path));
+    return QStringLiteral("Cannot make the folder %1: %2.").arg(QuotedFileName(path), qt_error_string(errno));
 }
 
 }  // namespace
@@ -84,7 +86,7 @@ QString StandardOutputClash(const CommandLine& commandLine)
         return {};
     for (const QString& input : commandLine.inputs) {
         struct stat in;
-        if (input != QStringLiteral("-") && ::stat(QFile::encodeName(input).constData(), &in) == 0 &&
+        if (input != QStringLiteral("-") && ::stat(SystemFileName(input).constData(), &in) == 0 &&
             in.st_dev == out.st_dev && in.st_ino == out.st_ino)
             return QStringLiteral("standard output is the input %1; writing to it would destroy it, so nothing "
                                   "is written.")

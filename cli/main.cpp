@@ -6,6 +6,7 @@
 #include "cli/Progress.h"
 #include "cli/Report.h"
 #include "cli/TaskPlan.h"
+#include "framework/pictures/SystemFileName.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -111,9 +112,14 @@ int main(int argc, char** argv)
     // 8 bytes a pixel (16-bit colour), and no more.
     QImageReader::setAllocationLimit(static_cast<int>(darkfill::MaximumCells * 8 / (1024 * 1024)) + 1);
 
+    // The arguments as the system gave them, byte for byte: Qt's own list spells
+    // a name that is no UTF-8 differently, so that it names no file.
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments << FileNameFromSystem(argv[i]);
     CommandLine commandLine;
     QString error;
-    switch (ParseCommandLine(QCoreApplication::arguments(), commandLine, error)) {
+    switch (ParseCommandLine(arguments, commandLine, error)) {
     case CommandLineRequest::Help:
         std::fputs(ManualText().toLocal8Bit().constData(), stdout);
         return 0;

@@ -12,6 +12,8 @@
 #include "cli/Report.h"
 #include "cli/TaskPlan.h"
 #include "darkfill/darkfill.h"
+#include "framework/pictures/PictureFile.h"
+#include "framework/pictures/SystemFileName.h"
 
 #include <cstdint>
 #include <mutex>
@@ -177,11 +179,11 @@ py::tuple FillFile(const std::string& input, const std::string& output, const st
                    bool force, const darkfill::FillOptions& options)
 {
     CommandLine commandLine;
-    commandLine.inputs = QStringList{QString::fromLocal8Bit(input)};
-    commandLine.output = QString::fromLocal8Bit(output);
-    commandLine.fillMap = fillMap ? QString::fromLocal8Bit(*fillMap) : QString();
+    commandLine.inputs = QStringList{FileNameFromSystem(input)};
+    commandLine.output = FileNameFromSystem(output);
+    commandLine.fillMap = fillMap ? FileNameFromSystem(*fillMap) : QString();
     if (const QString clash = StandardOutputClash(commandLine); !clash.isEmpty())
-        throw FileError(clash.toLocal8Bit().toStdString());
+        throw FileError(clash.toStdString());
     FileTask task = PlanTasks(commandLine).front();
     task.options = options;
     FileOutcome outcome;
@@ -190,7 +192,7 @@ py::tuple FillFile(const std::string& input, const std::string& output, const st
         outcome = RunFileTask(task, force ? ExistingOutputs::Replace : ExistingOutputs::Refuse);
     }
     if (!outcome.ok)
-        throw FileError(outcome.error.toLocal8Bit().toStdString());
+        throw FileError(outcome.error.toStdString());
     return py::make_tuple(CountsTuple(outcome.counts), outcome.width, outcome.height, outcome.bitsPerValue,
                           outcome.readMilliseconds, outcome.analyseMilliseconds, outcome.writeMilliseconds);
 }
@@ -203,7 +205,7 @@ py::tuple PlanBatch(const std::vector<std::string>& arguments)
 {
     QStringList words{QStringLiteral("darkfill-cli")};
     for (const std::string& argument : arguments)
-        words << QString::fromLocal8Bit(argument);
+        words << FileNameFromSystem(argument);
     CommandLine commandLine;
     QString error;
     const CommandLineRequest request = ParseCommandLine(words, commandLine, error);
@@ -220,9 +222,9 @@ py::tuple PlanBatch(const std::vector<std::string>& arguments)
     }
     py::list tasks;
     for (const FileTask& task : planned)
-        tasks.append(py::make_tuple(py::bytes(task.input.toLocal8Bit().toStdString()),
-                                    py::bytes(task.output.toLocal8Bit().toStdString()),
-                                    py::bytes(task.fillMap.toLocal8Bit().toStdString()), task.refusal.toStdString()));
+        tasks.append(py::make_tuple(py::bytes(SystemFileName(task.input).toStdString()),
+                                    py::bytes(SystemFileName(task.output).toStdString()),
+                                    py::bytes(SystemFileName(task.fillMap).toStdString()), task.refusal.toStdString()));
     py::dict options;
     options["existing"] = commandLine.force ? "replace" : commandLine.skipExisting ? "skip" : "refuse";
     options["json"] = commandLine.json;
@@ -241,8 +243,8 @@ py::tuple PlanBatch(const std::vector<std::string>& arguments)
 py::tuple RunTask(const std::string& input, const std::string& output, const std::string& fillMap,
                   const std::string& refusal, const std::string& existing)
 {
-    const FileTask task{QString::fromLocal8Bit(input), QString::fromLocal8Bit(output),
-                        QString::fromLocal8Bit(fillMap), QString::fromStdString(refusal), {}};
+    const FileTask task{FileNameFromSystem(input), FileNameFromSystem(output),
+                        FileNameFromSystem(fillMap), QString::fromStdString(refusal), {}};
     FileOutcome outcome;
     {
         py::gil_scoped_release released;
@@ -303,6 +305,10 @@ PYBIND11_MODULE(_darkfill, module)
     module.def("plan_batch", &PlanBatch, py::arg("arguments"));
     module.def("run_task", &RunTask, py::arg("input"), py::arg("output"), py::arg("fill_map"), py::arg("refusal"),
                py::arg("existing"));
+    module.def(
+        "quoted_file_name",
+        [](const std::string& name) { return QuotedFileName(FileNameFromSystem(name)).toStdString(); },
+        py::arg("name"));
     module.def(
         "summary_line",
         [](int filled, int failed, double seconds, double read, double analyse, double write) {

@@ -4,6 +4,7 @@
 #include "framework/pictures/BitmapImage.h"
 #include "framework/pictures/DeepNetpbm.h"
 #include "framework/pictures/PictureIntegrity.h"
+#include "framework/pictures/SystemFileName.h"
 #include "framework/pictures/TBitmap.h"
 
 #include <QCoreApplication>
@@ -225,7 +226,7 @@ QByteArray ReadPictureFileBytes(const QString& name)
     // refused before it is opened (a socket cannot be); the file is opened
     // without waiting, so that a pipe put in its place meanwhile cannot hold the
     // program, and checked again once open.
-    const QByteArray path = QFile::encodeName(name);
+    const QByteArray path = SystemFileName(name);
     struct stat status {};
     if (::stat(path.constData(), &status) != 0) {
         if (errno == ENOENT)
@@ -272,9 +273,11 @@ QString QuotedFileName(const QString& name)
 QString PrintableFileName(const QString& name)
 {
     QString printable;
-    for (const QChar c : name) {
-        const char16_t u = c.unicode();
-        if (u == u'\n')
+    for (qsizetype i = 0; i < name.size(); ++i) {
+        const char16_t u = name[i].unicode();
+        if (const int byte = EscapedByteAt(name, i); byte >= 0)
+            printable += QStringLiteral("\\x%1").arg(byte, 2, 16, QLatin1Char('0'));
+        else if (u == u'\n')
             printable += QStringLiteral("\\n");
         else if (u == u'\t')
             printable += QStringLiteral("\\t");
@@ -283,7 +286,7 @@ QString PrintableFileName(const QString& name)
         else if (u < 0x20 || u == 0x7f)
             printable += QStringLiteral("\\x%1").arg(u, 2, 16, QLatin1Char('0'));
         else
-            printable += c;
+            printable += name[i];
     }
     return printable;
 }

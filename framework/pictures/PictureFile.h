@@ -50,5 +50,6 @@ void DecodePicture(const QByteArray& bytes, const QString& name, TBitmap& bitmap
 QString QuotedFileName(const QString& name);
 
 // The name with its control characters escaped (\n, \t, \r, \x7f, ...), so that
-// a name with a newline stays on one line.
+// a name with a newline stays on one line, and each byte that is no UTF-8 shown
+// as the byte it is (\xff).
 QString PrintableFileName(const QString& name);

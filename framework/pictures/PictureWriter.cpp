@@ -3,23 +3,23 @@
 #include "framework/core/Exception.h"
 #include "framework/pictures/DeepNetpbm.h"
 #include "framework/pictures/PictureFile.h"
+#include "framework/pictures/SystemFileName.h"
 
 #include <QCoreApplication>
 #include <QBuffer>
 #include <QFileInfo>
 #include <QImageWriter>
-#include <QFile>
 #include <QRandomGenerator>
-#include <QSaveFile>
 
 #include <algorithm>
 #include <cerrno>
 #include <cstddef>
 #include <cstdio>
-#include <memory>
+#include <optional>
 #include <utility>
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -150,14 +150,10 @@ void WritePalettePicture(int width, int height, const std::vector<std::uint8_t>&
 
 namespace {
 
-[[noreturn]] void FailWriting(const QString& fileName, const QString& reason)
-{
-    Fail(QCoreApplication::translate("PictureWriter", "Cannot write %1: %2.").arg(QuotedFileName(fileName), reason));
-}
-
 [[noreturn]] void FailWriting(const QString& fileName, int error)
 {
-    FailWriting(fileName, qt_error_string(error));
+    Fail(QCoreApplication::translate("PictureWriter", "Cannot write %1: %2.")
+             .arg(QuotedFileName(fileName), qt_error_string(error)));
 }
 
 // A new file beside the one of that name, created with the permissions that a
@@ -212,13 +208,31 @@ struct Neighbour {
     QByteArray path;  // the new file's
 };
 
-Neighbour WriteNeighbour(const QString& fileName, const QByteArray& bytes)
+// The name that replacing the file writes: a symbolic link's file, so that the
+// link stays, as an editor saving through it leaves it; the permissions of the
+// file replaced, kept by the new one.
+QByteArray ReplacedName(const QString& fileName, std::optional<mode_t>& permissions)
 {
-    Neighbour neighbour{fileName, QFile::encodeName(fileName), {}};
+    QByteArray name = SystemFileName(fileName);
+    struct stat status {};
+    if (::lstat(name.constData(), &status) == 0 && S_ISLNK(status.st_mode))
+        if (const QString target = CanonicalFileName(fileName); !target.isEmpty())
+            name = SystemFileName(target);
+    if (::stat(name.constData(), &status) == 0 && S_ISREG(status.st_mode))
+        permissions = status.st_mode & 07777;
+    return name;
+}
+
+Neighbour WriteNeighbour(const QString& fileName, const QByteArray& bytes, ExistingFile existing)
+{
+    std::optional<mode_t> permissions;
+    Neighbour neighbour{fileName,
+                        existing == ExistingFile::Keep ? SystemFileName(fileName) : ReplacedName(fileName, permissions),
+                        {}};
     const int fd = CreateNeighbour(neighbour.name, neighbour.path);
     if (fd < 0)
         FailWriting(fileName, errno);
-    const bool written = WriteWhole(fd, bytes);
+    const bool written = (!permissions || ::fchmod(fd, *permissions) == 0) && WriteWhole(fd, bytes);
     const int error = errno;
     if (::close(fd) != 0 || !written) {
         const int reason = written ? errno : error;
@@ -228,30 +242,41 @@ Neighbour WriteNeighbour(const QString& fileName, const QByteArray& bytes)
     return neighbour;
 }
 
+// Every file written beside its name, or none left behind.
+std::vector<Neighbour> WriteNeighbours(const std::vector<std::pair<QString, QByteArray>>& files,
+                                       ExistingFile existing)
+{
+    std::vector<Neighbour> neighbours;
+    try {
+        for (const auto& [fileName, bytes] : files)
+            neighbours.push_back(WriteNeighbour(fileName, bytes, existing));
+    } catch (const Exception&) {
+        for (const Neighbour& neighbour : neighbours)
+            ::unlink(neighbour.path.constData());
+        throw;
+    }
+    return neighbours;
+}
+
+void RemoveNeighbours(const std::vector<Neighbour>& neighbours, std::size_t from)
+{
+    for (std::size_t i = from; i < neighbours.size(); ++i)
+        ::unlink(neighbours[i].path.constData());
+}
+
 // Every file beside its name first; then each put in place, none replacing what
 // has the name by then. Where one cannot be, those put in place before it are
 // taken away again, being new, so that none stays without the others.
 void WriteNewFilesAtomically(const std::vector<std::pair<QString, QByteArray>>& files)
 {
-    std::vector<Neighbour> neighbours;
-    const auto removeNeighbours = [&](std::size_t from) {
-        for (std::size_t i = from; i < neighbours.size(); ++i)
-            ::unlink(neighbours[i].path.constData());
-    };
-    try {
-        for (const auto& [fileName, bytes] : files)
-            neighbours.push_back(WriteNeighbour(fileName, bytes));
-    } catch (const Exception&) {
-        removeNeighbours(0);
-        throw;
-    }
+    const std::vector<Neighbour> neighbours = WriteNeighbours(files, ExistingFile::Keep);
     for (std::size_t i = 0; i < neighbours.size(); ++i) {
         const int error = PlaceWithoutReplacing(neighbours[i].path, neighbours[i].name);
         if (error == 0)
             continue;
         for (std::size_t placed = 0; placed < i; ++placed)
             ::unlink(neighbours[placed].name.constData());
-        removeNeighbours(i);
+        RemoveNeighbours(neighbours, i);
         if (error == EEXIST)
             Fail(QCoreApplication::translate("PictureWriter", "Cannot write %1: a file of that name appeared while it was being "
                                                               "written, and it is kept as it is.")
@@ -260,31 +285,46 @@ void WriteNewFilesAtomically(const std::vector<std::pair<QString, QByteArray>>& 
     }
 }
 
-// Every file into a copy beside it, renamed over it once all are complete.
+// A second name for the file that is about to be replaced, so that it can be
+// put back; empty where there is none to replace (or the file system has no
+// hard links, where a replaced file cannot be put back).
+QByteArray KeepForRollback(const QByteArray& name)
+{
+    for (;;) {
+        const QByteArray old = name + '.' + QByteArray::number(QRandomGenerator::global()->generate64(), 36) + ".old";
+        if (::link(name.constData(), old.constData()) == 0)
+            return old;
+        if (errno != EEXIST)
+            return {};
+    }
+}
+
+// Every file beside its name first, then each renamed over it. Where one cannot
+// be, those renamed before it get their old files back (or go, being new), so
+// that none stays new without the others.
 void ReplaceFilesAtomically(const std::vector<std::pair<QString, QByteArray>>& files)
 {
-    std::vector<std::unique_ptr<QSaveFile>> copies;
-    for (const auto& [fileName, bytes] : files) {
-        auto& file = *copies.emplace_back(std::make_unique<QSaveFile>(fileName));
-        // The copy is written beside the file and renamed over it, never in place.
-        file.setDirectWriteFallback(false);
-        // Unbuffered, so that a short write (a full disk) shows in the count that
-        // write returns: a buffered one is flushed at commit, which takes a short
-        // write for success.
-        if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
-            FailWriting(fileName, file.errorString());
-        const qint64 written = file.write(bytes);
-        if (written < 0)
-            FailWriting(fileName, file.errorString());
-        if (written != bytes.size())
-            Fail(QCoreApplication::translate("PictureWriter", "Cannot write %1: only %2 of its %3 bytes could be written; the disk may be full.")
-                     .arg(QuotedFileName(fileName))
-                     .arg(written)
-                     .arg(bytes.size()));
+    const std::vector<Neighbour> neighbours = WriteNeighbours(files, ExistingFile::Replace);
+    std::vector<QByteArray> olds;
+    for (std::size_t i = 0; i < neighbours.size(); ++i) {
+        olds.push_back(KeepForRollback(neighbours[i].name));
+        if (::rename(neighbours[i].path.constData(), neighbours[i].name.constData()) == 0)
+            continue;
+        const int error = errno;
+        for (std::size_t placed = 0; placed < i; ++placed) {
+            if (olds[placed].isEmpty())
+                ::unlink(neighbours[placed].name.constData());
+            else
+                ::rename(olds[placed].constData(), neighbours[placed].name.constData());
+        }
+        if (!olds[i].isEmpty())
+            ::unlink(olds[i].constData());
+        RemoveNeighbours(neighbours, i);
+        FailWriting(neighbours[i].fileName, error);
     }
-    for (const auto& file : copies)
-        if (!file->commit())
-            FailWriting(file->fileName(), file->errorString());
+    for (const QByteArray& old : olds)
+        if (!old.isEmpty())
+            ::unlink(old.constData());
 }
 
 }  // namespace

@@ -44,14 +44,16 @@ QByteArray EncodeGreyPicture(const GreyPicture& picture, PictureFormat format, c
 // into place. On any failure (a folder that cannot be written, a full disk) an
 // existing file stays exactly as it was, nothing is left behind, and Exception
 // names the file and the reason. With ExistingFile::Keep the rename refuses to
-// replace whatever has the name by then, and that is a failure too.
+// replace whatever has the name by then, and that is a failure too; with
+// ExistingFile::Replace the new file keeps the permissions of the one that it
+// replaces, and a symbolic link stays, its file replaced.
 void WriteFileAtomically(const QString& fileName, const QByteArray& bytes,
                          ExistingFile existing = ExistingFile::Replace);
 
 // Several files written as one, each as WriteFileAtomically writes it, and none
-// put in place before all are complete. With ExistingFile::Keep, where one of
-// them cannot be put in place, none stays new; with Replace, a file renamed over
-// its old one before the failure stays so.
+// put in place before all are complete. Where one of them cannot be put in
+// place, none stays new: with ExistingFile::Replace, those put in place before it
+// get their old files back.
 void WriteFilesAtomically(const std::vector<std::pair<QString, QByteArray>>& files, ExistingFile existing);
 
 // The picture in the format of the name's extension, atomically.

@@ -86,7 +86,7 @@ def _lost(task, reason):
     """The report for a task that no worker could finish, in darkfill-cli's words
     for a refused file."""
     input, output, fill_map, _ = task
-    message = f'"{os.fsdecode(input)}": no worker could fill it ({reason}).'
+    message = f"{_darkfill.quoted_file_name(input)}: no worker could fill it ({reason})."
     return _report(task, _darkfill.run_task(input, output, fill_map, message, "refuse"))
 
 

@@ -454,7 +454,7 @@ TEST_F(Program, FailedSaveKeepsTheFileAndSaysWhy)
         const char* reason;
     };
     const Row table[] = {
-        {"FullDisk", "existing.png", true, true, "the disk may be full"},
+        {"FullDisk", "existing.png", true, true, "File too large"},  // the size limit that stands for a full disk
         {"UnknownExtension", "existing.gif", false, false, "extension names no format"},
     };
     Load(AnalysedPicture(200, 150, 6), "save.png");

@@ -19,6 +19,7 @@
 
 #include <fcntl.h>
 #include <sys/resource.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <csignal>
@@ -69,6 +70,43 @@ ToolRun RunTool(const QDir& folder, const QStringList& arguments, const QByteArr
     run.outBytes = process.readAllStandardOutput();
     run.out = QString::fromUtf8(run.outBytes);
     run.err = QString::fromUtf8(process.readAllStandardError());
+    return run;
+}
+
+// The tool run with its arguments as bytes, as a shell passes them: QProcess
+// spells a name that is no UTF-8 its own way before the tool sees it.
+ToolRun RunToolWithBytes(const QDir& folder, const std::vector<QByteArray>& arguments)
+{
+    const QByteArray where = QFile::encodeName(folder.path());
+    const QByteArray out = where + "/.stdout", err = where + "/.stderr";
+    std::vector<char*> argv{const_cast<char*>(DARKFILL_CLI)};
+    for (const QByteArray& argument : arguments)
+        argv.push_back(const_cast<char*>(argument.constData()));
+    argv.push_back(nullptr);
+    const pid_t child = ::fork();
+    if (child == 0) {
+        const int in = ::open("/dev/null", O_RDONLY);
+        const int o = ::open(out.constData(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        const int e = ::open(err.constData(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        if (in < 0 || o < 0 || e < 0 || ::chdir(where.constData()) != 0)
+            ::_exit(126);
+        ::dup2(in, 0), ::dup2(o, 1), ::dup2(e, 2);
+        BoundAddressSpace();
+        ::execv(DARKFILL_CLI, argv.data());
+        ::_exit(127);
+    }
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    ToolRun run;
+    run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    QFile stdOut(QFile::decodeName(out)), stdErr(QFile::decodeName(err));
+    stdOut.open(QIODevice::ReadOnly);
+    stdErr.open(QIODevice::ReadOnly);
+    run.outBytes = stdOut.readAll();
+    run.out = QString::fromUtf8(run.outBytes);
+    run.err = QString::fromUtf8(stdErr.readAll());
+    stdOut.remove();
+    stdErr.remove();
     return run;
 }
 
@@ -407,6 +445,41 @@ TEST_F(Tool, NamesWithControlCharactersStayOnOneLine)
     }
 }
 
+// Names are bytes: one that is no UTF-8 is opened and written as it is spelt,
+// two that differ in such a byte stay two files, and messages show the bytes.
+TEST_F(Tool, NamesThatAreNoUtf8AreKeptByteForByte)
+{
+    const QByteArray folder = QFile::encodeName(folder_.path()) + '/';
+    for (const QByteArray& input : {QByteArray("lat\xe9.png"), QByteArray("bad\xff\xfe.png")})
+        ASSERT_TRUE(QFile::copy(Path(QStringLiteral("grey.png")), QFile::decodeName(folder + "input")) &&
+                    ::rename((folder + "input").constData(), (folder + input).constData()) == 0);
+    struct Row {
+        const char* name;
+        std::vector<QByteArray> arguments;
+        int status;
+        const char* says;                // on standard output or error
+        std::vector<QByteArray> written;  // files that must be there after the run
+    } const rows[] = {
+        {"Latin-1 input and output", {"lat\xe9.png", "-o", "out\xe9.png"}, 0, "", {"out\xe9.png"}},
+        {"stray bytes in --stats", {"bad\xff\xfe.png", "-o", "b.png", "--stats"}, 0, "bad\\xff\\xfe.png: 50 x 40",
+         {"b.png"}},
+        {"missing input", {"no\xff.png", "-o", "x.png"}, 1, "\"no\\xff.png\": the file does not exist", {}},
+        {"first of two outputs", {"grey.png", "-o", "dup\xfe.png"}, 0, "", {"dup\xfe.png"}},
+        {"second, with --force", {"deep.png", "-o", "dup\xff.png", "--force"}, 0, "", {"dup\xfe.png", "dup\xff.png"}},
+        {"batch with --json",
+         {"lat\xe9.png", "bad\xff\xfe.png", "--output-dir", "d\xff", "--fill-map", "m\xfe", "--json"}, 0,
+         "\"output\":\"d\\udcff/lat\\udce9.png\"", {"d\xff/lat\xe9.png", "m\xfe/bad\xff\xfe.png"}},
+    };
+    for (const Row& row : rows) {
+        const ToolRun run = RunToolWithBytes(folder_, row.arguments);
+        EXPECT_EQ(run.status, row.status) << row.name << ": " << run.err.toStdString();
+        EXPECT_TRUE((run.out + run.err).contains(QString::fromLatin1(row.says)))
+            << row.name << ": " << (run.out + run.err).toStdString();
+        for (const QByteArray& file : row.written)
+            EXPECT_EQ(::access((folder + file).constData(), F_OK), 0) << row.name << ": " << file.toStdString();
+    }
+}
+
 // A result and its fill map are one: where the map cannot be written, the
 // result is not left behind without it.
 TEST_F(Tool, OutputWithoutItsFillMapIsNotLeft)
@@ -425,6 +498,14 @@ TEST_F(Tool, OutputWithoutItsFillMapIsNotLeft)
         EXPECT_TRUE(run.err.contains(QStringLiteral("Cannot write"))) << row.name << ": " << run.err.toStdString();
         EXPECT_EQ(folder_.entryList({QStringLiteral("out.png*")}, QDir::Files), QStringList()) << row.name;
     }
+    // With --force, a result that replaced its old file gives it back.
+    QFile old(Path(QStringLiteral("old.png")));
+    ASSERT_TRUE(old.open(QIODevice::WriteOnly) && old.write("before") == 6);
+    old.close();
+    EXPECT_EQ(RunTool(folder_, {"deep.png", "-o", "old.png", "--fill-map", "a folder.png", "--force"}).status, 1);
+    ASSERT_TRUE(old.open(QIODevice::ReadOnly));
+    EXPECT_EQ(old.readAll(), QByteArray("before"));
+    EXPECT_EQ(folder_.entryList({QStringLiteral("old.png*")}, QDir::Files), QStringList{"old.png"});
 }
 
 // A batch stopped after some of its files, run again with --skip-existing: what

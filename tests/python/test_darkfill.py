@@ -135,21 +135,23 @@ def run_cli(*arguments):
 def test_fill_file_writes_what_darkfill_cli_writes(tmp_path):
     import struct
     frame = depth_frame(30, 40, 5)
-    source = tmp_path / "in.pgm"
+    source = tmp_path / "in\udce9.pgm"  # b"in\xe9.pgm": names are bytes, UTF-8 or not
     source.write_bytes(b"P5 40 30 65535\n" + struct.pack(">1200H", *frame.ravel()))
-    counts = darkfill.fill_file(source, tmp_path / "ours.png", fill_map=tmp_path / "ours-map.png")
+    counts = darkfill.fill_file(source, tmp_path / "ours\udcff.png", fill_map=os.fsencode(tmp_path / "map\xfe.png"))
     assert run_cli(str(source), "-o", str(tmp_path / "theirs.png")).returncode == 0
-    assert (tmp_path / "ours.png").read_bytes() == (tmp_path / "theirs.png").read_bytes()
-    assert counts.pixels_filled > 0 and (tmp_path / "ours-map.png").exists()
+    assert (tmp_path / "ours\udcff.png").read_bytes() == (tmp_path / "theirs.png").read_bytes()
+    assert counts.pixels_filled > 0 and (tmp_path / "map\xfe.png").exists()
 
 
-@pytest.mark.parametrize("case", ["missing input", "existing output", "output is the input", "not a picture"])
+@pytest.mark.parametrize("case", ["missing input", "missing input of no UTF-8", "existing output",
+                                  "output is the input", "not a picture"])
 def test_fill_file_refuses_as_darkfill_cli_does(tmp_path, case):
     picture = tmp_path / "in.pgm"
     picture.write_bytes(b"P5 2 2 255\n\x01\x00\x02\x03")
     (tmp_path / "out.png").write_bytes(b"kept")
     (tmp_path / "junk.png").write_bytes(b"not a picture at all")
-    source, target = {"missing input": ("gone.png", "new.png"), "existing output": ("in.pgm", "out.png"),
+    source, target = {"missing input": ("gone.png", "new.png"), "missing input of no UTF-8": ("gone\udcff.png", "new.png"),
+                      "existing output": ("in.pgm", "out.png"),
                       "output is the input": ("in.pgm", "in.pgm"), "not a picture": ("junk.png", "new.png")}[case]
     source, target = str(tmp_path / source), str(tmp_path / target)
     with pytest.raises(darkfill.FileError) as refused:

@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <string>
@@ -131,6 +132,35 @@ TEST(PictureWriter, NewFilesTakeTheUsualPermissions)
         WriteGreyPicture(Ramp(8), path, mode);
         EXPECT_EQ(QFile::permissions(path), plain.permissions()) << path.toStdString();
         EXPECT_EQ(ReadBack(path).values, Ramp(8).values);
+    }
+}
+
+// Replacing a file is saving it again: its permissions stay, and a symbolic
+// link to it stays a link, its file replaced.
+TEST(PictureWriter, ReplacingKeepsPermissionsAndLinks)
+{
+    struct Row {
+        const char* name;
+        bool link;  // the picture is written through a link to the file
+        mode_t permissions;
+    } const rows[] = {
+        {"private file", false, 0600},
+        {"through a link", true, 0640},
+    };
+    for (const Row& row : rows) {
+        QTemporaryDir folder;
+        const QDir dir(folder.path());
+        const QString file = dir.filePath(QStringLiteral("file.png")), link = dir.filePath(QStringLiteral("link.png"));
+        WriteGreyPicture(Ramp(8), file);
+        ASSERT_EQ(::chmod(QFile::encodeName(file).constData(), row.permissions), 0);
+        ASSERT_TRUE(QFile::link(file, link));
+        WriteGreyPicture(Ramp(16), row.link ? link : file);
+        struct stat status {};
+        ASSERT_EQ(::lstat(QFile::encodeName(link).constData(), &status), 0);
+        EXPECT_TRUE(S_ISLNK(status.st_mode)) << row.name;
+        ASSERT_EQ(::stat(QFile::encodeName(file).constData(), &status), 0);
+        EXPECT_EQ(status.st_mode & 07777, row.permissions) << row.name;
+        EXPECT_EQ(ReadBack(file).values, Ramp(16).values) << row.name;
     }
 }
 
