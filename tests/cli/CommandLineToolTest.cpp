@@ -6,6 +6,7 @@
 #include "testing/rasters/RasterFill.h"
 
 #include <QBuffer>
+#include <QtEndian>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
@@ -23,6 +24,8 @@
 #include <unistd.h>
 
 #include <csignal>
+
+#include <zlib.h>
 
 // darkfill-cli as its users run it: the real program, its exit status, its
 // messages and the files it leaves.
@@ -217,6 +220,17 @@ TEST_F(Tool, BadFilesExitOneNamingTheFileAndReason)
     flippedFile.open(QIODevice::WriteOnly);
     flippedFile.write(flipped);
     flippedFile.close();
+    // The same byte flipped in the image data under a checksum that matches it:
+    // only inflating the data finds the fault.
+    const qsizetype idat = flipped.indexOf("IDAT"), length = qFromBigEndian<quint32>(flipped.constData() + idat - 4);
+    QByteArray corrupt = deep.seek(0) ? deep.readAll() : QByteArray();
+    corrupt[idat + 4 + length / 2] = static_cast<char>(corrupt[idat + 4 + length / 2] ^ 0x10);
+    qToBigEndian<quint32>(crc32(0, reinterpret_cast<const Bytef*>(corrupt.constData() + idat), length + 4),
+                          corrupt.data() + idat + 4 + length);
+    QFile corruptFile(Path(QStringLiteral("corrupt.png")));
+    corruptFile.open(QIODevice::WriteOnly);
+    corruptFile.write(corrupt);
+    corruptFile.close();
     // Headers that claim more pixels than can be filled, over a few bytes.
     QFile hugePgm(Path(QStringLiteral("huge.pgm")));
     hugePgm.open(QIODevice::WriteOnly);
@@ -242,6 +256,7 @@ TEST_F(Tool, BadFilesExitOneNamingTheFileAndReason)
         {"ExistingOutput", {"deep.png", "-o", "taken.png"}, "\"taken.png\" exists; --force"},
         {"SixteenBitsIntoBmp", {"deep.png", "-o", "x.bmp"}, "hold 8 bits a value"},
         {"FlippedByte", {"flipped.png", "-o", "x.png"}, "\"flipped.png\" is damaged: its IDAT chunk does not match"},
+        {"CorruptImageData", {"corrupt.png", "-o", "x.png"}, "\"corrupt.png\" is damaged: its image data is corrupt"},
         {"SymlinkLoop", {"loop.png", "-o", "x.png"}, "\"loop.png\": the file cannot be read (Too many levels of symbolic links)"},
         {"FillMapAsGrey", {"deep.png", "-o", "y.png", "--fill-map", "map.pgm"}, "hold grey only"},
     };
