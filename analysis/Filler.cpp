@@ -11,6 +11,7 @@
 
 #include "analysis/Conversions.h"
 #include "analysis/DarkRegionLabelling.h"
+#include "analysis/FillRules.h"
 #include "analysis/GapFilling.h"
 #include "analysis/Plane.h"
 #include "analysis/PlaneBlock.h"
@@ -117,10 +118,13 @@ void RequireOptions(const FillOptions& options)
 {
     if (options.smallestRegion < 1)
         Refuse("the smallest region is " + std::to_string(options.smallestRegion) + " cells; it must be at least 1");
-    if (options.reach < 0)
+    if (options.reach < 0 && options.reach != RuleReach)
         Refuse("the reach is " + std::to_string(options.reach) + " cells; it must be at least 0");
-    if (options.rule != FillRule::RowsColumns)
+    if (options.rule != FillRule::RowsColumns && options.rule != FillRule::Nearest &&
+        options.rule != FillRule::Background)
         Refuse("the fill rule is not one that this library knows");
+    if (options.far != FarSide::Larger && options.far != FarSide::Smaller)
+        Refuse("the far side is neither the larger nor the smaller value");
 }
 
 // Whether the view is one block of cells, row after row.
@@ -313,7 +317,19 @@ void FillRaster(Filler::Workspace& workspace, const RasterView<const Value>& ras
     PaintRegions(regionPlane, fillPlane, rows, columns, workspace.regionGreyTable, regionCount);
     if (!sources.empty())
         NoteKeptAndPainted(imagePlane, fillPlane, rows, columns, sources);
-    CompositeAndFill(imagePlane, fillPlane, rows, columns, sources, options.reach);
+    // The region plane has served the painting: the rules take it as their scratch.
+    switch (options.rule) {
+    case FillRule::RowsColumns:
+        CompositeAndFill(imagePlane, fillPlane, rows, columns, sources, ReachOf(options));
+        break;
+    case FillRule::Nearest:
+        CompositeAndFillNearest(imagePlane, fillPlane, regionPlane, rows, columns, sources, ReachOf(options));
+        break;
+    case FillRule::Background:
+        CompositeAndFillBackground(imagePlane, fillPlane, regionPlane, rows, columns, sources, ReachOf(options),
+                                   options.far);
+        break;
+    }
 
     PlaneToView(fillPlane[0], result);
 

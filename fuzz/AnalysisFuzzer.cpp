@@ -2,6 +2,7 @@
 // give the same bits as the step-by-step reference.
 
 #include "analysis/DarkRegionLabelling.h"
+#include "analysis/FillRules.h"
 #include "analysis/GapFilling.h"
 #include "analysis/RegionPainting.h"
 #include "analysis/RegionSurrounds.h"
@@ -32,8 +33,9 @@ bool SameBits(const Plane& a, const Plane& b)
     return true;
 }
 
-// The whole chain of stages on one picture, fast and reference side by side.
-void CompareStages(const Plane& image, int rows, int columns)
+// The whole chain of stages on one picture, fast and reference side by side,
+// ending in the fill rule that the options name.
+void CompareStages(const Plane& image, int rows, int columns, const FillOptions& options)
 {
     Plane labels = FilledPlane(rows, columns, -1.0f), slowLabels = FilledPlane(rows, columns, -1.0f);
     Plane regions = FilledPlane(rows, columns, -1.0f), slowRegions = FilledPlane(rows, columns, -1.0f);
@@ -57,9 +59,24 @@ void CompareStages(const Plane& image, int rows, int columns)
     Require(SameBits(fill, slowFill));
 
     Plane composite = CopyOfPlane(image), slowComposite = CopyOfPlane(image);
-    CompositeAndFill(composite, fill, rows, columns);
-    reference::CompositeAndFill(slowComposite, slowFill, rows, columns);
-    Require(SameBits(composite, slowComposite) && SameBits(fill, slowFill));
+    std::vector<ValueSource> sources(static_cast<std::size_t>(rows) * columns);
+    std::vector<ValueSource> slowSources(sources.size());
+    const int reach = ReachOf(options);
+    switch (options.rule) {
+    case FillRule::RowsColumns:
+        CompositeAndFill(composite, fill, rows, columns, sources, reach);
+        reference::CompositeAndFill(slowComposite, slowFill, rows, columns, slowSources, reach);
+        break;
+    case FillRule::Nearest:
+        CompositeAndFillNearest(composite, fill, regions, rows, columns, sources, reach);
+        reference::CompositeAndFillNearest(slowComposite, slowFill, rows, columns, slowSources, reach);
+        break;
+    case FillRule::Background:
+        CompositeAndFillBackground(composite, fill, regions, rows, columns, sources, reach, options.far);
+        reference::CompositeAndFillBackground(slowComposite, slowFill, rows, columns, slowSources, reach, options.far);
+        break;
+    }
+    Require(SameBits(composite, slowComposite) && SameBits(fill, slowFill) && sources == slowSources);
 }
 
 // The bytes as region labels with gaps and strays, walked round by both versions.
@@ -86,7 +103,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         return 0;
     const int rows = 1 + data[0] % 40;
     const int columns = 1 + data[1] % 40;
+    // The third byte: a label plane, or a picture with its rule, far side and reach.
     const bool labelPlane = data[2] & 1;
+    constexpr FillRule Rules[4] = {FillRule::RowsColumns, FillRule::Nearest, FillRule::Background, FillRule::Nearest};
+    const FillOptions options = {.reach = data[2] & 0x40 ? (data[2] >> 3) % 8 : RuleReach,
+                                 .rule = Rules[(data[2] >> 1) % 4],
+                                 .far = data[2] & 0x80 ? FarSide::Smaller : FarSide::Larger};
     data += 3;
     size -= 3;
     if (labelPlane) {
@@ -99,6 +121,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             const std::uint8_t b = size ? data[(static_cast<std::size_t>(y) * columns + x) % size] : 0;
             image[y][x] = b < 96 ? 0.0f : static_cast<float>(b - 95);
         }
-    CompareStages(image, rows, columns);
+    CompareStages(image, rows, columns, options);
     return 0;
 }

@@ -2,9 +2,9 @@
 
 // darkfill: fills the holes of grey pictures and depth maps. Each dark region
 // (8-connected cells whose value is exactly 0) large enough to matter is painted
-// with the one value that surrounds it; every hole left is then filled with the
-// nearest value on its row or column, nearer first, at equal distance left, then
-// right, below, above.
+// with the one value that surrounds it; every hole left is then filled by a rule:
+// by default with the nearest value on its row or column, nearer first, at equal
+// distance left, then right, below, above (FillRule says what the others do).
 //
 //     darkfill::Filler filler;
 //     filler.Fill(darkfill::RasterView<const std::uint16_t>(depth, 480, 640),
@@ -90,6 +90,8 @@ enum class ValueSource : std::uint8_t {
     FromBelow,
     FromAbove,
     LeftAtZero,  // a hole with no source in reach
+    FromNearest,     // filled from the source nearest to it in the plane (FillRule::Nearest)
+    FromBackground,  // filled from the far side of its row or column (FillRule::Background)
 };
 
 // The colours of a fill map drawn as a picture, 0xRRGGBB by ValueSource, chosen to
@@ -102,23 +104,53 @@ inline constexpr std::uint32_t FillMapColours[] = {
     0xF0E442,  // FromBelow: yellow
     0x0072B2,  // FromAbove: blue
     0xD55E00,  // LeftAtZero: vermilion
+    0xCC79A7,  // FromNearest: reddish purple
+    0xBBBBBB,  // FromBackground: light grey
 };
 
-// How the holes left after the painting are filled.
+// How the holes left after the painting are filled. A source is a cell above 0
+// of the painted picture; filled values never serve as sources.
 enum class FillRule {
     // From the nearest source on the same row or column (the picture tool's rule).
     RowsColumns,
+    // From the source nearest in the plane, by exact Euclidean distance; at equal
+    // distance the leftmost of them, and of those the uppermost.
+    Nearest,
+    // The background side of the hole: of the nearest source to the left and the
+    // nearest to the right on its row, the farther (FarSide), or the one there is;
+    // a hole with neither takes the same of the nearest above and below.
+    Background,
 };
+
+// Which of two values lies farther from the camera: the larger for depth, the
+// smaller for disparity.
+enum class FarSide { Larger, Smaller };
+
+// A reach that means the rule's own: 499 cells for RowsColumns, none for the others.
+inline constexpr int RuleReach = -1;
+// A reach without limit.
+inline constexpr int UnlimitedReach = 0x7fffffff;
 
 // The rule's constants; the defaults are the picture tool's.
 struct FillOptions {
     // Dark regions of fewer cells (counted without the last row and column) are
     // not painted; their holes are filled like the rest. At least 1.
     int smallestRegion = 6;
-    // The farthest a source may lie from a hole, in cells. At least 0.
-    int reach = 499;
+    // The farthest a source may lie from a hole, in cells (along the row or column,
+    // or in the plane for Nearest). At least 0, or RuleReach.
+    int reach = RuleReach;
     FillRule rule = FillRule::RowsColumns;
+    // For Background: which value of the two is the far one.
+    FarSide far = FarSide::Larger;
 };
+
+// The reach that the options give: theirs, or their rule's own for RuleReach.
+constexpr int ReachOf(const FillOptions& options)
+{
+    if (options.reach != RuleReach)
+        return options.reach;
+    return options.rule == FillRule::RowsColumns ? 499 : UnlimitedReach;
+}
 
 // What became of the holes.
 struct FillCounts {

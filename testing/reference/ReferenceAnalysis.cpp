@@ -278,6 +278,26 @@ void PaintRegions(const Plane& regionPlane, Plane& fillPlane, int rows, int colu
 
 // Compositing and gap filling.
 
+namespace {
+
+void Composite(Plane& imagePlane, Plane& fillPlane, int rows, int columns)
+{
+    for (int y = 0; y < rows; ++y)
+        for (int x = 0; x < columns; ++x)
+            fillPlane[y][x] = imagePlane[y][x] + fillPlane[y][x];
+    for (int y = 0; y < rows; ++y)
+        for (int x = 0; x < columns; ++x)
+            imagePlane[y][x] = fillPlane[y][x];
+}
+
+void Note(std::span<ValueSource> sources, int y, int x, int columns, ValueSource source)
+{
+    if (!sources.empty())
+        sources[static_cast<std::size_t>(y) * columns + x] = source;
+}
+
+}  // namespace
+
 void CompositeAndFill(Plane& imagePlane, Plane& fillPlane, int rows, int columns, std::span<ValueSource> sources,
                       int reach)
 {
@@ -285,13 +305,7 @@ void CompositeAndFill(Plane& imagePlane, Plane& fillPlane, int rows, int columns
     const int attempts = std::min(reach, std::max(rows, columns)) + 1;
     constexpr ValueSource ProbeSources[4] = {ValueSource::FromLeft, ValueSource::FromRight, ValueSource::FromBelow,
                                              ValueSource::FromAbove};
-    for (int y = 0; y < rows; ++y)
-        for (int x = 0; x < columns; ++x)
-            fillPlane[y][x] = imagePlane[y][x] + fillPlane[y][x];
-    for (int y = 0; y < rows; ++y)
-        for (int x = 0; x < columns; ++x)
-            imagePlane[y][x] = fillPlane[y][x];
-
+    Composite(imagePlane, fillPlane, rows, columns);
     for (int y = 0; y < rows; ++y)
         for (int x = 0; x < columns; ++x) {
             if (imagePlane[y][x] != 0.0f)
@@ -311,6 +325,69 @@ void CompositeAndFill(Plane& imagePlane, Plane& fillPlane, int rows, int columns
                             sources[static_cast<std::size_t>(y) * columns + x] = ProbeSources[p];
                         found = true;
                     }
+            }
+        }
+}
+
+void CompositeAndFillNearest(Plane& imagePlane, Plane& fillPlane, int rows, int columns,
+                             std::span<ValueSource> sources, int reach)
+{
+    Composite(imagePlane, fillPlane, rows, columns);
+    const long long reachSquared = static_cast<long long>(reach) * reach;
+    for (int y = 0; y < rows; ++y)
+        for (int x = 0; x < columns; ++x) {
+            if (imagePlane[y][x] != 0.0f)
+                continue;
+            long long best = -1;
+            for (int sx = 0; sx < columns; ++sx)
+                for (int sy = 0; sy < rows; ++sy) {
+                    const long long d = static_cast<long long>(sx - x) * (sx - x) +
+                                        static_cast<long long>(sy - y) * (sy - y);
+                    if (imagePlane[sy][sx] > 0.0f && d <= reachSquared && (best < 0 || d < best)) {
+                        best = d;
+                        fillPlane[y][x] = imagePlane[sy][sx];
+                        Note(sources, y, x, columns, ValueSource::FromNearest);
+                    }
+                }
+        }
+}
+
+namespace {
+
+// The first source found stepping from (y, x) by (dy, dx), within reach; 0 for none.
+float ProbeFrom(const Plane& plane, int rows, int columns, int y, int x, int dy, int dx, int reach)
+{
+    for (long long d = 1; d <= reach; ++d) {
+        const long long sy = y + d * dy, sx = x + d * dx;
+        if (sy < 0 || sy >= rows || sx < 0 || sx >= columns)
+            return 0.0f;
+        if (plane[sy][sx] > 0.0f)
+            return plane[sy][sx];
+    }
+    return 0.0f;
+}
+
+}  // namespace
+
+void CompositeAndFillBackground(Plane& imagePlane, Plane& fillPlane, int rows, int columns,
+                                std::span<ValueSource> sources, int reach, FarSide far)
+{
+    Composite(imagePlane, fillPlane, rows, columns);
+    for (int y = 0; y < rows; ++y)
+        for (int x = 0; x < columns; ++x) {
+            if (imagePlane[y][x] != 0.0f)
+                continue;
+            for (const bool alongRow : {true, false}) {
+                const float a = ProbeFrom(imagePlane, rows, columns, y, x, alongRow ? 0 : -1, alongRow ? -1 : 0, reach);
+                const float b = ProbeFrom(imagePlane, rows, columns, y, x, alongRow ? 0 : 1, alongRow ? 1 : 0, reach);
+                if (a == 0.0f && b == 0.0f)
+                    continue;
+                if (a == 0.0f || b == 0.0f)
+                    fillPlane[y][x] = a + b;
+                else
+                    fillPlane[y][x] = (far == FarSide::Larger) == (a > b) ? a : b;
+                Note(sources, y, x, columns, ValueSource::FromBackground);
+                break;
             }
         }
 }
@@ -365,7 +442,13 @@ void FillHoles(std::span<const Value> raster, int rows, int columns, std::span<V
             else
                 source = ValueSource::LeftAtZero;
         }
-    CompositeAndFill(image, fill, rows, columns, noted, options.reach);
+    const int reach = ReachOf(options);
+    if (options.rule == FillRule::Nearest)
+        CompositeAndFillNearest(image, fill, rows, columns, noted, reach);
+    else if (options.rule == FillRule::Background)
+        CompositeAndFillBackground(image, fill, rows, columns, noted, reach, options.far);
+    else
+        CompositeAndFill(image, fill, rows, columns, noted, reach);
 
     for (int y = 0; y < rows; ++y)
         for (int x = 0; x < columns; ++x)

@@ -35,6 +35,13 @@ void PaintRegions(const Plane& regionPlane, Plane& fillPlane, int rows, int colu
 // its source.
 void CompositeAndFill(Plane& imagePlane, Plane& fillPlane, int rows, int columns,
                       std::span<ValueSource> sources = {}, int reach = 499);
+// Every source measured from every zero pixel, columns left to right and each
+// from the top, the first at the least squared distance kept.
+void CompositeAndFillNearest(Plane& imagePlane, Plane& fillPlane, int rows, int columns,
+                             std::span<ValueSource> sources, int reach);
+// Probes a step at a time outwards, both ways along the row, then along the column.
+void CompositeAndFillBackground(Plane& imagePlane, Plane& fillPlane, int rows, int columns,
+                                std::span<ValueSource> sources, int reach, FarSide far);
 
 // A raster of any size and of any of the library's value types, one block of
 // cells row after row, as the library fills it (without its checks of the shape):

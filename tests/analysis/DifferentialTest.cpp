@@ -301,14 +301,15 @@ bool SameCounts(const FillCounts& a, const FillCounts& b)
 }
 
 // The generic analysis against the reference: result, sources and counts.
-void ExpectSameFill(const std::vector<std::int32_t>& raster, int rows, int columns, const std::string& what)
+void ExpectSameFill(const std::vector<std::int32_t>& raster, int rows, int columns, const std::string& what,
+                    const FillOptions& options = {})
 {
     const std::size_t cells = raster.size();
     std::vector<std::int32_t> fast(cells), slow(cells);
     std::vector<ValueSource> fastSources(cells), slowSources(cells);
     FillCounts fastCounts, slowCounts;
-    FillRaster(raster, rows, columns, fast, fastSources, &fastCounts);
-    reference::FillHoles<std::int32_t>(raster, rows, columns, slow, slowSources, &slowCounts);
+    FillRaster(raster, rows, columns, fast, fastSources, &fastCounts, options);
+    reference::FillHoles<std::int32_t>(raster, rows, columns, slow, slowSources, &slowCounts, options);
     ASSERT_EQ(fast, slow) << what;
     ASSERT_TRUE(fastSources == slowSources) << what;
     ASSERT_TRUE(SameCounts(fastCounts, slowCounts)) << what;
@@ -350,19 +351,62 @@ TEST(Differential, FillHolesFindsASingleHoleAnywhere)
     raster[3] = 16777217;
     raster[4] = -5;
     raster[5] = 2147483647;
-    for (const int hole : {-1, 0, 255, 256, 257, rows * columns - 1}) {
-        std::vector<std::int32_t> picture = raster;
-        if (hole >= 0)
-            picture[hole] = 0;
-        ExpectSameFill(picture, rows, columns, "hole in cell " + std::to_string(hole));
-    }
+    for (const FillRule rule : {FillRule::RowsColumns, FillRule::Nearest, FillRule::Background})
+        for (const int hole : {-1, 0, 255, 256, 257, rows * columns - 1}) {
+            std::vector<std::int32_t> picture = raster;
+            if (hole >= 0)
+                picture[hole] = 0;
+            ExpectSameFill(picture, rows, columns,
+                           "rule " + std::to_string(static_cast<int>(rule)) + ", hole in cell " + std::to_string(hole),
+                           {.rule = rule});
+        }
+}
+
+// The other fill rules against their plainest form: every source measured from
+// every hole for Nearest, probes a step at a time for Background. Sparse sources
+// on small planes give many ties at equal distance.
+TEST(Differential, FillRules)
+{
+    struct Row {
+        const char* name;
+        int rows;
+        int columns;
+        FillOptions options;
+        unsigned seeds;
+    };
+    constexpr FillRule Nearest = FillRule::Nearest, Background = FillRule::Background;
+    const Row table[] = {
+        {"NearestOneRow", 1, 57, {.rule = Nearest}, 60},
+        {"NearestOneColumn", 61, 1, {.rule = Nearest}, 60},
+        {"NearestOddSizes", 17, 23, {.rule = Nearest}, 300},
+        {"NearestWide", 9, 140, {.rule = Nearest}, 40},
+        {"NearestEveryRegionFilled", 23, 19, {.smallestRegion = 1 << 30, .rule = Nearest}, 200},
+        {"NearestReachZero", 13, 11, {.reach = 0, .rule = Nearest}, 40},
+        {"NearestReachTwo", 19, 17, {.reach = 2, .rule = Nearest}, 200},
+        {"NearestReachFive", 31, 29, {.reach = 5, .rule = Nearest}, 100},
+        {"BackgroundOneRow", 1, 57, {.rule = Background}, 60},
+        {"BackgroundOneColumn", 61, 1, {.rule = Background}, 60},
+        {"BackgroundLarger", 17, 23, {.rule = Background}, 300},
+        {"BackgroundSmaller", 29, 13, {.rule = Background, .far = FarSide::Smaller}, 300},
+        {"BackgroundEveryRegionFilled", 23, 19, {.smallestRegion = 1 << 30, .rule = Background}, 200},
+        {"BackgroundReachThree", 19, 17, {.reach = 3, .rule = Background, .far = FarSide::Smaller}, 200},
+        {"RowsColumnsReachFromTheOptions", 19, 17, {.reach = 3}, 100},
+    };
+    for (const Row& row : table)
+        for (unsigned seed = 1; seed <= row.seeds; ++seed) {
+            Random random(seed);
+            const Plane picture = DarkPicture(random, row.rows, row.columns);
+            ExpectSameFill(RasterOf(picture, 65535), row.rows, row.columns,
+                           std::string(row.name) + " seed " + std::to_string(seed), row.options);
+        }
 }
 
 TEST(Differential, FillHolesOfStereoFrames)
 {
     for (const int holes : {5, 15, 40})
-        ExpectSameFill(DepthLikeRaster(376, 1241, holes, holes, 65535), 376, 1241,
-                       "1241 x 376 depth map, " + std::to_string(holes) + " % holes");
+        for (const FillRule rule : {FillRule::RowsColumns, FillRule::Background})
+            ExpectSameFill(DepthLikeRaster(376, 1241, holes, holes, 65535), 376, 1241,
+                           "1241 x 376 depth map, " + std::to_string(holes) + " % holes", {.rule = rule});
 }
 
 }  // namespace

@@ -123,6 +123,66 @@ TEST(HoleFilling, SourcesAndCountsAgreeWithTheResult)
     }
 }
 
+// The other rules on pictures small enough to fill by hand. Digits are values
+// (times 10), '.' a hole in the input and a hole left at 0 in the result. Regions
+// are not painted here, so that every hole is the rule's.
+TEST(HoleFilling, RulesFillFromTheSourcesTheyState)
+{
+    struct Row {
+        const char* name;
+        std::vector<std::string> art;
+        FillOptions options;
+        std::vector<std::string> expected;
+    };
+    constexpr FillRule Nearest = FillRule::Nearest, Background = FillRule::Background;
+    constexpr int NoRegions = 1 << 30;
+    const Row table[] = {
+        {"NearestTieOnARowTakesTheLeft", {"1...2"}, {.smallestRegion = NoRegions, .rule = Nearest}, {"11122"}},
+        {"NearestTieInAColumnTakesTheUpper", {"1", ".", ".", ".", "2"}, {.smallestRegion = NoRegions, .rule = Nearest},
+         {"1", "1", "1", "2", "2"}},
+        {"NearestAcrossTheDiagonal", {"5...", "....", "....", "...9"}, {.smallestRegion = NoRegions, .rule = Nearest},
+         {"5555", "5559", "5599", "5999"}},
+        {"NearestTieLeftBeforeUpper", {"..3", "...", "4.."}, {.smallestRegion = NoRegions, .rule = Nearest},
+         {"433", "443", "444"}},
+        {"NearestWithinReach", {"1...2"}, {.smallestRegion = NoRegions, .reach = 1, .rule = Nearest}, {"11.22"}},
+        {"NearestFromASingleSource", {"...", ".5.", "..."}, {.smallestRegion = NoRegions, .rule = Nearest},
+         {"555", "555", "555"}},
+        {"NearestWithoutSources", {"...", "..."}, {.rule = Nearest}, {"...", "..."}},
+        {"BackgroundLarger", {"2...7"}, {.smallestRegion = NoRegions, .rule = Background}, {"27777"}},
+        {"BackgroundSmaller", {"2...7"}, {.smallestRegion = NoRegions, .rule = Background, .far = FarSide::Smaller},
+         {"22227"}},
+        {"BackgroundOneSide", {"3..."}, {.smallestRegion = NoRegions, .rule = Background}, {"3333"}},
+        {"BackgroundWithinReach", {"2...7"}, {.smallestRegion = NoRegions, .reach = 1, .rule = Background},
+         {"22.77"}},
+        {"BackgroundColumnsForWhatRowsLeft", {".4.", "...", ".8."}, {.smallestRegion = NoRegions, .rule = Background},
+         {"444", ".8.", "888"}},
+        {"BackgroundColumnsSmaller", {".4.", "...", ".8."},
+         {.smallestRegion = NoRegions, .rule = Background, .far = FarSide::Smaller}, {"444", ".4.", "888"}},
+        {"BackgroundFromASingleSource", {"...", ".5.", "..."}, {.smallestRegion = NoRegions, .rule = Background},
+         {".5.", "555", ".5."}},
+        {"BackgroundWithoutSources", {"...", "..."}, {.rule = Background}, {"...", "..."}},
+    };
+    std::map<char, int> legend;
+    for (int digit = 1; digit <= 9; ++digit)
+        legend['0' + digit] = 10 * digit;
+    for (const Row& row : table) {
+        const std::vector<std::int32_t> raster = RasterFromArt(row.art, legend);
+        const std::vector<std::int32_t> expected = RasterFromArt(row.expected, legend);
+        const int rows = static_cast<int>(row.art.size()), columns = static_cast<int>(row.art[0].size());
+        std::vector<std::int32_t> result(raster.size());
+        std::vector<ValueSource> sources(raster.size());
+        FillRaster(raster, rows, columns, result, sources, nullptr, row.options);
+        EXPECT_EQ(result, expected) << row.name;
+        const ValueSource filled = row.options.rule == Nearest ? ValueSource::FromNearest : ValueSource::FromBackground;
+        for (std::size_t i = 0; i < raster.size(); ++i) {
+            const ValueSource source = raster[i] != 0 ? ValueSource::Kept
+                                       : expected[i] == 0 ? ValueSource::LeftAtZero
+                                                          : filled;
+            EXPECT_EQ(sources[i], source) << row.name << " cell " << i;
+        }
+    }
+}
+
 TEST(HoleFilling, ResultMayBeTheRasterItself)
 {
     std::vector<std::int32_t> raster = DepthLikeRaster(50, 70, 20, 9, 65535);

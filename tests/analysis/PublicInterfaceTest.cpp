@@ -231,6 +231,10 @@ TEST(PublicInterface, OptionsLikeTheReference)
         {"ReachThree", {.reach = 3}},
         {"ReachBeyondThePlane", {.reach = 1 << 30}},
         {"SmallRegionsShortReach", {.smallestRegion = 2, .reach = 2}},
+        {"Nearest", {.rule = FillRule::Nearest}},
+        {"NearestReachTwo", {.reach = 2, .rule = FillRule::Nearest}},
+        {"BackgroundLarger", {.rule = FillRule::Background}},
+        {"BackgroundSmallerReachFour", {.reach = 4, .rule = FillRule::Background, .far = FarSide::Smaller}},
     };
     const LayoutRow layout = {"", 29, 43, Layout::PaddedRows, Layout::Contiguous, false};
     for (const Row& row : table)
@@ -297,7 +301,9 @@ TEST(PublicInterface, RefusesWhatItCannotFill)
         {"StepNotAValue", {cells.data(), 4, 4, 9}, View(result.data(), 4, 4), {}, {}, "aligned"},
         {"ResultRowsOverlap", {cells.data(), 8, 8}, View(result.data(), 8, 8, 2), {}, {}, "overlap"},
         {"NoSmallestRegion", {cells.data(), 8, 8}, View(result.data(), 8, 8), {.smallestRegion = 0}, {}, "at least 1"},
-        {"NegativeReach", {cells.data(), 8, 8}, View(result.data(), 8, 8), {.reach = -1}, {}, "at least 0"},
+        {"NegativeReach", {cells.data(), 8, 8}, View(result.data(), 8, 8), {.reach = -2}, {}, "at least 0"},
+        {"UnknownRule", {cells.data(), 8, 8}, View(result.data(), 8, 8), {.rule = FillRule(7)}, {}, "fill rule"},
+        {"UnknownFarSide", {cells.data(), 8, 8}, View(result.data(), 8, 8), {.far = FarSide(2)}, {}, "far side"},
     };
     for (const Row& row : table) {
         try {
