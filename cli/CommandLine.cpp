@@ -22,7 +22,45 @@ bool SameFolder(const QString& a, const QString& b)
            (FileExists(a) && CanonicalFileName(a) == CanonicalFileName(b));
 }
 
+struct RuleName {
+    darkfill::FillRule rule;
+    const char* name;
+};
+constexpr RuleName RuleNames[] = {{darkfill::FillRule::RowsColumns, "rows-columns"},
+                                  {darkfill::FillRule::Nearest, "nearest"},
+                                  {darkfill::FillRule::Background, "background"}};
+
 }  // namespace
+
+std::optional<darkfill::FillRule> FillRuleNamed(const QString& name)
+{
+    for (const RuleName& entry : RuleNames)
+        if (name == QLatin1String(entry.name))
+            return entry.rule;
+    return std::nullopt;
+}
+
+QString NameOf(darkfill::FillRule rule)
+{
+    for (const RuleName& entry : RuleNames)
+        if (entry.rule == rule)
+            return QLatin1String(entry.name);
+    return {};
+}
+
+std::optional<darkfill::FarSide> FarSideNamed(const QString& name)
+{
+    if (name == QLatin1String("larger"))
+        return darkfill::FarSide::Larger;
+    if (name == QLatin1String("smaller"))
+        return darkfill::FarSide::Smaller;
+    return std::nullopt;
+}
+
+QString NameOf(darkfill::FarSide far)
+{
+    return far == darkfill::FarSide::Smaller ? QStringLiteral("smaller") : QStringLiteral("larger");
+}
 
 CommandLineRequest ParseCommandLine(const QStringList& arguments, CommandLine& commandLine, QString& error)
 {
@@ -39,8 +77,10 @@ CommandLineRequest ParseCommandLine(const QStringList& arguments, CommandLine& c
     const QCommandLineOption force({QStringLiteral("f"), QStringLiteral("force")}, QString());
     const QCommandLineOption quiet({QStringLiteral("q"), QStringLiteral("quiet")}, QString());
     const QCommandLineOption skipExisting(QStringLiteral("skip-existing"), QString());
+    const QCommandLineOption rule(QStringLiteral("rule"), QString(), QStringLiteral("RULE"));
+    const QCommandLineOption far(QStringLiteral("far"), QString(), QStringLiteral("SIDE"));
     parser.addOptions({help, version, output, outputDirectory, fillMap, format, jobs, stats, json, force, quiet,
-                       skipExisting});
+                       skipExisting, rule, far});
 
     if (!parser.parse(arguments)) {
         error = parser.errorText();
@@ -93,6 +133,17 @@ CommandLineRequest ParseCommandLine(const QStringList& arguments, CommandLine& c
                     .arg(QuotedFileName(commandLine.fillMap));
     else if (batch && !commandLine.fillMap.isEmpty() && SameFolder(commandLine.fillMap, commandLine.outputDirectory))
         error = QStringLiteral("--fill-map needs a folder of its own: the maps would take the outputs' names");
+    const std::optional<darkfill::FillRule> ruleNamed = FillRuleNamed(parser.value(rule));
+    const std::optional<darkfill::FarSide> farNamed = FarSideNamed(parser.value(far));
+    if (parser.isSet(rule) && !ruleNamed)
+        error = QStringLiteral("the rule %1 is unknown; use rows-columns, nearest or background")
+                    .arg(parser.value(rule));
+    else if (parser.isSet(far) && !farNamed)
+        error = QStringLiteral("--far needs larger or smaller");
+    else if (parser.isSet(far) && ruleNamed != darkfill::FillRule::Background)
+        error = QStringLiteral("--far is for --rule background");
+    commandLine.options.rule = ruleNamed.value_or(darkfill::FillRule::RowsColumns);
+    commandLine.options.far = farNamed.value_or(darkfill::FarSide::Larger);
     if (parser.isSet(jobs)) {
         bool number = false;
         commandLine.jobs = parser.value(jobs).toInt(&number);
@@ -115,9 +166,11 @@ QString ManualText()
     darkfill-cli - fill the holes of grey pictures and depth maps
 
 SYNOPSIS
-    darkfill-cli IN -o OUT [--fill-map MAP] [--stats] [--json] [--force]
+    darkfill-cli IN -o OUT [--fill-map MAP] [--rule RULE [--far SIDE]]
+                 [--stats] [--json] [--force]
     darkfill-cli IN... --output-dir DIR [--format FORMAT] [--fill-map DIR]
-                 [--jobs N] [--stats] [--json] [--force] [--quiet]
+                 [--rule RULE [--far SIDE]] [--jobs N] [--stats] [--json]
+                 [--force] [--quiet]
 
 DESCRIPTION
     Reads each picture's grey values (the blue channel of a colour picture) at
@@ -125,8 +178,8 @@ DESCRIPTION
     are exactly 0: every dark region of more than 5 pixels that exactly one value
     surrounds takes that value; every 0 left is filled from the nearest value
     above 0 on its row or column, at most 499 pixels away (at equal distance:
-    left, then right, below, above). The result is written as grey at the
-    input's depth.
+    left, then right, below, above); --rule chooses another way for these.
+    The result is written as grey at the input's depth.
 
     Reads BMP, PNG, JPEG, GIF, ICO, PBM, PGM, PPM, XBM, XPM, and TIFF and WebP
     where Qt's plugins for them are installed; PNG, PGM, PPM and TIFF also with
@@ -148,6 +201,20 @@ OPTIONS
     --format FORMAT   The batch form's format: png (the default), pgm, tiff,
                       bmp or ppm. BMP and PPM hold 8 bits only and refuse a
                       16-bit picture.
+    --rule RULE       How the 0s left after the regions are filled:
+                      rows-columns  (the default) as above;
+                      nearest       from the value above 0 nearest in the
+                                    picture, by exact Euclidean distance
+                                    (at equal distance the leftmost, then the
+                                    uppermost), however far;
+                      background    of the nearest values to the left and to
+                                    the right on the row, the farther one (or
+                                    the one there is); a 0 with neither takes
+                                    the same of the nearest above and below.
+                                    For occlusion holes in depth maps.
+    --far SIDE        For --rule background, which value is the farther:
+                      larger (the default: depth, where larger is farther) or
+                      smaller (disparity, where smaller is farther).
     --fill-map PATH   Also write where every value came from, as a colour
                       picture (a folder in the batch form). Colours:
                           dark grey   kept from the picture
@@ -157,6 +224,9 @@ OPTIONS
                           yellow      filled from below
                           blue        filled from above
                           vermilion   left at 0: no value in reach
+                          purple      filled from the nearest (--rule nearest)
+                          light grey  filled from the background side
+                                      (--rule background)
     --stats           Print, for each picture, the regions found and painted
                       and the pixels painted, filled and left at 0.
     --json            Print one JSON object a line for each picture: its name,
@@ -187,6 +257,7 @@ EXIT STATUS
 EXAMPLES
     darkfill-cli depth.png -o filled.png --fill-map where.png --stats
     darkfill-cli frames/*.png --output-dir filled --jobs 2 --json > report.jsonl
+    darkfill-cli occluded.png -o filled.png --rule background --far larger
     darkfill-cli - -o - < holes.pgm > filled.png
 )");
 }

@@ -1,7 +1,11 @@
 #pragma once
 
+#include "darkfill/darkfill.h"
+
 #include <QString>
 #include <QStringList>
+
+#include <optional>
 
 // What the user asked darkfill-cli for.
 struct CommandLine {
@@ -16,7 +20,15 @@ struct CommandLine {
     bool skipExisting = false;  // --skip-existing: leave what is done already
     bool quiet = false;
     int jobs = 0;              // 0: one a core
+    darkfill::FillOptions options;  // --rule, --far
 };
+
+// The fill rules and far sides by the names that the command line and the Python
+// module give them: rows-columns, nearest, background; larger, smaller.
+std::optional<darkfill::FillRule> FillRuleNamed(const QString& name);
+std::optional<darkfill::FarSide> FarSideNamed(const QString& name);
+QString NameOf(darkfill::FillRule rule);
+QString NameOf(darkfill::FarSide far);
 
 enum class CommandLineRequest { Run, Help, Version, UsageError };
 

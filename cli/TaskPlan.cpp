@@ -53,7 +53,8 @@ std::vector<FileTask> PlanTasks(const CommandLine& commandLine)
     std::vector<FileTask> tasks;
     QHash<QString, QString> written;  // identity -> the input whose task writes it
     for (const QString& input : commandLine.inputs) {
-        FileTask task{input, commandLine.output, batch ? QString() : commandLine.fillMap, folderFailure, {}};
+        FileTask task{input, commandLine.output, batch ? QString() : commandLine.fillMap, folderFailure,
+                      commandLine.options};
         if (batch) {
             const QString name = QFileInfo(input).completeBaseName();
             task.output = QDir(commandLine.outputDirectory).filePath(name + QLatin1Char('.') + commandLine.format);

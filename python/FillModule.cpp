@@ -65,15 +65,22 @@ darkfill::RasterView<Value> ViewOf(const py::array& array)
                                        array.strides(0), array.strides(1));
 }
 
-darkfill::FillOptions OptionsOf(int smallestRegion, int reach, const std::string& rule)
+// The options from the module's keywords; reach None is the rule's own.
+darkfill::FillOptions OptionsOf(int smallestRegion, std::optional<int> reach, const std::string& rule,
+                                const std::string& far)
 {
-    if (rule != "rows-columns")
-        throw py::value_error("rule must be 'rows-columns'; it is '" + rule + "'");
+    const std::optional<darkfill::FillRule> named = FillRuleNamed(QString::fromStdString(rule));
+    if (!named)
+        throw py::value_error("rule must be 'rows-columns', 'nearest' or 'background'; it is '" + rule + "'");
+    const std::optional<darkfill::FarSide> side = FarSideNamed(QString::fromStdString(far));
+    if (!side)
+        throw py::value_error("far must be 'larger' or 'smaller'; it is '" + far + "'");
     if (smallestRegion < 1)
         throw py::value_error("smallest_region must be at least 1; it is " + std::to_string(smallestRegion));
-    if (reach < 0)
-        throw py::value_error("reach must be at least 0; it is " + std::to_string(reach));
-    return {.smallestRegion = smallestRegion, .reach = reach, .rule = darkfill::FillRule::RowsColumns};
+    if (reach && *reach < 0)
+        throw py::value_error("reach must be at least 0; it is " + std::to_string(*reach));
+    return {.smallestRegion = smallestRegion, .reach = reach.value_or(darkfill::RuleReach), .rule = *named,
+            .far = *side};
 }
 
 py::tuple CountsTuple(const darkfill::FillCounts& c)
@@ -200,7 +207,7 @@ py::tuple FillFile(const std::string& input, const std::string& output, const st
 // darkfill-cli's batch form, for the batch runner: its options read and its
 // tasks planned by the tool's own rules, so that the runner refuses what the tool
 // refuses. Returns (usage error or None, tasks, options); a task is (input,
-// output, fill map, refusal), the paths as bytes.
+// output, fill map, refusal, rule, far side), the paths as bytes.
 py::tuple PlanBatch(const std::vector<std::string>& arguments)
 {
     QStringList words{QStringLiteral("darkfill-cli")};
@@ -224,7 +231,8 @@ py::tuple PlanBatch(const std::vector<std::string>& arguments)
     for (const FileTask& task : planned)
         tasks.append(py::make_tuple(py::bytes(SystemFileName(task.input).toStdString()),
                                     py::bytes(SystemFileName(task.output).toStdString()),
-                                    py::bytes(SystemFileName(task.fillMap).toStdString()), task.refusal.toStdString()));
+                                    py::bytes(SystemFileName(task.fillMap).toStdString()), task.refusal.toStdString(),
+                                    NameOf(task.options.rule).toStdString(), NameOf(task.options.far).toStdString()));
     py::dict options;
     options["existing"] = commandLine.force ? "replace" : commandLine.skipExisting ? "skip" : "refuse";
     options["json"] = commandLine.json;
@@ -241,10 +249,11 @@ py::tuple PlanBatch(const std::vector<std::string>& arguments)
 // error, counts, width, height, bits, read, analyse and write milliseconds, the
 // tool's --stats line, its --json line).
 py::tuple RunTask(const std::string& input, const std::string& output, const std::string& fillMap,
-                  const std::string& refusal, const std::string& existing)
+                  const std::string& refusal, const std::string& rule, const std::string& far,
+                  const std::string& existing)
 {
-    const FileTask task{FileNameFromSystem(input), FileNameFromSystem(output),
-                        FileNameFromSystem(fillMap), QString::fromStdString(refusal), {}};
+    const FileTask task{FileNameFromSystem(input), FileNameFromSystem(output), FileNameFromSystem(fillMap),
+                        QString::fromStdString(refusal), OptionsOf(darkfill::FillOptions().smallestRegion, std::nullopt, rule, far)};
     FileOutcome outcome;
     {
         py::gil_scoped_release released;
@@ -268,25 +277,25 @@ PYBIND11_MODULE(_darkfill, module)
 
     module.def(
         "fill_holes",
-        [](const py::array& array, const py::object& out, bool fillMap, bool counts, int smallestRegion, int reach,
-           const std::string& rule) {
+        [](const py::array& array, const py::object& out, bool fillMap, bool counts, int smallestRegion,
+           std::optional<int> reach, const std::string& rule, const std::string& far) {
             darkfill::Filler filler;
-            return Fill(filler)(array, out, fillMap, counts, OptionsOf(smallestRegion, reach, rule), nullptr);
+            return Fill(filler)(array, out, fillMap, counts, OptionsOf(smallestRegion, reach, rule, far), nullptr);
         },
         py::arg("array"), py::arg("out"), py::arg("fill_map"), py::arg("counts"), py::arg("smallest_region"),
-        py::arg("reach"), py::arg("rule"));
+        py::arg("reach"), py::arg("rule"), py::arg("far"));
 
     py::class_<SharedFiller>(module, "Filler")
         .def(py::init<>())
         .def(
             "fill",
             [](SharedFiller& self, const py::array& array, const py::object& out, bool fillMap, bool counts,
-               int smallestRegion, int reach, const std::string& rule) {
-                return Fill(self.filler)(array, out, fillMap, counts, OptionsOf(smallestRegion, reach, rule),
+               int smallestRegion, std::optional<int> reach, const std::string& rule, const std::string& far) {
+                return Fill(self.filler)(array, out, fillMap, counts, OptionsOf(smallestRegion, reach, rule, far),
                                          &self.lock);
             },
             py::arg("array"), py::arg("out"), py::arg("fill_map"), py::arg("counts"), py::arg("smallest_region"),
-            py::arg("reach"), py::arg("rule"))
+            py::arg("reach"), py::arg("rule"), py::arg("far"))
         .def_property_readonly("held_bytes", [](SharedFiller& self) {
             const std::lock_guard held(self.lock);
             return self.filler.HeldBytes();
@@ -296,15 +305,15 @@ PYBIND11_MODULE(_darkfill, module)
     module.def(
         "fill_file",
         [](const std::string& input, const std::string& output, const std::optional<std::string>& fillMap, bool force,
-           int smallestRegion, int reach, const std::string& rule) {
-            return FillFile(input, output, fillMap, force, OptionsOf(smallestRegion, reach, rule));
+           int smallestRegion, std::optional<int> reach, const std::string& rule, const std::string& far) {
+            return FillFile(input, output, fillMap, force, OptionsOf(smallestRegion, reach, rule, far));
         },
         py::arg("input"), py::arg("output"), py::arg("fill_map"), py::arg("force"), py::arg("smallest_region"),
-        py::arg("reach"), py::arg("rule"));
+        py::arg("reach"), py::arg("rule"), py::arg("far"));
 
     module.def("plan_batch", &PlanBatch, py::arg("arguments"));
     module.def("run_task", &RunTask, py::arg("input"), py::arg("output"), py::arg("fill_map"), py::arg("refusal"),
-               py::arg("existing"));
+               py::arg("rule"), py::arg("far"), py::arg("existing"));
     module.def(
         "quoted_file_name",
         [](const std::string& name) { return QuotedFileName(FileNameFromSystem(name)).toStdString(); },

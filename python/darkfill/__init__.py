@@ -4,7 +4,10 @@ A hole is a value of exactly 0 (and, in a float32 array, NaN). Each dark region
 (8-connected holes) of at least ``smallest_region`` cells is painted with the one
 value that surrounds it, where exactly one value above 0 does; every hole left
 then takes the nearest value above 0 on its row or column, at most ``reach``
-cells away, at equal distance left before right before below before above.
+cells away, at equal distance left before right before below before above
+(``rule="rows-columns"``, the default), or, with ``rule="nearest"``, the
+value nearest to it in the plane, or, with ``rule="background"``, the farther
+of its row's (else its column's) two nearest values.
 
     >>> import numpy as np, darkfill
     >>> depth = np.array([[5, 5, 5], [5, 0, 5], [5, 5, 5]], dtype=np.uint16)
@@ -24,12 +27,13 @@ from darkfill import _darkfill
 
 __version__ = _darkfill.__version__
 __all__ = ["fill_holes", "fill_file", "Filler", "FillCounts", "FileError", "MAXIMUM_CELLS", "RULES",
-           "KEPT", "PAINTED", "FROM_LEFT", "FROM_RIGHT", "FROM_BELOW", "FROM_ABOVE", "LEFT_AT_ZERO"]
+           "KEPT", "PAINTED", "FROM_LEFT", "FROM_RIGHT", "FROM_BELOW", "FROM_ABOVE", "LEFT_AT_ZERO",
+           "FROM_NEAREST", "FROM_BACKGROUND", "FILL_MAP_COLOURS"]
 
 #: The most values an array or a picture may have: 2**24.
 MAXIMUM_CELLS = _darkfill.MAXIMUM_CELLS
 #: The fill rules there are.
-RULES = ("rows-columns",)
+RULES = ("rows-columns", "nearest", "background")
 
 # Where each value of the result came from: the values of a fill map.
 KEPT = 0          #: the array's own value, not a hole
@@ -39,10 +43,13 @@ FROM_RIGHT = 3    #: ... to the right
 FROM_BELOW = 4    #: filled from the nearest source on its column, below
 FROM_ABOVE = 5    #: ... above
 LEFT_AT_ZERO = 6  #: a hole with no source in reach, left at 0
+FROM_NEAREST = 7     #: filled from the source nearest to it in the plane (rule "nearest")
+FROM_BACKGROUND = 8  #: filled from the far side of its row or column (rule "background")
 
 #: A fill map's colours as (red, green, blue), by the values above.
 FILL_MAP_COLOURS = ((0x40, 0x40, 0x40), (0x00, 0x9E, 0x73), (0xE6, 0x9F, 0x00), (0x56, 0xB4, 0xE9),
-                    (0xF0, 0xE4, 0x42), (0x00, 0x72, 0xB2), (0xD5, 0x5E, 0x00))
+                    (0xF0, 0xE4, 0x42), (0x00, 0x72, 0xB2), (0xD5, 0x5E, 0x00), (0xCC, 0x79, 0xA7),
+                    (0xBB, 0xBB, 0xBB))
 
 FileError = _darkfill.FileError
 FileError.__doc__ = "A picture file that could not be read, filled or written; the message names it and says why."
@@ -54,7 +61,7 @@ class FillCounts(NamedTuple):
     regions_found: int        #: dark regions of at least smallest_region cells
     regions_painted: int      #: of them, those with one surrounding value
     pixels_painted: int       #: cells of painted regions
-    pixels_filled: int        #: cells filled from their row or column
+    pixels_filled: int        #: cells filled by the rule
     pixels_left_at_zero: int  #: holes with no source in reach
 
 
@@ -67,8 +74,8 @@ def _returned(result, fill_map, counts):
     return (result, *extra) if extra else result
 
 
-def fill_holes(array, *, out=None, fill_map=False, counts=False, smallest_region=6, reach=499,
-               rule="rows-columns"):
+def fill_holes(array, *, out=None, fill_map=False, counts=False, smallest_region=6, reach=None,
+               rule="rows-columns", far="larger"):
     """Fill the holes of a 2-D array.
 
     Parameters
@@ -83,16 +90,24 @@ def fill_holes(array, *, out=None, fill_map=False, counts=False, smallest_region
         strides; it may be ``array`` itself. Without it a new array is made.
     fill_map : bool
         Also return a uint8 array of ``array``'s shape saying where every value
-        came from (KEPT, PAINTED, FROM_LEFT, ... LEFT_AT_ZERO).
+        came from (KEPT, PAINTED, FROM_LEFT, ... FROM_BACKGROUND).
     counts : bool
         Also return a FillCounts.
     smallest_region : int
         Dark regions of fewer cells are not painted (their holes are filled
         like the rest); at least 1. The default is the picture tool's 6.
-    reach : int
+    reach : int, optional
         The farthest, in cells, that a hole takes a value from; at least 0.
+        None is the rule's own: 499 for "rows-columns", no limit otherwise.
     rule : str
-        How holes left after the painting are filled: "rows-columns".
+        How holes left after the painting are filled, one of RULES:
+        "rows-columns" (the picture tool's), "nearest" (the nearest source by
+        exact Euclidean distance; at equal distance the leftmost, then the
+        uppermost) or "background" (of the nearest sources left and right on
+        the row, the farther; a hole with neither, the same along its column).
+    far : str
+        For "background", which value is the farther: "larger" (depth) or
+        "smaller" (disparity).
 
     Returns
     -------
@@ -110,7 +125,7 @@ def fill_holes(array, *, out=None, fill_map=False, counts=False, smallest_region
         of another shape or read-only, an option out of range.
     """
     return _returned(*_darkfill.fill_holes(_as_array(array), out, bool(fill_map), bool(counts),
-                                           smallest_region, reach, rule))
+                                           smallest_region, reach, rule, far))
 
 
 class Filler:
@@ -128,11 +143,11 @@ class Filler:
     def __init__(self):
         self._filler = _darkfill.Filler()
 
-    def fill(self, array, *, out=None, fill_map=False, counts=False, smallest_region=6, reach=499,
-             rule="rows-columns"):
+    def fill(self, array, *, out=None, fill_map=False, counts=False, smallest_region=6, reach=None,
+             rule="rows-columns", far="larger"):
         """Fill the holes of a 2-D array, as fill_holes does."""
         return _returned(*self._filler.fill(_as_array(array), out, bool(fill_map), bool(counts),
-                                            smallest_region, reach, rule))
+                                            smallest_region, reach, rule, far))
 
     @property
     def held_bytes(self):
@@ -140,7 +155,8 @@ class Filler:
         return self._filler.held_bytes
 
 
-def fill_file(input, output, *, fill_map=None, force=False, smallest_region=6, reach=499, rule="rows-columns"):
+def fill_file(input, output, *, fill_map=None, force=False, smallest_region=6, reach=None, rule="rows-columns",
+              far="larger"):
     """Read a picture file, fill its holes and write the result, as darkfill-cli does.
 
     The result keeps the picture's depth (16-bit PNG, PGM and TIFF stay 16-bit)
@@ -156,7 +172,7 @@ def fill_file(input, output, *, fill_map=None, force=False, smallest_region=6, r
         Where to write the fill map, as a picture in FILL_MAP_COLOURS.
     force : bool
         Write over an existing output and fill map.
-    smallest_region, reach, rule
+    smallest_region, reach, rule, far
         As for fill_holes.
 
     Returns
@@ -170,7 +186,7 @@ def fill_file(input, output, *, fill_map=None, force=False, smallest_region=6, r
         own) names the file and says why. Nothing is left half written.
     """
     paths = [os.fsencode(input), os.fsencode(output), None if fill_map is None else os.fsencode(fill_map)]
-    counts, *_ = _darkfill.fill_file(*paths, bool(force), smallest_region, reach, rule)
+    counts, *_ = _darkfill.fill_file(*paths, bool(force), smallest_region, reach, rule, far)
     return FillCounts(*counts)
 
 

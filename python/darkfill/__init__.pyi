@@ -14,11 +14,14 @@ FROM_RIGHT: int
 FROM_BELOW: int
 FROM_ABOVE: int
 LEFT_AT_ZERO: int
+FROM_NEAREST: int
+FROM_BACKGROUND: int
 FILL_MAP_COLOURS: tuple[tuple[int, int, int], ...]
 
 Raster = npt.NDArray[Union[np.uint8, np.uint16, np.int32, np.float32]]
 Path = Union[str, bytes, os.PathLike[str], os.PathLike[bytes]]
-Rule = Literal["rows-columns"]
+Rule = Literal["rows-columns", "nearest", "background"]
+Far = Literal["larger", "smaller"]
 
 class FileError(OSError): ...
 
@@ -31,22 +34,22 @@ class FillCounts(NamedTuple):
 
 @overload
 def fill_holes(array: Raster, *, out: Raster | None = ..., fill_map: Literal[False] = ...,
-               counts: Literal[False] = ..., smallest_region: int = ..., reach: int = ...,
-               rule: Rule = ...) -> Raster: ...
+               counts: Literal[False] = ..., smallest_region: int = ..., reach: int | None = ...,
+               rule: Rule = ..., far: Far = ...) -> Raster: ...
 @overload
 def fill_holes(array: Raster, *, out: Raster | None = ..., fill_map: bool = ..., counts: bool = ...,
-               smallest_region: int = ..., reach: int = ..., rule: Rule = ...
+               smallest_region: int = ..., reach: int | None = ..., rule: Rule = ..., far: Far = ...
                ) -> Raster | tuple[Raster, npt.NDArray[np.uint8]] | tuple[Raster, FillCounts] | tuple[
                    Raster, npt.NDArray[np.uint8], FillCounts]: ...
 
 class Filler:
     def __init__(self) -> None: ...
     def fill(self, array: Raster, *, out: Raster | None = ..., fill_map: bool = ..., counts: bool = ...,
-             smallest_region: int = ..., reach: int = ..., rule: Rule = ...
+             smallest_region: int = ..., reach: int | None = ..., rule: Rule = ..., far: Far = ...
              ) -> Raster | tuple[Raster, npt.NDArray[np.uint8]] | tuple[Raster, FillCounts] | tuple[
                  Raster, npt.NDArray[np.uint8], FillCounts]: ...
     @property
     def held_bytes(self) -> int: ...
 
 def fill_file(input: Path, output: Path, *, fill_map: Path | None = ..., force: bool = ...,
-              smallest_region: int = ..., reach: int = ..., rule: Rule = ...) -> FillCounts: ...
+              smallest_region: int = ..., reach: int | None = ..., rule: Rule = ..., far: Far = ...) -> FillCounts: ...

@@ -85,16 +85,16 @@ def _report(task, result):
 def _lost(task, reason):
     """The report for a task that no worker could finish, in darkfill-cli's words
     for a refused file."""
-    input, output, fill_map, _ = task
+    input, output, fill_map, _, rule, far = task
     message = f"{_darkfill.quoted_file_name(input)}: no worker could fill it ({reason})."
-    return _report(task, _darkfill.run_task(input, output, fill_map, message, "refuse"))
+    return _report(task, _darkfill.run_task(input, output, fill_map, message, rule, far, "refuse"))
 
 
 def _absolute(task):
     """A task whose paths hold on any machine that shares the files."""
-    input, output, fill_map, refusal = task
+    input, output, fill_map, *rest = task
     return (os.path.abspath(input), os.path.abspath(output), os.path.abspath(fill_map) if fill_map else fill_map,
-            refusal)
+            *rest)
 
 
 def _plan(arguments):

@@ -140,10 +140,10 @@ QByteArray WideHeader(QByteArray bytes, int widthAt, int heightAt, bool bigEndia
     return bytes.left(64);
 }
 
-GreyPicture Filled(const GreyPicture& picture)
+GreyPicture Filled(const GreyPicture& picture, const darkfill::FillOptions& options = {})
 {
     std::vector<std::int32_t> raster(picture.values.begin(), picture.values.end());
-    FillRaster(raster, picture.height, picture.width, raster);
+    FillRaster(raster, picture.height, picture.width, raster, {}, nullptr, options);
     GreyPicture result = picture;
     std::copy(raster.begin(), raster.end(), result.values.begin());
     return result;
@@ -197,6 +197,10 @@ TEST_F(Tool, UsageErrorsExitTwoAndTouchNothing)
         {"UnknownExtension", {"deep.png", "-o", "x.xyz"}, "the extension of \"x.xyz\" names no format"},
         {"UnknownFillMapExtension", {"deep.png", "-o", "x.png", "--fill-map", "m.xyz"}, "the fill map \"m.xyz\""},
         {"FillMapsAmongOutputs", {"deep.png", "--output-dir", "d", "--fill-map", "./d/"}, "a folder of its own"},
+        {"UnknownRule", {"deep.png", "-o", "x.png", "--rule", "closest"}, "the rule closest is unknown"},
+        {"UnknownFarSide", {"deep.png", "-o", "x.png", "--rule", "background", "--far", "near"}, "larger or smaller"},
+        {"FarWithoutBackground", {"deep.png", "-o", "x.png", "--rule", "nearest", "--far", "smaller"},
+         "--far is for --rule background"},
     };
     const QStringList before = folder_.entryList(QDir::AllEntries | QDir::NoDotAndDotDot);
     for (const Row& row : table) {
@@ -297,6 +301,36 @@ TEST_F(Tool, FillsAtTheInputsDepthInEveryFormat)
                                      : ReadBack(Path(output));
         EXPECT_EQ(back.bitsPerValue, row.picture.bitsPerValue) << row.output;
         EXPECT_EQ(back.values, Filled(row.picture).values) << row.output;
+    }
+}
+
+// Each rule, in both forms, gives what the library gives with its options.
+TEST_F(Tool, RuleAndFarSideReachTheFill)
+{
+    struct Row {
+        const char* name;
+        QStringList options;
+        darkfill::FillOptions expected;
+    };
+    using darkfill::FillRule;
+    const Row table[] = {
+        {"RowsColumns", {"--rule", "rows-columns"}, {}},
+        {"Nearest", {"--rule", "nearest"}, {.rule = FillRule::Nearest}},
+        {"BackgroundLarger", {"--rule", "background"}, {.rule = FillRule::Background}},
+        {"BackgroundSmaller", {"--rule", "background", "--far", "smaller"},
+         {.rule = FillRule::Background, .far = darkfill::FarSide::Smaller}},
+    };
+    const GreyPicture expectedDefault = Filled(DepthMap(64, 48, 1, 16));
+    for (const Row& row : table) {
+        const QString one = QStringLiteral("one-%1.png").arg(QLatin1String(row.name));
+        const QString folder = QStringLiteral("batch-%1").arg(QLatin1String(row.name));
+        ASSERT_EQ(RunTool(folder_, QStringList{"deep.png", "-o", one} + row.options).status, 0) << row.name;
+        ASSERT_EQ(RunTool(folder_, QStringList{"deep.png", "--output-dir", folder} + row.options).status, 0)
+            << row.name;
+        const GreyPicture expected = Filled(DepthMap(64, 48, 1, 16), row.expected);
+        EXPECT_EQ(ReadBack(Path(one)).values, expected.values) << row.name;
+        EXPECT_EQ(ReadBack(Path(folder + QStringLiteral("/deep.png"))).values, expected.values) << row.name;
+        EXPECT_EQ(expected.values == expectedDefault.values, row.expected.rule == FillRule::RowsColumns) << row.name;
     }
 }
 

@@ -42,11 +42,12 @@ def run(command, folder):
     return subprocess.run(command, cwd=folder, capture_output=True, text=True, timeout=120)
 
 
-def test_the_batch_writes_what_darkfill_cli_writes_and_goes_on_past_a_bad_file(tmp_path, inputs):
-    tool = run([os.environ["DARKFILL_CLI"], *inputs, "--output-dir", "cli", "--fill-map", "cli-maps", "--json"],
+@pytest.mark.parametrize("rule", [[], ["--rule", "nearest"], ["--rule", "background", "--far", "smaller"]])
+def test_the_batch_writes_what_darkfill_cli_writes_and_goes_on_past_a_bad_file(tmp_path, inputs, rule):
+    tool = run([os.environ["DARKFILL_CLI"], *inputs, "--output-dir", "cli", "--fill-map", "cli-maps", "--json", *rule],
                tmp_path)
     runner = run([sys.executable, "-m", "darkfill.batch", *inputs, "--output-dir", "dask", "--fill-map", "dask-maps",
-                  "--json", "--jobs", "2"], tmp_path)
+                  "--json", "--jobs", "2", *rule], tmp_path)
     assert (tool.returncode, runner.returncode) == (1, 1), runner.stderr
     assert 'darkfill.batch: "damaged.png" is damaged' in runner.stderr
     written = [f"frame{i}.png" for i in range(5)]

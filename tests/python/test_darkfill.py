@@ -91,6 +91,7 @@ def test_float_values_kept_exactly_and_nan_is_a_hole():
     (lambda: darkfill.fill_holes(np.zeros((4, 4), np.uint8), reach=-1), ValueError, "reach"),
     (lambda: darkfill.fill_holes(np.zeros((4, 4), np.uint8), smallest_region=0), ValueError, "smallest_region"),
     (lambda: darkfill.fill_holes(np.zeros((4, 4), np.uint8), rule="nearest-ish"), ValueError, "rule"),
+    (lambda: darkfill.fill_holes(np.zeros((4, 4), np.uint8), rule="background", far="nearer"), ValueError, "far"),
 ])
 def test_refusals_say_what_was_given(call, error, words):
     with pytest.raises(error, match=re.escape(words)):
@@ -130,6 +131,46 @@ def test_a_filler_reused_across_sizes_fills_as_a_fresh_one():
 
 def run_cli(*arguments):
     return subprocess.run([os.environ["DARKFILL_CLI"], *arguments], capture_output=True, text=True)
+
+
+def nearest_fill(frame):
+    """Each hole from the source nearest to it, the leftmost and then the
+    uppermost at equal distance: the nearest rule where no region is painted."""
+    ys, xs = np.nonzero(frame.T > 0)[::-1]  # sources column by column, each from the top
+    result = frame.copy()
+    for y, x in zip(*np.nonzero(frame == 0)):
+        result[y, x] = frame[ys, xs][np.argmin((ys - y) ** 2 + (xs - x) ** 2)]
+    return result
+
+
+def background_fill(frame, far):
+    """Of each hole's nearest sources left and right the farther, else the same
+    above and below: the background rule where no region is painted."""
+    pick = max if far == "larger" else min
+    result = frame.copy()
+    for y, x in zip(*np.nonzero(frame == 0)):
+        for line, at in ((frame[y], x), (frame[:, x], y)):
+            found = [side[side > 0][edge] for side, edge in ((line[:at], -1), (line[at + 1:], 0))
+                     if (side > 0).any()]
+            if found:
+                result[y, x] = pick(found)
+                break
+    return result
+
+
+@pytest.mark.parametrize("rule, far, expected", [
+    ("nearest", "larger", nearest_fill),
+    ("background", "larger", lambda frame: background_fill(frame, "larger")),
+    ("background", "smaller", lambda frame: background_fill(frame, "smaller")),
+])
+def test_rules_fill_as_they_say(rule, far, expected):
+    frame = depth_frame(23, 29, 4)
+    frame[np.random.default_rng(5).random(frame.shape) < 0.6] = 0
+    result, fill_map = darkfill.fill_holes(frame, rule=rule, far=far, smallest_region=10**6, fill_map=True)
+    assert np.array_equal(result, expected(frame))
+    source = darkfill.FROM_NEAREST if rule == "nearest" else darkfill.FROM_BACKGROUND
+    assert set(np.unique(fill_map[frame == 0])) <= {source, darkfill.LEFT_AT_ZERO}
+    assert np.array_equal(darkfill.Filler().fill(frame, rule=rule, far=far, smallest_region=10**6), result)
 
 
 def test_fill_file_writes_what_darkfill_cli_writes(tmp_path):
