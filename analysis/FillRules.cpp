@@ -82,10 +82,11 @@ class Envelope
 public:
     explicit Envelope(int columns) : column_(columns), key_(columns), start_(columns) {}
 
-    void Build(const float* nearest, int y, int columns)
+    // Over the columns from first to last.
+    void Build(const float* nearest, int y, int first, int last)
     {
         count_ = 0;
-        for (int q = 0; q < columns; ++q) {
+        for (int q = first; q <= last; ++q) {
             if (nearest[q] == NoRow)
                 continue;
             const std::int64_t dy = y - static_cast<int>(nearest[q]);
@@ -202,24 +203,58 @@ void CompositeAndFillNearest(Plane& imagePlane, Plane& fillPlane, Plane& scratch
     NearestInColumns(imagePlane, scratch, rows, columns);
     const std::int64_t reachSquared = static_cast<std::int64_t>(reach) * reach;
     Envelope envelope(columns);
+    std::vector<int> next(columns);
     for (int y = 0; y < rows; ++y) {
         if (!holes[y])
             continue;
-        envelope.Build(scratch[y], y, columns);
-        if (envelope.Empty())
-            return;  // no source anywhere
         const float* image = imagePlane[y];
+        const float* nearest = scratch[y];
         float* fill = fillPlane[y];
-        for (int x = 0; x < columns; ++x) {
-            if (image[x] != 0.0f)
+        int right = -1;
+        for (int x = columns - 1; x >= 0; --x) {
+            right = image[x] > 0.0f ? x : right;
+            next[x] = right;
+        }
+        // A hole's nearest source lies no farther off than the nearest on its row
+        // or in its column, so only the columns that close to one of the holes can
+        // hold it: one envelope over each stretch of such columns.
+        int left = -1;
+        for (int x = 0; x < columns;) {
+            if (image[x] != 0.0f) {
+                left = image[x] > 0.0f ? x : left;
+                ++x;
                 continue;
-            const int column = envelope.NearestColumn(x);
-            const int row = static_cast<int>(scratch[y][column]);
-            const std::int64_t dx = x - column, dy = y - row;
-            if (dx * dx + dy * dy > reachSquared)
-                continue;
-            fill[x] = imagePlane[row][column];
-            Note(sources, y, x, columns, ValueSource::FromNearest);
+            }
+            int first = x, last = x, end = x;
+            for (; end < columns && (image[end] == 0.0f || end <= last); ++end) {
+                if (image[end] > 0.0f)
+                    left = end;
+                if (image[end] != 0.0f)
+                    continue;
+                std::int64_t bound = columns;
+                if (left >= 0)
+                    bound = std::min<std::int64_t>(bound, end - left);
+                if (next[end] >= 0)
+                    bound = std::min<std::int64_t>(bound, next[end] - end);
+                if (nearest[end] != NoRow)
+                    bound = std::min<std::int64_t>(bound, std::abs(y - static_cast<int>(nearest[end])));
+                first = static_cast<int>(std::min<std::int64_t>(first, std::max<std::int64_t>(0, end - bound)));
+                last = static_cast<int>(std::max<std::int64_t>(last, std::min<std::int64_t>(columns - 1, end + bound)));
+            }
+            envelope.Build(nearest, y, first, last);
+            if (envelope.Empty())
+                return;  // no source within the whole row's reach: none anywhere
+            for (; x < end; ++x) {
+                if (image[x] != 0.0f)
+                    continue;
+                const int column = envelope.NearestColumn(x);
+                const int row = static_cast<int>(nearest[column]);
+                const std::int64_t dx = x - column, dy = y - row;
+                if (dx * dx + dy * dy > reachSquared)
+                    continue;
+                fill[x] = imagePlane[row][column];
+                Note(sources, y, x, columns, ValueSource::FromNearest);
+            }
         }
     }
 }
