@@ -21,8 +21,10 @@ namespace darkfill {
 // source, and of those the uppermost.
 // Time: the separable exact distance transform that keeps the nearest pixel
 // (Felzenszwalb and Huttenlocher): two passes down and up the plane for each
-// column's nearest source, then, for each row with a zero pixel, the lower
-// envelope of one parabola a column and one walk along it; linear in the cells.
+// column's nearest source, then, along each row with a zero pixel, the lower
+// envelope of one parabola a column and one walk along it, over only the columns
+// that its zero pixels can reach (no farther than their nearest source on the row
+// or in the column); linear in the cells.
 // Memory: scratch, a plane of the same size (each cell's column's nearest source
 // row), and three numbers a column.
 void CompositeAndFillNearest(Plane& imagePlane, Plane& fillPlane, Plane& scratch, int rows, int columns,

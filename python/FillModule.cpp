@@ -252,8 +252,9 @@ py::tuple RunTask(const std::string& input, const std::string& output, const std
                   const std::string& refusal, const std::string& rule, const std::string& far,
                   const std::string& existing)
 {
+    const darkfill::FillOptions options = OptionsOf(darkfill::FillOptions().smallestRegion, std::nullopt, rule, far);
     const FileTask task{FileNameFromSystem(input), FileNameFromSystem(output), FileNameFromSystem(fillMap),
-                        QString::fromStdString(refusal), OptionsOf(darkfill::FillOptions().smallestRegion, std::nullopt, rule, far)};
+                        QString::fromStdString(refusal), options};
     FileOutcome outcome;
     {
         py::gil_scoped_release released;
