@@ -1,5 +1,7 @@
 #pragma once
 
+#include "darkfill/darkfill.h"
+
 #include <cstdint>
 
 // The working raster of the window's analysis and the one operation that turns a
@@ -15,6 +17,7 @@ extern std::int32_t ResultRaster[RasterHeight][RasterWidth];
 
 // Labels the dark regions of InputRaster, paints each with the grey that surrounds
 // it, fills the remaining gaps and writes the result into ResultRaster: the
-// library's fill, with its default rule, on the fixed raster. Everything it
-// allocates is released before it returns; std::bad_alloc propagates.
-void RunAnalysis();
+// library's fill on the fixed raster, with its default rule unless the options
+// name another. Everything it allocates is released before it returns;
+// std::bad_alloc propagates.
+void RunAnalysis(const darkfill::FillOptions& options = {});

@@ -143,6 +143,32 @@ const Command Commands[] = {
      QT_TRANSLATE_NOOP("TForm1", "Paste a picture"), &TForm1::PasteExecute},
 };
 
+// The fill rule's choices: caption, hint, the rule and its far side.
+struct RuleChoice {
+    TAction* TForm1::*action;
+    const char* caption;
+    const char* hint;
+    darkfill::FillRule rule;
+    darkfill::FarSide far;
+};
+
+const RuleChoice RuleChoices[] = {
+    {&TForm1::RowsColumnsRuleAction, QT_TRANSLATE_NOOP("TForm1", "&Rows and Columns"),
+     QT_TRANSLATE_NOOP("TForm1", "Each hole from the nearest value on its row or column"), darkfill::FillRule::RowsColumns,
+     darkfill::FarSide::Larger},
+    {&TForm1::NearestRuleAction, QT_TRANSLATE_NOOP("TForm1", "&Nearest"),
+     QT_TRANSLATE_NOOP("TForm1", "Each hole from the nearest value in any direction"), darkfill::FillRule::Nearest,
+     darkfill::FarSide::Larger},
+    {&TForm1::BackgroundLargerRuleAction, QT_TRANSLATE_NOOP("TForm1", "&Background, Larger Is Farther"),
+     QT_TRANSLATE_NOOP("TForm1", "Each hole from the larger of the values beside it, as for depth"),
+     darkfill::FillRule::Background, darkfill::FarSide::Larger},
+    {&TForm1::BackgroundSmallerRuleAction, QT_TRANSLATE_NOOP("TForm1", "Background, &Smaller Is Farther"),
+     QT_TRANSLATE_NOOP("TForm1", "Each hole from the smaller of the values beside it, as for disparity"),
+     darkfill::FillRule::Background, darkfill::FarSide::Smaller},
+};
+
+constexpr int RuleGroup = 1;
+
 }  // namespace
 
 void TForm1::PrepareCommands()
@@ -170,8 +196,54 @@ void TForm1::PrepareCommands()
     resultMenu->Add(SaveFillMapAction);
     resultMenu->Add(CopyResultAction);
     resultMenu->AddSeparator();
+    PrepareRuleChoices(resultMenu);
+    resultMenu->AddSeparator();
     resultMenu->Add(OpenAction);
     Image2->SetPopupMenu(resultMenu);
+}
+
+void TForm1::PrepareRuleChoices(TPopupMenu* menu)
+{
+    TPopupMenu* rules = menu->AddSubmenu(Translated(QT_TRANSLATE_NOOP("TForm1", "Fill &Rule")).toStdString());
+    for (const RuleChoice& choice : RuleChoices) {
+        auto* action = new TAction(this);
+        action->SetCaption(Translated(choice.caption).toStdString());
+        action->SetHint(Translated(choice.hint).toStdString());
+        action->SetGroupIndex(RuleGroup);
+        action->OnExecute = [this, &choice](TObject*) {
+            ChooseRule({.rule = choice.rule, .far = choice.far});
+        };
+        rules->Add(action);
+        this->*choice.action = action;
+    }
+    RowsColumnsRuleAction->SetChecked(true);
+}
+
+// The result shown, if any, is filled again from the raster it came from, which
+// only Button2 changes.
+void TForm1::ChooseRule(const darkfill::FillOptions& options)
+{
+    chosenOptions_ = options;
+    if (!SaveFillMapAction->Enabled())
+        return;
+    TBitmap output;
+    output.Assign(Image2->Picture()->GetBitmap());
+    output.SetPixelFormat(pf24bit);
+    ShowAnalysis(output);
+}
+
+// Runs the analysis with the chosen rule and shows it, as the right pane's picture.
+void TForm1::ShowAnalysis(TBitmap& output)
+{
+    {
+        const BusyCursor busy;
+        RunAnalysis(chosenOptions_);
+        CopyResultIntoPicture(output);
+    }
+    shownOptions_ = chosenOptions_;
+    Image2->SetAutoSize(true);
+    Image2->Picture()->Assign(&output);
+    SaveFillMapAction->SetEnabled(true);
 }
 
 // Hints and names for assistive tools; the captions stay as they are.
@@ -223,7 +295,7 @@ void TForm1::SaveFillMapExecute(TObject*)
     std::vector<std::int32_t> filled(cells);
     std::vector<darkfill::ValueSource> sources(cells);
     darkfill::FillHoles(darkfill::RasterView<const std::int32_t>(&InputRaster[0][0], RasterHeight, RasterWidth),
-                        darkfill::RasterView<std::int32_t>(filled.data(), RasterHeight, RasterWidth), {},
+                        darkfill::RasterView<std::int32_t>(filled.data(), RasterHeight, RasterWidth), shownOptions_,
                         {.fillMap = darkfill::RasterView<darkfill::ValueSource>(sources.data(), RasterHeight, RasterWidth)});
     std::vector<std::uint8_t> indexes;
     for (int y = 0; y < result.Height(); ++y)
@@ -269,15 +341,6 @@ void TForm1::Button2Click(TObject*)
     output->SetHeight(input->Height());
     input->SetPixelFormat(pf24bit);
     output->SetPixelFormat(pf24bit);
-
-    {
-        const BusyCursor busy;
-        CopyPictureIntoRaster(*input);
-        RunAnalysis();
-        CopyResultIntoPicture(*output);
-    }
-
-    Image2->SetAutoSize(true);
-    Image2->Picture()->Assign(output.get());
-    SaveFillMapAction->SetEnabled(true);
+    CopyPictureIntoRaster(*input);
+    ShowAnalysis(*output);
 }

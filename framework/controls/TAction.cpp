@@ -4,6 +4,7 @@
 #include "framework/controls/TControl.h"
 
 #include <QAction>
+#include <QActionGroup>
 #include <QWidget>
 
 TAction::TAction(TComponent* owner) : TComponent(owner), action_(new QAction)
@@ -48,8 +49,40 @@ bool TAction::Enabled() const
     return action_->isEnabled();
 }
 
+// The group lives with the owner's window, found again by its index.
+void TAction::SetGroupIndex(int index)
+{
+    action_->setCheckable(index > 0);
+    QObject* window = action_->parent();
+    if (index <= 0 || !window) {
+        action_->setActionGroup(nullptr);
+        return;
+    }
+    const QString name = QStringLiteral("TActionGroup%1").arg(index);
+    auto* group = window->findChild<QActionGroup*>(name, Qt::FindDirectChildrenOnly);
+    if (!group) {
+        group = new QActionGroup(window);
+        group->setObjectName(name);
+    }
+    action_->setActionGroup(group);
+}
+
+void TAction::SetChecked(bool checked)
+{
+    action_->setChecked(checked);
+}
+
+bool TAction::Checked() const
+{
+    return action_->isChecked();
+}
+
 void TAction::Execute()
 {
-    if (OnExecute && action_->isEnabled())
+    if (!action_->isEnabled())
+        return;
+    if (action_->actionGroup())
+        action_->setChecked(true);
+    if (OnExecute)
         DispatchEvent([this] { OnExecute(this); });
 }

@@ -22,6 +22,13 @@ public:
     void SetEnabled(bool enabled);
     bool Enabled() const;
 
+    // A choice rather than a command: the actions of one owner with the same
+    // group index (above 0) show a mark on the one chosen, and choosing one,
+    // from a menu or by Execute, moves the mark to it before OnExecute runs.
+    void SetGroupIndex(int index);
+    void SetChecked(bool checked);
+    bool Checked() const;
+
     // Runs OnExecute as the shortcut does, through the event dispatcher.
     void Execute();
 

@@ -38,6 +38,7 @@ public:
 
     // The menu that a right click on the control opens; nullptr for none.
     void SetPopupMenu(TPopupMenu* menu);
+    TPopupMenu* PopupMenu() const { return popupMenu_; }
 
     // Puts the control into the client area of parent, which places aligned controls.
     void SetParent(TControl* parent);

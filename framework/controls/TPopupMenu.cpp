@@ -21,6 +21,14 @@ void TPopupMenu::AddSeparator()
     menu_->addSeparator();
 }
 
+TPopupMenu* TPopupMenu::AddSubmenu(const AnsiString& caption)
+{
+    auto* submenu = new TPopupMenu(this);
+    submenu->menu_->setTitle(QString::fromStdString(caption));
+    menu_->addMenu(submenu->menu_.get());
+    return submenu;
+}
+
 void TPopupMenu::Popup(int x, int y)
 {
     menu_->exec(QPoint(x, y));

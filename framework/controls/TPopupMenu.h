@@ -8,7 +8,7 @@ class QMenu;
 class TAction;
 
 // The menu that a right click on a control opens: commands (TAction), each with
-// its shortcut shown, and separators.
+// its shortcut shown, separators and submenus.
 class TPopupMenu : public TComponent
 {
 public:
@@ -17,6 +17,9 @@ public:
 
     void Add(TAction* action);
     void AddSeparator();
+    // A menu within this one, under a caption ('&' marks the access key); this
+    // menu owns it.
+    TPopupMenu* AddSubmenu(const AnsiString& caption);
 
     // Opens the menu at a point of the screen and returns when it is closed.
     void Popup(int x, int y);

@@ -3,6 +3,7 @@
 #include "darkfill/darkfill.h"
 #include "framework/application/TApplication.h"
 #include "framework/controls/TAction.h"
+#include "framework/controls/TPopupMenu.h"
 #include "framework/pictures/GreyPicture.h"
 #include "framework/pictures/PictureFile.h"
 #include "framework/pictures/PictureWriter.h"
@@ -30,6 +31,7 @@
 #include <QTemporaryDir>
 #include <QTranslator>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMessageBox>
 #include <QTest>
 #include <QTimer>
@@ -161,13 +163,13 @@ QImage AnalysedPicture(int width, int height, int seed)
 
 // What the right pane must show for a picture: the analysis of its blue bytes on
 // an otherwise clear raster, as grey.
-std::vector<std::uint8_t> ExpectedResult(const QImage& image)
+std::vector<std::uint8_t> ExpectedResult(const QImage& image, const FillOptions& options = {})
 {
     std::memset(InputRaster, 0, sizeof InputRaster);
     for (int y = 0; y < image.height(); ++y)
         for (int x = 0; x < image.width(); ++x)
             InputRaster[y][x] = qBlue(image.pixel(x, y));
-    RunAnalysis();
+    RunAnalysis(options);
     std::vector<std::uint8_t> bytes;
     for (int y = 0; y < image.height(); ++y)
         for (int x = 0; x < image.width(); ++x)
@@ -585,6 +587,78 @@ TEST_F(Program, FillMapShowsWhereEveryValueCameFrom)
             ASSERT_EQ(source == ValueSource::Kept, !hole) << x << ", " << y;
             ASSERT_EQ(source == ValueSource::LeftAtZero, hole && result[y * 90 + x] == 0) << x << ", " << y;
         }
+}
+
+// The sources that a saved fill map shows, one per pixel.
+std::vector<ValueSource> SavedFillMap(int width, int height)
+{
+    QTemporaryDir folder;
+    const QString path = QDir(folder.path()).filePath(QStringLiteral("map.png"));
+    ModalDriver save(ChooseFile(path));
+    Form1->SaveFillMapAction->Execute();
+    const QImage map = QImage(path).convertToFormat(QImage::Format_RGB32);
+    std::vector<ValueSource> sources;
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) {
+            const auto* known = std::find(std::begin(FillMapColours), std::end(FillMapColours), map.pixel(x, y) & 0xFFFFFF);
+            sources.push_back(static_cast<ValueSource>(known - std::begin(FillMapColours)));
+        }
+    return sources;
+}
+
+// Each choice of the result pane's rule menu fills with its rule, whether chosen
+// before Button2 or while a result is shown; the mark follows the choice, and
+// the fill map shows the rule of the result.
+TEST_F(Program, FillRuleChoiceFillsTheResultWithThatRule)
+{
+    const struct {
+        const char* name;
+        TAction* TForm1::*choice;
+        FillOptions options;
+        ValueSource ruleSource;
+    } rows[] = {
+        {"rows and columns", &TForm1::RowsColumnsRuleAction, {}, ValueSource::FromLeft},
+        {"nearest", &TForm1::NearestRuleAction, {.rule = FillRule::Nearest}, ValueSource::FromNearest},
+        {"background, larger", &TForm1::BackgroundLargerRuleAction, {.rule = FillRule::Background},
+         ValueSource::FromBackground},
+        {"background, smaller", &TForm1::BackgroundSmallerRuleAction,
+         {.rule = FillRule::Background, .far = FarSide::Smaller}, ValueSource::FromBackground},
+    };
+    TAction* TForm1::*const choices[] = {&TForm1::RowsColumnsRuleAction, &TForm1::NearestRuleAction,
+                                         &TForm1::BackgroundLargerRuleAction, &TForm1::BackgroundSmallerRuleAction};
+    EXPECT_TRUE(Form1->RowsColumnsRuleAction->Checked());
+    QMenu* ruleMenu = nullptr;
+    for (QAction* entry : Form1->Image2->PopupMenu()->Menu()->actions())
+        if (entry->menu() && entry->text() == "Fill &Rule")
+            ruleMenu = entry->menu();
+    ASSERT_NE(ruleMenu, nullptr);
+    ASSERT_EQ(ruleMenu->actions().size(), std::size(choices));
+    for (std::size_t i = 0; i < std::size(choices); ++i)
+        EXPECT_EQ(ruleMenu->actions()[i], (Form1->*choices[i])->Action());
+    const QImage picture = AnalysedPicture(90, 70, 5);
+    const std::vector<std::uint8_t> byDefault = ExpectedResult(picture);
+    Load(picture, "ruled.png");
+    for (const auto& row : rows) {
+        const std::vector<std::uint8_t> expected = ExpectedResult(picture, row.options);
+        EXPECT_TRUE(row.options.rule == FillRule::RowsColumns || expected != byDefault) << row.name;
+
+        (Form1->*row.choice)->Execute();
+        for (TAction* TForm1::*choice : choices)
+            EXPECT_EQ((Form1->*choice)->Checked(), choice == row.choice) << row.name;
+        Form1->Button2->Click();
+        EXPECT_TRUE(Shown(Form1->Image2) == expected) << row.name << ", after Button2";
+        const std::vector<ValueSource> sources = SavedFillMap(90, 70);
+        EXPECT_NE(std::find(sources.begin(), sources.end(), row.ruleSource), sources.end()) << row.name;
+
+        Form1->RowsColumnsRuleAction->Execute();
+        EXPECT_TRUE(Shown(Form1->Image2) == byDefault) << row.name << ", back to the default";
+        (Form1->*row.choice)->Execute();
+        EXPECT_TRUE(Shown(Form1->Image2) == expected) << row.name << ", chosen while shown";
+    }
+    // A picture loaded but not yet analysed stays out of the result.
+    Load(AnalysedPicture(90, 70, 9), "unanalysed.png");
+    Form1->NearestRuleAction->Execute();
+    EXPECT_TRUE(Shown(Form1->Image2) == ExpectedResult(picture, {.rule = FillRule::Nearest}));
 }
 
 TEST_F(Program, ButtonsAndPanesHaveHintsAndNames)
