@@ -1,35 +1,72 @@
 #include "analysis/FillRules.h"
 
+#include "analysis/CellBlocks.h"
+#include "analysis/VectorClones.h"
+
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
 #include <limits>
+#include <utility>
 #include <vector>
 
 namespace darkfill {
 
 namespace {
 
-constexpr float NoRow = -1.0f;
+// The rows that a column without a source above, or below, holds as its nearest
+// there: farther off than any source in a plane, so that choosing the nearer of
+// the two needs no test for "none" (both are exact as floats).
+constexpr int NoRow = -1;
+constexpr int NoSourceAbove = -(1 << 29);
+constexpr int NoSourceBelow = 1 << 29;
 
-// Lays the painted regions over the picture in both planes. Returns, per row,
-// whether it holds a zero pixel.
-std::vector<char> Composite(Plane& imagePlane, Plane& fillPlane, int rows, int columns)
+// Lays the painted regions over the picture in both planes. Returns the number of
+// zero pixels in the row.
+VECTOR_CLONES int CompositeRow(float* image, float* fill, int columns)
 {
-    std::vector<char> holes(rows);
-    for (int y = 0; y < rows; ++y) {
-        float* image = imagePlane[y];
-        float* fill = fillPlane[y];
-        bool hole = false;
-        for (int x = 0; x < columns; ++x) {
-            const float value = image[x] + fill[x];
-            image[x] = fill[x] = value;
-            hole |= value == 0.0f;
-        }
-        holes[y] = hole;
+    int gaps = 0;
+    for (int x = 0; x < columns; ++x) {
+        const float value = image[x] + fill[x];
+        image[x] = fill[x] = value;
+        gaps += value == 0.0f;
     }
-    return holes;
+    return gaps;
+}
+
+// The same, going up the plane, and each cell of the row notes in below the row of
+// its column's nearest source at or below it (nextBelow carries them up).
+VECTOR_CLONES int CompositeRowNotingBelow(float* image, float* fill, int* nextBelow, float* below, int y, int columns)
+{
+    int gaps = 0;
+    for (int x = 0; x < columns; ++x) {
+        const float value = image[x] + fill[x];
+        image[x] = fill[x] = value;
+        nextBelow[x] = value > 0.0f ? y : nextBelow[x];
+        below[x] = static_cast<float>(nextBelow[x]);
+        gaps += value == 0.0f;
+    }
+    return gaps;
+}
+
+// Going down the plane: lastAbove carries each column's nearest source at or
+// above the row.
+VECTOR_CLONES void NoteSourcesAbove(const float* image, int* lastAbove, int y, int columns)
+{
+    for (int x = 0; x < columns; ++x)
+        lastAbove[x] = image[x] > 0.0f ? y : lastAbove[x];
+}
+
+// Each column's nearest source to row y, the upper at equal distance; NoRow for
+// none.
+VECTOR_CLONES void NearestInColumns(const int* above, const float* below, int* nearest, int y, int columns)
+{
+    for (int x = 0; x < columns; ++x) {
+        const int down = static_cast<int>(below[x]);
+        const int row = down - y < y - above[x] ? down : above[x];
+        nearest[x] = row == NoSourceAbove || row == NoSourceBelow ? NoRow : row;
+    }
 }
 
 void Note(std::span<ValueSource> sources, int y, int x, int columns, ValueSource source)
@@ -42,32 +79,6 @@ void Note(std::span<ValueSource> sources, int y, int x, int columns, ValueSource
 bool Within(int from, int to, int reach)
 {
     return to >= 0 && std::abs(to - from) <= reach;
-}
-
-// Column by column: each cell's nearest source in its column (the upper at equal
-// distance), as its row in scratch, NoRow where the column has none.
-void NearestInColumns(const Plane& imagePlane, Plane& scratch, int rows, int columns)
-{
-    std::vector<float> above(columns, NoRow);
-    for (int y = 0; y < rows; ++y) {
-        const float* image = imagePlane[y];
-        float* nearest = scratch[y];
-        for (int x = 0; x < columns; ++x) {
-            above[x] = image[x] > 0.0f ? static_cast<float>(y) : above[x];
-            nearest[x] = above[x];
-        }
-    }
-    std::vector<float> below(columns, NoRow);
-    for (int y = rows - 1; y >= 0; --y) {
-        const float* image = imagePlane[y];
-        float* nearest = scratch[y];
-        const float row = static_cast<float>(y);
-        for (int x = 0; x < columns; ++x) {
-            below[x] = image[x] > 0.0f ? row : below[x];
-            const bool lower = below[x] != NoRow && (nearest[x] == NoRow || below[x] - row < row - nearest[x]);
-            nearest[x] = lower ? below[x] : nearest[x];
-        }
-    }
 }
 
 std::int64_t FloorDivide(std::int64_t n, std::int64_t d)
@@ -83,13 +94,13 @@ public:
     explicit Envelope(int columns) : column_(columns), key_(columns), start_(columns) {}
 
     // Over the columns from first to last.
-    void Build(const float* nearest, int y, int first, int last)
+    void Build(const int* nearest, int y, int first, int last)
     {
         count_ = 0;
         for (int q = first; q <= last; ++q) {
             if (nearest[q] == NoRow)
                 continue;
-            const std::int64_t dy = y - static_cast<int>(nearest[q]);
+            const std::int64_t dy = y - nearest[q];
             const std::int64_t key = dy * dy + static_cast<std::int64_t>(q) * q;
             std::int64_t start = std::numeric_limits<std::int64_t>::min();
             while (count_ > 0) {
@@ -134,31 +145,67 @@ float Farther(float a, float b, FarSide far)
     return far == FarSide::Larger ? std::max(a, b) : std::min(a, b);
 }
 
+// A run of zero pixels along a row, from first to last.
+struct ZeroRun {
+    int first;
+    int last;
+};
+
+// The nearest source on the left and on the right of each run of a row, the runs
+// taken in order: -1 and columns where there is none. Each cell between runs is
+// looked at once from either side, however many runs there are.
+class RunSides
+{
+public:
+    void Start()
+    {
+        left_ = -1;
+        scanned_ = 0;
+        right_ = -1;
+    }
+
+    std::pair<int, int> Of(const float* row, ZeroRun run, int columns)
+    {
+        for (int x = run.first - 1; x >= scanned_; --x)
+            if (row[x] > 0.0f) {
+                left_ = x;
+                break;
+            }
+        scanned_ = run.last + 1;
+        if (right_ <= run.last) {
+            right_ = run.last + 1;
+            while (right_ < columns && !(row[right_] > 0.0f))
+                ++right_;
+        }
+        return {left_, right_};
+    }
+
+private:
+    int left_ = -1;     // the last source before the cells scanned so far
+    int scanned_ = 0;   // the first cell not yet looked at for left_
+    int right_ = -1;    // the first source after the last run asked about
+};
+
 // Along one row: each zero pixel from the farther of its two nearest sources, or
 // the one within reach. Returns whether a pixel is left for its column.
-bool FillRowFromBackground(const float* image, float* fill, std::vector<int>& left, int columns, int reach, FarSide far,
-                           std::span<ValueSource> sources, int y)
+bool FillRowFromBackground(const float* image, float* fill, std::vector<ZeroRun>& runs, RunSides& sides, int columns,
+                           int reach, FarSide far, std::span<ValueSource> sources, int y)
 {
-    int last = -1;
-    for (int x = 0; x < columns; ++x) {
-        last = image[x] > 0.0f ? x : last;
-        left[x] = last;
-    }
+    runs.clear();
+    ForEachZeroRun(image, 0, columns - 1, [&runs](int first, int last) { runs.push_back({first, last}); });
+    sides.Start();
     bool pending = false;
-    int next = -1;
-    for (int x = columns - 1; x >= 0; --x) {
-        if (image[x] > 0.0f)
-            next = x;
-        if (image[x] != 0.0f)
-            continue;
-        const bool fromLeft = Within(x, left[x], reach), fromRight = Within(x, next, reach);
-        if (!fromLeft && !fromRight) {
-            pending = true;
-            continue;
+    for (const ZeroRun& run : runs) {
+        const auto [left, right] = sides.Of(image, run, columns);
+        for (int x = run.first; x <= run.last; ++x) {
+            const bool fromLeft = Within(x, left, reach), fromRight = right < columns && Within(x, right, reach);
+            if (!fromLeft && !fromRight) {
+                pending = true;
+                continue;
+            }
+            fill[x] = fromLeft && fromRight ? Farther(image[left], image[right], far) : image[fromLeft ? left : right];
+            Note(sources, y, x, columns, ValueSource::FromBackground);
         }
-        fill[x] = fromLeft && fromRight ? Farther(image[left[x]], image[next], far)
-                                        : image[fromLeft ? left[x] : next];
-        Note(sources, y, x, columns, ValueSource::FromBackground);
     }
     return pending;
 }
@@ -197,64 +244,60 @@ void FillColumnsFromBackground(const Plane& imagePlane, Plane& fillPlane, Plane&
 void CompositeAndFillNearest(Plane& imagePlane, Plane& fillPlane, Plane& scratch, int rows, int columns,
                              std::span<ValueSource> sources, int reach)
 {
-    const std::vector<char> holes = Composite(imagePlane, fillPlane, rows, columns);
+    std::vector<char> holes(rows);
+    // Each column's nearest source so far: below the row going up, above it going down.
+    std::vector<int> carried(columns, NoSourceBelow);
+    for (int y = rows - 1; y >= 0; --y)
+        holes[y] = CompositeRowNotingBelow(imagePlane[y], fillPlane[y], carried.data(), scratch[y], y, columns) > 0;
     if (std::find(holes.begin(), holes.end(), 1) == holes.end())
         return;
-    NearestInColumns(imagePlane, scratch, rows, columns);
     const std::int64_t reachSquared = static_cast<std::int64_t>(reach) * reach;
     Envelope envelope(columns);
-    std::vector<int> next(columns);
+    std::vector<int> nearest(columns);
+    std::vector<ZeroRun> runs;
+    RunSides sides;
+    std::fill(carried.begin(), carried.end(), NoSourceAbove);
     for (int y = 0; y < rows; ++y) {
+        const float* image = imagePlane[y];
+        NoteSourcesAbove(image, carried.data(), y, columns);
         if (!holes[y])
             continue;
-        const float* image = imagePlane[y];
-        const float* nearest = scratch[y];
-        float* fill = fillPlane[y];
-        int right = -1;
-        for (int x = columns - 1; x >= 0; --x) {
-            right = image[x] > 0.0f ? x : right;
-            next[x] = right;
-        }
+        NearestInColumns(carried.data(), scratch[y], nearest.data(), y, columns);
+        runs.clear();
+        ForEachZeroRun(image, 0, columns - 1, [&runs](int first, int last) { runs.push_back({first, last}); });
+        sides.Start();
         // A hole's nearest source lies no farther off than the nearest on its row
         // or in its column, so only the columns that close to one of the holes can
-        // hold it: one envelope over each stretch of such columns.
-        int left = -1;
-        for (int x = 0; x < columns;) {
-            if (image[x] != 0.0f) {
-                left = image[x] > 0.0f ? x : left;
-                ++x;
-                continue;
+        // hold it: one envelope over each stretch of runs whose such columns meet.
+        for (std::size_t r = 0, end; r < runs.size(); r = end) {
+            int first = runs[r].first, last = runs[r].first;
+            for (end = r; end < runs.size() && (end == r || runs[end].first <= last); ++end) {
+                const auto [left, right] = sides.Of(image, runs[end], columns);
+                for (int x = runs[end].first; x <= runs[end].last; ++x) {
+                    std::int64_t bound = columns;
+                    if (left >= 0)
+                        bound = std::min<std::int64_t>(bound, x - left);
+                    if (right < columns)
+                        bound = std::min<std::int64_t>(bound, right - x);
+                    if (nearest[x] != NoRow)
+                        bound = std::min<std::int64_t>(bound, std::abs(y - nearest[x]));
+                    first = static_cast<int>(std::min<std::int64_t>(first, std::max<std::int64_t>(0, x - bound)));
+                    last = static_cast<int>(std::max<std::int64_t>(last, std::min<std::int64_t>(columns - 1, x + bound)));
+                }
             }
-            int first = x, last = x, end = x;
-            for (; end < columns && (image[end] == 0.0f || end <= last); ++end) {
-                if (image[end] > 0.0f)
-                    left = end;
-                if (image[end] != 0.0f)
-                    continue;
-                std::int64_t bound = columns;
-                if (left >= 0)
-                    bound = std::min<std::int64_t>(bound, end - left);
-                if (next[end] >= 0)
-                    bound = std::min<std::int64_t>(bound, next[end] - end);
-                if (nearest[end] != NoRow)
-                    bound = std::min<std::int64_t>(bound, std::abs(y - static_cast<int>(nearest[end])));
-                first = static_cast<int>(std::min<std::int64_t>(first, std::max<std::int64_t>(0, end - bound)));
-                last = static_cast<int>(std::max<std::int64_t>(last, std::min<std::int64_t>(columns - 1, end + bound)));
-            }
-            envelope.Build(nearest, y, first, last);
+            envelope.Build(nearest.data(), y, first, last);
             if (envelope.Empty())
                 return;  // no source within the whole row's reach: none anywhere
-            for (; x < end; ++x) {
-                if (image[x] != 0.0f)
-                    continue;
-                const int column = envelope.NearestColumn(x);
-                const int row = static_cast<int>(nearest[column]);
-                const std::int64_t dx = x - column, dy = y - row;
-                if (dx * dx + dy * dy > reachSquared)
-                    continue;
-                fill[x] = imagePlane[row][column];
-                Note(sources, y, x, columns, ValueSource::FromNearest);
-            }
+            for (std::size_t k = r; k < end; ++k)
+                for (int x = runs[k].first; x <= runs[k].last; ++x) {
+                    const int column = envelope.NearestColumn(x);
+                    const int row = nearest[column];
+                    const std::int64_t dx = x - column, dy = y - row;
+                    if (dx * dx + dy * dy > reachSquared)
+                        continue;
+                    fillPlane[y][x] = imagePlane[row][column];
+                    Note(sources, y, x, columns, ValueSource::FromNearest);
+                }
         }
     }
 }
@@ -262,12 +305,12 @@ void CompositeAndFillNearest(Plane& imagePlane, Plane& fillPlane, Plane& scratch
 void CompositeAndFillBackground(Plane& imagePlane, Plane& fillPlane, Plane& scratch, int rows, int columns,
                                 std::span<ValueSource> sources, int reach, FarSide far)
 {
-    const std::vector<char> holes = Composite(imagePlane, fillPlane, rows, columns);
-    std::vector<int> left(columns);
+    std::vector<ZeroRun> runs;
+    RunSides sides;
     bool pending = false;
     for (int y = 0; y < rows; ++y)
-        if (holes[y])
-            pending |= FillRowFromBackground(imagePlane[y], fillPlane[y], left, columns, reach, far, sources, y);
+        if (CompositeRow(imagePlane[y], fillPlane[y], columns) > 0)
+            pending |= FillRowFromBackground(imagePlane[y], fillPlane[y], runs, sides, columns, reach, far, sources, y);
     if (pending)
         FillColumnsFromBackground(imagePlane, fillPlane, scratch, rows, columns, reach, far, sources);
 }

@@ -20,13 +20,15 @@ namespace darkfill {
 // distances in integers, so exact), within reach; at equal distance the leftmost
 // source, and of those the uppermost.
 // Time: the separable exact distance transform that keeps the nearest pixel
-// (Felzenszwalb and Huttenlocher): two passes down and up the plane for each
-// column's nearest source, then, along each row with a zero pixel, the lower
-// envelope of one parabola a column and one walk along it, over only the columns
-// that its zero pixels can reach (no farther than their nearest source on the row
-// or in the column); linear in the cells.
-// Memory: scratch, a plane of the same size (each cell's column's nearest source
-// row), and three numbers a column.
+// (Felzenszwalb and Huttenlocher). One vectorised pass up the plane lays the
+// composite and notes each cell's column's nearest source below; one pass down
+// carries the nearest above, and, along each row with a zero pixel, takes the
+// nearer of the two for each column, finds the runs of zero pixels 64 cells at a
+// time, and builds the lower envelope of one parabola a column over only the
+// columns that the runs' pixels can reach (no farther than their nearest source
+// on the row or in the column), then walks it along the runs. Linear in the cells.
+// Memory: scratch, a plane of the same size (each cell's nearest source below),
+// and a few numbers a column.
 void CompositeAndFillNearest(Plane& imagePlane, Plane& fillPlane, Plane& scratch, int rows, int columns,
                              std::span<ValueSource> sources, int reach);
 
@@ -34,9 +36,11 @@ void CompositeAndFillNearest(Plane& imagePlane, Plane& fillPlane, Plane& scratch
 // right, the farther one (the larger or the smaller value, as far says), or the one
 // there is; a pixel with neither takes the same of its column's nearest above and
 // below.
-// Time: two passes along each row with a zero pixel; two passes down and up the
-// plane only where a pixel is left for its column. Memory: scratch (the row of
-// each such pixel's source above) and two numbers a column.
+// Time: one vectorised pass for the composite; along each row with a zero pixel,
+// its runs of zero pixels found 64 cells at a time and each run's two sources
+// (every cell between runs is looked at once from either side); two passes down
+// and up the plane only where a pixel is left for its column. Memory: scratch
+// (the row of each such pixel's source above) and a few numbers a column.
 void CompositeAndFillBackground(Plane& imagePlane, Plane& fillPlane, Plane& scratch, int rows, int columns,
                                 std::span<ValueSource> sources, int reach, FarSide far);
 

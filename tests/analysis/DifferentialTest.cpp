@@ -373,6 +373,7 @@ TEST(Differential, FillRules)
         int columns;
         FillOptions options;
         unsigned seeds;
+        bool negatives = false;  // a seventh of the values below 0: neither holes nor sources
     };
     constexpr FillRule Nearest = FillRule::Nearest, Background = FillRule::Background;
     const Row table[] = {
@@ -391,12 +392,17 @@ TEST(Differential, FillRules)
         {"BackgroundEveryRegionFilled", 23, 19, {.smallestRegion = 1 << 30, .rule = Background}, 200},
         {"BackgroundReachThree", 19, 17, {.reach = 3, .rule = Background, .far = FarSide::Smaller}, 200},
         {"RowsColumnsReachFromTheOptions", 19, 17, {.reach = 3}, 100},
+        {"NearestAmongNegatives", 21, 37, {.rule = Nearest}, 200, true},
+        {"BackgroundAmongNegatives", 21, 37, {.rule = Background}, 200, true},
     };
     for (const Row& row : table)
         for (unsigned seed = 1; seed <= row.seeds; ++seed) {
             Random random(seed);
             const Plane picture = DarkPicture(random, row.rows, row.columns);
-            ExpectSameFill(RasterOf(picture, 65535), row.rows, row.columns,
+            std::vector<std::int32_t> raster = RasterOf(picture, 65535);
+            for (std::size_t i = 0; row.negatives && i < raster.size(); ++i)
+                raster[i] = (i * 2654435761u + seed) % 7 == 0 ? -raster[i] - 1 : raster[i];
+            ExpectSameFill(raster, row.rows, row.columns,
                            std::string(row.name) + " seed " + std::to_string(seed), row.options);
         }
 }
