@@ -1,0 +1,189 @@
+// How closely each fill restores depth that is known: rendered scenes (see
+// DepthScene.h) with sensor-like holes and, separately, with their occlusion
+// shadows hidden. For darkfill's three rules, OpenCV's two inpaintings (radius 3)
+// and a plain Euclidean nearest fill, in the same run on the same frames:
+// - MAE: the mean absolute error over the hidden pixels, as a share of the
+//   frame's mean depth (a hidden pixel left at 0 counts with its whole depth);
+// - RMSE over the hidden pixels, in mm;
+// - the share of hidden pixels left at 0;
+// - ms a frame (darkfill's rules: the median of 11 fills of each frame).
+//   build/bench/quality_bench [SCENES]   (8 at 640 x 480 unless given; half as
+//   many at 1280 x 720)
+
+#include "bench/DepthScene.h"
+#include "darkfill/darkfill.h"
+
+#include <opencv2/photo.hpp>
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+using Frame = std::vector<std::uint16_t>;
+using Mask = std::vector<std::uint8_t>;
+
+// Fills `out` from `input`, whose hidden pixels (mask 1) are 0.
+using FillMethod = std::function<void(const Frame& input, const Mask& mask, int rows, int columns, Frame& out)>;
+
+void FillWithRule(const darkfill::FillOptions& options, const Frame& input, int rows, int columns, Frame& out)
+{
+    static darkfill::Filler filler;
+    filler.Fill(darkfill::RasterView<const std::uint16_t>(input.data(), rows, columns),
+                darkfill::RasterView<std::uint16_t>(out.data(), rows, columns), options);
+}
+
+void Inpaint(int method, const Frame& input, const Mask& mask, int rows, int columns, Frame& out)
+{
+    const cv::Mat source(rows, columns, CV_16UC1, const_cast<std::uint16_t*>(input.data()));
+    const cv::Mat hidden(rows, columns, CV_8UC1, const_cast<std::uint8_t*>(mask.data()));
+    cv::Mat result(rows, columns, CV_16UC1, out.data());
+    cv::inpaint(source, hidden, result, 3, method);
+}
+
+// Every hidden pixel takes the value of the valid pixel nearest to it, searched
+// in square rings of growing size until no nearer one can lie farther out; at
+// equal distance the leftmost, then the uppermost.
+void PlainNearest(const Frame& input, const Mask&, int rows, int columns, Frame& out)
+{
+    out = input;
+    for (int y = 0; y < rows; ++y)
+        for (int x = 0; x < columns; ++x) {
+            if (input[static_cast<std::size_t>(y) * columns + x] != 0)
+                continue;
+            long best = -1, bestX = 0, bestY = 0;
+            for (int r = 1; r <= std::max(rows, columns) && (best < 0 || static_cast<long>(r) * r <= best); ++r)
+                for (int dy = -r; dy <= r; ++dy)
+                    for (int dx = -r; dx <= r; dx += (dy == -r || dy == r) ? 1 : 2 * r) {
+                        const int sx = x + dx, sy = y + dy;
+                        if (sx < 0 || sx >= columns || sy < 0 || sy >= rows ||
+                            input[static_cast<std::size_t>(sy) * columns + sx] == 0)
+                            continue;
+                        const long d = static_cast<long>(dx) * dx + static_cast<long>(dy) * dy;
+                        if (best < 0 || d < best || (d == best && (sx < bestX || (sx == bestX && sy < bestY)))) {
+                            best = d;
+                            bestX = sx;
+                            bestY = sy;
+                        }
+                    }
+            if (best >= 0)
+                out[static_cast<std::size_t>(y) * columns + x] =
+                    input[static_cast<std::size_t>(bestY) * columns + bestX];
+        }
+}
+
+struct Method {
+    const char* name;
+    FillMethod fill;
+    int repeats;  // fills of a frame timed, of which the median counts
+};
+
+const Method Methods[] = {
+    {"darkfill rows-columns",
+     [](const Frame& in, const Mask&, int r, int c, Frame& out) { FillWithRule({}, in, r, c, out); }, 11},
+    {"darkfill nearest",
+     [](const Frame& in, const Mask&, int r, int c, Frame& out) {
+         FillWithRule({.rule = darkfill::FillRule::Nearest}, in, r, c, out);
+     },
+     11},
+    {"darkfill background",
+     [](const Frame& in, const Mask&, int r, int c, Frame& out) {
+         FillWithRule({.rule = darkfill::FillRule::Background}, in, r, c, out);
+     },
+     11},
+    {"cv::inpaint Telea, radius 3",
+     [](const Frame& in, const Mask& m, int r, int c, Frame& out) { Inpaint(cv::INPAINT_TELEA, in, m, r, c, out); }, 1},
+    {"cv::inpaint Navier-Stokes, radius 3",
+     [](const Frame& in, const Mask& m, int r, int c, Frame& out) { Inpaint(cv::INPAINT_NS, in, m, r, c, out); }, 1},
+    {"plain Euclidean nearest", PlainNearest, 1},
+};
+constexpr int MethodCount = sizeof(Methods) / sizeof(Methods[0]);
+
+struct Totals {
+    double absolute = 0, squared = 0, relative = 0, ms = 0;
+    long long hidden = 0, leftAtZero = 0;
+    int frames = 0;
+};
+
+double Median(std::vector<double> values)
+{
+    std::sort(values.begin(), values.end());
+    return values[values.size() / 2];
+}
+
+void Score(const Method& method, const DepthScene& scene, const Mask& mask, Totals& totals)
+{
+    Frame input = scene.depth, out(input.size());
+    for (std::size_t i = 0; i < input.size(); ++i)
+        if (mask[i])
+            input[i] = 0;
+    std::vector<double> ms;
+    for (int i = 0; i < method.repeats; ++i) {
+        const auto start = Clock::now();
+        method.fill(input, mask, scene.rows, scene.columns, out);
+        ms.push_back(std::chrono::duration<double, std::milli>(Clock::now() - start).count());
+    }
+    double mean = 0, absolute = 0;
+    long long hidden = 0;
+    for (std::size_t i = 0; i < input.size(); ++i) {
+        mean += scene.depth[i];
+        if (!mask[i])
+            continue;
+        const double error = std::abs(static_cast<double>(out[i]) - scene.depth[i]);
+        absolute += error;
+        totals.squared += error * error;
+        totals.leftAtZero += out[i] == 0;
+        ++hidden;
+    }
+    mean /= static_cast<double>(input.size());
+    totals.absolute += absolute;
+    totals.relative += hidden ? absolute / hidden / mean : 0;
+    totals.hidden += hidden;
+    totals.ms += Median(ms);
+    ++totals.frames;
+}
+
+void Measure(int rows, int columns, int scenes, bool shadows)
+{
+    Totals totals[MethodCount];
+    long long hidden = 0, cells = 0;
+    for (int s = 0; s < scenes; ++s) {
+        const DepthScene scene = RenderDepthScene(rows, columns, 1000 + s);
+        const Mask mask = shadows ? scene.shadow : SensorHoles(rows, columns, 2000 + s);
+        hidden += std::count(mask.begin(), mask.end(), 1);
+        cells += static_cast<long long>(mask.size());
+        for (int m = 0; m < MethodCount; ++m)
+            Score(Methods[(m + s) % MethodCount], scene, mask, totals[(m + s) % MethodCount]);
+    }
+    std::printf("\n%d x %d, %s: %d scenes, %.1f %% of the pixels hidden\n\n", columns, rows,
+                shadows ? "occlusion shadows" : "sensor-like holes", scenes, 100.0 * hidden / cells);
+    std::printf("| method | MAE, %% of mean | RMSE, mm | left at 0 | ms a frame |\n|---|---:|---:|---:|---:|\n");
+    for (int m = 0; m < MethodCount; ++m) {
+        const Totals& t = totals[m];
+        std::printf("| %s | %.2f | %.0f | %.2f %% | %.2f |\n", Methods[m].name, 100 * t.relative / t.frames,
+                    std::sqrt(t.squared / std::max(1LL, t.hidden)), 100.0 * t.leftAtZero / std::max(1LL, t.hidden),
+                    t.ms / t.frames);
+    }
+    const double inpaint = std::min(totals[3].ms, totals[4].ms);
+    std::printf("\nnearest: %.2f x the time of rows-columns; the faster inpainting takes %.0f x the time of nearest\n",
+                totals[1].ms / totals[0].ms, inpaint / totals[1].ms);
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    const int scenes = argc > 1 ? std::max(1, std::atoi(argv[1])) : 8;
+    for (const bool shadows : {false, true}) {
+        Measure(480, 640, scenes, shadows);
+        Measure(720, 1280, std::max(1, scenes / 2), shadows);
+    }
+    return 0;
+}
