@@ -309,8 +309,7 @@ void FillRaster(Filler::Workspace& workspace, const RasterView<const Value>& ras
     // The labelling notes where each region's walk starts as it writes the labels,
     // which spares the walks a pass down the region plane to find them.
     RegionStarts starts;
-    LabelDarkRegions(imagePlane, labelPlane, regionPlane, rows, columns, &starts, LabelPlaneAfter::Scratch,
-                     options.smallestRegion);
+    LabelDarkRegions(imagePlane, labelPlane, regionPlane, rows, columns, &starts, options.smallestRegion);
     ClearPlaneBorder(regionPlane, rows, columns);
     const int regionCount =
         MeasureRegionSurrounds(regionPlane, imagePlane, rows, columns, workspace.regionGreyTable, starts);

@@ -182,6 +182,45 @@ TEST(Differential, Labelling)
     }
 }
 
+// Shapes whose groups join late or take their label from far off, which random
+// planes seldom make: the labels and regions must still be those of the sweeps.
+TEST(Differential, LabellingOfShapesThatJoinLate)
+{
+    const struct {
+        const char* name;
+        int rows;
+        int columns;
+        std::function<bool(int y, int x)> dark;
+    } table[] = {
+        {"comb joined by its last interior row", 40, 121, [](int y, int x) { return x % 2 == 1 || y == 38; }},
+        {"comb joined by the bottom border only", 40, 121, [](int y, int x) { return x % 2 == 1 || y == 39; }},
+        {"staircase rising to the left", 60, 60, [](int y, int x) { return x + y == 59 || x + y == 60; }},
+        {"vertical serpentine", 50, 61,
+         [](int y, int x) { return x % 2 == 1 || (x % 4 == 0 ? y == 48 : y == 1); }},
+        {"spiral", 41, 41,
+         [](int y, int x) {
+             const int ring = std::min(std::min(y, x), std::min(40 - y, 40 - x));
+             return ring % 2 == 1 && !(x == ring + 1 && y == ring && ring < 19);
+         }},
+        {"labels from the right border, row by row", 30, 40,
+         [](int y, int x) { return x == 39 || (x == 38 && y % 3 == 1) || (x >= 30 && x <= 37 && y % 3 == 2); }},
+        {"labels from the left border late", 30, 40, [](int y, int x) { return x == 0 || (y >= 20 && x <= 25 && y % 2 == 0); }},
+        {"many regions of 3 x 3", 150, 150, [](int y, int x) { return y % 4 != 0 && x % 4 != 0; }},
+        {"all dark", 33, 47, [](int, int) { return true; }},
+    };
+    for (const auto& row : table) {
+        const Plane image = Filled(row.rows, row.columns, [&](int y, int x) { return row.dark(y, x) ? 0.0f : 9.0f; });
+        // The regions' last row and column are not written: alike on both sides.
+        const auto unwritten = [&] { return Filled(row.rows, row.columns, [](int, int) { return -3.0f; }); };
+        Plane fastLabels = unwritten(), fastRegions = unwritten(), referenceLabels = unwritten(),
+              referenceRegions = unwritten();
+        LabelDarkRegions(image, fastLabels, fastRegions, row.rows, row.columns);
+        reference::LabelDarkRegions(image, referenceLabels, referenceRegions, row.rows, row.columns);
+        EXPECT_TRUE(SameBits(fastLabels, referenceLabels, row.rows, row.columns)) << row.name;
+        EXPECT_TRUE(SameBits(fastRegions, referenceRegions, row.rows, row.columns)) << row.name;
+    }
+}
+
 TEST(Differential, Surrounds)
 {
     for (unsigned seed = 1; seed <= SmallPlanes; ++seed) {
