@@ -30,19 +30,6 @@ public:
     // Closes row y, whose runs are those added since the row before was closed.
     void EndRow(int y) { start_[y + 1] = runs_.size(); }
 
-    // Room for count more runs of row y, written in place; EndRow(y, written) then
-    // keeps the first written of them and closes the row.
-    Run* Room(int y, std::size_t count)
-    {
-        runs_.resize(start_[y] + count);
-        return runs_.data() + start_[y];
-    }
-    void EndRow(int y, std::size_t written)
-    {
-        runs_.resize(start_[y] + written);
-        EndRow(y);
-    }
-
     std::span<const Run> Row(int y) const
     {
         return {runs_.data() + start_[y], runs_.data() + start_[y + 1]};

@@ -1,6 +1,7 @@
 #include "analysis/FillRules.h"
 
 #include "analysis/CellBlocks.h"
+#include "analysis/GapFilling.h"
 #include "analysis/VectorClones.h"
 
 #include <algorithm>
@@ -48,14 +49,6 @@ VECTOR_CLONES int CompositeRowNotingBelow(float* image, float* fill, int* nextBe
         gaps += value == 0.0f;
     }
     return gaps;
-}
-
-// Going down the plane: lastAbove carries each column's nearest source at or
-// above the row.
-VECTOR_CLONES void NoteSourcesAbove(const float* image, int* lastAbove, int y, int columns)
-{
-    for (int x = 0; x < columns; ++x)
-        lastAbove[x] = image[x] > 0.0f ? y : lastAbove[x];
 }
 
 // Each column's nearest source to row y, the upper at equal distance; NoRow for

@@ -160,12 +160,6 @@ ValueSource SourceAt(int offset, int columns)
     return offset < columns ? ValueSource::FromRight : ValueSource::FromBelow;
 }
 
-VECTOR_CLONES void NoteSources(const float* row, int* lastAbove, int y, int columns)
-{
-    for (int x = 0; x < columns; ++x)
-        lastAbove[x] = row[x] > 0.0f ? y : lastAbove[x];
-}
-
 // The first and the last zero pixel of a row that has one, found 64 cells at a
 // time from either end.
 int FirstZero(const float* row, int columns)
@@ -245,7 +239,7 @@ public:
                 FillRuns(y, gaps);
             }
         }
-        NoteSources(row, lastAbove_.data(), y, columns_);
+        NoteSourcesAbove(row, lastAbove_.data(), y, columns_);
     }
 
 private:
@@ -322,6 +316,12 @@ private:
 };
 
 }  // namespace
+
+VECTOR_CLONES void NoteSourcesAbove(const float* row, int* lastAbove, int y, int columns)
+{
+    for (int x = 0; x < columns; ++x)
+        lastAbove[x] = row[x] > 0.0f ? y : lastAbove[x];
+}
 
 void CompositeAndFill(Plane& imagePlane, Plane& fillPlane, int rows, int columns, std::span<ValueSource> sources,
                       int reach)

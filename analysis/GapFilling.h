@@ -26,6 +26,11 @@ constexpr int GapSearchAttempts = 500;
 // receives the direction of its source; the entries of the other pixels are left
 // as they are.
 // reach: the farthest distance searched, GapSearchAttempts - 1 unless given.
+// Going down the plane: lastAbove carries, per column, the row of the nearest
+// source (a pixel above 0) at or above row y; the cells of row y that are sources
+// move it to y. Vectorised.
+void NoteSourcesAbove(const float* row, int* lastAbove, int y, int columns);
+
 void CompositeAndFill(Plane& imagePlane, Plane& fillPlane, int rows, int columns,
                       std::span<ValueSource> sources = {}, int reach = GapSearchAttempts - 1);
 
