@@ -12,7 +12,11 @@ namespace {
 template <class Value>
 [[gnu::always_inline]] inline float PlaneValue(Value value)
 {
-    return IsHole(value) ? 0.0f : static_cast<float>(value);
+    // An integer hole, 0, is +0 as it stands: only floats need the select.
+    if constexpr (std::is_floating_point_v<Value>)
+        return IsHole(value) ? 0.0f : static_cast<float>(value);
+    else
+        return static_cast<float>(value);
 }
 
 template <class Value>

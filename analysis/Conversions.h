@@ -8,16 +8,16 @@ namespace darkfill {
 
 // Grey levels, labels and fill values are held in floats. Turning one back into
 // an integer truncates toward zero; values beyond the integer's range (which only
-// an int32 raster can produce) saturate instead of being undefined.
+// an int32 raster can produce) saturate instead of being undefined, and NaN gives
+// 0. Written as selects, not branches, so that a pass of them vectorises.
 inline std::int32_t TruncateToInt(float value)
 {
-    if (!(value == value))
-        return 0;
-    if (value >= 2147483648.0f)
-        return std::numeric_limits<std::int32_t>::max();
-    if (value <= -2147483648.0f)
-        return std::numeric_limits<std::int32_t>::min();
-    return static_cast<std::int32_t>(value);
+    constexpr float Beyond = 2147483648.0f, LargestBelow = 2147483520.0f;
+    float inRange = value < LargestBelow ? value : LargestBelow;
+    inRange = inRange > -Beyond ? inRange : -Beyond;
+    const std::int32_t truncated = static_cast<std::int32_t>(inRange);
+    const std::int32_t saturated = value >= Beyond ? std::numeric_limits<std::int32_t>::max() : truncated;
+    return value == value ? saturated : 0;
 }
 
 // Whether a value is a hole: 0, and for floats also NaN.
