@@ -116,14 +116,11 @@ inline std::uint64_t LabelBits(const float* cells, int count)
 // The bits of a row's cells that are exactly 0, 64 to a word: bit k of word w for
 // cell 64 w + k, and 0 for the bits past the last cell. words holds
 // (count + 63) / 64 of them.
-using ZeroWordsOfRow = void (*)(const float* cells, int count, std::uint64_t* words);
-
-// The form of it for this processor: with 512-bit compares into mask registers
-// (AVX-512) where it has them, 16 cells an instruction; else ZeroBits, word by word.
-ZeroWordsOfRow ZeroWordsForThisProcessor();
-
-// The same, word by word with ZeroBits, on every processor.
-void ZeroWordsOfRowPlain(const float* cells, int count, std::uint64_t* words);
+inline void ZeroWordsOfRow(const float* cells, int count, std::uint64_t* words)
+{
+    for (int x = 0; x < count; x += 64)
+        words[x / 64] = ZeroBits(cells + x, std::min(64, count - x));
+}
 
 // Calls visit(first, last) for every run of set bits from bit from to bit to, in
 // order; bitsOf(chunk, width) gives the width bits (at most 64) from bit chunk on.

@@ -12,33 +12,7 @@ namespace darkfill {
 
 namespace {
 
-// Dark pixels side by side in a row.
-struct Run {
-    int first;
-    int last;
-};
-
-// Runs of every row, kept one after another in one block, row by row.
-class RunTable
-{
-public:
-    explicit RunTable(int rows) : start_(static_cast<std::size_t>(rows) + 1, 0) {}
-
-    void Add(const Run& run) { runs_.push_back(run); }
-    void Reserve(std::size_t runs) { runs_.reserve(runs); }
-    std::size_t Size() const { return runs_.size(); }
-    // Closes row y, whose runs are those added since the row before was closed.
-    void EndRow(int y) { start_[y + 1] = runs_.size(); }
-
-    std::span<const Run> Row(int y) const
-    {
-        return {runs_.data() + start_[y], runs_.data() + start_[y + 1]};
-    }
-
-private:
-    std::vector<Run> runs_;
-    std::vector<std::size_t> start_;
-};
+using RunIndex = std::uint32_t;
 
 // The working labels of one call, worked on in the label plane itself.
 //
@@ -50,23 +24,23 @@ private:
 // of the border dark cells beside any of them, the only labels that can reach
 // them. That is found here without sweeping: the interior parts of the runs of
 // dark cells are joined into groups (union-find, the smaller run index the root,
-// so a root's first cell holds the group's smallest first label), each border
-// dark cell lowers the groups beside it, and each run then takes its group's
-// label. Time: linear in the runs, but for one binary search per run of the rows
-// next to the top and bottom border. Memory: three numbers a run.
+// so a root's first interior cell holds the group's smallest first label), each
+// border dark cell lowers the groups beside it, and each run then takes its
+// group's label. Two runs of interior rows that touch have interior parts that
+// touch, where both have one, so the runs themselves are the union-find's
+// members. Time: linear in the runs, but for one binary search per run of the
+// rows next to the top and bottom border. Memory: the store's.
 class WorkingLabels
 {
 public:
-    WorkingLabels(Plane& labelPlane, int rows, int columns)
-        : labelPlane_(labelPlane),
-          rows_(rows),
-          columns_(columns),
-          darkRuns_(rows),
-          interiorRuns_(rows),
-          firstRun_(static_cast<std::size_t>(rows) + 1, 0),
-          zeroWordsOfRow_(ZeroWordsForThisProcessor()),
-          zeroWords_((columns + 63) / 64)
+    WorkingLabels(Plane& labelPlane, int rows, int columns, LabellingStore& store)
+        : labelPlane_(labelPlane), rows_(rows), columns_(columns), s_(store)
     {
+        Room(s_.rowStart, static_cast<std::size_t>(rows) + 1);
+        Room(s_.zeroWords, (static_cast<std::size_t>(columns) + 63) / 64);
+        // Room for as many runs as a plane can hold, dark and grey cells by turns.
+        Room(s_.runs, static_cast<std::size_t>(rows) * ((columns + 1) / 2));
+        s_.runs.clear();
     }
 
     // Gives the k-th dark pixel in raster order the label k, 0 to the others, and
@@ -77,101 +51,91 @@ public:
     {
         int count = 0;
         for (int y = 0; y < rows_; ++y) {
-            const float* image = imagePlane[y];
+            s_.rowStart[y] = static_cast<RunIndex>(s_.runs.size());
             float* label = labelPlane_[y];
             std::fill(label, label + columns_, 0.0f);
-            zeroWordsOfRow_(image, columns_, zeroWords_.data());
-            ForEachRunOfBits([&](int chunk, int) { return zeroWords_[chunk / 64]; }, 0, columns_ - 1,
-                             [&](int first, int last) { count = NumberRun(label, {first, last}, count); });
-            darkRuns_.EndRow(y);
+            ZeroWordsOfRow(imagePlane[y], columns_, s_.zeroWords.data());
+            ForEachRunOfBits([&](int chunk, int) { return s_.zeroWords[chunk / 64]; }, 0, columns_ - 1,
+                             [&](int first, int last) {
+                                 s_.runs.push_back({first, last});
+                                 for (int x = first; x <= last; ++x)
+                                     label[x] = static_cast<float>(count + 1 + (x - first));
+                                 count += last - first + 1;
+                             });
         }
+        s_.rowStart[rows_] = static_cast<RunIndex>(s_.runs.size());
         return count;
     }
 
-    std::span<const Run> DarkRuns(int y) const { return darkRuns_.Row(y); }
+    std::span<const DarkRun> DarkRuns(int y) const
+    {
+        return {s_.runs.data() + s_.rowStart[y], s_.runs.data() + s_.rowStart[y + 1]};
+    }
 
     // The labels that the sweeps settle on; for planes of at least 3 x 3 cells.
     void Propagate()
     {
-        JoinInteriorRuns();
+        Room(s_.parent, s_.runs.size());
+        Room(s_.lowest, s_.runs.size());
+        for (int y = 1; y <= rows_ - 2; ++y)
+            for (RunIndex k = s_.rowStart[y]; k < s_.rowStart[y + 1]; ++k) {
+                s_.parent[k] = k;
+                s_.lowest[k] = labelPlane_[y][Interior(s_.runs[k]).first];
+            }
+        for (int y = 2; y <= rows_ - 2; ++y)
+            JoinWithRowAbove(y);
         for (int y = 1; y <= rows_ - 2; ++y)
             LowerFromBorder(y);
-        for (int y = 1; y <= rows_ - 2; ++y) {
-            const std::span<const Run> runs = interiorRuns_.Row(y);
-            for (std::size_t k = 0; k < runs.size(); ++k) {
-                const float group = lowest_[Root(firstRun_[y] + static_cast<std::uint32_t>(k))];
-                std::fill(labelPlane_[y] + runs[k].first, labelPlane_[y] + runs[k].last + 1, group);
-            }
-        }
+        for (int y = 1; y <= rows_ - 2; ++y)
+            for (RunIndex k = s_.rowStart[y]; k < s_.rowStart[y + 1]; ++k)
+                if (const DarkRun inner = Interior(s_.runs[k]); inner.first <= inner.last)
+                    std::fill(labelPlane_[y] + inner.first, labelPlane_[y] + inner.last + 1, s_.lowest[Root(k)]);
     }
 
 private:
-    // Notes a run and numbers its pixels on from count; returns the new count.
-    int NumberRun(float* label, const Run& run, int count)
-    {
-        darkRuns_.Add(run);
-        for (int x = run.first; x <= run.last; ++x)
-            label[x] = static_cast<float>(count + 1 + (x - run.first));
-        return count + (run.last - run.first + 1);
-    }
+    // The part of a run of an interior row in columns 1 to C - 2; empty (first
+    // after last) for a run of a border column alone.
+    DarkRun Interior(const DarkRun& run) const { return {std::max(run.first, 1), std::min(run.last, columns_ - 2)}; }
 
-    std::uint32_t Root(std::uint32_t run)
+    RunIndex Root(RunIndex run)
     {
-        while (parent_[run] != run) {
-            parent_[run] = parent_[parent_[run]];
-            run = parent_[run];
+        while (s_.parent[run] != run) {
+            s_.parent[run] = s_.parent[s_.parent[run]];
+            run = s_.parent[run];
         }
         return run;
     }
 
-    void Join(std::uint32_t a, std::uint32_t b)
+    void Join(RunIndex a, RunIndex b)
     {
         a = Root(a);
         b = Root(b);
         if (a != b)
-            parent_[std::max(a, b)] = std::min(a, b);
+            s_.parent[std::max(a, b)] = std::min(a, b);
     }
 
-    // The interior part of each run (columns 1 to C - 2 of rows 1 to R - 2), each
-    // group of them that touch across rows joined; a group's label starts as its
-    // root's first cell's.
-    void JoinInteriorRuns()
+    void JoinWithRowAbove(int y)
     {
-        interiorRuns_.Reserve(darkRuns_.Size());
-        parent_.reserve(darkRuns_.Size());
-        lowest_.reserve(darkRuns_.Size());
-        for (int y = 0; y < rows_; ++y) {
-            firstRun_[y] = static_cast<std::uint32_t>(parent_.size());
-            if (y >= 1 && y <= rows_ - 2)
-                for (const Run& run : darkRuns_.Row(y)) {
-                    const Run inner{std::max(run.first, 1), std::min(run.last, columns_ - 2)};
-                    if (inner.first > inner.last)
-                        continue;
-                    interiorRuns_.Add(inner);
-                    parent_.push_back(static_cast<std::uint32_t>(parent_.size()));
-                    lowest_.push_back(labelPlane_[y][inner.first]);
-                }
-            interiorRuns_.EndRow(y);
-        }
-        firstRun_[rows_] = static_cast<std::uint32_t>(parent_.size());
-        for (int y = 2; y <= rows_ - 2; ++y) {
-            const std::span<const Run> above = interiorRuns_.Row(y - 1), row = interiorRuns_.Row(y);
-            std::size_t i = 0;
-            for (std::size_t k = 0; k < row.size(); ++k) {
-                while (i < above.size() && above[i].last < row[k].first - 1)
-                    ++i;
-                for (std::size_t j = i; j < above.size() && above[j].first <= row[k].last + 1; ++j)
-                    Join(firstRun_[y - 1] + static_cast<std::uint32_t>(j), firstRun_[y] + static_cast<std::uint32_t>(k));
-            }
+        RunIndex above = s_.rowStart[y - 1];
+        const RunIndex aboveEnd = s_.rowStart[y];
+        for (RunIndex k = s_.rowStart[y]; k < s_.rowStart[y + 1]; ++k) {
+            const DarkRun run = Interior(s_.runs[k]);
+            if (run.first > run.last)
+                continue;
+            while (above < aboveEnd && s_.runs[above].last < run.first - 1)
+                ++above;
+            for (RunIndex j = above; j < aboveEnd && s_.runs[j].first <= run.last + 1; ++j)
+                if (const DarkRun other = Interior(s_.runs[j]); other.first <= other.last)
+                    Join(j, k);
         }
     }
 
     // The smallest label of the dark cells of border row b from column first to last.
     float SmallestInBorderRow(int b, int first, int last) const
     {
-        const std::span<const Run> runs = darkRuns_.Row(b);
+        const std::span<const DarkRun> runs = DarkRuns(b);
         const auto run = std::lower_bound(runs.begin(), runs.end(), first,
-                                          [](const Run& r, int column) { return r.last < column; });
+                                          [](const DarkRun& r, int column) { return r.last < column; });
         if (run == runs.end() || run->first > last)
             return NotDark;
         return labelPlane_[b][std::max(run->first, first)];
@@ -180,34 +144,36 @@ private:
     // The label of the cell of border column x in row r, if dark.
     float BorderCell(int r, int x) const { return labelPlane_[r][x] > 0.0f ? labelPlane_[r][x] : NotDark; }
 
-    void Lower(std::uint32_t run, float label)
+    void Lower(RunIndex run, float label)
     {
-        float& group = lowest_[Root(run)];
+        float& group = s_.lowest[Root(run)];
         group = std::min(group, label);
     }
 
     // Each run of interior row y takes in the border dark cells beside it: above
-    // or below it in the border rows, and left or right of it in the border columns.
+    // or below it in the border rows, and left or right of it in the border
+    // columns, where only the row's first and last run can reach.
     void LowerFromBorder(int y)
     {
-        const std::span<const Run> runs = interiorRuns_.Row(y);
-        if (runs.empty())
+        const RunIndex begin = s_.rowStart[y], end = s_.rowStart[y + 1];
+        if (begin == end)
             return;
-        const std::uint32_t base = firstRun_[y];
         if (y == 1 || y == rows_ - 2)
-            for (std::size_t k = 0; k < runs.size(); ++k) {
-                const int b = y == 1 ? 0 : rows_ - 1;
-                const auto run = base + static_cast<std::uint32_t>(k);
-                Lower(run, SmallestInBorderRow(b, runs[k].first - 1, runs[k].last + 1));
-                if (y == 1 && y == rows_ - 2)
-                    Lower(run, SmallestInBorderRow(rows_ - 1, runs[k].first - 1, runs[k].last + 1));
+            for (RunIndex k = begin; k < end; ++k) {
+                const DarkRun inner = Interior(s_.runs[k]);
+                if (inner.first > inner.last)
+                    continue;
+                if (y == 1)
+                    Lower(k, SmallestInBorderRow(0, inner.first - 1, inner.last + 1));
+                if (y == rows_ - 2)
+                    Lower(k, SmallestInBorderRow(rows_ - 1, inner.first - 1, inner.last + 1));
             }
-        for (const int x : {0, columns_ - 1}) {
-            const std::size_t k = x == 0 ? 0 : runs.size() - 1;
-            if ((x == 0 && runs[k].first != 1) || (x != 0 && runs[k].last != columns_ - 2))
-                continue;
-            for (int r = y - 1; r <= y + 1; ++r)
-                Lower(base + static_cast<std::uint32_t>(k), BorderCell(r, x));
+        const DarkRun first = s_.runs[begin], last = s_.runs[end - 1];
+        for (int r = y - 1; r <= y + 1; ++r) {
+            if (first.first <= 1 && first.last >= 1)
+                Lower(begin, BorderCell(r, 0));
+            if (last.first <= columns_ - 2 && last.last >= columns_ - 2)
+                Lower(end - 1, BorderCell(r, columns_ - 1));
         }
     }
 
@@ -216,16 +182,7 @@ private:
     Plane& labelPlane_;
     int rows_;
     int columns_;
-    RunTable darkRuns_;
-    RunTable interiorRuns_;
-    // The index of each row's first interior run; then, per interior run, its
-    // parent in its group and, for a root, the group's label.
-    std::vector<std::uint32_t> firstRun_;
-    std::vector<std::uint32_t> parent_;
-    std::vector<float> lowest_;
-    // The first pass finds each row's runs of dark pixels from its zero bits.
-    ZeroWordsOfRow zeroWordsOfRow_;
-    std::vector<std::uint64_t> zeroWords_;
+    LabellingStore& s_;
 };
 
 // The region label of each working label: 1, 2, 3, ... for the labels counted
@@ -239,9 +196,11 @@ private:
 class RegionNumbers
 {
 public:
-    RegionNumbers(int darkCount, int largestDropped)
-        : table_(static_cast<std::size_t>(darkCount) + 1, 0), largestDropped_(largestDropped)
+    RegionNumbers(int darkCount, int largestDropped, LabellingStore& store)
+        : table_(store.regionOfLabel), counted_(store.counted), largestDropped_(largestDropped)
     {
+        table_.assign(static_cast<std::size_t>(darkCount) + 1, 0);
+        counted_.clear();
     }
 
     void Count(float label, int cells)
@@ -286,8 +245,8 @@ private:
         return regionLabel;
     }
 
-    std::vector<int> table_;
-    std::vector<int> counted_;
+    WorkingVector<int>& table_;
+    WorkingVector<int>& counted_;
     int largestDropped_;
 };
 
@@ -297,7 +256,7 @@ private:
 // rest, except in row 0, where every cell is a border cell. (A plane too small to
 // be swept counts only cells of row 0 or column 0.)
 template <class Visit>
-void ForEachStretch(const Run& run, int y, const Visit& visit)
+void ForEachStretch(const DarkRun& run, int y, const Visit& visit)
 {
     int first = run.first;
     if (y == 0) {
@@ -316,11 +275,13 @@ void ForEachStretch(const Run& run, int y, const Visit& visit)
 }  // namespace
 
 void LabelDarkRegions(const Plane& imagePlane, Plane& labelPlane, Plane& regionPlane, int rows, int columns,
-                      RegionStarts* starts, int smallestRegion)
+                      RegionStarts* starts, int smallestRegion, LabellingStore* store)
 {
     if (rows < 1 || columns < 1)
         return;
-    WorkingLabels labels(labelPlane, rows, columns);
+    LabellingStore ownStore;
+    LabellingStore& s = store ? *store : ownStore;
+    WorkingLabels labels(labelPlane, rows, columns, s);
     const int darkCount = labels.NumberDarkPixels(imagePlane);
     if (rows >= 3 && columns >= 3)
         labels.Propagate();
@@ -334,7 +295,7 @@ void LabelDarkRegions(const Plane& imagePlane, Plane& labelPlane, Plane& regionP
             if (run.first <= lastCounted)
                 ForEachStretch({run.first, std::min(run.last, lastCounted)}, y, visit);
     };
-    RegionNumbers numbers(darkCount, std::max(smallestRegion, 1) - 1);
+    RegionNumbers numbers(darkCount, std::max(smallestRegion, 1) - 1, s);
     for (int y = 0; y <= rows - 2; ++y) {
         const float* label = labelPlane[y];
         forEachStretch(y, [&](int first, int last) { numbers.Count(label[first], last - first + 1); });
@@ -362,6 +323,12 @@ void LabelDarkRegions(const Plane& imagePlane, Plane& labelPlane, Plane& regionP
             }
         });
     }
+}
+
+std::size_t LabellingStore::Bytes() const
+{
+    return BytesHeld(runs) + BytesHeld(rowStart) + BytesHeld(parent) + BytesHeld(lowest) + BytesHeld(regionOfLabel) +
+           BytesHeld(counted) + BytesHeld(zeroWords);
 }
 
 void ClearPlaneBorder(Plane& plane, int rows, int columns)

@@ -3,9 +3,10 @@
 //
 // Time: a look for a hole (one pass), and where there is one, the conversion into
 // a float plane, the stages (each header states its own cost) and the conversion
-// back. Memory: three float planes of the raster's size in one block, which the
-// Filler keeps for the next raster; the fill map where the caller's is not one
-// contiguous block or where only the counts are asked for.
+// back. Memory: three float planes of the raster's size in one block, the
+// labelling's store, and the fill map where the caller's is not one contiguous
+// block or where only the counts are asked for; the Filler keeps them all for the
+// next raster, so that a fill of the same size asks for no memory.
 
 #include "darkfill/darkfill.h"
 
@@ -14,9 +15,9 @@
 #include "analysis/FillRules.h"
 #include "analysis/GapFilling.h"
 #include "analysis/Plane.h"
-#include "analysis/PlaneBlock.h"
 #include "analysis/RegionPainting.h"
 #include "analysis/RegionSurrounds.h"
+#include "analysis/WorkingMemory.h"
 
 #include <algorithm>
 #include <cstddef>
@@ -32,9 +33,11 @@
 namespace darkfill {
 
 struct Filler::Workspace {
-    PlaneBlock planes;
+    WorkingVector<float> planes;
+    LabellingStore labelling;
+    RegionStarts starts;
     std::vector<float> regionGreyTable;
-    std::vector<ValueSource> sources;
+    WorkingVector<ValueSource> sources;
 };
 
 namespace {
@@ -286,8 +289,7 @@ void FillRaster(Filler::Workspace& workspace, const RasterView<const Value>& ras
     // the labelling's scratch, and the painting writes every cell of the fill
     // plane after it: the two take the same cells, which the labelling has just
     // brought into the caches.
-    workspace.planes.Reserve(3 * cells);
-    float* block = workspace.planes.Data();
+    float* block = Room(workspace.planes, 3 * cells);
     Plane imagePlane(block, rows, columns);
     Plane regionPlane(block + cells, rows, columns);
     Plane labelPlane(block + 2 * cells, rows, columns);
@@ -300,16 +302,16 @@ void FillRaster(Filler::Workspace& workspace, const RasterView<const Value>& ras
     if (fillMap.data && Contiguous(fillMap)) {
         sources = std::span<ValueSource>(fillMap.data, cells);
     } else if (fillMap.data || extras.counts) {
-        workspace.sources.resize(cells);
-        sources = workspace.sources;
+        sources = std::span<ValueSource>(Room(workspace.sources, cells), cells);
     }
 
     ViewToPlane(raster, imagePlane[0]);
 
     // The labelling notes where each region's walk starts as it writes the labels,
     // which spares the walks a pass down the region plane to find them.
-    RegionStarts starts;
-    LabelDarkRegions(imagePlane, labelPlane, regionPlane, rows, columns, &starts, options.smallestRegion);
+    RegionStarts& starts = workspace.starts;
+    LabelDarkRegions(imagePlane, labelPlane, regionPlane, rows, columns, &starts, options.smallestRegion,
+                     &workspace.labelling);
     ClearPlaneBorder(regionPlane, rows, columns);
     const int regionCount =
         MeasureRegionSurrounds(regionPlane, imagePlane, rows, columns, workspace.regionGreyTable, starts);
@@ -377,8 +379,9 @@ void Filler::Fill(RasterView<const float> raster, RasterView<float> result, cons
 
 std::size_t Filler::HeldBytes() const
 {
-    return workspace_->planes.Bytes() + workspace_->regionGreyTable.capacity() * sizeof(float) +
-           workspace_->sources.capacity() * sizeof(ValueSource);
+    const Workspace& w = *workspace_;
+    return BytesHeld(w.planes) + w.labelling.Bytes() + w.starts.capacity() * sizeof(StartPixel) +
+           w.regionGreyTable.capacity() * sizeof(float) + BytesHeld(w.sources);
 }
 
 void Filler::Release()

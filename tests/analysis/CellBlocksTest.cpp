@@ -101,13 +101,12 @@ TEST(CellBlocks, BitsTellZerosAndLabelsCellByCell)
     }
 }
 
-// A row's zero bits word by word, in either form, for rows of one word or several,
-// whole or with a last word cut short at each cell.
-TEST(CellBlocks, ZeroWordsOfARowInEitherForm)
+// A row's zero bits word by word, for rows of one word or several, whole or with a
+// last word cut short at each cell.
+TEST(CellBlocks, ZeroWordsOfARow)
 {
     const float nan = std::numeric_limits<float>::quiet_NaN();
     const float values[] = {0.0f, -0.0f, 0.5f, 1.0f, 0.0f, -3.0f, nan, 1e9f, 0.0f};
-    const ZeroWordsOfRow forProcessor = ZeroWordsForThisProcessor();
     for (int count = 1; count <= 200; ++count) {
         std::vector<float> cells(count);
         std::vector<std::uint64_t> expected((count + 63) / 64, 0);
@@ -115,11 +114,9 @@ TEST(CellBlocks, ZeroWordsOfARowInEitherForm)
             cells[k] = values[(k * 7 + count) % std::size(values)];
             expected[k / 64] |= static_cast<std::uint64_t>(cells[k] == 0.0f) << (k % 64);
         }
-        for (const ZeroWordsOfRow zeroWords : {&ZeroWordsOfRowPlain, forProcessor}) {
-            std::vector<std::uint64_t> words(expected.size(), 0x5555);
-            zeroWords(cells.data(), count, words.data());
-            EXPECT_EQ(words, expected) << count << " cells";
-        }
+        std::vector<std::uint64_t> words(expected.size(), 0x5555);
+        ZeroWordsOfRow(cells.data(), count, words.data());
+        EXPECT_EQ(words, expected) << count << " cells";
     }
 }
 
