@@ -46,24 +46,38 @@ public:
     // Gives the k-th dark pixel in raster order the label k, 0 to the others, and
     // notes each row's runs of dark pixels; returns their count. The count is kept
     // as an integer: the same whole numbers as counting in floats, for every plane
-    // of fewer than 2^24 cells.
+    // of fewer than 2^24 cells. Where the plane has an interior, each interior
+    // row's runs are joined with those of the row above while both are at hand.
     int NumberDarkPixels(const Plane& imagePlane)
     {
+        const bool joined = rows_ >= 3 && columns_ >= 3;
+        if (joined) {
+            Room(s_.parent, s_.runs.capacity());
+            Room(s_.lowest, s_.runs.capacity());
+        }
         int count = 0;
         for (int y = 0; y < rows_; ++y) {
             s_.rowStart[y] = static_cast<RunIndex>(s_.runs.size());
             float* label = labelPlane_[y];
             std::fill(label, label + columns_, 0.0f);
             ZeroWordsOfRow(imagePlane[y], columns_, s_.zeroWords.data());
+            const bool interior = joined && y >= 1 && y <= rows_ - 2;
             ForEachRunOfBits([&](int chunk, int) { return s_.zeroWords[chunk / 64]; }, 0, columns_ - 1,
                              [&](int first, int last) {
+                                 const auto k = static_cast<RunIndex>(s_.runs.size());
                                  s_.runs.push_back({first, last});
                                  for (int x = first; x <= last; ++x)
                                      label[x] = static_cast<float>(count + 1 + (x - first));
+                                 if (interior) {
+                                     s_.parent[k] = k;
+                                     s_.lowest[k] = label[std::max(first, 1)];
+                                 }
                                  count += last - first + 1;
                              });
+            s_.rowStart[y + 1] = static_cast<RunIndex>(s_.runs.size());
+            if (interior && y >= 2)
+                JoinWithRowAbove(y);
         }
-        s_.rowStart[rows_] = static_cast<RunIndex>(s_.runs.size());
         return count;
     }
 
@@ -72,24 +86,20 @@ public:
         return {s_.runs.data() + s_.rowStart[y], s_.runs.data() + s_.rowStart[y + 1]};
     }
 
-    // The labels that the sweeps settle on; for planes of at least 3 x 3 cells.
-    void Propagate()
+    // Each group lowered by the border dark cells beside it; for planes of at least
+    // 3 x 3 cells, after NumberDarkPixels.
+    void LowerGroupsFromBorder()
     {
-        Room(s_.parent, s_.runs.size());
-        Room(s_.lowest, s_.runs.size());
-        for (int y = 1; y <= rows_ - 2; ++y)
-            for (RunIndex k = s_.rowStart[y]; k < s_.rowStart[y + 1]; ++k) {
-                s_.parent[k] = k;
-                s_.lowest[k] = labelPlane_[y][Interior(s_.runs[k]).first];
-            }
-        for (int y = 2; y <= rows_ - 2; ++y)
-            JoinWithRowAbove(y);
         for (int y = 1; y <= rows_ - 2; ++y)
             LowerFromBorder(y);
-        for (int y = 1; y <= rows_ - 2; ++y)
-            for (RunIndex k = s_.rowStart[y]; k < s_.rowStart[y + 1]; ++k)
-                if (const DarkRun inner = Interior(s_.runs[k]); inner.first <= inner.last)
-                    std::fill(labelPlane_[y] + inner.first, labelPlane_[y] + inner.last + 1, s_.lowest[Root(k)]);
+    }
+
+    // The labels that the sweeps settle on, written into interior row y.
+    void SettleRow(int y)
+    {
+        for (RunIndex k = s_.rowStart[y]; k < s_.rowStart[y + 1]; ++k)
+            if (const DarkRun inner = Interior(s_.runs[k]); inner.first <= inner.last)
+                std::fill(labelPlane_[y] + inner.first, labelPlane_[y] + inner.last + 1, s_.lowest[Root(k)]);
     }
 
 private:
@@ -106,14 +116,9 @@ private:
         return run;
     }
 
-    void Join(RunIndex a, RunIndex b)
-    {
-        a = Root(a);
-        b = Root(b);
-        if (a != b)
-            s_.parent[std::max(a, b)] = std::min(a, b);
-    }
-
+    // Joins each run of interior row y with the runs of the row above that it
+    // touches. A run of row y is a root when its row comes: the root of its group
+    // so far is kept at hand rather than found again for each run above.
     void JoinWithRowAbove(int y)
     {
         RunIndex above = s_.rowStart[y - 1];
@@ -124,9 +129,16 @@ private:
                 continue;
             while (above < aboveEnd && s_.runs[above].last < run.first - 1)
                 ++above;
-            for (RunIndex j = above; j < aboveEnd && s_.runs[j].first <= run.last + 1; ++j)
-                if (const DarkRun other = Interior(s_.runs[j]); other.first <= other.last)
-                    Join(j, k);
+            RunIndex root = k;
+            for (RunIndex j = above; j < aboveEnd && s_.runs[j].first <= run.last + 1; ++j) {
+                if (const DarkRun other = Interior(s_.runs[j]); other.first > other.last)
+                    continue;
+                const RunIndex otherRoot = Root(j);
+                if (otherRoot != root) {
+                    s_.parent[std::max(root, otherRoot)] = std::min(root, otherRoot);
+                    root = std::min(root, otherRoot);
+                }
+            }
         }
     }
 
@@ -283,12 +295,13 @@ void LabelDarkRegions(const Plane& imagePlane, Plane& labelPlane, Plane& regionP
     LabellingStore& s = store ? *store : ownStore;
     WorkingLabels labels(labelPlane, rows, columns, s);
     const int darkCount = labels.NumberDarkPixels(imagePlane);
-    if (rows >= 3 && columns >= 3)
-        labels.Propagate();
+    const bool swept = rows >= 3 && columns >= 3;
+    if (swept)
+        labels.LowerGroupsFromBorder();
 
-    // Count the counted area (leaving each row's labels as the plane holds them
-    // while the row is at hand, where the caller keeps them), number the kept
-    // labels in ascending order, then write each cell's region label.
+    // Count the counted area, each interior row as soon as it holds its settled
+    // labels, number the kept labels in ascending order, then write each cell's
+    // region label.
     const int lastCounted = columns - 2;
     const auto forEachStretch = [&](int y, const auto& visit) {
         for (const auto& run : labels.DarkRuns(y))
@@ -297,6 +310,8 @@ void LabelDarkRegions(const Plane& imagePlane, Plane& labelPlane, Plane& regionP
     };
     RegionNumbers numbers(darkCount, std::max(smallestRegion, 1) - 1, s);
     for (int y = 0; y <= rows - 2; ++y) {
+        if (swept && y >= 1)
+            labels.SettleRow(y);
         const float* label = labelPlane[y];
         forEachStretch(y, [&](int first, int last) { numbers.Count(label[first], last - first + 1); });
     }
