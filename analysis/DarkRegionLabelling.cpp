@@ -3,6 +3,7 @@
 #include "analysis/CellBlocks.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstddef>
 #include <cstdint>
 #include <span>
@@ -34,13 +35,33 @@ class WorkingLabels
 {
 public:
     WorkingLabels(Plane& labelPlane, int rows, int columns, LabellingStore& store)
-        : labelPlane_(labelPlane), rows_(rows), columns_(columns), s_(store)
+        : labelPlane_(labelPlane),
+          rows_(rows),
+          columns_(columns),
+          wordsPerRow_((static_cast<std::size_t>(columns) + 63) / 64),
+          s_(store)
     {
-        Room(s_.rowStart, static_cast<std::size_t>(rows) + 1);
-        Room(s_.zeroWords, (static_cast<std::size_t>(columns) + 63) / 64);
-        // Room for as many runs as a plane can hold, dark and grey cells by turns.
-        Room(s_.runs, static_cast<std::size_t>(rows) * ((columns + 1) / 2));
-        s_.runs.clear();
+    }
+
+    // Notes each row's cells that are exactly 0, as bits, and where each row's runs
+    // of them start in the run table: the count of runs is known before any is
+    // noted, so that the store is asked for just the room they take.
+    void FindRuns(const Plane& imagePlane)
+    {
+        std::uint64_t* bits = Room(s_.zeroWords, wordsPerRow_ * static_cast<std::size_t>(rows_));
+        Room(s_.rowStart, static_cast<std::size_t>(rows_) + 1);
+        RunIndex runs = 0;
+        for (int y = 0; y < rows_; ++y) {
+            s_.rowStart[y] = runs;
+            std::uint64_t* row = bits + wordsPerRow_ * static_cast<std::size_t>(y);
+            ZeroWordsOfRow(imagePlane[y], columns_, row);
+            std::uint64_t carried = 0;
+            for (std::size_t w = 0; w < wordsPerRow_; ++w) {
+                runs += static_cast<RunIndex>(std::popcount(row[w] & ~((row[w] << 1) | carried)));
+                carried = row[w] >> 63;
+            }
+        }
+        s_.rowStart[rows_] = runs;
     }
 
     // Gives the k-th dark pixel in raster order the label k, 0 to the others, and
@@ -48,24 +69,25 @@ public:
     // as an integer: the same whole numbers as counting in floats, for every plane
     // of fewer than 2^24 cells. Where the plane has an interior, each interior
     // row's runs are joined with those of the row above while both are at hand.
-    int NumberDarkPixels(const Plane& imagePlane)
+    int NumberDarkPixels()
     {
+        const std::size_t runs = s_.rowStart[rows_];
+        Room(s_.runs, runs);
         const bool joined = rows_ >= 3 && columns_ >= 3;
         if (joined) {
-            Room(s_.parent, s_.runs.capacity());
-            Room(s_.lowest, s_.runs.capacity());
+            Room(s_.parent, runs);
+            Room(s_.lowest, runs);
         }
         int count = 0;
         for (int y = 0; y < rows_; ++y) {
-            s_.rowStart[y] = static_cast<RunIndex>(s_.runs.size());
             float* label = labelPlane_[y];
             std::fill(label, label + columns_, 0.0f);
-            ZeroWordsOfRow(imagePlane[y], columns_, s_.zeroWords.data());
+            const std::uint64_t* bits = s_.zeroWords.data() + wordsPerRow_ * static_cast<std::size_t>(y);
             const bool interior = joined && y >= 1 && y <= rows_ - 2;
-            ForEachRunOfBits([&](int chunk, int) { return s_.zeroWords[chunk / 64]; }, 0, columns_ - 1,
+            RunIndex k = s_.rowStart[y];
+            ForEachRunOfBits([&](int chunk, int) { return bits[chunk / 64]; }, 0, columns_ - 1,
                              [&](int first, int last) {
-                                 const auto k = static_cast<RunIndex>(s_.runs.size());
-                                 s_.runs.push_back({first, last});
+                                 s_.runs[k] = {first, last};
                                  for (int x = first; x <= last; ++x)
                                      label[x] = static_cast<float>(count + 1 + (x - first));
                                  if (interior) {
@@ -73,8 +95,8 @@ public:
                                      s_.lowest[k] = label[std::max(first, 1)];
                                  }
                                  count += last - first + 1;
+                                 ++k;
                              });
-            s_.rowStart[y + 1] = static_cast<RunIndex>(s_.runs.size());
             if (interior && y >= 2)
                 JoinWithRowAbove(y);
         }
@@ -194,6 +216,7 @@ private:
     Plane& labelPlane_;
     int rows_;
     int columns_;
+    std::size_t wordsPerRow_;
     LabellingStore& s_;
 };
 
@@ -294,7 +317,8 @@ void LabelDarkRegions(const Plane& imagePlane, Plane& labelPlane, Plane& regionP
     LabellingStore ownStore;
     LabellingStore& s = store ? *store : ownStore;
     WorkingLabels labels(labelPlane, rows, columns, s);
-    const int darkCount = labels.NumberDarkPixels(imagePlane);
+    labels.FindRuns(imagePlane);
+    const int darkCount = labels.NumberDarkPixels();
     const bool swept = rows >= 3 && columns >= 3;
     if (swept)
         labels.LowerGroupsFromBorder();

@@ -9,13 +9,13 @@ namespace darkfill {
 
 // The memory of the analysis's working arrays, which a Filler keeps from raster to
 // raster. It differs from the standard allocator's in two ways:
-// - a block of 2 MiB or more is asked for in the system's huge pages where it has
-//   them (Linux's transparent huge pages): a fresh block is then brought in with
-//   a few page faults instead of one a 4 KiB page, which made the first fill of a
-//   picture cost several later ones;
+// - a fresh block is brought in whole when it is asked for (on Linux), a block
+//   of 2 MiB or more in the system's huge pages where it has them: a page fault
+//   for each 4 KiB page as it was first written made the first fill of a picture
+//   cost several later ones. Arrays are therefore asked for at the size they
+//   will be written, not at a bound;
 // - a vector that grows leaves its new numbers unwritten (default
-//   initialisation), as whoever grows it writes them next: room that is never
-//   written costs address space only.
+//   initialisation), as whoever grows it writes them next.
 void* AllocateWorking(std::size_t bytes);
 void FreeWorking(void* block) noexcept;
 
