@@ -15,6 +15,18 @@ namespace {
 
 using RunIndex = std::uint32_t;
 
+// Dark pixels side by side in a row.
+struct DarkRun {
+    int first;
+    int last;
+};
+
+// The most runs that a row of this many cells holds: dark and grey by turns.
+std::size_t MostRuns(int rows, int columns)
+{
+    return static_cast<std::size_t>(rows) * ((static_cast<std::size_t>(columns) + 1) / 2);
+}
+
 // The working labels of one call, worked on in the label plane itself.
 //
 // The first pass gives the k-th dark pixel in raster order the label k. What the
@@ -34,12 +46,12 @@ using RunIndex = std::uint32_t;
 class WorkingLabels
 {
 public:
-    WorkingLabels(Plane& labelPlane, int rows, int columns, LabellingStore& store)
+    WorkingLabels(Plane& labelPlane, int rows, int columns, WorkingArena& arena)
         : labelPlane_(labelPlane),
           rows_(rows),
           columns_(columns),
           wordsPerRow_((static_cast<std::size_t>(columns) + 63) / 64),
-          s_(store)
+          arena_(arena)
     {
     }
 
@@ -48,12 +60,12 @@ public:
     // noted, so that the store is asked for just the room they take.
     void FindRuns(const Plane& imagePlane)
     {
-        std::uint64_t* bits = Room(s_.zeroWords, wordsPerRow_ * static_cast<std::size_t>(rows_));
-        Room(s_.rowStart, static_cast<std::size_t>(rows_) + 1);
+        zeroWords_ = arena_.Take<std::uint64_t>(wordsPerRow_ * static_cast<std::size_t>(rows_));
+        rowStart_ = arena_.Take<RunIndex>(static_cast<std::size_t>(rows_) + 1);
         RunIndex runs = 0;
         for (int y = 0; y < rows_; ++y) {
-            s_.rowStart[y] = runs;
-            std::uint64_t* row = bits + wordsPerRow_ * static_cast<std::size_t>(y);
+            rowStart_[y] = runs;
+            std::uint64_t* row = zeroWords_.data() + wordsPerRow_ * static_cast<std::size_t>(y);
             ZeroWordsOfRow(imagePlane[y], columns_, row);
             std::uint64_t carried = 0;
             for (std::size_t w = 0; w < wordsPerRow_; ++w) {
@@ -61,7 +73,7 @@ public:
                 carried = row[w] >> 63;
             }
         }
-        s_.rowStart[rows_] = runs;
+        rowStart_[rows_] = runs;
     }
 
     // Gives the k-th dark pixel in raster order the label k, 0 to the others, and
@@ -71,28 +83,28 @@ public:
     // row's runs are joined with those of the row above while both are at hand.
     int NumberDarkPixels()
     {
-        const std::size_t runs = s_.rowStart[rows_];
-        Room(s_.runs, runs);
+        const std::size_t runs = rowStart_[rows_];
+        runs_ = arena_.Take<DarkRun>(runs);
         const bool joined = rows_ >= 3 && columns_ >= 3;
         if (joined) {
-            Room(s_.parent, runs);
-            Room(s_.lowest, runs);
+            parent_ = arena_.Take<RunIndex>(runs);
+            lowest_ = arena_.Take<float>(runs);
         }
         int count = 0;
         for (int y = 0; y < rows_; ++y) {
             float* label = labelPlane_[y];
             std::fill(label, label + columns_, 0.0f);
-            const std::uint64_t* bits = s_.zeroWords.data() + wordsPerRow_ * static_cast<std::size_t>(y);
+            const std::uint64_t* bits = zeroWords_.data() + wordsPerRow_ * static_cast<std::size_t>(y);
             const bool interior = joined && y >= 1 && y <= rows_ - 2;
-            RunIndex k = s_.rowStart[y];
+            RunIndex k = rowStart_[y];
             ForEachRunOfBits([&](int chunk, int) { return bits[chunk / 64]; }, 0, columns_ - 1,
                              [&](int first, int last) {
-                                 s_.runs[k] = {first, last};
+                                 runs_[k] = {first, last};
                                  for (int x = first; x <= last; ++x)
                                      label[x] = static_cast<float>(count + 1 + (x - first));
                                  if (interior) {
-                                     s_.parent[k] = k;
-                                     s_.lowest[k] = label[std::max(first, 1)];
+                                     parent_[k] = k;
+                                     lowest_[k] = label[std::max(first, 1)];
                                  }
                                  count += last - first + 1;
                                  ++k;
@@ -103,9 +115,11 @@ public:
         return count;
     }
 
+    std::size_t RunCount() const { return runs_.size(); }
+
     std::span<const DarkRun> DarkRuns(int y) const
     {
-        return {s_.runs.data() + s_.rowStart[y], s_.runs.data() + s_.rowStart[y + 1]};
+        return {runs_.data() + rowStart_[y], runs_.data() + rowStart_[y + 1]};
     }
 
     // Each group lowered by the border dark cells beside it; for planes of at least
@@ -119,9 +133,9 @@ public:
     // The labels that the sweeps settle on, written into interior row y.
     void SettleRow(int y)
     {
-        for (RunIndex k = s_.rowStart[y]; k < s_.rowStart[y + 1]; ++k)
-            if (const DarkRun inner = Interior(s_.runs[k]); inner.first <= inner.last)
-                std::fill(labelPlane_[y] + inner.first, labelPlane_[y] + inner.last + 1, s_.lowest[Root(k)]);
+        for (RunIndex k = rowStart_[y]; k < rowStart_[y + 1]; ++k)
+            if (const DarkRun inner = Interior(runs_[k]); inner.first <= inner.last)
+                std::fill(labelPlane_[y] + inner.first, labelPlane_[y] + inner.last + 1, lowest_[Root(k)]);
     }
 
 private:
@@ -131,9 +145,9 @@ private:
 
     RunIndex Root(RunIndex run)
     {
-        while (s_.parent[run] != run) {
-            s_.parent[run] = s_.parent[s_.parent[run]];
-            run = s_.parent[run];
+        while (parent_[run] != run) {
+            parent_[run] = parent_[parent_[run]];
+            run = parent_[run];
         }
         return run;
     }
@@ -143,21 +157,21 @@ private:
     // so far is kept at hand rather than found again for each run above.
     void JoinWithRowAbove(int y)
     {
-        RunIndex above = s_.rowStart[y - 1];
-        const RunIndex aboveEnd = s_.rowStart[y];
-        for (RunIndex k = s_.rowStart[y]; k < s_.rowStart[y + 1]; ++k) {
-            const DarkRun run = Interior(s_.runs[k]);
+        RunIndex above = rowStart_[y - 1];
+        const RunIndex aboveEnd = rowStart_[y];
+        for (RunIndex k = rowStart_[y]; k < rowStart_[y + 1]; ++k) {
+            const DarkRun run = Interior(runs_[k]);
             if (run.first > run.last)
                 continue;
-            while (above < aboveEnd && s_.runs[above].last < run.first - 1)
+            while (above < aboveEnd && runs_[above].last < run.first - 1)
                 ++above;
             RunIndex root = k;
-            for (RunIndex j = above; j < aboveEnd && s_.runs[j].first <= run.last + 1; ++j) {
-                if (const DarkRun other = Interior(s_.runs[j]); other.first > other.last)
+            for (RunIndex j = above; j < aboveEnd && runs_[j].first <= run.last + 1; ++j) {
+                if (const DarkRun other = Interior(runs_[j]); other.first > other.last)
                     continue;
                 const RunIndex otherRoot = Root(j);
                 if (otherRoot != root) {
-                    s_.parent[std::max(root, otherRoot)] = std::min(root, otherRoot);
+                    parent_[std::max(root, otherRoot)] = std::min(root, otherRoot);
                     root = std::min(root, otherRoot);
                 }
             }
@@ -180,7 +194,7 @@ private:
 
     void Lower(RunIndex run, float label)
     {
-        float& group = s_.lowest[Root(run)];
+        float& group = lowest_[Root(run)];
         group = std::min(group, label);
     }
 
@@ -189,12 +203,12 @@ private:
     // columns, where only the row's first and last run can reach.
     void LowerFromBorder(int y)
     {
-        const RunIndex begin = s_.rowStart[y], end = s_.rowStart[y + 1];
+        const RunIndex begin = rowStart_[y], end = rowStart_[y + 1];
         if (begin == end)
             return;
         if (y == 1 || y == rows_ - 2)
             for (RunIndex k = begin; k < end; ++k) {
-                const DarkRun inner = Interior(s_.runs[k]);
+                const DarkRun inner = Interior(runs_[k]);
                 if (inner.first > inner.last)
                     continue;
                 if (y == 1)
@@ -202,7 +216,7 @@ private:
                 if (y == rows_ - 2)
                     Lower(k, SmallestInBorderRow(rows_ - 1, inner.first - 1, inner.last + 1));
             }
-        const DarkRun first = s_.runs[begin], last = s_.runs[end - 1];
+        const DarkRun first = runs_[begin], last = runs_[end - 1];
         for (int r = y - 1; r <= y + 1; ++r) {
             if (first.first <= 1 && first.last >= 1)
                 Lower(begin, BorderCell(r, 0));
@@ -217,7 +231,14 @@ private:
     int rows_;
     int columns_;
     std::size_t wordsPerRow_;
-    LabellingStore& s_;
+    WorkingArena& arena_;
+    // Each row's cells that are 0 as bits, and where its runs start in runs_.
+    std::span<std::uint64_t> zeroWords_;
+    std::span<RunIndex> rowStart_;
+    std::span<DarkRun> runs_;
+    // Per run: its parent in its group, and for a group's root the group's label.
+    std::span<RunIndex> parent_;
+    std::span<float> lowest_;
 };
 
 // The region label of each working label: 1, 2, 3, ... for the labels counted
@@ -231,28 +252,32 @@ private:
 class RegionNumbers
 {
 public:
-    RegionNumbers(int darkCount, int largestDropped, LabellingStore& store)
-        : table_(store.regionOfLabel), counted_(store.counted), largestDropped_(largestDropped)
+    // mostCounted bounds the labels counted: a label for each run and for each
+    // cell of the first row and column.
+    RegionNumbers(int darkCount, std::size_t mostCounted, int largestDropped, WorkingArena& arena)
+        : table_(arena.Take<int>(static_cast<std::size_t>(darkCount) + 1)),
+          counted_(arena.Take<int>(mostCounted)),
+          largestDropped_(largestDropped)
     {
-        table_.assign(static_cast<std::size_t>(darkCount) + 1, 0);
-        counted_.clear();
+        std::fill(table_.begin(), table_.end(), 0);
     }
 
     void Count(float label, int cells)
     {
         int& count = table_[static_cast<std::size_t>(label)];
         if (count == 0)
-            counted_.push_back(static_cast<int>(label));
+            counted_[countedSize_++] = static_cast<int>(label);
         count += cells;
     }
 
     // Returns the number of regions.
     int NumberKeptLabels()
     {
-        if (!std::is_sorted(counted_.begin(), counted_.end()))
+        const std::span<const int> counted = counted_.first(countedSize_);
+        if (!std::is_sorted(counted.begin(), counted.end()))
             return NumberKeptLabelsOfTable();
         int regionLabel = 0;
-        for (const int label : counted_)
+        for (const int label : counted)
             table_[static_cast<std::size_t>(label)] = table_[label] > largestDropped_ ? ++regionLabel : 0;
         return regionLabel;
     }
@@ -280,8 +305,9 @@ private:
         return regionLabel;
     }
 
-    WorkingVector<int>& table_;
-    WorkingVector<int>& counted_;
+    std::span<int> table_;
+    std::span<int> counted_;
+    std::size_t countedSize_ = 0;
     int largestDropped_;
 };
 
@@ -310,13 +336,16 @@ void ForEachStretch(const DarkRun& run, int y, const Visit& visit)
 }  // namespace
 
 void LabelDarkRegions(const Plane& imagePlane, Plane& labelPlane, Plane& regionPlane, int rows, int columns,
-                      RegionStarts* starts, int smallestRegion, LabellingStore* store)
+                      RegionStarts* starts, int smallestRegion, WorkingArena* arena)
 {
     if (rows < 1 || columns < 1)
         return;
-    LabellingStore ownStore;
-    LabellingStore& s = store ? *store : ownStore;
-    WorkingLabels labels(labelPlane, rows, columns, s);
+    WorkingArena ownArena;
+    if (!arena) {
+        ownArena.Reserve(LabellingBytes(rows, columns));
+        arena = &ownArena;
+    }
+    WorkingLabels labels(labelPlane, rows, columns, *arena);
     labels.FindRuns(imagePlane);
     const int darkCount = labels.NumberDarkPixels();
     const bool swept = rows >= 3 && columns >= 3;
@@ -332,7 +361,8 @@ void LabelDarkRegions(const Plane& imagePlane, Plane& labelPlane, Plane& regionP
             if (run.first <= lastCounted)
                 ForEachStretch({run.first, std::min(run.last, lastCounted)}, y, visit);
     };
-    RegionNumbers numbers(darkCount, std::max(smallestRegion, 1) - 1, s);
+    RegionNumbers numbers(darkCount, labels.RunCount() + static_cast<std::size_t>(rows) + columns,
+                          std::max(smallestRegion, 1) - 1, *arena);
     for (int y = 0; y <= rows - 2; ++y) {
         if (swept && y >= 1)
             labels.SettleRow(y);
@@ -364,10 +394,14 @@ void LabelDarkRegions(const Plane& imagePlane, Plane& labelPlane, Plane& regionP
     }
 }
 
-std::size_t LabellingStore::Bytes() const
+std::size_t LabellingBytes(int rows, int columns)
 {
-    return BytesHeld(runs) + BytesHeld(rowStart) + BytesHeld(parent) + BytesHeld(lowest) + BytesHeld(regionOfLabel) +
-           BytesHeld(counted) + BytesHeld(zeroWords);
+    const auto cells = static_cast<std::size_t>(rows) * columns, runs = MostRuns(rows, columns);
+    return WorkingArena::BytesFor<std::uint64_t>((static_cast<std::size_t>(columns) + 63) / 64 * rows) +
+           WorkingArena::BytesFor<RunIndex>(static_cast<std::size_t>(rows) + 1) +
+           WorkingArena::BytesFor<DarkRun>(runs) + WorkingArena::BytesFor<RunIndex>(runs) +
+           WorkingArena::BytesFor<float>(runs) + WorkingArena::BytesFor<int>(cells + 1) +
+           WorkingArena::BytesFor<int>(runs + rows + columns);
 }
 
 void ClearPlaneBorder(Plane& plane, int rows, int columns)

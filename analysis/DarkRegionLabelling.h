@@ -4,7 +4,7 @@
 #include "analysis/RegionStarts.h"
 #include "analysis/WorkingMemory.h"
 
-#include <cstdint>
+#include <cstddef>
 
 namespace darkfill {
 
@@ -22,29 +22,9 @@ namespace darkfill {
 // caller asks for another smallest region.
 constexpr int RegionSizeThreshold = 5;
 
-// Dark pixels side by side in a row.
-struct DarkRun {
-    int first;
-    int last;
-};
-
-// What the labelling works in besides the planes. A caller that labels plane
-// after plane keeps it, so that its memory is neither asked for nor brought in
-// afresh each time.
-struct LabellingStore {
-    // The runs of every row, row after row, and the index of each row's first.
-    WorkingVector<DarkRun> runs;
-    WorkingVector<std::uint32_t> rowStart;
-    // Per run: its parent in its group, and for a group's root the group's label.
-    WorkingVector<std::uint32_t> parent;
-    WorkingVector<float> lowest;
-    // Per working label: its count, then its region label; and the labels counted.
-    WorkingVector<int> regionOfLabel;
-    WorkingVector<int> counted;
-    WorkingVector<std::uint64_t> zeroWords;
-
-    std::size_t Bytes() const;
-};
+// The working memory that LabelDarkRegions takes at most for a plane of this
+// size, besides the planes.
+std::size_t LabellingBytes(int rows, int columns);
 
 // Writes every cell of labelPlane and the counted area of regionPlane.
 // Time: one pass for the first labels, the runs of dark pixels found from bit
@@ -53,14 +33,14 @@ struct LabellingStore {
 // pixels beside it, and each run given its group's label: linear in the cells and
 // runs, however winding the regions; then one pass to count and one to relabel,
 // along the dark runs, each a stretch of one label but for border cells.
-// Memory: the label plane is the working store; besides, in the store (a fresh
-// one where none is given), one count per dark pixel, four numbers per run and
-// one per row.
+// Memory: the label plane is the working store; besides, taken from the arena
+// (a fresh one where none is given), one count per dark pixel, seven numbers per
+// run, a bit per cell and a number per row.
 // Given starts, it also writes there the start pixel of each region label, as the
 // walks round the regions need it once the border is cleared.
 void LabelDarkRegions(const Plane& imagePlane, Plane& labelPlane, Plane& regionPlane, int rows, int columns,
                       RegionStarts* starts = nullptr, int smallestRegion = RegionSizeThreshold + 1,
-                      LabellingStore* store = nullptr);
+                      WorkingArena* arena = nullptr);
 
 // Writes 0 into the first and last row and column of the plane; nothing else.
 // Time: one pass over the plane. Memory: none.

@@ -3,10 +3,10 @@
 //
 // Time: a look for a hole (one pass), and where there is one, the conversion into
 // a float plane, the stages (each header states its own cost) and the conversion
-// back. Memory: three float planes of the raster's size in one block, the
-// labelling's store, and the fill map where the caller's is not one contiguous
-// block or where only the counts are asked for; the Filler keeps them all for the
-// next raster, so that a fill of the same size asks for no memory.
+// back. Memory: one block that holds three float planes of the raster's size,
+// the labelling's arrays, and the fill map where the caller's is not one
+// contiguous block or where only the counts are asked for; the Filler keeps it
+// for the next raster, so that a fill of the same size asks for no memory.
 
 #include "darkfill/darkfill.h"
 
@@ -33,11 +33,9 @@
 namespace darkfill {
 
 struct Filler::Workspace {
-    WorkingVector<float> planes;
-    LabellingStore labelling;
+    WorkingArena arena;
     RegionStarts starts;
     std::vector<float> regionGreyTable;
-    WorkingVector<ValueSource> sources;
 };
 
 namespace {
@@ -289,7 +287,9 @@ void FillRaster(Filler::Workspace& workspace, const RasterView<const Value>& ras
     // the labelling's scratch, and the painting writes every cell of the fill
     // plane after it: the two take the same cells, which the labelling has just
     // brought into the caches.
-    float* block = Room(workspace.planes, 3 * cells);
+    workspace.arena.Reserve(WorkingArena::BytesFor<float>(3 * cells) + WorkingArena::BytesFor<ValueSource>(cells) +
+                            LabellingBytes(rows, columns));
+    float* block = workspace.arena.Take<float>(3 * cells).data();
     Plane imagePlane(block, rows, columns);
     Plane regionPlane(block + cells, rows, columns);
     Plane labelPlane(block + 2 * cells, rows, columns);
@@ -302,7 +302,7 @@ void FillRaster(Filler::Workspace& workspace, const RasterView<const Value>& ras
     if (fillMap.data && Contiguous(fillMap)) {
         sources = std::span<ValueSource>(fillMap.data, cells);
     } else if (fillMap.data || extras.counts) {
-        sources = std::span<ValueSource>(Room(workspace.sources, cells), cells);
+        sources = workspace.arena.Take<ValueSource>(cells);
     }
 
     ViewToPlane(raster, imagePlane[0]);
@@ -311,7 +311,7 @@ void FillRaster(Filler::Workspace& workspace, const RasterView<const Value>& ras
     // which spares the walks a pass down the region plane to find them.
     RegionStarts& starts = workspace.starts;
     LabelDarkRegions(imagePlane, labelPlane, regionPlane, rows, columns, &starts, options.smallestRegion,
-                     &workspace.labelling);
+                     &workspace.arena);
     ClearPlaneBorder(regionPlane, rows, columns);
     const int regionCount =
         MeasureRegionSurrounds(regionPlane, imagePlane, rows, columns, workspace.regionGreyTable, starts);
@@ -380,8 +380,7 @@ void Filler::Fill(RasterView<const float> raster, RasterView<float> result, cons
 std::size_t Filler::HeldBytes() const
 {
     const Workspace& w = *workspace_;
-    return BytesHeld(w.planes) + w.labelling.Bytes() + w.starts.capacity() * sizeof(StartPixel) +
-           w.regionGreyTable.capacity() * sizeof(float) + BytesHeld(w.sources);
+    return w.arena.Bytes() + w.starts.capacity() * sizeof(StartPixel) + w.regionGreyTable.capacity() * sizeof(float);
 }
 
 void Filler::Release()

@@ -1,75 +1,58 @@
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
-#include <new>
-#include <utility>
-#include <vector>
+#include <memory>
+#include <span>
+#include <stdexcept>
 
 namespace darkfill {
 
-// The memory of the analysis's working arrays, which a Filler keeps from raster to
-// raster. It differs from the standard allocator's in two ways:
-// - a fresh block is brought in whole when it is asked for (on Linux), a block
-//   of 2 MiB or more in the system's huge pages where it has them: a page fault
-//   for each 4 KiB page as it was first written made the first fill of a picture
-//   cost several later ones. Arrays are therefore asked for at the size they
-//   will be written, not at a bound;
-// - a vector that grows leaves its new numbers unwritten (default
-//   initialisation), as whoever grows it writes them next.
-void* AllocateWorking(std::size_t bytes);
-void FreeWorking(void* block) noexcept;
-
-template <class T>
-struct WorkingAllocator {
-    using value_type = T;
-
-    WorkingAllocator() = default;
-    template <class U>
-    WorkingAllocator(const WorkingAllocator<U>&) noexcept
+// One block for a fill's working arrays, which a Filler keeps from raster to
+// raster. The arrays are taken from its front one after another, each at the size
+// it will be written, so that a fill writes one stretch of the block from its
+// start. A fresh block is asked for in the system's huge pages where it has them
+// (Linux's transparent huge pages): a virtual machine may charge microseconds for
+// the first write to each 4 KiB page, and did for each of the many small arrays
+// that a first fill wrote, which made it cost several later ones; a 2 MiB page is
+// charged once.
+// Memory: address space for the bound reserved; only what the fills write is
+// brought in.
+class WorkingArena
+{
+public:
+    // The bytes that count values of T take at most, alignment included.
+    template <class T>
+    static constexpr std::size_t BytesFor(std::size_t count)
     {
+        return count * sizeof(T) + Alignment;
     }
 
-    T* allocate(std::size_t count) { return static_cast<T*>(AllocateWorking(count * sizeof(T))); }
-    void deallocate(T* block, std::size_t) noexcept { FreeWorking(block); }
+    // Room for at least bytes, from the block's start: the arrays taken before
+    // are given back, and lost.
+    void Reserve(std::size_t bytes);
+    void Release();
+    std::size_t Bytes() const { return bytes_; }
 
-    template <class U>
-    void construct(U* at) noexcept
+    // count values of T, not written, after the arrays taken since Clear.
+    template <class T>
+    std::span<T> Take(std::size_t count)
     {
-        ::new (static_cast<void*>(at)) U;
-    }
-    template <class U, class... Args>
-    void construct(U* at, Args&&... args)
-    {
-        ::new (static_cast<void*>(at)) U(std::forward<Args>(args)...);
+        const std::size_t at = std::min((used_ + Alignment - 1) / Alignment * Alignment, bytes_);
+        if (count > (bytes_ - at) / sizeof(T))
+            throw std::length_error("darkfill: working arrays beyond the room reserved for them");
+        used_ = at + count * sizeof(T);
+        return {reinterpret_cast<T*>(block_.get() + at), count};
     }
 
-    template <class U>
-    bool operator==(const WorkingAllocator<U>&) const noexcept
-    {
-        return true;
-    }
+private:
+    static constexpr std::size_t Alignment = 64;
+    struct Free {
+        void operator()(std::byte* block) const;
+    };
+    std::unique_ptr<std::byte[], Free> block_;
+    std::size_t bytes_ = 0;
+    std::size_t used_ = 0;
 };
-
-template <class T>
-using WorkingVector = std::vector<T, WorkingAllocator<T>>;
-
-// Makes room for at least count values and returns them; the values held before
-// are lost, not copied, where the room grows.
-template <class T>
-T* Room(WorkingVector<T>& vector, std::size_t count)
-{
-    if (vector.capacity() < count) {
-        vector = WorkingVector<T>();
-        vector.reserve(count);
-    }
-    vector.resize(count);
-    return vector.data();
-}
-
-template <class T>
-std::size_t BytesHeld(const WorkingVector<T>& vector)
-{
-    return vector.capacity() * sizeof(T);
-}
 
 }  // namespace darkfill
