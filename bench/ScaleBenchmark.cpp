@@ -1,13 +1,16 @@
 // The size-generic analysis at the sizes of real depth frames, against the
-// window's 512 x 384: time per cell, the worst shapes at 2048 x 2048, and the
-// heap that one analysis holds at most, per cell. Sizes are run interleaved and
-// each figure is the median of its runs, so that a noisy machine moves all alike.
+// window's 512 x 384: time per cell, the worst shapes at 2048 x 2048 beside a
+// depth map of that size, and the memory that one analysis holds at most, per cell
+// (its heap and its working block, much of which is address space only).
+// Sizes are run interleaved and each figure is the median of its runs, so that a
+// noisy machine moves all alike. The worst shapes are timed both through one
+// Filler kept from fill to fill (as darkfill-cli fills a batch) and alone, each
+// fill with working memory of its own (as it fills one file).
 //   build/bench/scale_bench [RUNS]
 
 #include "darkfill/darkfill.h"
 #include "bench/HeapAccounting.h"
 #include "testing/rasters/GeneratedRasters.h"
-#include "testing/rasters/RasterFill.h"
 
 #include <algorithm>
 #include <chrono>
@@ -47,15 +50,25 @@ double Median(std::vector<double> values)
     return values[values.size() / 2];
 }
 
+// One fill through a Filler kept from fill to fill; ms.
+double TimeKept(darkfill::Filler& filler, const Case& c, std::vector<std::int32_t>& result)
+{
+    const auto start = std::chrono::steady_clock::now();
+    filler.Fill(RasterView<const std::int32_t>(c.raster.data(), c.rows, c.columns),
+                RasterView<std::int32_t>(result.data(), c.rows, c.columns));
+    return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+}
+
+// One fill alone, through a Filler of its own, as FillHoles fills: its time and the
+// memory it held at most, the heap and the Filler's working block.
 void Time(Case& c)
 {
     std::vector<std::int32_t> result(c.raster.size());
     const long long before = StartHeapPeak();
-    const auto start = std::chrono::steady_clock::now();
-    FillRaster(c.raster, c.rows, c.columns, result);
-    const auto end = std::chrono::steady_clock::now();
-    c.heapPeak = std::max(c.heapPeak, HeapPeak() - before);
-    c.milliseconds.push_back(std::chrono::duration<double, std::milli>(end - start).count());
+    darkfill::Filler filler;
+    const double ms = TimeKept(filler, c, result);
+    c.heapPeak = std::max(c.heapPeak, HeapPeak() - before + static_cast<long long>(filler.HeldBytes()));
+    c.milliseconds.push_back(ms);
 }
 
 std::vector<std::int32_t> Serpentine(int rows, int columns, bool vertical)
@@ -145,23 +158,39 @@ int main(int argc, char** argv)
         }
         std::printf("\n");
     }
-    std::printf("\nMilliseconds a picture and heap peak (bytes a cell):\n");
+    std::printf("\nMilliseconds a picture and memory held at most (bytes a cell):\n");
     for (const Case& c : cases)
         std::printf("%-40s %9.2f ms  %5.1f B\n", c.name.c_str(), Median(c.milliseconds),
                     static_cast<double>(c.heapPeak) / c.raster.size());
 
     std::vector<Case> worst = {
+        {"depth map, 40 % holes, 2048 x 2048", 2048, 2048, DepthLikeRaster(2048, 2048, 40, 3, 65535), {}, 0},
         {"horizontal serpentine 2048 x 2048", 2048, 2048, Serpentine(2048, 2048, false), {}, 0},
         {"vertical serpentine 2048 x 2048", 2048, 2048, Serpentine(2048, 2048, true), {}, 0},
         {"spiral 2048 x 2048", 2048, 2048, Spiral(2048, 2048), {}, 0},
         {"noise, 35 % zeros, 2048 x 2048", 2048, 2048, Noise(2048, 2048, 35), {}, 0},
     };
-    std::printf("\nWorst shapes, median of 3 runs:\n");
-    for (int run = 0; run < 3; ++run)
+    const int worstRuns = std::max(3, runs / 3);
+    std::vector<std::vector<double>> kept(worst.size());
+    {
+        darkfill::Filler filler;
+        std::vector<std::int32_t> result(worst[0].raster.size());
+        for (const Case& c : worst)
+            TimeKept(filler, c, result);
+        for (int run = 0; run < worstRuns; ++run)
+            for (std::size_t k = 0; k < worst.size(); ++k)
+                kept[k].push_back(TimeKept(filler, worst[k], result));
+    }
+    for (int run = 0; run < worstRuns; ++run)
         for (Case& c : worst)
             Time(c);
-    for (const Case& c : worst)
-        std::printf("%-40s %9.1f ms  %5.1f B\n", c.name.c_str(), Median(c.milliseconds),
-                    static_cast<double>(c.heapPeak) / c.raster.size());
+    std::printf("\n2048 x 2048, median of %d runs: ms through a kept Filler, per cell against the depth map; ms\n"
+                "alone, and memory held alone (bytes a cell):\n",
+                worstRuns);
+    const double depthMs = Median(kept[0]);
+    for (std::size_t k = 0; k < worst.size(); ++k)
+        std::printf("%-40s %8.1f ms  %5.2f x  | alone %8.1f ms  %5.1f B\n", worst[k].name.c_str(), Median(kept[k]),
+                    Median(kept[k]) / depthMs, Median(worst[k].milliseconds),
+                    static_cast<double>(worst[k].heapPeak) / worst[k].raster.size());
     return 0;
 }
