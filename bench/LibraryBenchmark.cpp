@@ -1,15 +1,19 @@
 // The public interface on a stream of 640 x 480 16-bit depth frames: a Filler
 // kept from frame to frame (the steady state), FillHoles alone (working memory
 // of its own each call), the first two frames of a new Filler, and the first
-// fills in a fresh process against the tenth. Each figure is a median over interleaved passes or fresh processes.
+// fills in a fresh process against the tenth, for the frame and for a 512 x 384
+// 8-bit scanned picture as the window fills. Each figure is a median over
+// interleaved passes or fresh processes.
 //   build/bench/library_bench [PASSES]   the table
 //   build/bench/library_bench --write FILE
 //                                       the frames, raw native uint16, one after
 //                                       another, for the Python benchmark
 //   build/bench/library_bench --steady PASSES
 //                                       the steady state alone: ns a frame
-//   build/bench/library_bench --fresh   (the table's child) one fresh process:
-//                                       ms of calls 1, 2 and 10
+//   build/bench/library_bench --fresh [picture]
+//                                       (the table's child) one fresh process:
+//                                       ms of calls 1, 2 and 10 on the frame or
+//                                       the picture
 
 #include "darkfill/darkfill.h"
 #include "testing/rasters/GeneratedRasters.h"
@@ -85,25 +89,34 @@ double AlonePass(const std::vector<Frame>& frames, Frame& out)
     return Milliseconds(start) / static_cast<double>(frames.size());
 }
 
-// Calls 1, 2 and 10 of a Filler in this process, on one frame made beforehand.
-int Fresh()
+// Calls 1, 2 and 10 of a Filler in this process, on one raster made beforehand.
+template <class Value>
+int TimeCalls(const std::vector<Value>& raster, int rows, int columns)
 {
-    const Frame frame = DepthFrame(7);
-    Frame out(Cells);
+    std::vector<Value> out(raster.size());
     darkfill::Filler filler;
     double calls[10];
     for (double& ms : calls) {
         const auto start = Clock::now();
-        filler.Fill(In(frame), Out(out));
+        filler.Fill(darkfill::RasterView<const Value>(raster.data(), rows, columns),
+                    darkfill::RasterView<Value>(out.data(), rows, columns));
         ms = Milliseconds(start);
     }
     std::printf("%.4f %.4f %.4f\n", calls[0], calls[1], calls[9]);
     return 0;
 }
 
-bool RunFresh(const char* self, double& first, double& second, double& tenth)
+int Fresh(bool picture)
 {
-    const std::string command = std::string(self) + " --fresh";
+    if (!picture)
+        return TimeCalls(DepthFrame(7), Rows, Columns);
+    const std::vector<std::int32_t> scan = ScannedTextRaster(384, 512, 7);
+    return TimeCalls(std::vector<std::uint8_t>(scan.begin(), scan.end()), 384, 512);
+}
+
+bool RunFresh(const char* self, bool picture, double& first, double& second, double& tenth)
+{
+    const std::string command = std::string(self) + " --fresh" + (picture ? " picture" : "");
     std::FILE* child = ::popen(command.c_str(), "r");
     if (!child)
         return false;
@@ -140,7 +153,7 @@ int Table(const char* self, int passes)
     Frame out(Cells);
     darkfill::Filler filler;
     SteadyPass(filler, frames, out);
-    std::vector<double> steady, alone, newFirst, newSecond, first, second, tenth;
+    std::vector<double> steady, alone, newFirst, newSecond, first, second, tenth, pictureFirst, pictureTenth;
     for (int p = 0; p < passes; ++p) {
         steady.push_back(SteadyPass(filler, frames, out));
         alone.push_back(AlonePass(frames, out));
@@ -150,14 +163,16 @@ int Table(const char* self, int passes)
             fresh.Fill(In(frames[calls == &newFirst ? p : p + 1]), Out(out));
             calls->push_back(Milliseconds(start));
         }
-        double a = 0, b = 0, c = 0;
-        if (!RunFresh(self, a, b, c)) {
+        double a = 0, b = 0, c = 0, pa = 0, pb = 0, pc = 0;
+        if (!RunFresh(self, false, a, b, c) || !RunFresh(self, true, pa, pb, pc)) {
             std::fprintf(stderr, "library_bench: the fresh process failed\n");
             return 1;
         }
         first.push_back(a);
         second.push_back(b);
         tenth.push_back(c);
+        pictureFirst.push_back(pa);
+        pictureTenth.push_back(pc);
     }
     const double s = Median(steady);
     std::printf("640 x 480 uint16 depth frames, %d frames, medians of %d interleaved passes\n", Frames, passes);
@@ -171,6 +186,8 @@ int Table(const char* self, int passes)
     row("fresh process: second call", Median(second));
     row("fresh process: tenth call", Median(tenth));
     std::printf("first call / tenth call in a fresh process: %.2f\n", Median(first) / Median(tenth));
+    std::printf("512 x 384 8-bit scanned picture, fresh process: first call %.3f ms, tenth %.3f ms, ratio %.2f\n",
+                Median(pictureFirst), Median(pictureTenth), Median(pictureFirst) / Median(pictureTenth));
     return 0;
 }
 
@@ -179,7 +196,7 @@ int Table(const char* self, int passes)
 int main(int argc, char** argv)
 {
     if (argc >= 2 && std::strcmp(argv[1], "--fresh") == 0)
-        return Fresh();
+        return Fresh(argc >= 3 && std::strcmp(argv[2], "picture") == 0);
     if (argc >= 3 && std::strcmp(argv[1], "--write") == 0)
         return Write(argv[2]);
     if (argc >= 3 && std::strcmp(argv[1], "--steady") == 0)
