@@ -3,6 +3,7 @@
 #include "analysis/VectorClones.h"
 
 #include <algorithm>
+#include <limits>
 #include <type_traits>
 
 namespace darkfill {
@@ -28,6 +29,22 @@ template <class Value>
         return TruncateToInt(cell);
     else
         return static_cast<Value>(cell);
+}
+
+// A value through a float and back, as the analysis would leave it: for an
+// int32, no NaN and nothing below -2^31 can come, and the one check left is the
+// form of it that vectorises here.
+template <class Value>
+[[gnu::always_inline]] inline Value ThroughFloat(Value value)
+{
+    const float cell = static_cast<float>(value);
+    if constexpr (std::is_same_v<Value, std::int32_t>) {
+        if (cell >= 2147483648.0f)
+            return std::numeric_limits<std::int32_t>::max();
+        return static_cast<std::int32_t>(cell);
+    } else {
+        return ValueOf<Value>(cell);
+    }
 }
 
 template <class Value>
@@ -66,7 +83,7 @@ template <class Value>
     VECTOR_CLONES void WithoutHoles(const Value* values, Value* result, std::size_t cells) \
     {                                                                                   \
         for (std::size_t i = 0; i < cells; ++i)                                         \
-            result[i] = ValueOf<Value>(static_cast<float>(values[i]));                  \
+            result[i] = ThroughFloat(values[i]);                                        \
     }
 DARKFILL_CONVERSIONS(std::uint8_t)
 DARKFILL_CONVERSIONS(std::uint16_t)
