@@ -66,21 +66,21 @@ template <class Value>
 
 // Each type's passes, compiled for each vector unit.
 #define DARKFILL_CONVERSIONS(Value)                                                     \
-    VECTOR_CLONES void ToPlane(const Value* values, float* plane, std::size_t cells)    \
+    VECTOR_FORMS(void, ToPlane, (const Value* values, float* plane, std::size_t cells), (values, plane, cells)) \
     {                                                                                   \
         for (std::size_t i = 0; i < cells; ++i)                                         \
             plane[i] = PlaneValue(values[i]);                                           \
     }                                                                                   \
-    VECTOR_CLONES void FromPlane(const float* plane, Value* values, std::size_t cells)  \
+    VECTOR_FORMS(void, FromPlane, (const float* plane, Value* values, std::size_t cells), (plane, values, cells)) \
     {                                                                                   \
         for (std::size_t i = 0; i < cells; ++i)                                         \
             values[i] = ValueOf<Value>(plane[i]);                                       \
     }                                                                                   \
-    VECTOR_CLONES bool HoldsHole(const Value* values, std::size_t cells)                \
+    VECTOR_FORMS(bool, HoldsHole, (const Value* values, std::size_t cells), (values, cells))        \
     {                                                                                   \
         return AnyHole(values, cells);                                                  \
     }                                                                                   \
-    VECTOR_CLONES void WithoutHoles(const Value* values, Value* result, std::size_t cells) \
+    VECTOR_FORMS(void, WithoutHoles, (const Value* values, Value* result, std::size_t cells), (values, result, cells)) \
     {                                                                                   \
         for (std::size_t i = 0; i < cells; ++i)                                         \
             result[i] = ThroughFloat(values[i]);                                        \

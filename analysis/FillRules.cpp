@@ -25,7 +25,7 @@ constexpr int NoSourceBelow = 1 << 29;
 
 // Lays the painted regions over the picture in both planes. Returns the number of
 // zero pixels in the row.
-VECTOR_CLONES int CompositeRow(float* image, float* fill, int columns)
+VECTOR_FORMS(int, CompositeRow, (float* image, float* fill, int columns), (image, fill, columns))
 {
     int gaps = 0;
     for (int x = 0; x < columns; ++x) {
@@ -38,7 +38,8 @@ VECTOR_CLONES int CompositeRow(float* image, float* fill, int columns)
 
 // The same, going up the plane, and each cell of the row notes in below the row of
 // its column's nearest source at or below it (nextBelow carries them up).
-VECTOR_CLONES int CompositeRowNotingBelow(float* image, float* fill, int* nextBelow, float* below, int y, int columns)
+VECTOR_FORMS(int, CompositeRowNotingBelow, (float* image, float* fill, int* nextBelow, float* below, int y, int columns),
+             (image, fill, nextBelow, below, y, columns))
 {
     int gaps = 0;
     for (int x = 0; x < columns; ++x) {
@@ -53,7 +54,8 @@ VECTOR_CLONES int CompositeRowNotingBelow(float* image, float* fill, int* nextBe
 
 // Each column's nearest source to row y, the upper at equal distance; NoRow for
 // none.
-VECTOR_CLONES void NearestInColumns(const int* above, const float* below, int* nearest, int y, int columns)
+VECTOR_FORMS(void, NearestInColumns, (const int* above, const float* below, int* nearest, int y, int columns),
+             (above, below, nearest, y, columns))
 {
     for (int x = 0; x < columns; ++x) {
         const int down = static_cast<int>(below[x]);

@@ -25,7 +25,8 @@ namespace {
 // integer, which need no conversion. nextBelow holds, per
 // column, the row of the nearest source below this row and moves up to this one's.
 // Returns the number of zero pixels in the row.
-VECTOR_CLONES int CompositeRow(float* image, float* fill, int* nextBelow, int y, int columns, int beyond)
+VECTOR_FORMS(int, CompositeRow, (float* image, float* fill, int* nextBelow, int y, int columns, int beyond),
+             (image, fill, nextBelow, y, columns, beyond))
 {
     int gaps = 0;
     for (int x = 0; x < columns; ++x) {
@@ -43,7 +44,8 @@ VECTOR_CLONES int CompositeRow(float* image, float* fill, int* nextBelow, int y,
 // and on its right, beyond where none is within reach. Sources are marked by
 // their columns first, in a pass that vectorises, so that the scans carry the
 // nearest one along.
-VECTOR_CLONES void MarkSources(const float* row, int* left, int* right, int from, int to, int beyond)
+VECTOR_FORMS(void, MarkSources, (const float* row, int* left, int* right, int from, int to, int beyond),
+             (row, left, right, from, to, beyond))
 {
     for (int x = from; x <= to; ++x) {
         const bool source = row[x] > 0.0f;
@@ -58,7 +60,7 @@ constexpr int ColumnLaneCount = sizeof(ColumnLanes) / sizeof(int);
 
 // Turns the marked sources from from to last into the distance to the nearest on
 // the left: the largest column marked so far, eight at a time.
-VECTOR_CLONES void DistancesToTheLeft(int* left, int from, int last, int beyond)
+VECTOR_FORMS(void, DistancesToTheLeft, (int* left, int from, int last, int beyond), (left, from, last, beyond))
 {
     const ColumnLanes none = ColumnLanes{} - beyond;
     const ColumnLanes lanes = {0, 1, 2, 3, 4, 5, 6, 7};
@@ -79,7 +81,7 @@ VECTOR_CLONES void DistancesToTheLeft(int* left, int from, int last, int beyond)
 }
 
 // Likewise to the right: the smallest column marked from to down to first.
-VECTOR_CLONES void DistancesToTheRight(int* right, int first, int to, int beyond)
+VECTOR_FORMS(void, DistancesToTheRight, (int* right, int first, int to, int beyond), (right, first, to, beyond))
 {
     const ColumnLanes none = ColumnLanes{} + (to + beyond);
     const ColumnLanes lanes = {0, 1, 2, 3, 4, 5, 6, 7};
@@ -130,9 +132,10 @@ inline int OffsetToSource(int left, int right, int below, int above, int columns
 
 // For each zero pixel of one row from first to last, the offset to its source; 0
 // for every other pixel, which then reads itself.
-VECTOR_CLONES void ChooseSources(const float* row, const float* fill, const int* left, const int* right,
-                                 const int* lastAbove, int* offsets, int y, int columns, int first, int last,
-                                 int beyond)
+VECTOR_FORMS(void, ChooseSources,
+             (const float* row, const float* fill, const int* left, const int* right, const int* lastAbove,
+              int* offsets, int y, int columns, int first, int last, int beyond),
+             (row, fill, left, right, lastAbove, offsets, y, columns, first, last, beyond))
 {
     for (int x = first; x <= last; ++x) {
         const bool gap = row[x] == 0.0f;
@@ -317,7 +320,7 @@ private:
 
 }  // namespace
 
-VECTOR_CLONES void NoteSourcesAbove(const float* row, int* lastAbove, int y, int columns)
+VECTOR_FORMS(void, NoteSourcesAbove, (const float* row, int* lastAbove, int y, int columns), (row, lastAbove, y, columns))
 {
     for (int x = 0; x < columns; ++x)
         lastAbove[x] = row[x] > 0.0f ? y : lastAbove[x];

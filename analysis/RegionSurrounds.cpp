@@ -27,7 +27,7 @@ struct LabelScan {
 
 // The largest cell of a row; NaN is never larger. Eight lanes are compared side by
 // side in a vector register.
-VECTOR_CLONES float LargestOfRow(const float* row, int columns)
+VECTOR_FORMS(float, LargestOfRow, (const float* row, int columns), (row, columns))
 {
     using Lanes = float __attribute__((vector_size(32)));
     constexpr int Width = sizeof(Lanes) / sizeof(float);
