@@ -21,7 +21,7 @@ struct DarkRun {
     int last;
 };
 
-// The most runs that a row of this many cells holds: dark and grey by turns.
+// The most runs that a plane of this size holds: dark and grey cells by turns.
 std::size_t MostRuns(int rows, int columns)
 {
     return static_cast<std::size_t>(rows) * ((static_cast<std::size_t>(columns) + 1) / 2);
@@ -42,7 +42,8 @@ std::size_t MostRuns(int rows, int columns)
 // group's label. Two runs of interior rows that touch have interior parts that
 // touch, where both have one, so the runs themselves are the union-find's
 // members. Time: linear in the runs, but for one binary search per run of the
-// rows next to the top and bottom border. Memory: the store's.
+// rows next to the top and bottom border. Memory: from the arena, seven numbers a
+// run, a bit a cell and a number a row.
 class WorkingLabels
 {
 public:
