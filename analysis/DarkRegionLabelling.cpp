@@ -58,7 +58,7 @@ public:
 
     // Notes each row's cells that are exactly 0, as bits, and where each row's runs
     // of them start in the run table: the count of runs is known before any is
-    // noted, so that the store is asked for just the room they take.
+    // noted, so that the arena gives them just the room they take.
     void FindRuns(const Plane& imagePlane)
     {
         zeroWords_ = arena_.Take<std::uint64_t>(wordsPerRow_ * static_cast<std::size_t>(rows_));
