@@ -1,6 +1,6 @@
 #include "analysis/VectorClones.h"
 
-#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__)) && !defined(_WIN32)
+#if defined(DARKFILL_AVX2_FORM)
 
 #include <cstdlib>
 #include <cstring>

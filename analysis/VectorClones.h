@@ -11,6 +11,10 @@
 // body is inlined into each form, so that it is vectorised for that form's
 // registers.
 #if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__)) && !defined(_WIN32)
+#define DARKFILL_AVX2_FORM 1
+#endif
+
+#if defined(DARKFILL_AVX2_FORM)
 
 namespace darkfill {
 

@@ -9,7 +9,7 @@
 // named for a form has run in it; without the variable, the processor's best.
 TEST(VectorForms, TheFormAskedForIsTheOneThatRuns)
 {
-#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__)) && !defined(_WIN32)
+#if defined(DARKFILL_AVX2_FORM)
     const char* asked = std::getenv("DARKFILL_SIMD");
     __builtin_cpu_init();
     const bool expected = asked && std::string(asked) == "plain" ? false : __builtin_cpu_supports("avx2") != 0;
