@@ -1,0 +1,55 @@
+#include "analysis/WorkingMemory.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <stdexcept>
+
+using namespace darkfill;
+
+// Arrays taken one after another lie apart, aligned, inside the reserve, and one
+// beyond it is refused rather than written past the block's end.
+TEST(WorkingArena, TakesArraysApartWithinTheReserve)
+{
+    const struct {
+        const char* name;
+        std::size_t floats;
+        std::size_t bytes;
+        std::size_t runs;
+    } table[] = {
+        {"one of each", 1, 1, 1},
+        {"odd sizes", 13, 7, 5},
+        {"a plane's worth", 3 * 640 * 480, 640 * 480, 640 * 240},
+    };
+    for (const auto& row : table) {
+        WorkingArena arena;
+        arena.Reserve(WorkingArena::BytesFor<float>(row.floats) + WorkingArena::BytesFor<std::uint8_t>(row.bytes) +
+                      WorkingArena::BytesFor<std::uint64_t>(row.runs));
+        const auto floats = arena.Take<float>(row.floats);
+        const auto bytes = arena.Take<std::uint8_t>(row.bytes);
+        const auto runs = arena.Take<std::uint64_t>(row.runs);
+        const auto at = [](const auto& span) { return reinterpret_cast<std::uintptr_t>(span.data()); };
+        EXPECT_LE(at(floats) + row.floats * sizeof(float), at(bytes)) << row.name;
+        EXPECT_LE(at(bytes) + row.bytes, at(runs)) << row.name;
+        EXPECT_EQ(at(runs) % alignof(std::uint64_t), 0u) << row.name;
+        EXPECT_LE(at(runs) + row.runs * sizeof(std::uint64_t), at(floats) + arena.Bytes()) << row.name;
+        EXPECT_THROW(arena.Take<std::uint64_t>(arena.Bytes() / sizeof(std::uint64_t)), std::length_error) << row.name;
+    }
+}
+
+// A smaller reserve keeps the block and gives its arrays back from the start; a
+// larger one grows it.
+TEST(WorkingArena, ReserveKeepsTheBlockUntilItMustGrow)
+{
+    WorkingArena arena;
+    arena.Reserve(1000);
+    const std::size_t held = arena.Bytes();
+    const float* first = arena.Take<float>(100).data();
+    arena.Reserve(500);
+    EXPECT_EQ(arena.Bytes(), held);
+    EXPECT_EQ(arena.Take<float>(100).data(), first);
+    arena.Reserve(held + 1);
+    EXPECT_GT(arena.Bytes(), held);
+    arena.Release();
+    EXPECT_EQ(arena.Bytes(), 0u);
+}
