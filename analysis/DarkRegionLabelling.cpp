@@ -6,6 +6,7 @@
 #include <bit>
 #include <cstddef>
 #include <cstdint>
+#include <limits>
 #include <span>
 #include <vector>
 
@@ -27,29 +28,32 @@ std::size_t MostRuns(int rows, int columns)
     return static_cast<std::size_t>(rows) * ((static_cast<std::size_t>(columns) + 1) / 2);
 }
 
-// The working labels of one call, worked on in the label plane itself.
+// The working labels of one call, held per run of dark cells.
 //
-// The first pass gives the k-th dark pixel in raster order the label k. What the
-// sweeps of the 3 x 3 minimum reach when nothing changes any more is stated by
-// their fixed point: a border cell is never written, and an interior dark cell
-// holds the smallest label of its block, so the interior dark cells that touch
+// The first pass gives the k-th dark pixel in raster order the label k, so a run's
+// cells carry its first cell's label and the numbers after it. What the sweeps of
+// the 3 x 3 minimum reach when nothing changes any more is stated by their fixed
+// point: a border cell is never written, and an interior dark cell holds the
+// smallest label of its block, so the interior dark cells that touch
 // (8-connected) hold one label, and it is the smallest of their first labels and
 // of the border dark cells beside any of them, the only labels that can reach
-// them. That is found here without sweeping: the interior parts of the runs of
-// dark cells are joined into groups (union-find, the smaller run index the root,
-// so a root's first interior cell holds the group's smallest first label), each
-// border dark cell lowers the groups beside it, and each run then takes its
-// group's label. Two runs of interior rows that touch have interior parts that
-// touch, where both have one, so the runs themselves are the union-find's
-// members. Time: linear in the runs, but for one binary search per run of the
-// rows next to the top and bottom border. Memory: from the arena, seven numbers a
-// run, a bit a cell and a number a row.
+// them. That is found here without sweeping and without a label plane: the
+// interior parts of the runs are joined into groups (union-find, the smaller run
+// index the root, so a root's first interior cell holds the group's smallest
+// first label), each border dark cell lowers the groups beside it, and each run
+// then takes its group's label. Two runs of interior rows that touch have
+// interior parts that touch, where both have one, so the runs themselves are the
+// union-find's members. The runs' ends come from the rows' zero bits and the join
+// of two rows walks both rows' runs at once, a step taken by comparison rather
+// than a branch, since runs of noise are too short for a branch to be learnt.
+// Time: linear in the runs, but for one binary search per run of the rows next
+// to the top and bottom border. Memory: from the arena, six numbers a run, a bit
+// a cell and a number a row.
 class WorkingLabels
 {
 public:
-    WorkingLabels(Plane& labelPlane, int rows, int columns, WorkingArena& arena)
-        : labelPlane_(labelPlane),
-          rows_(rows),
+    WorkingLabels(int rows, int columns, WorkingArena& arena)
+        : rows_(rows),
           columns_(columns),
           wordsPerRow_((static_cast<std::size_t>(columns) + 63) / 64),
           arena_(arena)
@@ -66,7 +70,7 @@ public:
         RunIndex runs = 0;
         for (int y = 0; y < rows_; ++y) {
             rowStart_[y] = runs;
-            std::uint64_t* row = zeroWords_.data() + wordsPerRow_ * static_cast<std::size_t>(y);
+            std::uint64_t* row = RowWords(y);
             ZeroWordsOfRow(imagePlane[y], columns_, row);
             std::uint64_t carried = 0;
             for (std::size_t w = 0; w < wordsPerRow_; ++w) {
@@ -77,39 +81,31 @@ public:
         rowStart_[rows_] = runs;
     }
 
-    // Gives the k-th dark pixel in raster order the label k, 0 to the others, and
-    // notes each row's runs of dark pixels; returns their count. The count is kept
-    // as an integer: the same whole numbers as counting in floats, for every plane
-    // of fewer than 2^24 cells. Where the plane has an interior, each interior
-    // row's runs are joined with those of the row above while both are at hand.
+    // Notes each row's runs of dark pixels and the first label of each; returns the
+    // count of dark pixels. Where the plane has an interior, each interior row's
+    // runs are joined with those of the row above while both are at hand.
     int NumberDarkPixels()
     {
         const std::size_t runs = rowStart_[rows_];
         runs_ = arena_.Take<DarkRun>(runs);
+        firstLabel_ = arena_.Take<int>(runs);
         const bool joined = rows_ >= 3 && columns_ >= 3;
         if (joined) {
             parent_ = arena_.Take<RunIndex>(runs);
-            lowest_ = arena_.Take<float>(runs);
+            lowest_ = arena_.Take<int>(runs);
         }
         int count = 0;
         for (int y = 0; y < rows_; ++y) {
-            float* label = labelPlane_[y];
-            std::fill(label, label + columns_, 0.0f);
-            const std::uint64_t* bits = zeroWords_.data() + wordsPerRow_ * static_cast<std::size_t>(y);
+            NoteRunEnds(y);
             const bool interior = joined && y >= 1 && y <= rows_ - 2;
-            RunIndex k = rowStart_[y];
-            ForEachRunOfBits([&](int chunk, int) { return bits[chunk / 64]; }, 0, columns_ - 1,
-                             [&](int first, int last) {
-                                 runs_[k] = {first, last};
-                                 for (int x = first; x <= last; ++x)
-                                     label[x] = static_cast<float>(count + 1 + (x - first));
-                                 if (interior) {
-                                     parent_[k] = k;
-                                     lowest_[k] = label[std::max(first, 1)];
-                                 }
-                                 count += last - first + 1;
-                                 ++k;
-                             });
+            for (RunIndex k = rowStart_[y]; k < rowStart_[y + 1]; ++k) {
+                firstLabel_[k] = count + 1;
+                count += runs_[k].last - runs_[k].first + 1;
+                if (interior) {
+                    parent_[k] = k;
+                    lowest_[k] = firstLabel_[k] + (runs_[k].first == 0);
+                }
+            }
             if (interior && y >= 2)
                 JoinWithRowAbove(y);
         }
@@ -117,11 +113,6 @@ public:
     }
 
     std::size_t RunCount() const { return runs_.size(); }
-
-    std::span<const DarkRun> DarkRuns(int y) const
-    {
-        return {runs_.data() + rowStart_[y], runs_.data() + rowStart_[y + 1]};
-    }
 
     // Each group lowered by the border dark cells beside it; for planes of at least
     // 3 x 3 cells, after NumberDarkPixels.
@@ -131,15 +122,62 @@ public:
             LowerFromBorder(y);
     }
 
-    // The labels that the sweeps settle on, written into interior row y.
+    // The labels that the sweeps settle on, for the runs of interior row y: rows
+    // are settled in order, and a run's parent comes before it and is settled.
     void SettleRow(int y)
     {
         for (RunIndex k = rowStart_[y]; k < rowStart_[y + 1]; ++k)
-            if (const DarkRun inner = Interior(runs_[k]); inner.first <= inner.last)
-                std::fill(labelPlane_[y] + inner.first, labelPlane_[y] + inner.last + 1, lowest_[Root(k)]);
+            lowest_[k] = lowest_[parent_[k]];
+    }
+
+    // Calls visit(first, last, label) for each stretch of one label in the counted
+    // area (columns 0 to C - 2) of row y, row 0 and interior rows settled. Interior
+    // cells of a run share their group's label, while border cells keep their own:
+    // a run is a cell in column 0 and the rest, except in row 0, where every cell
+    // is a border cell. (A plane too small to be swept has no rest: it counts only
+    // cells of row 0 or column 0.)
+    template <class Visit>
+    void ForEachStretch(int y, const Visit& visit) const
+    {
+        const int lastCounted = columns_ - 2;
+        for (RunIndex k = rowStart_[y]; k < rowStart_[y + 1] && runs_[k].first <= lastCounted; ++k) {
+            const int last = std::min(runs_[k].last, lastCounted);
+            int first = runs_[k].first;
+            if (y == 0) {
+                for (; first <= last; ++first)
+                    visit(first, first, firstLabel_[k] + (first - runs_[k].first));
+                continue;
+            }
+            if (first == 0) {
+                visit(0, 0, firstLabel_[k]);
+                first = 1;
+            }
+            if (first <= last)
+                visit(first, last, lowest_[k]);
+        }
     }
 
 private:
+    std::uint64_t* RowWords(int y) { return zeroWords_.data() + wordsPerRow_ * static_cast<std::size_t>(y); }
+
+    // The first and the last cell of each run of row y, from the bits where a run
+    // starts and where one ends: a loop per word, not a branch per run.
+    void NoteRunEnds(int y)
+    {
+        const std::uint64_t* bits = RowWords(y);
+        RunIndex firsts = rowStart_[y], lasts = rowStart_[y];
+        std::uint64_t carried = 0;
+        for (std::size_t w = 0; w < wordsPerRow_; ++w) {
+            const std::uint64_t next = w + 1 < wordsPerRow_ ? bits[w + 1] & 1 : 0;
+            const int at = static_cast<int>(64 * w);
+            for (std::uint64_t s = bits[w] & ~((bits[w] << 1) | carried); s != 0; s &= s - 1)
+                runs_[firsts++].first = at + std::countr_zero(s);
+            for (std::uint64_t e = bits[w] & ~((bits[w] >> 1) | (next << 63)); e != 0; e &= e - 1)
+                runs_[lasts++].last = at + std::countr_zero(e);
+            carried = bits[w] >> 63;
+        }
+    }
+
     // The part of a run of an interior row in columns 1 to C - 2; empty (first
     // after last) for a run of a border column alone.
     DarkRun Interior(const DarkRun& run) const { return {std::max(run.first, 1), std::min(run.last, columns_ - 2)}; }
@@ -153,49 +191,59 @@ private:
         return run;
     }
 
-    // Joins each run of interior row y with the runs of the row above that it
-    // touches. A run of row y is a root when its row comes: the root of its group
-    // so far is kept at hand rather than found again for each run above.
+    // Joins the runs of interior row y with those of the row above that they touch,
+    // walking both rows' runs at once: the run that ends first can touch no later
+    // run of the other row. A run of row y is a root when its row comes, and the
+    // root of its group so far is kept at hand. Where two runs do not touch, the
+    // join writes a root as its own parent, which changes nothing.
     void JoinWithRowAbove(int y)
     {
-        RunIndex above = rowStart_[y - 1];
-        const RunIndex aboveEnd = rowStart_[y];
-        for (RunIndex k = rowStart_[y]; k < rowStart_[y + 1]; ++k) {
-            const DarkRun run = Interior(runs_[k]);
-            if (run.first > run.last)
-                continue;
-            while (above < aboveEnd && runs_[above].last < run.first - 1)
-                ++above;
-            RunIndex root = k;
-            for (RunIndex j = above; j < aboveEnd && runs_[j].first <= run.last + 1; ++j) {
-                if (const DarkRun other = Interior(runs_[j]); other.first > other.last)
-                    continue;
-                const RunIndex otherRoot = Root(j);
-                if (otherRoot != root) {
-                    parent_[std::max(root, otherRoot)] = std::min(root, otherRoot);
-                    root = std::min(root, otherRoot);
-                }
-            }
+        RunIndex above = rowStart_[y - 1], k = rowStart_[y];
+        const RunIndex aboveEnd = rowStart_[y], end = rowStart_[y + 1];
+        RunIndex root = k;
+        while (above < aboveEnd && k < end) {
+            const DarkRun a = Interior(runs_[above]), b = Interior(runs_[k]);
+            const bool touch = a.first <= a.last && b.first <= b.last && a.first <= b.last + 1 && b.first <= a.last + 1;
+            const RunIndex other = touch ? Root(above) : root;
+            const RunIndex low = std::min(root, other), high = std::max(root, other);
+            parent_[high] = touch ? low : high;
+            root = touch ? low : root;
+            const bool aboveEnds = runs_[above].last <= runs_[k].last, runEnds = runs_[k].last <= runs_[above].last;
+            above += aboveEnds;
+            k += runEnds;
+            root = runEnds ? k : root;
         }
     }
 
+    // The label of the cell of run k in column x.
+    int LabelAt(RunIndex k, int x) const { return firstLabel_[k] + (x - runs_[k].first); }
+
     // The smallest label of the dark cells of border row b from column first to last.
-    float SmallestInBorderRow(int b, int first, int last) const
+    int SmallestInBorderRow(int b, int first, int last) const
     {
-        const std::span<const DarkRun> runs = DarkRuns(b);
-        const auto run = std::lower_bound(runs.begin(), runs.end(), first,
-                                          [](const DarkRun& r, int column) { return r.last < column; });
-        if (run == runs.end() || run->first > last)
+        const DarkRun* begin = runs_.data() + rowStart_[b];
+        const DarkRun* end = runs_.data() + rowStart_[b + 1];
+        const DarkRun* run =
+            std::lower_bound(begin, end, first, [](const DarkRun& r, int column) { return r.last < column; });
+        if (run == end || run->first > last)
             return NotDark;
-        return labelPlane_[b][std::max(run->first, first)];
+        return LabelAt(static_cast<RunIndex>(run - runs_.data()), std::max(run->first, first));
     }
 
-    // The label of the cell of border column x in row r, if dark.
-    float BorderCell(int r, int x) const { return labelPlane_[r][x] > 0.0f ? labelPlane_[r][x] : NotDark; }
-
-    void Lower(RunIndex run, float label)
+    // The label of the cell of border column 0 or C - 1 in row r, if dark: it can
+    // only be the row's first or last run.
+    int BorderCell(int r, bool east) const
     {
-        float& group = lowest_[Root(run)];
+        if (rowStart_[r] == rowStart_[r + 1])
+            return NotDark;
+        const RunIndex k = east ? rowStart_[r + 1] - 1 : rowStart_[r];
+        const int x = east ? columns_ - 1 : 0;
+        return runs_[k].first <= x && x <= runs_[k].last ? LabelAt(k, x) : NotDark;
+    }
+
+    void Lower(RunIndex run, int label)
+    {
+        int& group = lowest_[Root(run)];
         group = std::min(group, label);
     }
 
@@ -220,15 +268,14 @@ private:
         const DarkRun first = runs_[begin], last = runs_[end - 1];
         for (int r = y - 1; r <= y + 1; ++r) {
             if (first.first <= 1 && first.last >= 1)
-                Lower(begin, BorderCell(r, 0));
+                Lower(begin, BorderCell(r, false));
             if (last.first <= columns_ - 2 && last.last >= columns_ - 2)
-                Lower(end - 1, BorderCell(r, columns_ - 1));
+                Lower(end - 1, BorderCell(r, true));
         }
     }
 
-    static constexpr float NotDark = 3.0e38f;
+    static constexpr int NotDark = std::numeric_limits<int>::max();
 
-    Plane& labelPlane_;
     int rows_;
     int columns_;
     std::size_t wordsPerRow_;
@@ -236,10 +283,13 @@ private:
     // Each row's cells that are 0 as bits, and where its runs start in runs_.
     std::span<std::uint64_t> zeroWords_;
     std::span<RunIndex> rowStart_;
+    // Per run: its cells, and its first cell's first label.
     std::span<DarkRun> runs_;
-    // Per run: its parent in its group, and for a group's root the group's label.
+    std::span<int> firstLabel_;
+    // Per run of an interior row: its parent in its group, and for a group's root
+    // the group's label, for every run once its row is settled.
     std::span<RunIndex> parent_;
-    std::span<float> lowest_;
+    std::span<int> lowest_;
 };
 
 // The region label of each working label: 1, 2, 3, ... for the labels counted
@@ -254,7 +304,7 @@ class RegionNumbers
 {
 public:
     // mostCounted bounds the labels counted: a label for each run and for each
-    // cell of the first row and column.
+    // cell of the first row and column, and room for the note past the end.
     RegionNumbers(int darkCount, std::size_t mostCounted, int largestDropped, WorkingArena& arena)
         : table_(arena.Take<int>(static_cast<std::size_t>(darkCount) + 1)),
           counted_(arena.Take<int>(mostCounted)),
@@ -263,11 +313,13 @@ public:
         std::fill(table_.begin(), table_.end(), 0);
     }
 
-    void Count(float label, int cells)
+    // The first count of a label notes it; a later one notes it again past the end
+    // of the list, where the next new label overwrites it.
+    void Count(int label, int cells)
     {
         int& count = table_[static_cast<std::size_t>(label)];
-        if (count == 0)
-            counted_[countedSize_++] = static_cast<int>(label);
+        counted_[countedSize_] = label;
+        countedSize_ += count == 0;
         count += cells;
     }
 
@@ -278,13 +330,16 @@ public:
         if (!std::is_sorted(counted.begin(), counted.end()))
             return NumberKeptLabelsOfTable();
         int regionLabel = 0;
-        for (const int label : counted)
-            table_[static_cast<std::size_t>(label)] = table_[label] > largestDropped_ ? ++regionLabel : 0;
+        for (const int label : counted) {
+            const bool kept = table_[static_cast<std::size_t>(label)] > largestDropped_;
+            regionLabel += kept;
+            table_[static_cast<std::size_t>(label)] = kept ? regionLabel : 0;
+        }
         return regionLabel;
     }
 
     // After NumberKeptLabels, for a label that was counted.
-    float RegionOf(float label) const { return static_cast<float>(table_[static_cast<std::size_t>(label)]); }
+    float RegionOf(int label) const { return static_cast<float>(table_[static_cast<std::size_t>(label)]); }
 
 private:
     int NumberKeptLabelsOfTable()
@@ -312,32 +367,10 @@ private:
     int largestDropped_;
 };
 
-// Calls visit(first, last) for each stretch of one label in a run of row y. After
-// the sweeps the interior cells of a run share their group's label, while border
-// cells keep their own: a run of the counted area is a cell in column 0 and the
-// rest, except in row 0, where every cell is a border cell. (A plane too small to
-// be swept counts only cells of row 0 or column 0.)
-template <class Visit>
-void ForEachStretch(const DarkRun& run, int y, const Visit& visit)
-{
-    int first = run.first;
-    if (y == 0) {
-        for (; first <= run.last; ++first)
-            visit(first, first);
-        return;
-    }
-    if (first == 0) {
-        visit(0, 0);
-        first = 1;
-    }
-    if (first <= run.last)
-        visit(first, run.last);
-}
-
 }  // namespace
 
-void LabelDarkRegions(const Plane& imagePlane, Plane& labelPlane, Plane& regionPlane, int rows, int columns,
-                      RegionStarts* starts, int smallestRegion, WorkingArena* arena)
+void LabelDarkRegions(const Plane& imagePlane, Plane& regionPlane, int rows, int columns, RegionStarts* starts,
+                      int smallestRegion, WorkingArena* arena)
 {
     if (rows < 1 || columns < 1)
         return;
@@ -346,40 +379,31 @@ void LabelDarkRegions(const Plane& imagePlane, Plane& labelPlane, Plane& regionP
         ownArena.Reserve(LabellingBytes(rows, columns));
         arena = &ownArena;
     }
-    WorkingLabels labels(labelPlane, rows, columns, *arena);
+    WorkingLabels labels(rows, columns, *arena);
     labels.FindRuns(imagePlane);
     const int darkCount = labels.NumberDarkPixels();
     const bool swept = rows >= 3 && columns >= 3;
     if (swept)
         labels.LowerGroupsFromBorder();
 
-    // Count the counted area, each interior row as soon as it holds its settled
-    // labels, number the kept labels in ascending order, then write each cell's
-    // region label.
-    const int lastCounted = columns - 2;
-    const auto forEachStretch = [&](int y, const auto& visit) {
-        for (const auto& run : labels.DarkRuns(y))
-            if (run.first <= lastCounted)
-                ForEachStretch({run.first, std::min(run.last, lastCounted)}, y, visit);
-    };
-    RegionNumbers numbers(darkCount, labels.RunCount() + static_cast<std::size_t>(rows) + columns,
+    // Count the counted area, each interior row as soon as it is settled, number
+    // the kept labels in ascending order, then write each cell's region label.
+    RegionNumbers numbers(darkCount, labels.RunCount() + static_cast<std::size_t>(rows) + columns + 1,
                           std::max(smallestRegion, 1) - 1, *arena);
     for (int y = 0; y <= rows - 2; ++y) {
         if (swept && y >= 1)
             labels.SettleRow(y);
-        const float* label = labelPlane[y];
-        forEachStretch(y, [&](int first, int last) { numbers.Count(label[first], last - first + 1); });
+        labels.ForEachStretch(y, [&](int first, int last, int label) { numbers.Count(label, last - first + 1); });
     }
     const int regionCount = numbers.NumberKeptLabels();
     if (starts)
         starts->assign(static_cast<std::size_t>(regionCount) + 1, StartPixel());
 
     for (int y = 0; y <= rows - 2; ++y) {
-        const float* label = labelPlane[y];
         float* region = regionPlane[y];
-        std::fill(region, region + lastCounted + 1, 0.0f);
-        forEachStretch(y, [&](int first, int last) {
-            const float regionLabel = numbers.RegionOf(label[first]);
+        std::fill(region, region + columns - 1, 0.0f);
+        labels.ForEachStretch(y, [&](int first, int last, int label) {
+            const float regionLabel = numbers.RegionOf(label);
             // Ends first, as the runs are numbered.
             region[first] = region[last] = regionLabel;
             for (int x = first + 1; x < last; ++x)
@@ -400,9 +424,9 @@ std::size_t LabellingBytes(int rows, int columns)
     const auto cells = static_cast<std::size_t>(rows) * columns, runs = MostRuns(rows, columns);
     return WorkingArena::BytesFor<std::uint64_t>((static_cast<std::size_t>(columns) + 63) / 64 * rows) +
            WorkingArena::BytesFor<RunIndex>(static_cast<std::size_t>(rows) + 1) +
-           WorkingArena::BytesFor<DarkRun>(runs) + WorkingArena::BytesFor<RunIndex>(runs) +
-           WorkingArena::BytesFor<float>(runs) + WorkingArena::BytesFor<int>(cells + 1) +
-           WorkingArena::BytesFor<int>(runs + rows + columns);
+           WorkingArena::BytesFor<DarkRun>(runs) + WorkingArena::BytesFor<int>(runs) +
+           WorkingArena::BytesFor<RunIndex>(runs) + WorkingArena::BytesFor<int>(runs) +
+           WorkingArena::BytesFor<int>(cells + 1) + WorkingArena::BytesFor<int>(runs + rows + columns + 1);
 }
 
 void ClearPlaneBorder(Plane& plane, int rows, int columns)

@@ -26,19 +26,19 @@ constexpr int RegionSizeThreshold = 5;
 // size, besides the planes.
 std::size_t LabellingBytes(int rows, int columns);
 
-// Writes every cell of labelPlane and the counted area of regionPlane.
-// Time: one pass for the first labels, the runs of dark pixels found from bit
-// masks of 64 cells at a time; then the interior runs joined into groups with
-// those of the row above (union-find), each group lowered by the border dark
-// pixels beside it, and each run given its group's label: linear in the cells and
-// runs, however winding the regions; then one pass to count and one to relabel,
-// along the dark runs, each a stretch of one label but for border cells.
-// Memory: the label plane is the working store; besides, taken from the arena
-// (a fresh one where none is given), one count per dark pixel, seven numbers per
-// run, a bit per cell and a number per row.
+// Writes the counted area of regionPlane.
+// Time: one pass for the bit masks of dark pixels, 64 cells at a time, and the
+// runs they make, each holding its first label; then the interior runs joined into
+// groups with those of the row above (union-find), each group lowered by the
+// border dark pixels beside it, and each run given its group's label: linear in
+// the cells and runs, however winding the regions; then one pass along the runs
+// to count and one to write the region labels, each run a stretch of one label
+// but for border cells. Memory: taken from the arena (a fresh one where none is
+// given), one count per dark pixel, seven numbers per run, a bit per cell and a
+// number per row.
 // Given starts, it also writes there the start pixel of each region label, as the
 // walks round the regions need it once the border is cleared.
-void LabelDarkRegions(const Plane& imagePlane, Plane& labelPlane, Plane& regionPlane, int rows, int columns,
+void LabelDarkRegions(const Plane& imagePlane, Plane& regionPlane, int rows, int columns,
                       RegionStarts* starts = nullptr, int smallestRegion = RegionSizeThreshold + 1,
                       WorkingArena* arena = nullptr);
 

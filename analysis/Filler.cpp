@@ -283,17 +283,13 @@ void FillRaster(Filler::Workspace& workspace, const RasterView<const Value>& ras
         return;
     }
 
-    // The planes share one block, kept for the next raster. The label plane is
-    // the labelling's scratch, and the painting writes every cell of the fill
-    // plane after it: the two take the same cells, which the labelling has just
-    // brought into the caches.
+    // The planes share one block, kept for the next raster.
     workspace.arena.Reserve(WorkingArena::BytesFor<float>(3 * cells) + WorkingArena::BytesFor<ValueSource>(cells) +
                             LabellingBytes(rows, columns));
     float* block = workspace.arena.Take<float>(3 * cells).data();
     Plane imagePlane(block, rows, columns);
     Plane regionPlane(block + cells, rows, columns);
-    Plane labelPlane(block + 2 * cells, rows, columns);
-    Plane& fillPlane = labelPlane;
+    Plane fillPlane(block + 2 * cells, rows, columns);
     workspace.regionGreyTable.resize(RegionGreyTableSize);
 
     // The stages note where values came from in one block, the caller's own where
@@ -310,7 +306,7 @@ void FillRaster(Filler::Workspace& workspace, const RasterView<const Value>& ras
     // The labelling notes where each region's walk starts as it writes the labels,
     // which spares the walks a pass down the region plane to find them.
     RegionStarts& starts = workspace.starts;
-    LabelDarkRegions(imagePlane, labelPlane, regionPlane, rows, columns, &starts, options.smallestRegion,
+    LabelDarkRegions(imagePlane, regionPlane, rows, columns, &starts, options.smallestRegion,
                      &workspace.arena);
     ClearPlaneBorder(regionPlane, rows, columns);
     const int regionCount =

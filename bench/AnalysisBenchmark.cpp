@@ -40,7 +40,6 @@ constexpr std::size_t Cells = static_cast<std::size_t>(Rows) * Columns;
 // The planes of one run, kept after each stage so that every stage can be timed alone.
 struct StageInputs {
     Plane image{Rows, Columns};
-    Plane labels{Rows, Columns};
     Plane regions{Rows, Columns};
     Plane fill{Rows, Columns};
     std::vector<float> table = std::vector<float>(RegionGreyTableSize);
@@ -52,7 +51,7 @@ struct StageInputs {
         for (int y = 0; y < Rows; ++y)
             for (int x = 0; x < Columns; ++x)
                 image[y][x] = static_cast<float>(InputRaster[y][x]);
-        LabelDarkRegions(image, labels, regions, Rows, Columns);
+        LabelDarkRegions(image, regions, Rows, Columns);
         ClearPlaneBorder(regions, Rows, Columns);
         regionCount = MeasureRegionSurrounds(regions, image, Rows, Columns, table, 0);
         PaintRegions(regions, fill, Rows, Columns, table, regionCount);
@@ -78,7 +77,7 @@ void StageLabel(benchmark::State& state, const BenchmarkCase& c)
 {
     StageInputs in(c);
     for (auto _ : state) {
-        LabelDarkRegions(in.image, in.labels, in.regions, Rows, Columns);
+        LabelDarkRegions(in.image, in.regions, Rows, Columns);
         ClearPlaneBorder(in.regions, Rows, Columns);
     }
 }

@@ -14,9 +14,8 @@ std::string RegionsOf(const Plane& image)
 {
     const int rows = image.Rows();
     const int columns = image.Columns();
-    Plane labels = FilledPlane(rows, columns, -1.0f);
     Plane regions = FilledPlane(rows, columns, -1.0f);
-    LabelDarkRegions(image, labels, regions, rows, columns);
+    LabelDarkRegions(image, regions, rows, columns);
     ClearPlaneBorder(regions, rows, columns);
     return PlaneToArt(regions);
 }
@@ -85,15 +84,15 @@ INSTANTIATE_TEST_SUITE_P(
         LabellingCase{"TooSmallForAnInterior", {"######", "######"}, {"000000", "000000"}}),
     [](const testing::TestParamInfo<LabellingCase>& info) { return info.param.name; });
 
-// Labels the picture into labels, and returns how many cells of the region plane,
-// its border cleared, differ from expected(y, x).
+// Labels the picture, and returns how many cells of the region plane, its border
+// cleared, differ from expected(y, x).
 template <class Expected>
-int WrongRegionCells(const Plane& image, Plane& labels, const Expected& expected)
+int WrongRegionCells(const Plane& image, const Expected& expected)
 {
     const int rows = image.Rows();
     const int columns = image.Columns();
     Plane regions(rows, columns);
-    LabelDarkRegions(image, labels, regions, rows, columns);
+    LabelDarkRegions(image, regions, rows, columns);
     ClearPlaneBorder(regions, rows, columns);
     int wrong = 0;
     for (int y = 0; y < rows; ++y)
@@ -106,14 +105,12 @@ TEST(Labelling, AllDarkFullRasterIsOneInteriorRegion)
 {
     const int rows = 384;
     const int columns = 512;
-    Plane labels(rows, columns);
-    EXPECT_EQ(WrongRegionCells(FilledPlane(rows, columns, 0.0f), labels,
+    EXPECT_EQ(WrongRegionCells(FilledPlane(rows, columns, 0.0f),
                                [&](int y, int x) {
                                    const bool border = y == 0 || x == 0 || y == rows - 1 || x == columns - 1;
                                    return border ? 0.0f : 1.0f;
                                }),
               0);
-    EXPECT_EQ(labels[rows - 1][columns - 1], static_cast<float>(rows * columns));
 }
 
 // A label that reaches the first dark cell of a row late, in a backward sweep and
@@ -132,8 +129,7 @@ TEST(Labelling, LabelReachingARowsFirstCellLateGoesOnDiagonally)
         image[30 - k][40 - k] = 0.0f;
     for (int k = 1; k <= 8; ++k)
         image[20 + k][30 - k] = 0.0f;
-    Plane labels(rows, columns);
-    EXPECT_EQ(WrongRegionCells(image, labels, [&](int y, int x) { return image[y][x] == 0.0f ? 1.0f : 0.0f; }), 0);
+    EXPECT_EQ(WrongRegionCells(image, [&](int y, int x) { return image[y][x] == 0.0f ? 1.0f : 0.0f; }), 0);
 }
 
 TEST(ClearPlaneBorder, ClearsOnlyTheOutermostCells)
