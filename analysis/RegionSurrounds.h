@@ -18,20 +18,13 @@ constexpr int TraceStepLimit = 9000;
 // Room for labels 1 to 511 before a picture with more regions makes it grow.
 constexpr int RegionGreyTableSize = 512;
 
-// Returns RegionCount, the highest label of regionPlane (or startValue if higher),
-// and writes entries 1 to RegionCount of regionGreyTable, growing the table when
-// it has no entry for RegionCount. The plane's outermost rows and columns must be 0.
-// Time: one pass down the plane, each row's largest cell in vector registers and
-// then, for the start pixels, its blocks holding labels; and at most
-// TraceStepLimit steps of up to 10 probes per walk; on a plane whose border is
-// clear, a walk stops once it saw two values. Memory: a start pixel per label; a walk keeps only the first grey it
-// saw and whether it saw another.
-int MeasureRegionSurrounds(const Plane& regionPlane, const Plane& imagePlane, int rows, int columns,
-                           std::vector<float>& regionGreyTable, int startValue);
-
-// The same for a plane whose labels are 1 to starts.size() - 1, each with its start
-// pixel already known (as the labelling finds them): without the pass down the
-// plane. Returns starts.size() - 1.
+// Walks round regions 1 to starts.size() - 1 from their start pixels (as the
+// labelling finds them; a label whose start row is -1 has no walk and grey 0),
+// writes their greys into entries 1 on of regionGreyTable, growing the table
+// where it has no entry for the last, and returns starts.size() - 1.
+// Time: at most TraceStepLimit steps of up to 10 probes per walk; on a plane whose
+// border is clear, a walk stops once it saw two values. Memory: a walk keeps only
+// the first grey it saw and whether it saw another.
 int MeasureRegionSurrounds(const Plane& regionPlane, const Plane& imagePlane, int rows, int columns,
                            std::vector<float>& regionGreyTable, const RegionStarts& starts);
 

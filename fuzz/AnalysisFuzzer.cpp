@@ -90,7 +90,8 @@ void CompareSurrounds(const std::uint8_t* data, std::size_t size, int rows, int 
             image[y][x] = static_cast<float>(b);
         }
     std::vector<float> table(RegionGreyTableSize, -1.0f), slowTable(RegionGreyTableSize, -1.0f);
-    const int count = MeasureRegionSurrounds(regions, image, rows, columns, table, 0);
+    const int count =
+        MeasureRegionSurrounds(regions, image, rows, columns, table, reference::StartPixels(regions, rows, columns, 0));
     Require(count == reference::MeasureRegionSurrounds(regions, image, rows, columns, slowTable, 0));
     Require(table == slowTable);
 }

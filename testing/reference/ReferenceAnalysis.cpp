@@ -174,17 +174,43 @@ float GreyAt(const Plane& imagePlane, int rows, int columns, int y, int x)
     return y >= 0 && y < rows && x >= 0 && x < columns ? NotedValueOf(imagePlane[y][x]) : 0.0f;
 }
 
+// The highest label: every cell above the value so far replaces it.
+int HighestLabel(const Plane& regionPlane, int rows, int columns, int startValue)
+{
+    int highest = startValue;
+    for (int y = 0; y < rows; ++y)
+        for (int x = 0; x < columns; ++x)
+            if (regionPlane[y][x] > static_cast<float>(highest))
+                highest = WholeNumberOf(regionPlane[y][x]);
+    return highest;
+}
+
+// The start pixel of a label: the east end of its topmost interior row.
+StartPixel StartPixelOf(const Plane& regionPlane, int rows, int columns, int label)
+{
+    StartPixel start;
+    for (int y = 1; y <= rows - 2 && start.row < 0; ++y)
+        for (int x = 1; x <= columns - 2; ++x)
+            if (regionPlane[y][x] == static_cast<float>(label))
+                start = {y, x};
+    return start;
+}
+
 }  // namespace
+
+RegionStarts StartPixels(const Plane& regionPlane, int rows, int columns, int startValue)
+{
+    const int highest = HighestLabel(regionPlane, rows, columns, startValue);
+    RegionStarts starts(static_cast<std::size_t>(std::max(highest, 0)) + 1);
+    for (int label = 1; label <= highest; ++label)
+        starts[label] = StartPixelOf(regionPlane, rows, columns, label);
+    return starts;
+}
 
 int MeasureRegionSurrounds(const Plane& regionPlane, const Plane& imagePlane, int rows, int columns,
                            std::vector<float>& regionGreyTable, int startValue)
 {
-    // The highest label: every cell above the value so far replaces it.
-    int regionCount = startValue;
-    for (int y = 0; y < rows; ++y)
-        for (int x = 0; x < columns; ++x)
-            if (regionPlane[y][x] > static_cast<float>(regionCount))
-                regionCount = WholeNumberOf(regionPlane[y][x]);
+    const int regionCount = HighestLabel(regionPlane, rows, columns, startValue);
     if (regionCount < 1)
         return regionCount;
     if (regionGreyTable.size() < static_cast<std::size_t>(regionCount) + 1)
@@ -199,16 +225,7 @@ int MeasureRegionSurrounds(const Plane& regionPlane, const Plane& imagePlane, in
 
     for (int label = 1; label <= regionCount; ++label) {
         const float own = static_cast<float>(label);
-
-        // The start pixel: the east end of the label's topmost interior row.
-        int startRow = -1;
-        int startColumn = -1;
-        for (int y = 1; y <= rows - 2 && startRow < 0; ++y)
-            for (int x = 1; x <= columns - 2; ++x)
-                if (regionPlane[y][x] == own) {
-                    startRow = y;
-                    startColumn = x;
-                }
+        const auto [startRow, startColumn] = StartPixelOf(regionPlane, rows, columns, label);
         if (startRow < 0)
             continue;
 

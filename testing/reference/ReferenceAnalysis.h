@@ -1,6 +1,7 @@
 #pragma once
 
 #include "analysis/Plane.h"
+#include "analysis/RegionStarts.h"
 #include "darkfill/darkfill.h"
 
 #include <cstdint>
@@ -9,12 +10,12 @@
 
 // The analysis written step by step, the way its rules are stated: slow and plain,
 // kept as the yardstick that the fast stages must match bit for bit. It shares no
-// code with them but Plane and the public header, so that a mistake in one is not
-// repeated in the other. Each function takes the same arguments as its fast twin
-// and makes the same choices where the rules leave one open: more than 511
-// regions grow the table;
-// cells past the edge of a plane whose border was not cleared are unlabelled and
-// grey 0; values beyond the integer's range are held at its ends.
+// code with them but Plane, StartPixel and the public header, so that a mistake
+// in one is not repeated in the other. Each function takes the same arguments as
+// its fast twin and makes the same choices where the rules leave one open: more
+// than 511 regions grow the table; cells past the edge of a plane whose border
+// was not cleared are unlabelled and grey 0; values beyond the integer's range
+// are held at its ends.
 namespace darkfill::reference {
 
 // Full forward and backward sweeps over the interior until one changes nothing,
@@ -27,6 +28,10 @@ void ClearPlaneBorder(Plane& plane, int rows, int columns);
 // that each label's walk saw.
 int MeasureRegionSurrounds(const Plane& regionPlane, const Plane& imagePlane, int rows, int columns,
                            std::vector<float>& regionGreyTable, int startValue);
+// The start pixel of each label from 1 to the highest label of the plane (or
+// startValue if higher), found by the same searches: for walking a plane that no
+// labelling made.
+RegionStarts StartPixels(const Plane& regionPlane, int rows, int columns, int startValue);
 // Every cell compared with every label.
 void PaintRegions(const Plane& regionPlane, Plane& fillPlane, int rows, int columns,
                   const std::vector<float>& regionGreyTable, int regionCount);

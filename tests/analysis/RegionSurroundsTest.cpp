@@ -1,6 +1,7 @@
 #include "analysis/BoundaryWalker.h"
 #include "analysis/RegionSurrounds.h"
 #include "testing/planes/PlaneArt.h"
+#include "testing/reference/ReferenceAnalysis.h"
 
 #include <gtest/gtest.h>
 
@@ -69,7 +70,8 @@ TEST_P(Surrounds, TalliesTheWalkAndDecidesTheGrey)
     EXPECT_EQ(TalliesOfFirstRegion(d), c.firstRegionTallies);
 
     std::vector<float> table(RegionGreyTableSize, -7.0f);
-    const int count = MeasureRegionSurrounds(d.regions, d.image, d.regions.Rows(), d.regions.Columns(), table, 0);
+    const int count = MeasureRegionSurrounds(d.regions, d.image, d.regions.Rows(), d.regions.Columns(), table,
+                                             reference::StartPixels(d.regions, d.regions.Rows(), d.regions.Columns(), 0));
     ASSERT_EQ(count, static_cast<int>(c.regionGreys.size()));
     for (int label = 1; label <= count; ++label)
         EXPECT_EQ(table[label], c.regionGreys[label - 1]) << "label " << label;
@@ -160,7 +162,7 @@ TEST(Surrounds, CombIsCutByTheStepLimit)
             if (regions[y][x] != 0.0f)
                 image[y][x] = 0.0f;
     std::vector<float> table(RegionGreyTableSize);
-    ASSERT_EQ(MeasureRegionSurrounds(regions, image, rows, columns, table, 0), 1);
+    ASSERT_EQ(MeasureRegionSurrounds(regions, image, rows, columns, table, reference::StartPixels(regions, rows, columns, 0)), 1);
     EXPECT_EQ(table[1], 100.0f);
 }
 
@@ -168,7 +170,7 @@ TEST(Surrounds, PlaneWithoutLabelsLeavesTheTableAlone)
 {
     const Drawing d = Draw({"....", "....", "...."}, {{'.', 10.0f}});
     std::vector<float> table(RegionGreyTableSize, 3.0f);
-    EXPECT_EQ(MeasureRegionSurrounds(d.regions, d.image, 3, 4, table, 0), 0);
+    EXPECT_EQ(MeasureRegionSurrounds(d.regions, d.image, 3, 4, table, reference::StartPixels(d.regions, 3, 4, 0)), 0);
     EXPECT_EQ(table, std::vector<float>(RegionGreyTableSize, 3.0f));
 }
 
@@ -189,7 +191,7 @@ TEST(Surrounds, TableGrowsForMoreRegionsThanItHasRoomFor)
         for (int x = 0; x < columns; ++x)
             image[y][x] = regions[y][x] != 0.0f ? 0.0f : static_cast<float>(1 + (y / 3 * 20 + x / 3) % 200);
     std::vector<float> table(RegionGreyTableSize);
-    ASSERT_EQ(MeasureRegionSurrounds(regions, image, rows, columns, table, 0), 700);
+    ASSERT_EQ(MeasureRegionSurrounds(regions, image, rows, columns, table, reference::StartPixels(regions, rows, columns, 0)), 700);
     ASSERT_GE(table.size(), 701u);
     EXPECT_EQ(table[1], 1.0f);
     EXPECT_EQ(table[700], static_cast<float>(1 + 699 % 200));

@@ -10,7 +10,7 @@
 #   framework/application      controls and what they use
 #   app                        the framework, the public interface
 #   cli                        framework/pictures, framework/core, the public interface
-#   testing/...                what each shares (the reference: Plane and the public header only)
+#   testing/...                what each shares (the reference: Plane, StartPixel and the public header only)
 # The public header is included as its users include it, "darkfill/darkfill.h".
 # Tests, the benchmark and the fuzzers may include anything.
 #   cmake -DTOP=<source folder> -P CheckIncludes.cmake
@@ -28,7 +28,7 @@ set(uses_framework/controls framework/controls framework/pictures framework/form
 set(uses_framework/application framework/application ${uses_framework/controls})
 set(uses_app app include/darkfill ${uses_framework/application})
 set(uses_cli cli include/darkfill framework/pictures framework/core)
-set(uses_testing/reference testing/reference analysis/Plane.h include/darkfill)
+set(uses_testing/reference testing/reference analysis/Plane.h analysis/RegionStarts.h include/darkfill)
 set(uses_testing/planes testing/planes analysis)
 set(uses_testing/pictures testing/pictures)
 set(uses_testing/rasters testing/rasters include/darkfill)
