@@ -3,10 +3,11 @@
 //
 // Time: a look for a hole (one pass), and where there is one, the conversion into
 // a float plane, the stages (each header states its own cost) and the conversion
-// back. Memory: one block that holds three float planes of the raster's size,
-// the labelling's arrays, and the fill map where the caller's is not one
-// contiguous block or where only the counts are asked for; the Filler keeps it
-// for the next raster, so that a fill of the same size asks for no memory.
+// back. Memory: one block that holds two float planes of the raster's size (three
+// for the rules that keep scratch), the labelling's arrays, and the fill map
+// where the caller's is not one contiguous block or where only the counts are
+// asked for; the Filler keeps it for the next raster, so that a fill of the same
+// size asks for no memory.
 
 #include "darkfill/darkfill.h"
 
@@ -283,13 +284,17 @@ void FillRaster(Filler::Workspace& workspace, const RasterView<const Value>& ras
         return;
     }
 
-    // The planes share one block, kept for the next raster.
-    workspace.arena.Reserve(WorkingArena::BytesFor<float>(3 * cells) + WorkingArena::BytesFor<ValueSource>(cells) +
-                            LabellingBytes(rows, columns));
-    float* block = workspace.arena.Take<float>(3 * cells).data();
+    // The planes and every working array share one block, kept for the next
+    // raster. The regions are painted in their own plane, and after the
+    // labelling's arrays come the gap fill's, or the plane of scratch that the
+    // other rules keep: the usual fill brings in two planes.
+    workspace.arena.Reserve(WorkingArena::BytesFor<float>(2 * cells) + WorkingArena::BytesFor<ValueSource>(cells) +
+                            LabellingBytes(rows, columns) +
+                            std::max(WorkingArena::BytesFor<float>(cells), GapFillingBytes(rows, columns)));
+    float* block = workspace.arena.Take<float>(2 * cells).data();
     Plane imagePlane(block, rows, columns);
     Plane regionPlane(block + cells, rows, columns);
-    Plane fillPlane(block + 2 * cells, rows, columns);
+    Plane& fillPlane = regionPlane;
     workspace.regionGreyTable.resize(RegionGreyTableSize);
 
     // The stages note where values came from in one block, the caller's own where
@@ -314,16 +319,17 @@ void FillRaster(Filler::Workspace& workspace, const RasterView<const Value>& ras
     PaintRegions(regionPlane, fillPlane, rows, columns, workspace.regionGreyTable, regionCount);
     if (!sources.empty())
         NoteKeptAndPainted(imagePlane, fillPlane, rows, columns, sources);
-    // The region plane has served the painting: the rules take it as their scratch.
+    Plane scratch(options.rule == FillRule::RowsColumns ? nullptr : workspace.arena.Take<float>(cells).data(), rows,
+                  columns);
     switch (options.rule) {
     case FillRule::RowsColumns:
-        CompositeAndFill(imagePlane, fillPlane, rows, columns, sources, ReachOf(options));
+        CompositeAndFill(imagePlane, fillPlane, rows, columns, sources, ReachOf(options), &workspace.arena);
         break;
     case FillRule::Nearest:
-        CompositeAndFillNearest(imagePlane, fillPlane, regionPlane, rows, columns, sources, ReachOf(options));
+        CompositeAndFillNearest(imagePlane, fillPlane, scratch, rows, columns, sources, ReachOf(options));
         break;
     case FillRule::Background:
-        CompositeAndFillBackground(imagePlane, fillPlane, regionPlane, rows, columns, sources, ReachOf(options),
+        CompositeAndFillBackground(imagePlane, fillPlane, scratch, rows, columns, sources, ReachOf(options),
                                    options.far);
         break;
     }

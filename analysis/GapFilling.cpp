@@ -9,7 +9,6 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
-#include <vector>
 
 namespace darkfill {
 
@@ -218,17 +217,19 @@ int SourceRightOf(const float* row, int to, int columns, int beyond)
 class RowFiller
 {
 public:
-    RowFiller(const Plane& composite, Plane& fillPlane, int columns, int beyond, std::span<ValueSource> sources)
+    RowFiller(const Plane& composite, Plane& fillPlane, int columns, int beyond, std::span<ValueSource> sources,
+              WorkingArena& arena)
         : composite_(composite),
           fillPlane_(fillPlane),
           columns_(columns),
           beyond(beyond),
           sources_(sources),
-          lastAbove_(columns, -beyond),
-          left_(columns),
-          right_(columns),
-          offsets_(columns)
+          lastAbove_(arena.Take<int>(columns)),
+          left_(arena.Take<int>(columns)),
+          right_(arena.Take<int>(columns)),
+          offsets_(arena.Take<int>(columns))
     {
+        std::fill(lastAbove_.begin(), lastAbove_.end(), -beyond);
     }
 
     void Fill(int y, const GapSpan& gaps)
@@ -312,10 +313,10 @@ private:
     int columns_;
     const int beyond;
     std::span<ValueSource> sources_;
-    std::vector<int> lastAbove_;
-    std::vector<int> left_;
-    std::vector<int> right_;
-    std::vector<int> offsets_;
+    std::span<int> lastAbove_;
+    std::span<int> left_;
+    std::span<int> right_;
+    std::span<int> offsets_;
 };
 
 }  // namespace
@@ -327,24 +328,33 @@ VECTOR_FORMS(void, NoteSourcesAbove, (const float* row, int* lastAbove, int y, i
 }
 
 void CompositeAndFill(Plane& imagePlane, Plane& fillPlane, int rows, int columns, std::span<ValueSource> sources,
-                      int reach)
+                      int reach, WorkingArena* arena)
 {
     if (rows < 1 || columns < 1)
         return;
+    WorkingArena ownArena;
+    if (!arena) {
+        ownArena.Reserve(GapFillingBytes(rows, columns));
+        arena = &ownArena;
+    }
     // No source lies farther than the plane is long or wide.
     const int beyond = std::clamp(reach, 0, std::max(rows, columns)) + 1;
-    std::vector<GapSpan> gaps(rows);
-    std::vector<int> nextBelow(columns, rows + beyond);
+    const std::span<GapSpan> gaps = arena->Take<GapSpan>(rows);
+    const std::span<int> nextBelow = arena->Take<int>(columns);
+    std::fill(nextBelow.begin(), nextBelow.end(), rows + beyond);
     for (int y = rows - 1; y >= 0; --y) {
         const float* image = imagePlane[y];
         const int count = CompositeRow(imagePlane[y], fillPlane[y], nextBelow.data(), y, columns, beyond);
-        if (count == 0)
-            continue;
-        gaps[y] = {FirstZero(image, columns), LastZero(image, columns), count};
+        gaps[y] = count == 0 ? GapSpan() : GapSpan{FirstZero(image, columns), LastZero(image, columns), count};
     }
-    RowFiller filler(imagePlane, fillPlane, columns, beyond, sources);
+    RowFiller filler(imagePlane, fillPlane, columns, beyond, sources, *arena);
     for (int y = 0; y < rows; ++y)
         filler.Fill(y, gaps[y]);
+}
+
+std::size_t GapFillingBytes(int rows, int columns)
+{
+    return WorkingArena::BytesFor<GapSpan>(rows) + 5 * WorkingArena::BytesFor<int>(columns);
 }
 
 }  // namespace darkfill

@@ -1,8 +1,10 @@
 #pragma once
 
 #include "analysis/Plane.h"
+#include "analysis/WorkingMemory.h"
 #include "darkfill/darkfill.h"
 
+#include <cstddef>
 #include <span>
 
 namespace darkfill {
@@ -20,8 +22,9 @@ constexpr int GapSearchAttempts = 500;
 // the nearest source above each column and fills the rows with zero pixels: where
 // they are many, across their span in vectorised passes, where few, run by run
 // (every pixel of a run has the same sources on its left and right). A gap costs
-// the same however far its source. Memory: a few numbers per row and per column;
-// until the fill, fillPlane's zero pixels hold the distances below. Where sources
+// the same however far its source. Memory: a few numbers per row and per column,
+// from the arena (a fresh one where none is given); until the fill, fillPlane's
+// zero pixels hold the distances below. Where sources
 // is not empty (rows x columns entries, row after row), each filled pixel's entry
 // receives the direction of its source; the entries of the other pixels are left
 // as they are.
@@ -32,6 +35,10 @@ constexpr int GapSearchAttempts = 500;
 void NoteSourcesAbove(const float* row, int* lastAbove, int y, int columns);
 
 void CompositeAndFill(Plane& imagePlane, Plane& fillPlane, int rows, int columns,
-                      std::span<ValueSource> sources = {}, int reach = GapSearchAttempts - 1);
+                      std::span<ValueSource> sources = {}, int reach = GapSearchAttempts - 1,
+                      WorkingArena* arena = nullptr);
+
+// The working memory that CompositeAndFill takes at most for a plane of this size.
+std::size_t GapFillingBytes(int rows, int columns);
 
 }  // namespace darkfill

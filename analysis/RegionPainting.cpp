@@ -11,15 +11,12 @@ namespace darkfill {
 namespace {
 
 // Paints count cells, at most 64, whose labelled ones have their bits set in
-// labelled: one look-up for each.
+// labelled: one look-up for each, each cell read before it is written.
 template <class Paint>
 void PaintCells(float* fill, const float* region, int count, std::uint64_t labelled, const Paint& paint)
 {
-    std::fill(fill, fill + count, 0.0f);
-    for (; labelled != 0; labelled &= labelled - 1) {
-        const int k = std::countr_zero(labelled);
-        fill[k] = paint(region[k]);
-    }
+    for (int k = 0; k < count; ++k)
+        fill[k] = labelled >> k & 1 ? paint(region[k]) : 0.0f;
 }
 
 }  // namespace

@@ -8,7 +8,8 @@ namespace darkfill {
 
 // Writes every cell of fillPlane: the table entry of the cell's region where
 // regionPlane holds a label from 1 to regionCount, 0 elsewhere. Labels beyond the
-// table's last entry paint nothing.
+// table's last entry paint nothing. fillPlane may be regionPlane itself: each cell
+// is read before it is written.
 // Time: one pass in blocks of 16 cells: a block without a label is cleared at once,
 // one of a single label and unlabelled cells takes one lookup, others one per
 // labelled cell. Memory: none.

@@ -256,6 +256,10 @@ TEST(Differential, Painting)
         PaintRegions(regions, fast, rows, columns, table, count);
         reference::PaintRegions(regions, slow, rows, columns, table, count);
         ASSERT_TRUE(SameBits(fast, slow, rows, columns)) << "seed " << seed;
+        // Painted over the region plane itself, as the fill paints.
+        Plane inPlace = Filled(rows, columns, [&](int y, int x) { return regions[y][x]; });
+        PaintRegions(inPlace, inPlace, rows, columns, table, count);
+        ASSERT_TRUE(SameBits(inPlace, slow, rows, columns)) << "seed " << seed << ", in place";
     }
 }
 
