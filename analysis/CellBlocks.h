@@ -123,39 +123,31 @@ inline void ZeroWordsOfRow(const float* cells, int count, std::uint64_t* words)
 }
 
 // Calls visit(first, last) for every run of set bits from bit from to bit to, in
-// order; bitsOf(chunk, width) gives the width bits (at most 64) from bit chunk on.
-// The runs' ends come from the words, the first bit of each run and the first
-// after it, without a branch per bit.
+// order; bitsAt(chunk) gives the bits from bit chunk on, up to 64 and none past
+// to. Where each run starts and where one ends come from the words, the end
+// looking one bit into the next word: a loop per word and a step per run, not a
+// branch per bit.
 template <class Bits, class Visit>
-void ForEachRunOfBits(const Bits& bitsOf, int from, int to, const Visit& visit)
+void ForEachRunOfBits(const Bits& bitsAt, int from, int to, const Visit& visit)
 {
     constexpr int Chunk = 64;
-    int runFirst = 0;
-    bool open = false;
+    std::uint64_t bits = bitsAt(from), carried = 0;
+    int first = from;
     for (int chunk = from; chunk <= to; chunk += Chunk) {
-        const int width = std::min(Chunk, to - chunk + 1);
-        const std::uint64_t zero = bitsOf(chunk, width);
-        const std::uint64_t zeroBefore = (zero << 1) | static_cast<std::uint64_t>(open);
-        const std::uint64_t inChunk = width == Chunk ? ~std::uint64_t{0} : (std::uint64_t{1} << width) - 1;
-        std::uint64_t starts = zero & ~zeroBefore;
-        std::uint64_t afterEnds = ~zero & zeroBefore & inChunk;
-        if (open && afterEnds != 0) {
-            visit(runFirst, chunk + std::countr_zero(afterEnds) - 1);
-            afterEnds &= afterEnds - 1;
-        }
-        open = open && zero == inChunk;
-        for (; starts != 0; starts &= starts - 1) {
-            runFirst = chunk + std::countr_zero(starts);
-            if (afterEnds == 0) {
-                open = true;
-                break;
+        const std::uint64_t next = chunk + Chunk <= to ? bitsAt(chunk + Chunk) : 0;
+        std::uint64_t starts = bits & ~((bits << 1) | carried);
+        for (std::uint64_t ends = bits & ~((bits >> 1) | (next << 63)); ends != 0; ends &= ends - 1) {
+            if (starts != 0 && std::countr_zero(starts) <= std::countr_zero(ends)) {
+                first = chunk + std::countr_zero(starts);
+                starts &= starts - 1;
             }
-            visit(runFirst, chunk + std::countr_zero(afterEnds) - 1);
-            afterEnds &= afterEnds - 1;
+            visit(first, chunk + std::countr_zero(ends));
         }
+        if (starts != 0)
+            first = chunk + std::countr_zero(starts);
+        carried = bits >> 63;
+        bits = next;
     }
-    if (open)
-        visit(runFirst, to);
 }
 
 // Calls visit(first, last) for every run of cells that are exactly 0 between
@@ -163,7 +155,8 @@ void ForEachRunOfBits(const Bits& bitsOf, int from, int to, const Visit& visit)
 template <class Visit>
 void ForEachZeroRun(const float* cells, int from, int to, const Visit& visit)
 {
-    ForEachRunOfBits([cells](int chunk, int width) { return ZeroBits(cells + chunk, width); }, from, to, visit);
+    ForEachRunOfBits([&](int chunk) { return ZeroBits(cells + chunk, std::min(64, to - chunk + 1)); }, from, to,
+                     visit);
 }
 
 }  // namespace darkfill

@@ -43,9 +43,9 @@ std::size_t MostRuns(int rows, int columns)
 // first label), each border dark cell lowers the groups beside it, and each run
 // then takes its group's label. Two runs of interior rows that touch have
 // interior parts that touch, where both have one, so the runs themselves are the
-// union-find's members. The runs' ends come from the rows' zero bits and the join
-// of two rows walks both rows' runs at once, a step taken by comparison rather
-// than a branch, since runs of noise are too short for a branch to be learnt.
+// union-find's members. The join of two rows walks both rows' runs at once, a
+// step taken by comparison rather than a branch, since runs of noise are too
+// short for a branch to be learnt.
 // Time: linear in the runs, but for one binary search per run of the rows next
 // to the top and bottom border. Memory: from the arena, six numbers a run, a bit
 // a cell and a number a row.
@@ -160,22 +160,13 @@ public:
 private:
     std::uint64_t* RowWords(int y) { return zeroWords_.data() + wordsPerRow_ * static_cast<std::size_t>(y); }
 
-    // The first and the last cell of each run of row y, from the bits where a run
-    // starts and where one ends: a loop per word, not a branch per run.
+    // The first and the last cell of each run of row y.
     void NoteRunEnds(int y)
     {
         const std::uint64_t* bits = RowWords(y);
-        RunIndex firsts = rowStart_[y], lasts = rowStart_[y];
-        std::uint64_t carried = 0;
-        for (std::size_t w = 0; w < wordsPerRow_; ++w) {
-            const std::uint64_t next = w + 1 < wordsPerRow_ ? bits[w + 1] & 1 : 0;
-            const int at = static_cast<int>(64 * w);
-            for (std::uint64_t s = bits[w] & ~((bits[w] << 1) | carried); s != 0; s &= s - 1)
-                runs_[firsts++].first = at + std::countr_zero(s);
-            for (std::uint64_t e = bits[w] & ~((bits[w] >> 1) | (next << 63)); e != 0; e &= e - 1)
-                runs_[lasts++].last = at + std::countr_zero(e);
-            carried = bits[w] >> 63;
-        }
+        RunIndex k = rowStart_[y];
+        ForEachRunOfBits([bits](int chunk) { return bits[chunk / 64]; }, 0, columns_ - 1,
+                         [&](int first, int last) { runs_[k++] = {first, last}; });
     }
 
     // The part of a run of an interior row in columns 1 to C - 2; empty (first

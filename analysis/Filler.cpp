@@ -355,30 +355,6 @@ Filler::~Filler() = default;
 Filler::Filler(Filler&&) noexcept = default;
 Filler& Filler::operator=(Filler&&) noexcept = default;
 
-void Filler::Fill(RasterView<const std::uint8_t> raster, RasterView<std::uint8_t> result, const FillOptions& options,
-                  const FillExtras& extras)
-{
-    FillRaster(*workspace_, raster, result, options, extras);
-}
-
-void Filler::Fill(RasterView<const std::uint16_t> raster, RasterView<std::uint16_t> result,
-                  const FillOptions& options, const FillExtras& extras)
-{
-    FillRaster(*workspace_, raster, result, options, extras);
-}
-
-void Filler::Fill(RasterView<const std::int32_t> raster, RasterView<std::int32_t> result, const FillOptions& options,
-                  const FillExtras& extras)
-{
-    FillRaster(*workspace_, raster, result, options, extras);
-}
-
-void Filler::Fill(RasterView<const float> raster, RasterView<float> result, const FillOptions& options,
-                  const FillExtras& extras)
-{
-    FillRaster(*workspace_, raster, result, options, extras);
-}
-
 std::size_t Filler::HeldBytes() const
 {
     const Workspace& w = *workspace_;
@@ -390,29 +366,23 @@ void Filler::Release()
     *workspace_ = Workspace();
 }
 
-void FillHoles(RasterView<const std::uint8_t> raster, RasterView<std::uint8_t> result, const FillOptions& options,
-               const FillExtras& extras)
-{
-    Filler().Fill(raster, result, options, extras);
-}
-
-void FillHoles(RasterView<const std::uint16_t> raster, RasterView<std::uint16_t> result, const FillOptions& options,
-               const FillExtras& extras)
-{
-    Filler().Fill(raster, result, options, extras);
-}
-
-void FillHoles(RasterView<const std::int32_t> raster, RasterView<std::int32_t> result, const FillOptions& options,
-               const FillExtras& extras)
-{
-    Filler().Fill(raster, result, options, extras);
-}
-
-void FillHoles(RasterView<const float> raster, RasterView<float> result, const FillOptions& options,
-               const FillExtras& extras)
-{
-    Filler().Fill(raster, result, options, extras);
-}
+// Each value type's fill, through the caller's Filler or one of its own.
+#define DARKFILL_FILLS(Value)                                                                                   \
+    void Filler::Fill(RasterView<const Value> raster, RasterView<Value> result, const FillOptions& options,     \
+                      const FillExtras& extras)                                                                 \
+    {                                                                                                           \
+        FillRaster(*workspace_, raster, result, options, extras);                                               \
+    }                                                                                                           \
+    void FillHoles(RasterView<const Value> raster, RasterView<Value> result, const FillOptions& options,         \
+                   const FillExtras& extras)                                                                    \
+    {                                                                                                           \
+        Filler().Fill(raster, result, options, extras);                                                         \
+    }
+DARKFILL_FILLS(std::uint8_t)
+DARKFILL_FILLS(std::uint16_t)
+DARKFILL_FILLS(std::int32_t)
+DARKFILL_FILLS(float)
+#undef DARKFILL_FILLS
 
 const char* Version()
 {

@@ -11,12 +11,16 @@ namespace darkfill {
 namespace {
 
 // Paints count cells, at most 64, whose labelled ones have their bits set in
-// labelled: one look-up for each, each cell read before it is written.
+// labelled: one look-up for each, all made before any cell is written.
 template <class Paint>
 void PaintCells(float* fill, const float* region, int count, std::uint64_t labelled, const Paint& paint)
 {
-    for (int k = 0; k < count; ++k)
-        fill[k] = labelled >> k & 1 ? paint(region[k]) : 0.0f;
+    float painted[64];
+    for (std::uint64_t cells = labelled; cells != 0; cells &= cells - 1)
+        painted[std::countr_zero(cells)] = paint(region[std::countr_zero(cells)]);
+    std::fill(fill, fill + count, 0.0f);
+    for (; labelled != 0; labelled &= labelled - 1)
+        fill[std::countr_zero(labelled)] = painted[std::countr_zero(labelled)];
 }
 
 }  // namespace
