@@ -186,7 +186,7 @@ private:
     // walking both rows' runs at once: the run that ends first can touch no later
     // run of the other row. A run of row y is a root when its row comes, and the
     // root of its group so far is kept at hand. Where two runs do not touch, the
-    // join writes a root as its own parent, which changes nothing.
+    // join writes that root as its own parent, which changes nothing.
     void JoinWithRowAbove(int y)
     {
         RunIndex above = rowStart_[y - 1], k = rowStart_[y];
@@ -196,9 +196,8 @@ private:
             const DarkRun a = Interior(runs_[above]), b = Interior(runs_[k]);
             const bool touch = a.first <= a.last && b.first <= b.last && a.first <= b.last + 1 && b.first <= a.last + 1;
             const RunIndex other = touch ? Root(above) : root;
-            const RunIndex low = std::min(root, other), high = std::max(root, other);
-            parent_[high] = touch ? low : high;
-            root = touch ? low : root;
+            parent_[std::max(root, other)] = std::min(root, other);
+            root = std::min(root, other);
             const bool aboveEnds = runs_[above].last <= runs_[k].last, runEnds = runs_[k].last <= runs_[above].last;
             above += aboveEnds;
             k += runEnds;
