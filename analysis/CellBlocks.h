@@ -4,6 +4,7 @@
 #include <bit>
 #include <cstdint>
 #include <cstring>
+#include <utility>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -158,5 +159,40 @@ void ForEachZeroRun(const float* cells, int from, int to, const Visit& visit)
     ForEachRunOfBits([&](int chunk) { return ZeroBits(cells + chunk, std::min(64, to - chunk + 1)); }, from, to,
                      visit);
 }
+
+// A run of zero (dark) pixels along a row, from first to last.
+struct ZeroRun {
+    int first;
+    int last;
+};
+
+// The nearest source on the left and on the right of each run of a row, the runs
+// taken in order: -1 and columns where there is none; a fresh one for each row.
+// Each cell between runs is looked at once from either side, however many runs
+// there are.
+class RunSides
+{
+public:
+    std::pair<int, int> Of(const float* row, ZeroRun run, int columns)
+    {
+        for (int x = run.first - 1; x >= scanned_; --x)
+            if (row[x] > 0.0f) {
+                left_ = x;
+                break;
+            }
+        scanned_ = run.last + 1;
+        if (right_ <= run.last) {
+            right_ = run.last + 1;
+            while (right_ < columns && !(row[right_] > 0.0f))
+                ++right_;
+        }
+        return {left_, right_};
+    }
+
+private:
+    int left_ = -1;     // the last source before the cells scanned so far
+    int scanned_ = 0;   // the first cell not yet looked at for left_
+    int right_ = -1;    // the first source after the last run asked about
+};
 
 }  // namespace darkfill

@@ -16,12 +16,6 @@ namespace {
 
 using RunIndex = std::uint32_t;
 
-// Dark pixels side by side in a row.
-struct DarkRun {
-    int first;
-    int last;
-};
-
 // The most runs that a plane of this size holds: dark and grey cells by turns.
 std::size_t MostRuns(int rows, int columns)
 {
@@ -87,7 +81,7 @@ public:
     int NumberDarkPixels()
     {
         const std::size_t runs = rowStart_[rows_];
-        runs_ = arena_.Take<DarkRun>(runs);
+        runs_ = arena_.Take<ZeroRun>(runs);
         firstLabel_ = arena_.Take<int>(runs);
         const bool joined = rows_ >= 3 && columns_ >= 3;
         if (joined) {
@@ -171,7 +165,7 @@ private:
 
     // The part of a run of an interior row in columns 1 to C - 2; empty (first
     // after last) for a run of a border column alone.
-    DarkRun Interior(const DarkRun& run) const { return {std::max(run.first, 1), std::min(run.last, columns_ - 2)}; }
+    ZeroRun Interior(const ZeroRun& run) const { return {std::max(run.first, 1), std::min(run.last, columns_ - 2)}; }
 
     RunIndex Root(RunIndex run)
     {
@@ -193,7 +187,7 @@ private:
         const RunIndex aboveEnd = rowStart_[y], end = rowStart_[y + 1];
         RunIndex root = k;
         while (above < aboveEnd && k < end) {
-            const DarkRun a = Interior(runs_[above]), b = Interior(runs_[k]);
+            const ZeroRun a = Interior(runs_[above]), b = Interior(runs_[k]);
             const bool touch = a.first <= a.last && b.first <= b.last && a.first <= b.last + 1 && b.first <= a.last + 1;
             const RunIndex other = touch ? Root(above) : root;
             parent_[std::max(root, other)] = std::min(root, other);
@@ -211,10 +205,10 @@ private:
     // The smallest label of the dark cells of border row b from column first to last.
     int SmallestInBorderRow(int b, int first, int last) const
     {
-        const DarkRun* begin = runs_.data() + rowStart_[b];
-        const DarkRun* end = runs_.data() + rowStart_[b + 1];
-        const DarkRun* run =
-            std::lower_bound(begin, end, first, [](const DarkRun& r, int column) { return r.last < column; });
+        const ZeroRun* begin = runs_.data() + rowStart_[b];
+        const ZeroRun* end = runs_.data() + rowStart_[b + 1];
+        const ZeroRun* run =
+            std::lower_bound(begin, end, first, [](const ZeroRun& r, int column) { return r.last < column; });
         if (run == end || run->first > last)
             return NotDark;
         return LabelAt(static_cast<RunIndex>(run - runs_.data()), std::max(run->first, first));
@@ -247,7 +241,7 @@ private:
             return;
         if (y == 1 || y == rows_ - 2)
             for (RunIndex k = begin; k < end; ++k) {
-                const DarkRun inner = Interior(runs_[k]);
+                const ZeroRun inner = Interior(runs_[k]);
                 if (inner.first > inner.last)
                     continue;
                 if (y == 1)
@@ -255,7 +249,7 @@ private:
                 if (y == rows_ - 2)
                     Lower(k, SmallestInBorderRow(rows_ - 1, inner.first - 1, inner.last + 1));
             }
-        const DarkRun first = runs_[begin], last = runs_[end - 1];
+        const ZeroRun first = runs_[begin], last = runs_[end - 1];
         for (int r = y - 1; r <= y + 1; ++r) {
             if (first.first <= 1 && first.last >= 1)
                 Lower(begin, BorderCell(r, false));
@@ -274,7 +268,7 @@ private:
     std::span<std::uint64_t> zeroWords_;
     std::span<RunIndex> rowStart_;
     // Per run: its cells, and its first cell's first label.
-    std::span<DarkRun> runs_;
+    std::span<ZeroRun> runs_;
     std::span<int> firstLabel_;
     // Per run of an interior row: its parent in its group, and for a group's root
     // the group's label, for every run once its row is settled.
@@ -414,7 +408,7 @@ std::size_t LabellingBytes(int rows, int columns)
     const auto cells = static_cast<std::size_t>(rows) * columns, runs = MostRuns(rows, columns);
     return WorkingArena::BytesFor<std::uint64_t>((static_cast<std::size_t>(columns) + 63) / 64 * rows) +
            WorkingArena::BytesFor<RunIndex>(static_cast<std::size_t>(rows) + 1) +
-           WorkingArena::BytesFor<DarkRun>(runs) + WorkingArena::BytesFor<int>(runs) +
+           WorkingArena::BytesFor<ZeroRun>(runs) + WorkingArena::BytesFor<int>(runs) +
            WorkingArena::BytesFor<RunIndex>(runs) + WorkingArena::BytesFor<int>(runs) +
            WorkingArena::BytesFor<int>(cells + 1) + WorkingArena::BytesFor<int>(runs + rows + columns + 1);
 }

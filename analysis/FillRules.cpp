@@ -140,47 +140,6 @@ float Farther(float a, float b, FarSide far)
     return far == FarSide::Larger ? std::max(a, b) : std::min(a, b);
 }
 
-// A run of zero pixels along a row, from first to last.
-struct ZeroRun {
-    int first;
-    int last;
-};
-
-// The nearest source on the left and on the right of each run of a row, the runs
-// taken in order: -1 and columns where there is none. Each cell between runs is
-// looked at once from either side, however many runs there are.
-class RunSides
-{
-public:
-    void Start()
-    {
-        left_ = -1;
-        scanned_ = 0;
-        right_ = -1;
-    }
-
-    std::pair<int, int> Of(const float* row, ZeroRun run, int columns)
-    {
-        for (int x = run.first - 1; x >= scanned_; --x)
-            if (row[x] > 0.0f) {
-                left_ = x;
-                break;
-            }
-        scanned_ = run.last + 1;
-        if (right_ <= run.last) {
-            right_ = run.last + 1;
-            while (right_ < columns && !(row[right_] > 0.0f))
-                ++right_;
-        }
-        return {left_, right_};
-    }
-
-private:
-    int left_ = -1;     // the last source before the cells scanned so far
-    int scanned_ = 0;   // the first cell not yet looked at for left_
-    int right_ = -1;    // the first source after the last run asked about
-};
-
 // Along one row: each zero pixel from the farther of its two nearest sources, or
 // the one within reach. Returns whether a pixel is left for its column.
 bool FillRowFromBackground(const float* image, float* fill, std::vector<ZeroRun>& runs, RunSides& sides, int columns,
@@ -188,7 +147,7 @@ bool FillRowFromBackground(const float* image, float* fill, std::vector<ZeroRun>
 {
     runs.clear();
     ForEachZeroRun(image, 0, columns - 1, [&runs](int first, int last) { runs.push_back({first, last}); });
-    sides.Start();
+    sides = RunSides();
     bool pending = false;
     for (const ZeroRun& run : runs) {
         const auto [left, right] = sides.Of(image, run, columns);
@@ -260,7 +219,7 @@ void CompositeAndFillNearest(Plane& imagePlane, Plane& fillPlane, Plane& scratch
         NearestInColumns(carried.data(), scratch[y], nearest.data(), y, columns);
         runs.clear();
         ForEachZeroRun(image, 0, columns - 1, [&runs](int first, int last) { runs.push_back({first, last}); });
-        sides.Start();
+        sides = RunSides();
         // A hole's nearest source lies no farther off than the nearest on its row
         // or in its column, so only the columns that close to one of the holes can
         // hold it: one envelope over each stretch of runs whose such columns meet.

@@ -189,26 +189,6 @@ struct GapSpan {
     int count = 0;
 };
 
-// The nearest source on the left of column from and on the right of column to,
-// within reach; out of reach they lie beyond away.
-int SourceLeftOf(const float* row, int from, int beyond)
-{
-    const int reach = beyond - 1;
-    int x = from - 1;
-    while (x >= 0 && x >= from - reach && !(row[x] > 0.0f))
-        --x;
-    return x >= 0 && x >= from - reach ? x : from - beyond;
-}
-
-int SourceRightOf(const float* row, int to, int columns, int beyond)
-{
-    const int reach = beyond - 1;
-    int x = to + 1;
-    while (x < columns && x <= to + reach && !(row[x] > 0.0f))
-        ++x;
-    return x < columns && x <= to + reach ? x : to + beyond;
-}
-
 // Fills the zero pixels of the rows, top to bottom, keeping per column the row of
 // the nearest source above. A row where zero pixels are many is worked across the
 // span that holds them; where they are few, run by run, since every pixel of a run
@@ -249,8 +229,12 @@ private:
     void FillRuns(int y, const GapSpan& gaps)
     {
         const float* row = composite_[y];
+        RunSides sides;
         ForEachZeroRun(row, gaps.first, gaps.last, [&](int first, int last) {
-            const int onLeft = SourceLeftOf(row, first, beyond), onRight = SourceRightOf(row, last, columns_, beyond);
+            // Sources out of reach lie beyond away.
+            const auto [left, right] = sides.Of(row, {first, last}, columns_);
+            const int onLeft = left >= 0 && first - left < beyond ? left : first - beyond;
+            const int onRight = right < columns_ && right - last < beyond ? right : last + beyond;
             if (last - first < ShortRun) {
                 FillShortRun(y, first, last, onLeft, onRight);
                 return;
