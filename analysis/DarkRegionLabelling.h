@@ -34,7 +34,7 @@ std::size_t LabellingBytes(int rows, int columns);
 // the cells and runs, however winding the regions; then one pass along the runs
 // to count and one to write the region labels, each run a stretch of one label
 // but for border cells. Memory: taken from the arena (a fresh one where none is
-// given), one count per dark pixel, seven numbers per run, a bit per cell and a
+// given), one count per dark pixel, six numbers per run, a bit per cell and a
 // number per row.
 // Given starts, it also writes there the start pixel of each region label, as the
 // walks round the regions need it once the border is cleared.

@@ -3,9 +3,8 @@
 namespace darkfill {
 
 // Running minima and maxima across the eight lanes of a vector register, as the
-// sweeps carry a label along a run and the gap fill carries the nearest source
-// along a row: three shifted comparisons, then the value carried in from the
-// lanes before. Lanes are changed in place, passed by reference, so that no
+// gap fill carries the nearest source along a row: three shifted comparisons,
+// then the value carried in from the lanes before. Lanes are changed in place, passed by reference, so that no
 // vector crosses a call by value. The value carried on to the next eight lanes is
 // returned, taken from the last lane before the carry came in: a scan along a row
 // then waits on one scalar comparison per eight lanes, not on a round trip through
