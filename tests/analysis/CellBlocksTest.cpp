@@ -73,6 +73,9 @@ TEST(CellBlocks, ForEachZeroRunFindsEveryRunOfZeros)
         {"PairsAcrossEdges", Repeat("00..", 40), 0, -1},
         {"SubRangeCutsRuns", std::string(20, '0') + std::string(90, '.') + std::string(20, '0'), 5, 119},
         {"SubRangeOfOneCell", "..0..", 2, 2},
+        {"AllZeroOneWholeChunk", std::string(64, '0'), 0, -1},
+        {"ZeroJustAfterWholeChunk", std::string(64, '.') + "0", 0, -1},
+        {"SubRangeFromInsideARunAcrossEdges", std::string(140, '0'), 3, 131},
     };
     for (const RunRow& row : rows) {
         const std::vector<float> cells = Row(row.pattern);

@@ -325,27 +325,33 @@ TEST(PublicInterface, FillerReusedAcrossSizesAndTypes)
         int columns;
         bool floats;
         unsigned seed;
+        FillRule rule;
     };
-    const Row frames[] = {
-        {120, 160, false, 1}, {7, 9, false, 2}, {120, 160, true, 3}, {300, 11, false, 4}, {120, 160, false, 1}};
+    // The rules that keep a plane of scratch take it after the other working arrays.
+    const Row frames[] = {{120, 160, false, 1, FillRule::RowsColumns}, {7, 9, false, 2, FillRule::Nearest},
+                          {120, 160, true, 3, FillRule::Background},   {300, 11, false, 4, FillRule::Nearest},
+                          {120, 160, false, 1, FillRule::RowsColumns}};
     Filler filler;
     std::size_t heldBeforeLast = 0;
     for (std::size_t i = 0; i < std::size(frames); ++i) {
         const Row& f = frames[i];
         const std::vector<std::int32_t> generated = DepthLikeRaster(f.rows, f.columns, 30, f.seed, 65535);
+        const FillOptions options = {.rule = f.rule};
         if (f.floats) {
             const std::vector<float> values = AsValues<float>(generated);
             std::vector<float> reused(values.size()), fresh(values.size());
-            filler.Fill(RasterView<const float>(values.data(), f.rows, f.columns), RasterView<float>(reused.data(), f.rows, f.columns));
-            FillHoles(RasterView<const float>(values.data(), f.rows, f.columns), RasterView<float>(fresh.data(), f.rows, f.columns));
+            filler.Fill(RasterView<const float>(values.data(), f.rows, f.columns),
+                        RasterView<float>(reused.data(), f.rows, f.columns), options);
+            FillHoles(RasterView<const float>(values.data(), f.rows, f.columns),
+                      RasterView<float>(fresh.data(), f.rows, f.columns), options);
             EXPECT_TRUE(SameBits(reused, fresh)) << "frame " << i;
         } else {
             const std::vector<std::uint16_t> values = AsValues<std::uint16_t>(generated);
             std::vector<std::uint16_t> reused(values.size()), fresh(values.size());
             filler.Fill(RasterView<const std::uint16_t>(values.data(), f.rows, f.columns),
-                        RasterView<std::uint16_t>(reused.data(), f.rows, f.columns));
+                        RasterView<std::uint16_t>(reused.data(), f.rows, f.columns), options);
             FillHoles(RasterView<const std::uint16_t>(values.data(), f.rows, f.columns),
-                      RasterView<std::uint16_t>(fresh.data(), f.rows, f.columns));
+                      RasterView<std::uint16_t>(fresh.data(), f.rows, f.columns), options);
             EXPECT_EQ(reused, fresh) << "frame " << i;
         }
         if (i + 2 == std::size(frames))
