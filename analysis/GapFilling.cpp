@@ -39,26 +39,27 @@ VECTOR_FORMS(int, CompositeRow, (float* image, float* fill, int* nextBelow, int 
     return gaps;
 }
 
-// Eight columns side by side in a vector register, and eight cells.
-using ColumnLanes = int __attribute__((vector_size(32)));
-using CellLanes = float __attribute__((vector_size(32)));
-constexpr int ColumnLaneCount = sizeof(ColumnLanes) / sizeof(int);
-
-// The column of each of the eight cells from x on that is a source, none for the
-// others; written in place, as no vector crosses a call by value.
-[[gnu::always_inline]] inline void SourceColumns(const float* row, int x, const ColumnLanes& none, ColumnLanes& columns)
+// The distances from each cell of first to last to the nearest source on its left
+// and on its right, beyond where none is within reach. Sources are marked by
+// their columns first, in a pass that vectorises, so that the scans carry the
+// nearest one along.
+VECTOR_FORMS(void, MarkSources, (const float* row, int* left, int* right, int from, int to, int beyond),
+             (row, left, right, from, to, beyond))
 {
-    const ColumnLanes lanes = {0, 1, 2, 3, 4, 5, 6, 7};
-    CellLanes cells;
-    std::memcpy(&cells, row + x, sizeof cells);
-    columns = cells > 0.0f ? lanes + x : none;
+    for (int x = from; x <= to; ++x) {
+        const bool source = row[x] > 0.0f;
+        left[x] = source ? x : -beyond;
+        right[x] = source ? x : to + beyond;
+    }
 }
 
-// The distance from each cell of from to last to the nearest source on its left,
-// beyond where none is within reach: the largest column of a source so far,
-// eight at a time.
-VECTOR_FORMS(void, DistancesToTheLeft, (const float* row, int* left, int from, int last, int beyond),
-             (row, left, from, last, beyond))
+// Eight columns side by side in a vector register.
+using ColumnLanes = int __attribute__((vector_size(32)));
+constexpr int ColumnLaneCount = sizeof(ColumnLanes) / sizeof(int);
+
+// Turns the marked sources from from to last into the distance to the nearest on
+// the left: the largest column marked so far, eight at a time.
+VECTOR_FORMS(void, DistancesToTheLeft, (int* left, int from, int last, int beyond), (left, from, last, beyond))
 {
     const ColumnLanes none = ColumnLanes{} - beyond;
     const ColumnLanes lanes = {0, 1, 2, 3, 4, 5, 6, 7};
@@ -66,21 +67,20 @@ VECTOR_FORMS(void, DistancesToTheLeft, (const float* row, int* left, int from, i
     int x = from;
     for (; x + ColumnLaneCount - 1 <= last; x += ColumnLaneCount) {
         ColumnLanes nearest;
-        SourceColumns(row, x, none, nearest);
+        std::memcpy(&nearest, left + x, sizeof nearest);
         source = RunUpTheLanes<Keep::Largest>(nearest, none, source);
         ColumnLanes distance = (lanes + x) - nearest;
         distance = distance < beyond ? distance : ColumnLanes{} + beyond;
         std::memcpy(left + x, &distance, sizeof distance);
     }
     for (; x <= last; ++x) {
-        source = row[x] > 0.0f ? x : source;
+        source = std::max(source, left[x]);
         left[x] = std::min(x - source, beyond);
     }
 }
 
-// Likewise to the right: the smallest column of a source from to down to first.
-VECTOR_FORMS(void, DistancesToTheRight, (const float* row, int* right, int first, int to, int beyond),
-             (row, right, first, to, beyond))
+// Likewise to the right: the smallest column marked from to down to first.
+VECTOR_FORMS(void, DistancesToTheRight, (int* right, int first, int to, int beyond), (right, first, to, beyond))
 {
     const ColumnLanes none = ColumnLanes{} + (to + beyond);
     const ColumnLanes lanes = {0, 1, 2, 3, 4, 5, 6, 7};
@@ -89,25 +89,26 @@ VECTOR_FORMS(void, DistancesToTheRight, (const float* row, int* right, int first
     for (; x - ColumnLaneCount + 1 >= first; x -= ColumnLaneCount) {
         const int at = x - ColumnLaneCount + 1;
         ColumnLanes nearest;
-        SourceColumns(row, at, none, nearest);
+        std::memcpy(&nearest, right + at, sizeof nearest);
         source = RunDownTheLanes<Keep::Smallest>(nearest, none, source);
         ColumnLanes distance = nearest - (lanes + at);
         distance = distance < beyond ? distance : ColumnLanes{} + beyond;
         std::memcpy(right + at, &distance, sizeof distance);
     }
     for (; x >= first; --x) {
-        source = row[x] > 0.0f ? x : source;
+        source = std::min(source, right[x]);
         right[x] = std::min(source - x, beyond);
     }
 }
 
-// The distances from each cell of first to last to the nearest source on its left
-// and on its right, each looked for within reach.
 void DistancesAlongRow(const float* row, int* left, int* right, int first, int last, int columns, int beyond)
 {
     const int reach = beyond - 1;
-    DistancesToTheLeft(row, left, std::max(first - reach, 0), last, beyond);
-    DistancesToTheRight(row, right, first, std::min(last + reach, columns - 1), beyond);
+    const int from = std::max(first - reach, 0);
+    const int to = std::min(last + reach, columns - 1);
+    MarkSources(row, left, right, from, to, beyond);
+    DistancesToTheLeft(left, from, last, beyond);
+    DistancesToTheRight(right, first, to, beyond);
 }
 
 // The offset from a zero pixel to the nearest of its four sources, given their
