@@ -308,8 +308,7 @@ void FillRaster(Filler::Workspace& workspace, const RasterView<const Value>& ras
 
     ViewToPlane(raster, imagePlane[0]);
 
-    // The labelling notes where each region's walk starts as it writes the labels,
-    // which spares the walks a pass down the region plane to find them.
+    // The labelling notes where each region's walk starts as it writes the regions.
     RegionStarts& starts = workspace.starts;
     LabelDarkRegions(imagePlane, regionPlane, rows, columns, &starts, options.smallestRegion,
                      &workspace.arena);

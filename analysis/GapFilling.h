@@ -24,10 +24,9 @@ constexpr int GapSearchAttempts = 500;
 // (every pixel of a run has the same sources on its left and right). A gap costs
 // the same however far its source. Memory: a few numbers per row and per column,
 // from the arena (a fresh one where none is given); until the fill, fillPlane's
-// zero pixels hold the distances below. Where sources
-// is not empty (rows x columns entries, row after row), each filled pixel's entry
-// receives the direction of its source; the entries of the other pixels are left
-// as they are.
+// zero pixels hold the distances below. Where sources is not empty (rows x
+// columns entries, row after row), each filled pixel's entry receives the
+// direction of its source; the entries of the other pixels are left as they are.
 // reach: the farthest distance searched, GapSearchAttempts - 1 unless given.
 // Going down the plane: lastAbove carries, per column, the row of the nearest
 // source (a pixel above 0) at or above row y; the cells of row y that are sources

@@ -13,7 +13,8 @@ namespace {
 // Paints count cells, at most 64, whose labelled ones have their bits set in
 // labelled: one look-up for each, all made before any cell is written.
 template <class Paint>
-[[gnu::always_inline]] inline void PaintCells(float* fill, const float* region, int count, std::uint64_t labelled, const Paint& paint)
+[[gnu::always_inline]] inline void PaintCells(float* fill, const float* region, int count, std::uint64_t labelled,
+                                              const Paint& paint)
 {
     float painted[64];
     for (std::uint64_t cells = labelled; cells != 0; cells &= cells - 1)

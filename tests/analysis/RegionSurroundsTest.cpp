@@ -70,8 +70,9 @@ TEST_P(Surrounds, TalliesTheWalkAndDecidesTheGrey)
     EXPECT_EQ(TalliesOfFirstRegion(d), c.firstRegionTallies);
 
     std::vector<float> table(RegionGreyTableSize, -7.0f);
-    const int count = MeasureRegionSurrounds(d.regions, d.image, d.regions.Rows(), d.regions.Columns(), table,
-                                             reference::StartPixels(d.regions, d.regions.Rows(), d.regions.Columns(), 0));
+    const int rows = d.regions.Rows(), columns = d.regions.Columns();
+    const RegionStarts starts = reference::StartPixels(d.regions, rows, columns, 0);
+    const int count = MeasureRegionSurrounds(d.regions, d.image, rows, columns, table, starts);
     ASSERT_EQ(count, static_cast<int>(c.regionGreys.size()));
     for (int label = 1; label <= count; ++label)
         EXPECT_EQ(table[label], c.regionGreys[label - 1]) << "label " << label;
@@ -162,7 +163,8 @@ TEST(Surrounds, CombIsCutByTheStepLimit)
             if (regions[y][x] != 0.0f)
                 image[y][x] = 0.0f;
     std::vector<float> table(RegionGreyTableSize);
-    ASSERT_EQ(MeasureRegionSurrounds(regions, image, rows, columns, table, reference::StartPixels(regions, rows, columns, 0)), 1);
+    ASSERT_EQ(MeasureRegionSurrounds(regions, image, rows, columns, table,
+                                     reference::StartPixels(regions, rows, columns, 0)), 1);
     EXPECT_EQ(table[1], 100.0f);
 }
 
@@ -191,7 +193,8 @@ TEST(Surrounds, TableGrowsForMoreRegionsThanItHasRoomFor)
         for (int x = 0; x < columns; ++x)
             image[y][x] = regions[y][x] != 0.0f ? 0.0f : static_cast<float>(1 + (y / 3 * 20 + x / 3) % 200);
     std::vector<float> table(RegionGreyTableSize);
-    ASSERT_EQ(MeasureRegionSurrounds(regions, image, rows, columns, table, reference::StartPixels(regions, rows, columns, 0)), 700);
+    ASSERT_EQ(MeasureRegionSurrounds(regions, image, rows, columns, table,
+                                     reference::StartPixels(regions, rows, columns, 0)), 700);
     ASSERT_GE(table.size(), 701u);
     EXPECT_EQ(table[1], 1.0f);
     EXPECT_EQ(table[700], static_cast<float>(1 + 699 % 200));
