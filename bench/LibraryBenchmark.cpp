@@ -17,6 +17,7 @@
 
 #include "darkfill/darkfill.h"
 #include "testing/rasters/GeneratedRasters.h"
+#include "bench/Median.h"
 
 #include <algorithm>
 #include <chrono>
@@ -47,12 +48,6 @@ std::vector<Frame> DepthFrames()
     for (int i = 0; i < Frames; ++i)
         frames.push_back(DepthFrame(1000 + i));
     return frames;
-}
-
-double Median(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
 }
 
 using Clock = std::chrono::steady_clock;

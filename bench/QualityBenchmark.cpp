@@ -12,6 +12,7 @@
 
 #include "bench/DepthScene.h"
 #include "darkfill/darkfill.h"
+#include "bench/Median.h"
 
 #include <opencv2/photo.hpp>
 
@@ -111,12 +112,6 @@ struct Totals {
     long long hidden = 0, leftAtZero = 0;
     int frames = 0;
 };
-
-double Median(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
-}
 
 void Score(const Method& method, const DepthScene& scene, const Mask& mask, Totals& totals)
 {

@@ -6,6 +6,7 @@
 
 #include "darkfill/darkfill.h"
 #include "testing/rasters/GeneratedRasters.h"
+#include "bench/Median.h"
 
 #include <algorithm>
 #include <chrono>
@@ -30,12 +31,6 @@ const Rule Rules[] = {
 };
 constexpr int RuleCount = sizeof(Rules) / sizeof(Rules[0]);
 constexpr int FramesAPass = 10;
-
-double Median(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
-}
 
 // Every frame filled once by one rule; ms a frame.
 double Pass(darkfill::Filler& filler, const std::vector<Frame>& frames, Frame& out, int rows, int columns,

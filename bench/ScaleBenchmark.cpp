@@ -11,6 +11,7 @@
 #include "darkfill/darkfill.h"
 #include "bench/HeapAccounting.h"
 #include "testing/rasters/GeneratedRasters.h"
+#include "bench/Median.h"
 
 #include <algorithm>
 #include <chrono>
@@ -43,12 +44,6 @@ struct Case {
     std::vector<double> milliseconds;
     long long heapPeak = 0;
 };
-
-double Median(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
-}
 
 // One fill through a Filler kept from fill to fill; ms.
 double TimeKept(darkfill::Filler& filler, const Case& c, std::vector<std::int32_t>& result)
