@@ -169,15 +169,22 @@ const RuleChoice RuleChoices[] = {
 
 constexpr int RuleGroup = 1;
 
+// An action of the form's, its caption and hint in the user's language.
+TAction* NewAction(TForm1* form, const char* caption, const char* hint)
+{
+    auto* action = new TAction(form);
+    action->SetCaption(Translated(caption).toStdString());
+    action->SetHint(Translated(hint).toStdString());
+    return action;
+}
+
 }  // namespace
 
 void TForm1::PrepareCommands()
 {
     for (const Command& command : Commands) {
-        auto* action = new TAction(this);
-        action->SetCaption(Translated(command.caption).toStdString());
+        TAction* action = NewAction(this, command.caption, command.hint);
         action->SetShortCut(command.shortCut);
-        action->SetHint(Translated(command.hint).toStdString());
         action->OnExecute = [this, execute = command.execute](TObject* sender) { (this->*execute)(sender); };
         this->*command.action = action;
     }
@@ -206,9 +213,7 @@ void TForm1::PrepareRuleChoices(TPopupMenu* menu)
 {
     TPopupMenu* rules = menu->AddSubmenu(Translated(QT_TRANSLATE_NOOP("TForm1", "Fill &Rule")).toStdString());
     for (const RuleChoice& choice : RuleChoices) {
-        auto* action = new TAction(this);
-        action->SetCaption(Translated(choice.caption).toStdString());
-        action->SetHint(Translated(choice.hint).toStdString());
+        TAction* action = NewAction(this, choice.caption, choice.hint);
         action->SetGroupIndex(RuleGroup);
         action->OnExecute = [this, &choice](TObject*) {
             ChooseRule({.rule = choice.rule, .far = choice.far});
