@@ -359,11 +359,8 @@ void LabelDarkRegions(const Plane& imagePlane, Plane& regionPlane, int rows, int
     if (rows < 1 || columns < 1)
         return;
     WorkingArena ownArena;
-    if (!arena) {
-        ownArena.Reserve(LabellingBytes(rows, columns));
-        arena = &ownArena;
-    }
-    WorkingLabels labels(rows, columns, *arena);
+    WorkingArena& working = WorkingArena::GivenOr(arena, ownArena, LabellingBytes(rows, columns));
+    WorkingLabels labels(rows, columns, working);
     labels.FindRuns(imagePlane);
     const int darkCount = labels.NumberDarkPixels();
     const bool swept = rows >= 3 && columns >= 3;
@@ -373,7 +370,7 @@ void LabelDarkRegions(const Plane& imagePlane, Plane& regionPlane, int rows, int
     // Count the counted area, each interior row as soon as it is settled, number
     // the kept labels in ascending order, then write each cell's region label.
     RegionNumbers numbers(darkCount, labels.RunCount() + static_cast<std::size_t>(rows) + columns + 1,
-                          std::max(smallestRegion, 1) - 1, *arena);
+                          std::max(smallestRegion, 1) - 1, working);
     for (int y = 0; y <= rows - 2; ++y) {
         if (swept && y >= 1)
             labels.SettleRow(y);

@@ -55,19 +55,10 @@ VECTOR_FORMS(void, MarkSources, (const float* row, int* left, int* right, int fr
 
 // Eight columns side by side in a vector register. The scans carry their value
 // across the lanes with shuffles that the plain form's narrower registers have
-// to piece together; there, cell by cell costs less (2.6 against 3.0 ms for the
-// sparse dots at 512 x 384).
+// to piece together; there, and where there is one form, cell by cell costs less
+// (2.6 against 3.0 ms for the sparse dots at 512 x 384).
 using ColumnLanes = int __attribute__((vector_size(32)));
 constexpr int ColumnLaneCount = sizeof(ColumnLanes) / sizeof(int);
-
-inline bool LanesPayOff()
-{
-#if defined(DARKFILL_AVX2_FORM)
-    return UseAvx2Form();
-#else
-    return false;
-#endif
-}
 
 // Turns the marked sources from from to last into the distance to the nearest on
 // the left: the largest column marked so far, eight at a time.
@@ -77,7 +68,7 @@ VECTOR_FORMS(void, DistancesToTheLeft, (int* left, int from, int last, int beyon
     const ColumnLanes lanes = {0, 1, 2, 3, 4, 5, 6, 7};
     int source = -beyond;
     int x = from;
-    for (; LanesPayOff() && x + ColumnLaneCount - 1 <= last; x += ColumnLaneCount) {
+    for (; UseAvx2Form() && x + ColumnLaneCount - 1 <= last; x += ColumnLaneCount) {
         ColumnLanes nearest;
         std::memcpy(&nearest, left + x, sizeof nearest);
         source = RunUpTheLanes<Keep::Largest>(nearest, none, source);
@@ -98,7 +89,7 @@ VECTOR_FORMS(void, DistancesToTheRight, (int* right, int first, int to, int beyo
     const ColumnLanes lanes = {0, 1, 2, 3, 4, 5, 6, 7};
     int source = to + beyond;
     int x = to;
-    for (; LanesPayOff() && x - ColumnLaneCount + 1 >= first; x -= ColumnLaneCount) {
+    for (; UseAvx2Form() && x - ColumnLaneCount + 1 >= first; x -= ColumnLaneCount) {
         const int at = x - ColumnLaneCount + 1;
         ColumnLanes nearest;
         std::memcpy(&nearest, right + at, sizeof nearest);
@@ -318,7 +309,8 @@ private:
 
 }  // namespace
 
-VECTOR_FORMS(void, NoteSourcesAbove, (const float* row, int* lastAbove, int y, int columns), (row, lastAbove, y, columns))
+VECTOR_FORMS(void, NoteSourcesAbove, (const float* row, int* lastAbove, int y, int columns),
+             (row, lastAbove, y, columns))
 {
     for (int x = 0; x < columns; ++x)
         lastAbove[x] = row[x] > 0.0f ? y : lastAbove[x];
@@ -330,21 +322,18 @@ void CompositeAndFill(Plane& imagePlane, Plane& fillPlane, int rows, int columns
     if (rows < 1 || columns < 1)
         return;
     WorkingArena ownArena;
-    if (!arena) {
-        ownArena.Reserve(GapFillingBytes(rows, columns));
-        arena = &ownArena;
-    }
+    WorkingArena& working = WorkingArena::GivenOr(arena, ownArena, GapFillingBytes(rows, columns));
     // No source lies farther than the plane is long or wide.
     const int beyond = std::clamp(reach, 0, std::max(rows, columns)) + 1;
-    const std::span<GapSpan> gaps = arena->Take<GapSpan>(rows);
-    const std::span<int> nextBelow = arena->Take<int>(columns);
+    const std::span<GapSpan> gaps = working.Take<GapSpan>(rows);
+    const std::span<int> nextBelow = working.Take<int>(columns);
     std::fill(nextBelow.begin(), nextBelow.end(), rows + beyond);
     for (int y = rows - 1; y >= 0; --y) {
         const float* image = imagePlane[y];
         const int count = CompositeRow(imagePlane[y], fillPlane[y], nextBelow.data(), y, columns, beyond);
         gaps[y] = count == 0 ? GapSpan() : GapSpan{FirstZero(image, columns), LastZero(image, columns), count};
     }
-    RowFiller filler(imagePlane, fillPlane, columns, beyond, sources, *arena);
+    RowFiller filler(imagePlane, fillPlane, columns, beyond, sources, working);
     for (int y = 0; y < rows; ++y)
         filler.Fill(y, gaps[y]);
 }

@@ -9,7 +9,7 @@
 //
 // VECTOR_FORMS(type, Name, (parameters), (arguments)) { body } defines Name. The
 // body is inlined into each form, so that it is vectorised for that form's
-// registers.
+// registers. UseAvx2Form() tells which form runs, false where there is one.
 #if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__)) && !defined(_WIN32)
 #define DARKFILL_AVX2_FORM 1
 #endif
@@ -41,6 +41,15 @@ inline bool UseAvx2Form()
     [[gnu::always_inline]] inline type Name##Body parameters
 
 #else
+
+namespace darkfill {
+
+inline bool UseAvx2Form()
+{
+    return false;
+}
+
+}  // namespace darkfill
 
 #define VECTOR_FORMS(type, Name, parameters, arguments) type Name parameters
 

@@ -34,7 +34,17 @@ public:
     void Release();
     std::size_t Bytes() const { return bytes_; }
 
-    // count values of T, not written, after the arrays taken since Clear.
+    // The arena given, or else own, reserved for bytes: for a stage that a caller
+    // runs without one.
+    static WorkingArena& GivenOr(WorkingArena* given, WorkingArena& own, std::size_t bytes)
+    {
+        if (given)
+            return *given;
+        own.Reserve(bytes);
+        return own;
+    }
+
+    // count values of T, not written, after the arrays taken since Reserve.
     template <class T>
     std::span<T> Take(std::size_t count)
     {

@@ -53,3 +53,17 @@ TEST(WorkingArena, ReserveKeepsTheBlockUntilItMustGrow)
     arena.Release();
     EXPECT_EQ(arena.Bytes(), 0u);
 }
+
+// A stage given an arena works in it, and leaves its own alone; one given none
+// works in its own, reserved for what it asks.
+TEST(WorkingArena, GivenOrOwn)
+{
+    WorkingArena given, own;
+    given.Reserve(64);
+    const std::size_t held = given.Bytes();
+    EXPECT_EQ(&WorkingArena::GivenOr(&given, own, held + 1), &given);
+    EXPECT_EQ(given.Bytes(), held);
+    EXPECT_EQ(own.Bytes(), 0u);
+    EXPECT_EQ(&WorkingArena::GivenOr(nullptr, own, held + 1), &own);
+    EXPECT_GT(own.Bytes(), held);
+}
