@@ -142,7 +142,8 @@ VECTOR_FORMS(void, ChooseSources,
 {
     for (int x = first; x <= last; ++x) {
         const bool gap = row[x] == 0.0f;
-        const int below = gap ? std::bit_cast<int>(fill[x]) : beyond;
+        const int distanceBelow = std::bit_cast<int>(fill[x]);
+        const int below = gap ? distanceBelow : beyond;
         const int offset =
             OffsetToSource(left[x], right[x], below, std::min(y - lastAbove[x], beyond), columns, beyond - 1);
         offsets[x] = gap ? offset : 0;
