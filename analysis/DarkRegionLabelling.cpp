@@ -176,6 +176,26 @@ private:
         return run;
     }
 
+    // a where chosen, else b, by masks: the compiler would branch on a choice
+    // that no predictor learns.
+    static RunIndex Select(bool chosen, RunIndex a, RunIndex b)
+    {
+        const RunIndex mask = RunIndex{0} - RunIndex{chosen};
+        return (a & mask) | (b & ~mask);
+    }
+
+    // The same for a run of the row above, hung from its root: two steps up
+    // without a branch, as few are deeper, so that a join's step need not branch
+    // on whether the runs touch.
+    RunIndex RootAbove(RunIndex run)
+    {
+        RunIndex root = parent_[parent_[run]];
+        if (parent_[root] != root) [[unlikely]]
+            root = Root(root);
+        parent_[run] = root;
+        return root;
+    }
+
     // Joins the runs of interior row y with those of the row above that they touch,
     // walking both rows' runs at once: the run that ends first can touch no later
     // run of the other row. A run of row y is a root when its row comes, and the
@@ -187,12 +207,14 @@ private:
         const RunIndex aboveEnd = rowStart_[y], end = rowStart_[y + 1];
         RunIndex root = k;
         while (above < aboveEnd && k < end) {
-            const ZeroRun a = Interior(runs_[above]), b = Interior(runs_[k]);
-            const bool touch = a.first <= a.last && b.first <= b.last && a.first <= b.last + 1 && b.first <= a.last + 1;
-            const RunIndex other = touch ? Root(above) : root;
-            parent_[std::max(root, other)] = std::min(root, other);
-            root = std::min(root, other);
-            const bool aboveEnds = runs_[above].last <= runs_[k].last, runEnds = runs_[k].last <= runs_[above].last;
+            const ZeroRun runAbove = runs_[above], run = runs_[k];
+            const ZeroRun a = Interior(runAbove), b = Interior(run);
+            const bool touch = (a.first <= a.last) & (b.first <= b.last) & (a.first <= b.last + 1) & (b.first <= a.last + 1);
+            const RunIndex other = Select(touch, RootAbove(above), root);
+            const RunIndex low = Select(other < root, other, root);
+            parent_[root ^ other ^ low] = low;
+            root = low;
+            const bool aboveEnds = runAbove.last <= run.last, runEnds = run.last <= runAbove.last;
             above += aboveEnds;
             k += runEnds;
             root = runEnds ? k : root;
