@@ -412,14 +412,20 @@ void LabelDarkRegions(const Plane& imagePlane, Plane& regionPlane, int rows, int
             for (int x = first + 1; x < last; ++x)
                 region[x] = regionLabel;
             // The stretches of a row come west to east, so the last one of a label
-            // in its topmost interior row ends at the start pixel.
-            if (starts && regionLabel != 0.0f && y >= 1 && first >= 1) {
+            // in its topmost interior row ends at the start pixel. Whether a run
+            // is kept follows no pattern a predictor learns: those dropped note
+            // theirs in the unused entry 0, cleared after, and the entry is
+            // chosen by masks.
+            if (starts && y >= 1 && first >= 1) {
                 StartPixel& start = (*starts)[static_cast<std::size_t>(regionLabel)];
-                if (start.row == -1 || start.row == y)
-                    start = {y, last};
+                const bool first = (start.row == -1) | (start.row == y);
+                start.row = first ? y : start.row;
+                start.column = first ? last : start.column;
             }
         });
     }
+    if (starts)
+        (*starts)[0] = StartPixel();
 }
 
 std::size_t LabellingBytes(int rows, int columns)
