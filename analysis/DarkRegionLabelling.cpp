@@ -154,13 +154,24 @@ public:
 private:
     std::uint64_t* RowWords(int y) { return zeroWords_.data() + wordsPerRow_ * static_cast<std::size_t>(y); }
 
-    // The first and the last cell of each run of row y.
+    // The first and the last cell of each run of row y: where runs start and where
+    // they end, each from its own bits of every word, so that a step per run
+    // takes no branch. The bits past the row's last cell are 0.
     void NoteRunEnds(int y)
     {
         const std::uint64_t* bits = RowWords(y);
-        RunIndex k = rowStart_[y];
-        ForEachRunOfBits([bits](int chunk) { return bits[chunk / 64]; }, 0, columns_ - 1,
-                         [&](int first, int last) { runs_[k++] = {first, last}; });
+        ZeroRun* starting = runs_.data() + rowStart_[y];
+        ZeroRun* ending = starting;
+        std::uint64_t carried = 0;
+        for (std::size_t w = 0; w < wordsPerRow_; ++w) {
+            const std::uint64_t next = w + 1 < wordsPerRow_ ? bits[w + 1] : 0;
+            const int at = static_cast<int>(w * 64);
+            for (std::uint64_t starts = bits[w] & ~((bits[w] << 1) | carried); starts != 0; starts &= starts - 1)
+                (starting++)->first = at + std::countr_zero(starts);
+            for (std::uint64_t ends = bits[w] & ~((bits[w] >> 1) | (next << 63)); ends != 0; ends &= ends - 1)
+                (ending++)->last = at + std::countr_zero(ends);
+            carried = bits[w] >> 63;
+        }
     }
 
     // The part of a run of an interior row in columns 1 to C - 2; empty (first
@@ -184,16 +195,13 @@ private:
         return (a & mask) | (b & ~mask);
     }
 
-    // The same for a run of the row above, hung from its root: two steps up
-    // without a branch, as few are deeper, so that a join's step need not branch
-    // on whether the runs touch.
+    // The same for a run of the row above: two steps up without a branch, as few
+    // are deeper, so that a join's step need not branch on whether the runs touch.
+    // The run itself is not hung from its root: no later join reads it.
     RunIndex RootAbove(RunIndex run)
     {
-        RunIndex root = parent_[parent_[run]];
-        if (parent_[root] != root) [[unlikely]]
-            root = Root(root);
-        parent_[run] = root;
-        return root;
+        const RunIndex root = parent_[parent_[run]];
+        return parent_[root] == root ? root : Root(root);
     }
 
     // Joins the runs of interior row y with those of the row above that they touch,
