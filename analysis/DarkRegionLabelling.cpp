@@ -426,9 +426,9 @@ void LabelDarkRegions(const Plane& imagePlane, Plane& regionPlane, int rows, int
             // chosen by masks.
             if (starts && y >= 1 && first >= 1) {
                 StartPixel& start = (*starts)[static_cast<std::size_t>(regionLabel)];
-                const bool first = (start.row == -1) | (start.row == y);
-                start.row = first ? y : start.row;
-                start.column = first ? last : start.column;
+                const bool topmost = (start.row == -1) | (start.row == y);
+                start.row = topmost ? y : start.row;
+                start.column = topmost ? last : start.column;
             }
         });
     }
