@@ -116,12 +116,25 @@ public:
             LowerFromBorder(y);
     }
 
-    // The labels that the sweeps settle on, for the runs of interior row y: rows
-    // are settled in order, and a run's parent comes before it and is settled.
-    void SettleRow(int y)
+    // The labels that the sweeps settle on, for the runs of interior row y, and
+    // count(label, cells) for each stretch of one label in its counted area, as
+    // ForEachStretch gives them: rows are settled in order, and a run's parent
+    // comes before it and is settled. One loop a row, without ForEachStretch's
+    // tests for the first row, as most runs lie inside.
+    template <class Count>
+    void SettleAndCountRow(int y, const Count& count)
     {
-        for (RunIndex k = rowStart_[y]; k < rowStart_[y + 1]; ++k)
-            lowest_[k] = lowest_[parent_[k]];
+        RunIndex k = rowStart_[y];
+        const RunIndex end = rowStart_[y + 1];
+        if (k < end && runs_[k].first == 0)
+            count(firstLabel_[k], 1);
+        for (; k < end; ++k) {
+            const int label = lowest_[parent_[k]];
+            lowest_[k] = label;
+            const int cells = std::min(runs_[k].last, columns_ - 2) - std::max(runs_[k].first, 1) + 1;
+            if (cells > 0)
+                count(label, cells);
+        }
     }
 
     // Calls visit(first, last, label) for each stretch of one label in the counted
@@ -401,10 +414,12 @@ void LabelDarkRegions(const Plane& imagePlane, Plane& regionPlane, int rows, int
     // the kept labels in ascending order, then write each cell's region label.
     RegionNumbers numbers(darkCount, labels.RunCount() + static_cast<std::size_t>(rows) + columns + 1,
                           std::max(smallestRegion, 1) - 1, working);
+    const auto count = [&](int label, int cells) { numbers.Count(label, cells); };
     for (int y = 0; y <= rows - 2; ++y) {
         if (swept && y >= 1)
-            labels.SettleRow(y);
-        labels.ForEachStretch(y, [&](int first, int last, int label) { numbers.Count(label, last - first + 1); });
+            labels.SettleAndCountRow(y, count);
+        else
+            labels.ForEachStretch(y, [&](int first, int last, int label) { count(label, last - first + 1); });
     }
     const int regionCount = numbers.NumberKeptLabels();
     if (starts)
