@@ -116,51 +116,40 @@ public:
             LowerFromBorder(y);
     }
 
-    // The labels that the sweeps settle on, for the runs of interior row y, and
-    // count(label, cells) for each stretch of one label in its counted area, as
-    // ForEachStretch gives them: rows are settled in order, and a run's parent
-    // comes before it and is settled. One loop a row, without ForEachStretch's
-    // tests for the first row, as most runs lie inside.
-    template <class Count>
-    void SettleAndCountRow(int y, const Count& count)
-    {
-        RunIndex k = rowStart_[y];
-        const RunIndex end = rowStart_[y + 1];
-        if (k < end && runs_[k].first == 0)
-            count(firstLabel_[k], 1);
-        for (; k < end; ++k) {
-            const int label = lowest_[parent_[k]];
-            lowest_[k] = label;
-            const int cells = std::min(runs_[k].last, columns_ - 2) - std::max(runs_[k].first, 1) + 1;
-            if (cells > 0)
-                count(label, cells);
-        }
-    }
-
     // Calls visit(first, last, label) for each stretch of one label in the counted
     // area (columns 0 to C - 2) of row y, row 0 and interior rows settled. Interior
     // cells of a run share their group's label, while border cells keep their own:
     // a run is a cell in column 0 and the rest, except in row 0, where every cell
     // is a border cell. (A plane too small to be swept has no rest: it counts only
-    // cells of row 0 or column 0.)
+    // cells of row 0 or column 0.) Where settle is true, the runs of interior row y
+    // first take the labels that the sweeps settle on: rows are settled in order,
+    // and a run's parent comes before it and is settled. An interior row of a plane
+    // that was swept, where most runs lie, takes one loop without the other tests.
     template <class Visit>
-    void ForEachStretch(int y, const Visit& visit) const
+    void ForEachStretch(int y, bool settle, const Visit& visit)
     {
-        const int lastCounted = columns_ - 2;
-        for (RunIndex k = rowStart_[y]; k < rowStart_[y + 1] && runs_[k].first <= lastCounted; ++k) {
-            const int last = std::min(runs_[k].last, lastCounted);
-            int first = runs_[k].first;
-            if (y == 0) {
-                for (; first <= last; ++first)
-                    visit(first, first, firstLabel_[k] + (first - runs_[k].first));
-                continue;
-            }
-            if (first == 0) {
+        RunIndex k = rowStart_[y];
+        const RunIndex end = rowStart_[y + 1];
+        if (y >= 1 && !parent_.empty()) {
+            if (k < end && runs_[k].first == 0)
                 visit(0, 0, firstLabel_[k]);
-                first = 1;
+            for (; k < end; ++k) {
+                if (settle)
+                    lowest_[k] = lowest_[parent_[k]];
+                const int first = std::max(runs_[k].first, 1), last = std::min(runs_[k].last, columns_ - 2);
+                if (first <= last)
+                    visit(first, last, lowest_[k]);
             }
-            if (first <= last)
-                visit(first, last, lowest_[k]);
+            return;
+        }
+        for (; k < end && runs_[k].first <= columns_ - 2; ++k) {
+            const int last = std::min(runs_[k].last, columns_ - 2);
+            if (y == 0) {
+                for (int x = runs_[k].first; x <= last; ++x)
+                    visit(x, x, LabelAt(k, x));
+            } else {
+                visit(0, 0, firstLabel_[k]);
+            }
         }
     }
 
@@ -414,13 +403,8 @@ void LabelDarkRegions(const Plane& imagePlane, Plane& regionPlane, int rows, int
     // the kept labels in ascending order, then write each cell's region label.
     RegionNumbers numbers(darkCount, labels.RunCount() + static_cast<std::size_t>(rows) + columns + 1,
                           std::max(smallestRegion, 1) - 1, working);
-    const auto count = [&](int label, int cells) { numbers.Count(label, cells); };
-    for (int y = 0; y <= rows - 2; ++y) {
-        if (swept && y >= 1)
-            labels.SettleAndCountRow(y, count);
-        else
-            labels.ForEachStretch(y, [&](int first, int last, int label) { count(label, last - first + 1); });
-    }
+    for (int y = 0; y <= rows - 2; ++y)
+        labels.ForEachStretch(y, true, [&](int first, int last, int label) { numbers.Count(label, last - first + 1); });
     const int regionCount = numbers.NumberKeptLabels();
     if (starts)
         starts->assign(static_cast<std::size_t>(regionCount) + 1, StartPixel());
@@ -428,7 +412,7 @@ void LabelDarkRegions(const Plane& imagePlane, Plane& regionPlane, int rows, int
     for (int y = 0; y <= rows - 2; ++y) {
         float* region = regionPlane[y];
         std::fill(region, region + columns - 1, 0.0f);
-        labels.ForEachStretch(y, [&](int first, int last, int label) {
+        labels.ForEachStretch(y, false, [&](int first, int last, int label) {
             const float regionLabel = numbers.RegionOf(label);
             // Ends first, as the runs are numbered.
             region[first] = region[last] = regionLabel;
