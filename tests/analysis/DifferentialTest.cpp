@@ -13,6 +13,7 @@
 #include <algorithm>
 #include <cstring>
 #include <functional>
+#include <limits>
 #include <random>
 
 using namespace darkfill;
@@ -246,8 +247,15 @@ TEST(Differential, Painting)
         Random random(seed);
         const int rows = 1 + random.Below(40), columns = 1 + random.Below(40);
         int highest = 0;
-        const Plane regions = LabelPlane(random, rows, columns, highest);
-        std::vector<float> table(RegionGreyTableSize);
+        Plane regions = LabelPlane(random, rows, columns, highest);
+        // Values that are no whole label of any table, and tables that end early
+        // or hold nothing.
+        for (const float stray : {4e9f, -4e9f, 0.5f, std::numeric_limits<float>::quiet_NaN()})
+            if (random.Chance(10))
+                regions[random.Below(rows)][random.Below(columns)] = stray;
+        const std::size_t entries = random.Chance(10) ? 0 : random.Chance(10) ? 1 + random.Below(highest + 1)
+                                                                              : RegionGreyTableSize;
+        std::vector<float> table(entries);
         for (float& entry : table)
             entry = static_cast<float>(random.Below(256));
         const int count = random.Chance(5) ? RegionGreyTableSize + 4 : highest - 2 + random.Below(4);
