@@ -157,8 +157,9 @@ private:
     std::uint64_t* RowWords(int y) { return zeroWords_.data() + wordsPerRow_ * static_cast<std::size_t>(y); }
 
     // The first and the last cell of each run of row y: where runs start and where
-    // they end, each from its own bits of every word, so that a step per run
-    // takes no branch. The bits past the row's last cell are 0.
+    // they end, each from its own bits of every word, in two loops a word with a
+    // step a run and no test of which comes first. The bits past the row's last
+    // cell are 0.
     void NoteRunEnds(int y)
     {
         const std::uint64_t* bits = RowWords(y);

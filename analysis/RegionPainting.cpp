@@ -23,9 +23,11 @@ struct Greys {
     cellblocks::Lanes Of(cellblocks::Lanes values) const
     {
         using namespace cellblocks;
-        const Mask whole = __builtin_convertvector(values, Mask);
-        const Mask labelled = (values >= 1.0f) & (values <= last) & (__builtin_convertvector(whole, Lanes) == values);
-        const Mask index = labelled ? whole : Mask{};
+        // Only values from 1 to last are converted, so that each is an index of
+        // the table; NaN is none of them.
+        const Mask inRange = (values >= 1.0f) & (values <= last);
+        const Mask index = __builtin_convertvector(inRange ? values : Lanes{}, Mask);
+        const Mask labelled = inRange & (__builtin_convertvector(index, Lanes) == values);
         const Lanes greys = {table[index[0]], table[index[1]], table[index[2]], table[index[3]]};
         return labelled ? greys : Lanes{};
     }
