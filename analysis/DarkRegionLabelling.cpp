@@ -108,10 +108,12 @@ public:
 
     std::size_t RunCount() const { return runs_.size(); }
 
-    // Each group lowered by the border dark cells beside it; for planes of at least
-    // 3 x 3 cells, after NumberDarkPixels.
+    // Each group lowered by the border dark cells beside it, after NumberDarkPixels;
+    // nothing where the plane has no interior.
     void LowerGroupsFromBorder()
     {
+        if (!Joined())
+            return;
         for (int y = 1; y <= rows_ - 2; ++y)
             LowerFromBorder(y);
     }
@@ -130,15 +132,14 @@ public:
     {
         RunIndex k = rowStart_[y];
         const RunIndex end = rowStart_[y + 1];
-        if (y >= 1 && !parent_.empty()) {
+        if (y >= 1 && Joined()) {
             if (k < end && runs_[k].first == 0)
                 visit(0, 0, firstLabel_[k]);
             for (; k < end; ++k) {
                 if (settle)
                     lowest_[k] = lowest_[parent_[k]];
-                const int first = std::max(runs_[k].first, 1), last = std::min(runs_[k].last, columns_ - 2);
-                if (first <= last)
-                    visit(first, last, lowest_[k]);
+                if (const ZeroRun inner = Interior(runs_[k]); inner.first <= inner.last)
+                    visit(inner.first, inner.last, lowest_[k]);
             }
             return;
         }
@@ -154,6 +155,9 @@ public:
     }
 
 private:
+    // Whether the plane has an interior, whose runs are joined into groups.
+    bool Joined() const { return !parent_.empty(); }
+
     std::uint64_t* RowWords(int y) { return zeroWords_.data() + wordsPerRow_ * static_cast<std::size_t>(y); }
 
     // The first and the last cell of each run of row y: where runs start and where
@@ -220,7 +224,8 @@ private:
         while (above < aboveEnd && k < end) {
             const ZeroRun runAbove = runs_[above], run = runs_[k];
             const ZeroRun a = Interior(runAbove), b = Interior(run);
-            const bool touch = (a.first <= a.last) & (b.first <= b.last) & (a.first <= b.last + 1) & (b.first <= a.last + 1);
+            const bool touch =
+                (a.first <= a.last) & (b.first <= b.last) & (a.first <= b.last + 1) & (b.first <= a.last + 1);
             const RunIndex other = Select(touch, RootAbove(above), root);
             const RunIndex low = Select(other < root, other, root);
             parent_[root ^ other ^ low] = low;
@@ -396,9 +401,7 @@ void LabelDarkRegions(const Plane& imagePlane, Plane& regionPlane, int rows, int
     WorkingLabels labels(rows, columns, working);
     labels.FindRuns(imagePlane);
     const int darkCount = labels.NumberDarkPixels();
-    const bool swept = rows >= 3 && columns >= 3;
-    if (swept)
-        labels.LowerGroupsFromBorder();
+    labels.LowerGroupsFromBorder();
 
     // Count the counted area, each interior row as soon as it is settled, number
     // the kept labels in ascending order, then write each cell's region label.
