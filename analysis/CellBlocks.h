@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <bit>
 #include <cstdint>
-#include <cstring>
 #include <utility>
 
 #if defined(__SSE2__)
@@ -12,55 +11,9 @@
 
 namespace darkfill {
 
-// Planes are mostly without dark pixels or labels where holes are few. Looking at
-// them in blocks of cells, compared four at a time in vector registers, skips the
-// empty stretches.
-
-constexpr int CellBlockWidth = 16;
-
-namespace cellblocks {
-
-using Lanes = float __attribute__((vector_size(16)));
-using Mask = int __attribute__((vector_size(16)));
-
-inline Lanes LoadLanes(const float* cells)
-{
-    Lanes lanes;
-    std::memcpy(&lanes, cells, sizeof lanes);
-    return lanes;
-}
-
-inline bool AnyLane(Mask mask)
-{
-    return (mask[0] | mask[1] | mask[2] | mask[3]) != 0;
-}
-
-}  // namespace cellblocks
-
-// Whether every one of the CellBlockWidth cells from cells on holds either the
-// given label or a value below 1, which is no label.
-inline bool BlockHoldsOnly(const float* cells, float label)
-{
-    using namespace cellblocks;
-    Mask other = {};
-    for (int k = 0; k < CellBlockWidth; k += 4) {
-        const Lanes lanes = LoadLanes(cells + k);
-        other |= (lanes != label) & (lanes >= 1.0f);
-    }
-    return !AnyLane(other);
-}
-
-// Writes value into each of the CellBlockWidth cells from to on whose cell in from
-// holds label, and 0 into the others.
-inline void PaintBlock(float* to, const float* from, float label, float value)
-{
-    using namespace cellblocks;
-    for (int k = 0; k < CellBlockWidth; k += 4) {
-        const Lanes lanes = LoadLanes(from + k);
-        const Lanes painted = lanes == label ? Lanes{} + value : Lanes{};
-        std::memcpy(to + k, &painted, sizeof painted);
-    }
-}
+// Rows of a plane as bit masks, 64 cells to a word, and the runs of zero pixels
+// that they hold: the passes that look for dark pixels, labels and gaps skip the
+// stretches without any a word at a time.
 
 namespace cellblocks {
 

@@ -3,13 +3,25 @@
 #include "analysis/CellBlocks.h"
 
 #include <algorithm>
-#include <bit>
 #include <cstdint>
 #include <cstring>
 
 namespace darkfill {
 
 namespace {
+
+// Painted in blocks of this many cells, the cells of a block four at a time; a
+// block without a label, as most are where holes are few, is cleared at once.
+constexpr int BlockWidth = 16;
+using Lanes = float __attribute__((vector_size(16)));
+using Mask = int __attribute__((vector_size(16)));
+
+Lanes LoadLanes(const float* cells)
+{
+    Lanes lanes;
+    std::memcpy(&lanes, cells, sizeof lanes);
+    return lanes;
+}
 
 // The grey of each whole label from 1 to last, 0 for any other value (2.5
 // matches no label), four cells at a time: choosing by masks, not branches, as in
@@ -20,9 +32,8 @@ struct Greys {
     const float* table;
     float last;
 
-    cellblocks::Lanes Of(cellblocks::Lanes values) const
+    Lanes Of(Lanes values) const
     {
-        using namespace cellblocks;
         // Only values from 1 to last are converted, so that each is an index of
         // the table; NaN is none of them.
         const Mask inRange = (values >= 1.0f) & (values <= last);
@@ -38,11 +49,11 @@ struct Greys {
 {
     int k = 0;
     for (; k + 4 <= count; k += 4) {
-        const cellblocks::Lanes painted = greys.Of(cellblocks::LoadLanes(region + k));
+        const Lanes painted = greys.Of(LoadLanes(region + k));
         std::memcpy(fill + k, &painted, sizeof painted);
     }
     for (; k < count; ++k)
-        fill[k] = greys.Of(cellblocks::Lanes{} + region[k])[0];
+        fill[k] = greys.Of(Lanes{} + region[k])[0];
 }
 
 }  // namespace
@@ -57,18 +68,11 @@ void PaintRegions(const Plane& regionPlane, Plane& fillPlane, int rows, int colu
         const float* region = regionPlane[y];
         float* fill = fillPlane[y];
         int x = 0;
-        for (; x + CellBlockWidth <= columns; x += CellBlockWidth) {
-            const std::uint64_t labelled = LabelBits(region + x, CellBlockWidth);
-            if (labelled == 0) {
-                std::fill(fill + x, fill + x + CellBlockWidth, 0.0f);
-                continue;
-            }
-            // A block mostly holds one label beside cells of none: one look-up paints it.
-            const float label = region[x + std::countr_zero(labelled)];
-            if (BlockHoldsOnly(region + x, label))
-                PaintBlock(fill + x, region + x, label, greys.Of(cellblocks::Lanes{} + label)[0]);
+        for (; x + BlockWidth <= columns; x += BlockWidth) {
+            if (LabelBits(region + x, BlockWidth) == 0)
+                std::fill(fill + x, fill + x + BlockWidth, 0.0f);
             else
-                PaintCells(fill + x, region + x, CellBlockWidth, greys);
+                PaintCells(fill + x, region + x, BlockWidth, greys);
         }
         PaintCells(fill + x, region + x, columns - x, greys);
     }

@@ -11,8 +11,7 @@ namespace darkfill {
 // table's last entry paint nothing. fillPlane may be regionPlane itself: each cell
 // is read before it is written.
 // Time: one pass in blocks of 16 cells: a block without a label is cleared at once,
-// one of a single label and unlabelled cells takes one lookup, others one per
-// labelled cell. Memory: none.
+// the others take a look-up per cell, four at a time. Memory: none.
 void PaintRegions(const Plane& regionPlane, Plane& fillPlane, int rows, int columns,
                   const std::vector<float>& regionGreyTable, int regionCount);
 
