@@ -76,15 +76,15 @@ inline void ZeroWordsOfRow(const float* cells, int count, std::uint64_t* words)
         words[x / 64] = ZeroBits(cells + x, std::min(64, count - x));
 }
 
-// Calls visit(first, last) for every run of set bits from bit from to bit to, in
-// order; bitsAt(chunk) gives the bits from bit chunk on, up to 64 and none past
-// to. Where each run starts and where one ends come from the words, the end
-// looking one bit into the next word: a loop per word and a step per run, not a
-// branch per bit.
-template <class Bits, class Visit>
-void ForEachRunOfBits(const Bits& bitsAt, int from, int to, const Visit& visit)
+// Calls visit(first, last) for every run of cells that are exactly 0 between
+// cells[from] and cells[to], in order. Where each run starts and where one ends
+// come from the bit masks of 64 cells at a time, the end looking one bit into the
+// next mask: a loop per mask and a step per run, not a branch per cell.
+template <class Visit>
+void ForEachZeroRun(const float* cells, int from, int to, const Visit& visit)
 {
     constexpr int Chunk = 64;
+    const auto bitsAt = [&](int chunk) { return ZeroBits(cells + chunk, std::min(Chunk, to - chunk + 1)); };
     std::uint64_t bits = bitsAt(from), carried = 0;
     int first = from;
     for (int chunk = from; chunk <= to; chunk += Chunk) {
@@ -102,15 +102,6 @@ void ForEachRunOfBits(const Bits& bitsAt, int from, int to, const Visit& visit)
         carried = bits >> 63;
         bits = next;
     }
-}
-
-// Calls visit(first, last) for every run of cells that are exactly 0 between
-// cells[from] and cells[to], in order, from the bit masks of 64 cells at a time.
-template <class Visit>
-void ForEachZeroRun(const float* cells, int from, int to, const Visit& visit)
-{
-    ForEachRunOfBits([&](int chunk) { return ZeroBits(cells + chunk, std::min(64, to - chunk + 1)); }, from, to,
-                     visit);
 }
 
 // A run of zero (dark) pixels along a row, from first to last.

@@ -44,11 +44,14 @@ private:
     bool several_ = false;
 };
 
-// Walks round regions 1 to regionCount from their start pixels and writes their
-// greys into the table.
-void WalkRoundRegions(const Plane& regionPlane, const Plane& imagePlane, int rows, int columns,
-                      std::vector<float>& regionGreyTable, const RegionStarts& starts, int regionCount)
+}  // namespace
+
+int MeasureRegionSurrounds(const Plane& regionPlane, const Plane& imagePlane, int rows, int columns,
+                           std::vector<float>& regionGreyTable, const RegionStarts& starts)
 {
+    const int regionCount = std::max(static_cast<int>(starts.size()) - 1, 0);
+    if (regionCount == 0)
+        return 0;
     if (regionGreyTable.size() <= static_cast<std::size_t>(regionCount))
         regionGreyTable.resize(static_cast<std::size_t>(regionCount) + 1);
 
@@ -70,17 +73,7 @@ void WalkRoundRegions(const Plane& regionPlane, const Plane& imagePlane, int row
         }
         regionGreyTable[label] = greys.Decision();
     }
-}
-
-}  // namespace
-
-int MeasureRegionSurrounds(const Plane& regionPlane, const Plane& imagePlane, int rows, int columns,
-                           std::vector<float>& regionGreyTable, const RegionStarts& starts)
-{
-    const int regionCount = static_cast<int>(starts.size()) - 1;
-    if (regionCount >= 1)
-        WalkRoundRegions(regionPlane, imagePlane, rows, columns, regionGreyTable, starts, regionCount);
-    return std::max(regionCount, 0);
+    return regionCount;
 }
 
 }  // namespace darkfill
