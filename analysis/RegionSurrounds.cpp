@@ -48,10 +48,12 @@ private:
 // follow one another along the planes, each a few steps in cells that the
 // labelling wrote long before, so that a walk would otherwise wait on each of them.
 // Inlined: a call that only prefetches has no effect that the compiler sees, and
-// it drops the call.
-[[gnu::always_inline]] inline void PrefetchAround(const Plane& regionPlane, const Plane& imagePlane, StartPixel start)
+// it drops the call. Only an interior start pixel has all its neighbours in the
+// planes.
+[[gnu::always_inline]] inline void PrefetchAround(const Plane& regionPlane, const Plane& imagePlane, int rows,
+                                                  int columns, StartPixel start)
 {
-    if (start.row == -1)
+    if (start.row < 1 || start.row > rows - 2 || start.column < 1 || start.column > columns - 2)
         return;
     for (int y = start.row - 1; y <= start.row + 1; ++y)
         for (int x = start.column - 1; x <= start.column + 1; x += 2) {
@@ -77,10 +79,13 @@ int MeasureRegionSurrounds(const Plane& regionPlane, const Plane& imagePlane, in
     // a walk's first step can move onto one without recording a grey.)
     const bool stopWhenSettled = BorderIsClear(regionPlane, rows, columns);
     float surroundGrey = 0.0f;
-    constexpr int Ahead = 8;
+    // Planes of this many cells outgrow the processor's caches; in smaller ones
+    // the cells are at hand and asking for them ahead only costs.
+    constexpr std::size_t LargePlane = std::size_t{1} << 19;
+    const int ahead = static_cast<std::size_t>(rows) * columns >= LargePlane ? 8 : 0;
     for (int label = 1; label <= regionCount; ++label) {
-        if (label + Ahead <= regionCount)
-            PrefetchAround(regionPlane, imagePlane, starts[label + Ahead]);
+        if (ahead != 0 && label + ahead <= regionCount)
+            PrefetchAround(regionPlane, imagePlane, rows, columns, starts[label + ahead]);
         SurroundGreys greys;
         if (starts[label].row != -1) {
             BoundaryWalker walker(regionPlane, imagePlane, rows, columns, static_cast<float>(label), starts[label].row,
