@@ -238,18 +238,14 @@ void CountSources(std::span<const ValueSource> sources, FillCounts& counts)
     }
 }
 
-void CopySources(std::span<const ValueSource> sources, const RasterView<ValueSource>& fillMap)
+// Writes the fill map cell by cell: from sources, or Kept everywhere where there
+// are none.
+void WriteFillMap(std::span<const ValueSource> sources, const RasterView<ValueSource>& fillMap)
 {
     for (int y = 0; y < fillMap.rows; ++y)
         for (int x = 0; x < fillMap.columns; ++x)
-            *CellAt(fillMap, y, x) = sources[static_cast<std::size_t>(y) * fillMap.columns + x];
-}
-
-void FillMapAllKept(const RasterView<ValueSource>& fillMap)
-{
-    for (int y = 0; y < fillMap.rows; ++y)
-        for (int x = 0; x < fillMap.columns; ++x)
-            *CellAt(fillMap, y, x) = ValueSource::Kept;
+            *CellAt(fillMap, y, x) =
+                sources.empty() ? ValueSource::Kept : sources[static_cast<std::size_t>(y) * fillMap.columns + x];
 }
 
 }  // namespace
@@ -280,7 +276,7 @@ void FillRaster(Filler::Workspace& workspace, const RasterView<const Value>& ras
     if (!ViewHoldsHole(raster) && (Apart(raster, result) || SameView(raster, result))) {
         CopyWithoutHoles(raster, result);
         if (fillMap.data)
-            FillMapAllKept(fillMap);
+            WriteFillMap({}, fillMap);
         return;
     }
 
@@ -336,7 +332,7 @@ void FillRaster(Filler::Workspace& workspace, const RasterView<const Value>& ras
     PlaneToView(fillPlane[0], result);
 
     if (fillMap.data && !Contiguous(fillMap))
-        CopySources(sources, fillMap);
+        WriteFillMap(sources, fillMap);
     if (extras.counts) {
         // A group of border cells alone, kept where the smallest region is 1, has
         // no cell left once the border is cleared: it is no region.
