@@ -5,15 +5,23 @@
 // Sizes are run interleaved and each figure is the median of its runs, so that a
 // noisy machine moves all alike. The worst shapes are timed both through one
 // Filler kept from fill to fill (as darkfill-cli fills a batch) and alone, each
-// fill with working memory of its own (as it fills one file).
+// fill with working memory of its own (as it fills one file), and stage by stage.
 //   build/bench/scale_bench [RUNS]
 
 #include "darkfill/darkfill.h"
+#include "analysis/Conversions.h"
+#include "analysis/DarkRegionLabelling.h"
+#include "analysis/GapFilling.h"
+#include "analysis/Plane.h"
+#include "analysis/RegionPainting.h"
+#include "analysis/RegionSurrounds.h"
+#include "analysis/WorkingMemory.h"
 #include "bench/HeapAccounting.h"
 #include "testing/rasters/GeneratedRasters.h"
 #include "bench/Median.h"
 
 #include <algorithm>
+#include <array>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -65,6 +73,55 @@ void Time(Case& c)
     c.heapPeak = std::max(c.heapPeak, HeapPeak() - before + static_cast<long long>(filler.HeldBytes()));
     c.milliseconds.push_back(ms);
 }
+
+constexpr int StageCount = 6;
+
+// The stages of one fill, as the Filler runs them, each timed: ms of each.
+class StageTimer
+{
+public:
+    explicit StageTimer(const Case& c)
+        : c_(c), image_(c.rows, c.columns), regions_(c.rows, c.columns), result_(c.raster.size())
+    {
+    }
+
+    std::array<double, StageCount> Time()
+    {
+        const int rows = c_.rows, columns = c_.columns;
+        arena_.Reserve(LabellingBytes(rows, columns) + GapFillingBytes(rows, columns));
+        greys_.assign(RegionGreyTableSize, 0.0f);
+        std::array<double, StageCount> ms{};
+        auto clock = std::chrono::steady_clock::now();
+        const auto lap = [&](int stage) {
+            const auto now = std::chrono::steady_clock::now();
+            ms[stage] = std::chrono::duration<double, std::milli>(now - clock).count();
+            clock = now;
+        };
+        ToPlane(c_.raster.data(), image_[0], c_.raster.size());
+        lap(0);
+        LabelDarkRegions(image_, regions_, rows, columns, &starts_, RegionSizeThreshold + 1, &arena_);
+        ClearPlaneBorder(regions_, rows, columns);
+        lap(1);
+        const int regionCount = MeasureRegionSurrounds(regions_, image_, rows, columns, greys_, starts_);
+        lap(2);
+        PaintRegions(regions_, regions_, rows, columns, greys_, regionCount);
+        lap(3);
+        CompositeAndFill(image_, regions_, rows, columns, {}, GapSearchAttempts - 1, &arena_);
+        lap(4);
+        FromPlane(regions_[0], result_.data(), result_.size());
+        lap(5);
+        return ms;
+    }
+
+private:
+    const Case& c_;
+    Plane image_;
+    Plane regions_;
+    std::vector<std::int32_t> result_;
+    WorkingArena arena_;
+    RegionStarts starts_;
+    std::vector<float> greys_;
+};
 
 std::vector<std::int32_t> Serpentine(int rows, int columns, bool vertical)
 {
@@ -187,5 +244,26 @@ int main(int argc, char** argv)
         std::printf("%-40s %8.1f ms  %5.2f x  | alone %8.1f ms  %5.1f B\n", worst[k].name.c_str(), Median(kept[k]),
                     Median(kept[k]) / depthMs, Median(worst[k].milliseconds),
                     static_cast<double>(worst[k].heapPeak) / worst[k].raster.size());
+
+    // Each shape's planes are written once before its timed runs, as a kept
+    // Filler's are.
+    std::vector<std::array<std::vector<double>, StageCount>> stages(worst.size());
+    for (std::size_t k = 0; k < worst.size(); ++k) {
+        StageTimer timer(worst[k]);
+        timer.Time();
+        for (int run = 0; run < worstRuns; ++run) {
+            const std::array<double, StageCount> ms = timer.Time();
+            for (int stage = 0; stage < StageCount; ++stage)
+                stages[k][stage].push_back(ms[stage]);
+        }
+    }
+    std::printf("\nThe stages of one fill at 2048 x 2048, median of %d runs (ms):\n%-40s %9s %9s %9s %9s %9s %9s\n",
+                worstRuns, "", "to plane", "labels", "walks", "painting", "gap fill", "back");
+    for (std::size_t k = 0; k < worst.size(); ++k) {
+        std::printf("%-40s", worst[k].name.c_str());
+        for (int stage = 0; stage < StageCount; ++stage)
+            std::printf(" %9.2f", Median(stages[k][stage]));
+        std::printf("\n");
+    }
     return 0;
 }
