@@ -142,6 +142,8 @@ VECTOR_FORMS(void, ChooseSources,
 {
     for (int x = first; x <= last; ++x) {
         const bool gap = row[x] == 0.0f;
+        // Read for every cell, not only for a gap: a load under a condition keeps
+        // the loop from vectorising where it is inlined.
         const int distanceBelow = std::bit_cast<int>(fill[x]);
         const int below = gap ? distanceBelow : beyond;
         const int offset =

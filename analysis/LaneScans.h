@@ -5,10 +5,10 @@ namespace darkfill {
 // Running minima and maxima across the eight lanes of a vector register, as the
 // gap fill carries the nearest source along a row: three shifted comparisons,
 // then the value carried in from the lanes before. Lanes are changed in place,
-// passed by reference, so that no vector crosses a call by value. The value carried on to the next eight lanes is
-// returned, taken from the last lane before the carry came in: a scan along a row
-// then waits on one scalar comparison per eight lanes, not on a round trip through
-// the vector register.
+// passed by reference, so that no vector crosses a call by value. The value
+// carried on to the next eight lanes is returned, taken from the last lane before
+// the carry came in: a scan along a row then waits on one scalar comparison per
+// eight lanes, not on a round trip through the vector register.
 
 enum class Keep { Smallest, Largest };
 
