@@ -1,6 +1,6 @@
 #pragma once
 
-#include <QElapsedTimer>
+#include <chrono>
 
 // A progress bar on standard error, drawn over itself on one line: done of total,
 // pictures a second, time left. Draws only where it is told to (a terminal).
@@ -17,5 +17,5 @@ private:
     int total_;
     bool shown_;
     bool drawn_ = false;
-    QElapsedTimer clock_;
+    std::chrono::steady_clock::time_point start_;
 };

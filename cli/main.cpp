@@ -1,29 +1,46 @@
 // darkfill-cli: fills the holes of grey pictures and depth maps, one file or a
 // folder's worth, without a window. See ManualText() for what it does.
 
-#include "cli/CommandLine.h"
-#include "cli/FileTask.h"
 #include "cli/Progress.h"
-#include "cli/Report.h"
-#include "cli/TaskPlan.h"
-#include "framework/pictures/SystemFileName.h"
+#include "files/PictureReader.h"
+#include "framework/pictures/QtPictureReader.h"
+#include "tasks/CommandLine.h"
+#include "tasks/FileTask.h"
+#include "tasks/Report.h"
+#include "tasks/TaskPlan.h"
 
-#include <QCoreApplication>
-#include <QElapsedTimer>
-#include <QImageReader>
-#include <QThread>
-
+#include <fcntl.h>
 #include <unistd.h>
 
 #include <atomic>
+#include <cerrno>
 #include <condition_variable>
 #include <cstdio>
+#include <cstring>
 #include <mutex>
 #include <optional>
+#include <string>
 #include <thread>
 #include <vector>
 
+using namespace darkfill::tasks;
+
 namespace {
+
+// Descriptors 0, 1 and 2 that the caller closed are opened on /dev/null, so
+// that no file this program opens takes their numbers (and a message meant for
+// standard error goes into an output).
+void OpenClosedStandardStreams()
+{
+    for (int descriptor = 0; descriptor <= 2; ++descriptor)
+        if (::fcntl(descriptor, F_GETFD) < 0 && errno == EBADF) {
+            const int opened = ::open("/dev/null", descriptor == 0 ? O_RDONLY : O_WRONLY);
+            if (opened >= 0 && opened != descriptor) {
+                ::dup2(opened, descriptor);
+                ::close(opened);
+            }
+        }
+}
 
 ExistingOutputs ExistingOutputsOf(const CommandLine& commandLine)
 {
@@ -32,10 +49,15 @@ ExistingOutputs ExistingOutputsOf(const CommandLine& commandLine)
     return commandLine.skipExisting ? ExistingOutputs::Skip : ExistingOutputs::Refuse;
 }
 
-void Print(std::FILE* stream, const QString& line)
+// Prints a line; the error where it could not be written whole (a full disk),
+// else 0.
+int Print(std::FILE* stream, const std::string& line)
 {
-    std::fprintf(stream, "%s\n", line.toLocal8Bit().constData());
-    std::fflush(stream);
+    errno = 0;
+    const bool written = std::fprintf(stream, "%s\n", line.c_str()) >= 0;
+    if (std::fflush(stream) == 0 && written)
+        return 0;
+    return errno ? errno : EIO;
 }
 
 // Fills the tasks on `jobs` threads and reports each one, in the order of the
@@ -43,7 +65,8 @@ void Print(std::FILE* stream, const QString& line)
 int RunTasks(const std::vector<FileTask>& tasks, const CommandLine& commandLine)
 {
     const int total = static_cast<int>(tasks.size());
-    const int jobs = std::min(commandLine.jobs > 0 ? commandLine.jobs : QThread::idealThreadCount(), total);
+    const int cores = static_cast<int>(std::thread::hardware_concurrency());
+    const int jobs = std::min(commandLine.jobs > 0 ? commandLine.jobs : std::max(1, cores), total);
     std::vector<std::optional<FileOutcome>> outcomes(tasks.size());
     std::atomic<int> next{0};
     std::mutex mutex;
@@ -61,13 +84,17 @@ int RunTasks(const std::vector<FileTask>& tasks, const CommandLine& commandLine)
         });
 
     // Reports go to standard output unless the result itself does.
-    std::FILE* reports = commandLine.output == QStringLiteral("-") ? stderr : stdout;
-    const bool batch = !commandLine.outputDirectory.isEmpty();
+    std::FILE* reports = commandLine.output == "-" ? stderr : stdout;
+    const bool batch = !commandLine.outputDirectory.empty();
     Progress progress(total, batch && !commandLine.quiet && ::isatty(STDERR_FILENO));
-    QElapsedTimer clock;
-    clock.start();
-    int reported = 0;
-    int failed = 0;
+    const auto started = std::chrono::steady_clock::now();
+    int reported = 0, failed = 0;
+    bool usageErrors = false;
+    int reportsLost = 0;  // why reports were lost, or 0
+    const auto report = [&](const std::string& line) {
+        if (const int error = Print(reports, line); error && !reportsLost)
+            reportsLost = error;
+    };
     double read = 0, analyse = 0, write = 0;
     while (reported < total) {
         std::unique_lock lock(mutex);
@@ -79,12 +106,13 @@ int RunTasks(const std::vector<FileTask>& tasks, const CommandLine& commandLine)
             progress.Clear();
             if (!outcome.ok) {
                 ++failed;
-                Print(stderr, QStringLiteral("darkfill-cli: ") + outcome.error);
+                usageErrors = usageErrors || outcome.usageError;
+                Print(stderr, "darkfill-cli: " + outcome.error);
             } else if (commandLine.stats) {
-                Print(reports, StatsLine(task, outcome));
+                report(StatsLine(task, outcome));
             }
             if (commandLine.json)
-                Print(reports, JsonLine(task, outcome));
+                report(JsonLine(task, outcome));
             read += outcome.readMilliseconds;
             analyse += outcome.analyseMilliseconds;
             write += outcome.writeMilliseconds;
@@ -96,45 +124,44 @@ int RunTasks(const std::vector<FileTask>& tasks, const CommandLine& commandLine)
     for (std::thread& worker : workers)
         worker.join();
     progress.Clear();
+    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
     if (commandLine.stats && batch)
-        Print(reports, SummaryLine(total - failed, failed, clock.elapsed() / 1000.0, read, analyse, write));
-    return failed > 0 ? 1 : 0;
+        report(SummaryLine(total - failed, failed, seconds, read, analyse, write));
+    if (reportsLost) {
+        Print(stderr, std::string("darkfill-cli: the reports could not be written to ") +
+                          (reports == stdout ? "standard output" : "standard error") + ": " +
+                          std::strerror(reportsLost) + ".");
+        return usageErrors ? 2 : 1;
+    }
+    return usageErrors ? 2 : failed > 0 ? 1 : 0;
 }
 
 }  // namespace
 
 int main(int argc, char** argv)
 {
-    QCoreApplication application(argc, argv);
-    QCoreApplication::setApplicationName(QStringLiteral("darkfill-cli"));
-    QCoreApplication::setApplicationVersion(QStringLiteral(DARKFILL_VERSION));
-    // The decoders may take what the largest picture that can be filled needs,
-    // 8 bytes a pixel (16-bit colour), and no more.
-    QImageReader::setAllocationLimit(static_cast<int>(darkfill::MaximumCells * 8 / (1024 * 1024)) + 1);
+    OpenClosedStandardStreams();
+    // The formats that only Qt reads go to its readers.
+    darkfill::files::SetForeignReader(&QtPictureReader::Instance);
 
-    // The arguments as the system gave them, byte for byte: Qt's own list spells
-    // a name that is no UTF-8 differently, so that it names no file.
-    QStringList arguments;
-    for (int i = 0; i < argc; ++i)
-        arguments << FileNameFromSystem(argv[i]);
+    const std::vector<std::string> arguments(argv, argv + argc);
     CommandLine commandLine;
-    QString error;
+    std::string error;
     switch (ParseCommandLine(arguments, commandLine, error)) {
     case CommandLineRequest::Help:
-        std::fputs(ManualText().toLocal8Bit().constData(), stdout);
+        std::fputs(ManualText().c_str(), stdout);
         return 0;
     case CommandLineRequest::Version:
         std::printf("darkfill-cli %s\n", DARKFILL_VERSION);
         return 0;
     case CommandLineRequest::UsageError:
-        std::fprintf(stderr, "darkfill-cli: %s\n%s", error.toLocal8Bit().constData(),
-                     UsageLine().toLocal8Bit().constData());
+        std::fprintf(stderr, "darkfill-cli: %s\n%s", error.c_str(), UsageLine().c_str());
         return 2;
     case CommandLineRequest::Run:
         break;
     }
-    if (const QString clash = StandardOutputClash(commandLine); !clash.isEmpty()) {
-        std::fprintf(stderr, "darkfill-cli: %s\n", clash.toLocal8Bit().constData());
+    if (const std::string clash = StandardOutputClash(commandLine); !clash.empty()) {
+        std::fprintf(stderr, "darkfill-cli: %s\n", clash.c_str());
         return 1;
     }
     return RunTasks(PlanTasks(commandLine), commandLine);

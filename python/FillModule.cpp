@@ -1,19 +1,22 @@
 // darkfill._darkfill: numpy arrays through the library, read where they lie (any
-// strides), the interpreter lock released while a fill runs. The package's
-// __init__.py gives these their Python face and their manual.
+// strides), the interpreter lock released while a fill runs; files through
+// darkfill-cli's tasks. No Qt: the formats that only Qt reads are read by a
+// plugin loaded the first time such a file comes (QtReaderPlugin.cpp). The
+// package's __init__.py gives these their Python face and their manual.
 
-// Python's headers come before Qt's, whose "slots" they would take for a keyword.
 #include <pybind11/numpy.h>
 #include <pybind11/pybind11.h>
 #include <pybind11/stl.h>
 
-#include "cli/CommandLine.h"
-#include "cli/FileTask.h"
-#include "cli/Report.h"
-#include "cli/TaskPlan.h"
 #include "darkfill/darkfill.h"
-#include "framework/pictures/PictureFile.h"
-#include "framework/pictures/SystemFileName.h"
+#include "files/FileNames.h"
+#include "files/PictureReader.h"
+#include "tasks/CommandLine.h"
+#include "tasks/FileTask.h"
+#include "tasks/Report.h"
+#include "tasks/TaskPlan.h"
+
+#include <dlfcn.h>
 
 #include <cstdint>
 #include <mutex>
@@ -22,6 +25,7 @@
 #include <vector>
 
 namespace py = pybind11;
+using namespace darkfill::tasks;
 
 namespace {
 
@@ -69,10 +73,10 @@ darkfill::RasterView<Value> ViewOf(const py::array& array)
 darkfill::FillOptions OptionsOf(int smallestRegion, std::optional<int> reach, const std::string& rule,
                                 const std::string& far)
 {
-    const std::optional<darkfill::FillRule> named = FillRuleNamed(QString::fromStdString(rule));
+    const std::optional<darkfill::FillRule> named = FillRuleNamed(rule);
     if (!named)
         throw py::value_error("rule must be 'rows-columns', 'nearest' or 'background'; it is '" + rule + "'");
-    const std::optional<darkfill::FarSide> side = FarSideNamed(QString::fromStdString(far));
+    const std::optional<darkfill::FarSide> side = FarSideNamed(far);
     if (!side)
         throw py::value_error("far must be 'larger' or 'smaller'; it is '" + far + "'");
     if (smallestRegion < 1)
@@ -86,6 +90,16 @@ darkfill::FillOptions OptionsOf(int smallestRegion, std::optional<int> reach, co
 py::tuple CountsTuple(const darkfill::FillCounts& c)
 {
     return py::make_tuple(c.regionsFound, c.regionsPainted, c.pixelsPainted, c.pixelsFilled, c.pixelsLeftAtZero);
+}
+
+// Equal dtypes by numpy's own comparison (kind, size and byte order), not the
+// same object: an unpickled array's dtype is another object of the same type.
+bool SameDtype(const py::array& a, const py::array& b)
+{
+    const int equal = PyObject_RichCompareBool(a.dtype().ptr(), b.dtype().ptr(), Py_EQ);
+    if (equal < 0)
+        throw py::error_already_set();
+    return equal == 1;
 }
 
 // One fill: the array, where the result goes (a new array where out is None),
@@ -134,7 +148,7 @@ private:
                                  py::str(out.get_type().attr("__name__")).cast<std::string>());
         py::array result = out.cast<py::array>();
         RequireRaster(result, "out");
-        if (!result.dtype().is(array.dtype()))
+        if (!SameDtype(result, array))
             throw py::type_error("out holds " + DescribeDtype(result) + " values and the array " +
                                  DescribeDtype(array) + "; they must be the same");
         if (result.shape(0) != array.shape(0) || result.shape(1) != array.shape(1))
@@ -180,17 +194,38 @@ private:
     std::string message_;
 };
 
+// The Qt reader, from its plugin beside this module, loaded the first time a
+// file in a format that only Qt reads comes; none where Qt is not installed.
+const darkfill::files::ForeignReader* QtReader()
+{
+    static const darkfill::files::ForeignReader* const reader = []() -> const darkfill::files::ForeignReader* {
+        Dl_info self{};
+        if (!::dladdr(reinterpret_cast<void*>(&QtReader), &self) || !self.dli_fname)
+            return nullptr;
+        const std::string plugin = darkfill::files::JoinPath(darkfill::files::FolderOf(self.dli_fname),
+                                                             "_darkfill_qt_reader.so");
+        void* library = ::dlopen(plugin.c_str(), RTLD_NOW | RTLD_LOCAL);
+        if (!library)
+            return nullptr;
+        using Entry = const darkfill::files::ForeignReader* (*)();
+        const auto entry = reinterpret_cast<Entry>(::dlsym(library, "darkfill_qt_picture_reader"));
+        return entry ? entry() : nullptr;
+    }();
+    return reader;
+}
+
 // One file, planned and run as darkfill-cli plans and runs its one-file form, so
 // that it refuses what the tool refuses, with the same words.
-py::tuple FillFile(const std::string& input, const std::string& output, const std::optional<std::string>& fillMap,
-                   bool force, const darkfill::FillOptions& options)
+FileOutcome FillFile(const std::string& input, const std::string& output, const std::optional<std::string>& fillMap,
+                     bool force, const darkfill::FillOptions& options, int compression)
 {
     CommandLine commandLine;
-    commandLine.inputs = QStringList{FileNameFromSystem(input)};
-    commandLine.output = FileNameFromSystem(output);
-    commandLine.fillMap = fillMap ? FileNameFromSystem(*fillMap) : QString();
-    if (const QString clash = StandardOutputClash(commandLine); !clash.isEmpty())
-        throw FileError(clash.toStdString());
+    commandLine.inputs = {input};
+    commandLine.output = output;
+    commandLine.fillMap = fillMap.value_or("");
+    commandLine.compression = compression;
+    if (const std::string clash = StandardOutputClash(commandLine); !clash.empty())
+        throw FileError(clash);
     FileTask task = PlanTasks(commandLine).front();
     task.options = options;
     FileOutcome outcome;
@@ -199,74 +234,76 @@ py::tuple FillFile(const std::string& input, const std::string& output, const st
         outcome = RunFileTask(task, force ? ExistingOutputs::Replace : ExistingOutputs::Refuse);
     }
     if (!outcome.ok)
-        throw FileError(outcome.error.toStdString());
-    return py::make_tuple(CountsTuple(outcome.counts), outcome.width, outcome.height, outcome.bitsPerValue,
-                          outcome.readMilliseconds, outcome.analyseMilliseconds, outcome.writeMilliseconds);
+        throw FileError(outcome.error);
+    return outcome;
 }
 
 // darkfill-cli's batch form, for the batch runner: its options read and its
 // tasks planned by the tool's own rules, so that the runner refuses what the tool
-// refuses. Returns (usage error or None, tasks, options); a task is (input,
-// output, fill map, refusal, rule, far side), the paths as bytes.
-py::tuple PlanBatch(const std::vector<std::string>& arguments)
+// refuses.
+struct BatchPlan {
+    std::string error;  // a usage error, or empty
+    std::vector<FileTask> tasks;
+    std::string existing;  // "refuse", "replace" (--force) or "skip" (--skip-existing)
+    bool json = false;
+    bool stats = false;
+    bool quiet = false;
+    int jobs = 0;
+    std::string clash;  // standard output that is an input
+};
+
+BatchPlan PlanBatch(const std::vector<std::string>& arguments)
 {
-    QStringList words{QStringLiteral("darkfill-cli")};
-    for (const std::string& argument : arguments)
-        words << FileNameFromSystem(argument);
+    std::vector<std::string> words{"darkfill-cli"};
+    words.insert(words.end(), arguments.begin(), arguments.end());
     CommandLine commandLine;
-    QString error;
-    const CommandLineRequest request = ParseCommandLine(words, commandLine, error);
-    if (request == CommandLineRequest::Run && commandLine.outputDirectory.isEmpty())
-        error = QStringLiteral("the batch runner writes into a folder: give --output-dir DIR");
+    BatchPlan plan;
+    const CommandLineRequest request = ParseCommandLine(words, commandLine, plan.error);
+    if (request == CommandLineRequest::Run && commandLine.outputDirectory.empty())
+        plan.error = "the batch runner writes into a folder: give --output-dir DIR";
     else if (request == CommandLineRequest::Help || request == CommandLineRequest::Version)
-        error = QStringLiteral("--help and --version come before the inputs");
-    if (!error.isEmpty())
-        return py::make_tuple(error.toStdString(), py::list(), py::dict());
-    std::vector<FileTask> planned;
+        plan.error = "--help and --version come before the inputs";
+    if (!plan.error.empty())
+        return plan;
     {
         py::gil_scoped_release released;  // planning makes folders
-        planned = PlanTasks(commandLine);
+        plan.tasks = PlanTasks(commandLine);
     }
-    py::list tasks;
-    for (const FileTask& task : planned)
-        tasks.append(py::make_tuple(py::bytes(SystemFileName(task.input).toStdString()),
-                                    py::bytes(SystemFileName(task.output).toStdString()),
-                                    py::bytes(SystemFileName(task.fillMap).toStdString()), task.refusal.toStdString(),
-                                    NameOf(task.options.rule).toStdString(), NameOf(task.options.far).toStdString()));
-    py::dict options;
-    options["existing"] = commandLine.force ? "replace" : commandLine.skipExisting ? "skip" : "refuse";
-    options["json"] = commandLine.json;
-    options["stats"] = commandLine.stats;
-    options["quiet"] = commandLine.quiet;
-    options["jobs"] = commandLine.jobs;
-    options["clash"] = StandardOutputClash(commandLine).toStdString();
-    return py::make_tuple(py::none(), tasks, options);
+    plan.existing = commandLine.force ? "replace" : commandLine.skipExisting ? "skip" : "refuse";
+    plan.json = commandLine.json;
+    plan.stats = commandLine.stats;
+    plan.quiet = commandLine.quiet;
+    plan.jobs = commandLine.jobs;
+    plan.clash = StandardOutputClash(commandLine);
+    return plan;
 }
 
-// One planned task, run as darkfill-cli runs it, existing outputs taken as
-// "refuse", "replace" (--force) or "skip" (--skip-existing) say; never raises.
-// Returns (ok,
-// error, counts, width, height, bits, read, analyse and write milliseconds, the
-// tool's --stats line, its --json line).
-py::tuple RunTask(const std::string& input, const std::string& output, const std::string& fillMap,
-                  const std::string& refusal, const std::string& rule, const std::string& far,
-                  const std::string& existing)
-{
-    const darkfill::FillOptions options = OptionsOf(darkfill::FillOptions().smallestRegion, std::nullopt, rule, far);
-    const FileTask task{FileNameFromSystem(input), FileNameFromSystem(output), FileNameFromSystem(fillMap),
-                        QString::fromStdString(refusal), options};
+// What the batch runner reports of one task.
+struct TaskReport {
     FileOutcome outcome;
+    std::string statsLine;  // darkfill-cli's --stats line for it
+    std::string jsonLine;   // and its --json line
+};
+
+// One planned task, run as darkfill-cli runs it, existing outputs taken as
+// "refuse", "replace" or "skip" say; never raises.
+TaskReport RunTask(const FileTask& task, const std::string& existing)
+{
+    TaskReport report;
     {
         py::gil_scoped_release released;
-        outcome = RunFileTask(task, existing == "replace" ? ExistingOutputs::Replace
-                                    : existing == "skip"  ? ExistingOutputs::Skip
-                                                          : ExistingOutputs::Refuse);
+        report.outcome = RunFileTask(task, existing == "replace" ? ExistingOutputs::Replace
+                                           : existing == "skip"  ? ExistingOutputs::Skip
+                                                                 : ExistingOutputs::Refuse);
     }
-    return py::make_tuple(outcome.ok, outcome.error.toStdString(), CountsTuple(outcome.counts), outcome.width,
-                          outcome.height, outcome.bitsPerValue, outcome.readMilliseconds,
-                          outcome.analyseMilliseconds, outcome.writeMilliseconds,
-                          outcome.ok ? StatsLine(task, outcome).toStdString() : std::string(),
-                          JsonLine(task, outcome).toStdString());
+    report.statsLine = report.outcome.ok ? StatsLine(task, report.outcome) : std::string();
+    report.jsonLine = JsonLine(task, report.outcome);
+    return report;
+}
+
+py::bytes Bytes(const std::string& name)
+{
+    return py::bytes(name);
 }
 
 }  // namespace
@@ -303,27 +340,95 @@ PYBIND11_MODULE(_darkfill, module)
         });
 
     py::register_exception<FileError>(module, "FileError", PyExc_OSError);
+    darkfill::files::SetForeignReader(&QtReader);
+
+    py::class_<darkfill::FillCounts>(module, "Counts")
+        .def_readonly("regions_found", &darkfill::FillCounts::regionsFound)
+        .def_readonly("regions_painted", &darkfill::FillCounts::regionsPainted)
+        .def_readonly("pixels_painted", &darkfill::FillCounts::pixelsPainted)
+        .def_readonly("pixels_filled", &darkfill::FillCounts::pixelsFilled)
+        .def_readonly("pixels_left_at_zero", &darkfill::FillCounts::pixelsLeftAtZero);
+
+    py::class_<FileOutcome>(module, "FileOutcome")
+        .def_readonly("ok", &FileOutcome::ok)
+        .def_readonly("usage_error", &FileOutcome::usageError)
+        .def_readonly("error", &FileOutcome::error)
+        .def_readonly("width", &FileOutcome::width)
+        .def_readonly("height", &FileOutcome::height)
+        .def_property_readonly("bits", &FileOutcome::Bits)
+        .def_property_readonly("dtype", [](const FileOutcome& o) { return darkfill::files::DtypeName(o.type); })
+        .def_readonly("counts", &FileOutcome::counts)
+        .def_readonly("read_ms", &FileOutcome::readMilliseconds)
+        .def_readonly("analyse_ms", &FileOutcome::analyseMilliseconds)
+        .def_readonly("write_ms", &FileOutcome::writeMilliseconds)
+        .def_readonly("already_done", &FileOutcome::alreadyDone);
+
+    // A planned task travels to the workers of a cluster: it pickles as its
+    // paths (bytes), refusal and options.
+    py::class_<FileTask>(module, "FileTask")
+        .def_property(
+            "input", [](const FileTask& t) { return Bytes(t.input); },
+            [](FileTask& t, const std::string& v) { t.input = v; })
+        .def_property(
+            "output", [](const FileTask& t) { return Bytes(t.output); },
+            [](FileTask& t, const std::string& v) { t.output = v; })
+        .def_property(
+            "fill_map", [](const FileTask& t) { return Bytes(t.fillMap); },
+            [](FileTask& t, const std::string& v) { t.fillMap = v; })
+        .def_readwrite("refusal", &FileTask::refusal)
+        .def(py::pickle(
+            [](const FileTask& t) {
+                return py::make_tuple(Bytes(t.input), Bytes(t.output), Bytes(t.fillMap), t.refusal,
+                                      NameOf(t.options.rule), NameOf(t.options.far), t.options.smallestRegion,
+                                      t.options.reach, t.compression);
+            },
+            [](const py::tuple& state) {
+                FileTask t;
+                t.input = state[0].cast<std::string>();
+                t.output = state[1].cast<std::string>();
+                t.fillMap = state[2].cast<std::string>();
+                t.refusal = state[3].cast<std::string>();
+                t.options = {.smallestRegion = state[6].cast<int>(),
+                             .reach = state[7].cast<int>(),
+                             .rule = FillRuleNamed(state[4].cast<std::string>()).value_or(darkfill::FillRule::RowsColumns),
+                             .far = FarSideNamed(state[5].cast<std::string>()).value_or(darkfill::FarSide::Larger)};
+                t.compression = state[8].cast<int>();
+                return t;
+            }));
+
+    py::class_<BatchPlan>(module, "BatchPlan")
+        .def_readonly("error", &BatchPlan::error)
+        .def_readonly("tasks", &BatchPlan::tasks)
+        .def_readonly("existing", &BatchPlan::existing)
+        .def_readonly("json", &BatchPlan::json)
+        .def_readonly("stats", &BatchPlan::stats)
+        .def_readonly("quiet", &BatchPlan::quiet)
+        .def_readonly("jobs", &BatchPlan::jobs)
+        .def_readonly("clash", &BatchPlan::clash);
+
+    py::class_<TaskReport>(module, "TaskReport")
+        .def_readonly("outcome", &TaskReport::outcome)
+        .def_readonly("stats_line", &TaskReport::statsLine)
+        .def_readonly("json_line", &TaskReport::jsonLine);
+
     module.def(
         "fill_file",
         [](const std::string& input, const std::string& output, const std::optional<std::string>& fillMap, bool force,
-           int smallestRegion, std::optional<int> reach, const std::string& rule, const std::string& far) {
-            return FillFile(input, output, fillMap, force, OptionsOf(smallestRegion, reach, rule, far));
+           int smallestRegion, std::optional<int> reach, const std::string& rule, const std::string& far,
+           const std::string& compression) {
+            const std::optional<int> level = CompressionNamed(compression);
+            if (!level)
+                throw py::value_error("compression must be 'fast', 'small' or '0' to '9'; it is '" + compression + "'");
+            return FillFile(input, output, fillMap, force, OptionsOf(smallestRegion, reach, rule, far), *level);
         },
         py::arg("input"), py::arg("output"), py::arg("fill_map"), py::arg("force"), py::arg("smallest_region"),
-        py::arg("reach"), py::arg("rule"), py::arg("far"));
+        py::arg("reach"), py::arg("rule"), py::arg("far"), py::arg("compression"));
 
     module.def("plan_batch", &PlanBatch, py::arg("arguments"));
-    module.def("run_task", &RunTask, py::arg("input"), py::arg("output"), py::arg("fill_map"), py::arg("refusal"),
-               py::arg("rule"), py::arg("far"), py::arg("existing"));
+    module.def("run_task", &RunTask, py::arg("task"), py::arg("existing"));
     module.def(
-        "quoted_file_name",
-        [](const std::string& name) { return QuotedFileName(FileNameFromSystem(name)).toStdString(); },
+        "quoted_file_name", [](const std::string& name) { return darkfill::files::QuotedName(name); },
         py::arg("name"));
-    module.def(
-        "summary_line",
-        [](int filled, int failed, double seconds, double read, double analyse, double write) {
-            return SummaryLine(filled, failed, seconds, read, analyse, write).toStdString();
-        },
-        py::arg("filled"), py::arg("failed"), py::arg("seconds"), py::arg("read"), py::arg("analyse"),
-        py::arg("write"));
+    module.def("summary_line", &SummaryLine, py::arg("filled"), py::arg("failed"), py::arg("seconds"), py::arg("read"),
+               py::arg("analyse"), py::arg("write"));
 }

@@ -6,6 +6,9 @@
 #include "framework/pictures/PictureIntegrity.h"
 #include "framework/pictures/SystemFileName.h"
 #include "framework/pictures/TBitmap.h"
+#include "files/ByteSource.h"
+#include "files/FileError.h"
+#include "files/PictureReader.h"
 
 #include <QCoreApplication>
 #include <QBuffer>
@@ -18,8 +21,11 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <cstdint>
 #include <cstring>
+#include <new>
 #include <optional>
 
 namespace {
@@ -65,11 +71,82 @@ void RefuseBeyond(const QString& name, QSize size, qint64 pixelLimit)
                  .arg(pixelLimit));
 }
 
+// The most pixels that Qt's allocation limit lets a reader take, at 4 bytes a
+// pixel; 0 where it sets none.
+qint64 AllocationLimitPixels()
+{
+    return qint64(QImageReader::allocationLimit()) * 1024 * 1024 / 4;
+}
+
 bool ExceedsAllocationLimit(QSize size)
 {
-    const qint64 bytes = qint64(size.width()) * size.height() * 4;
-    const int limitMegabytes = QImageReader::allocationLimit();
-    return limitMegabytes > 0 && bytes > qint64(limitMegabytes) * 1024 * 1024;
+    const qint64 limit = AllocationLimitPixels();
+    return limit > 0 && qint64(size.width()) * size.height() > limit;
+}
+
+// A picture whose decoding would cost far more than its pixels: a progressive
+// JPEG of more scans than encoders write (each a pass over the whole picture).
+void RefuseCostlyPicture(const QByteArray& bytes, const QByteArray& format, const QString& name)
+{
+    if (format != "jpeg" && format != "jpg")
+        return;
+    if (const int scans = CountJpegScans(bytes); scans > MostJpegScans)
+        Fail(QCoreApplication::translate("PictureFile", "%1 is a JPEG picture of %2 scans; pictures of at most %3 "
+                                                        "scans are read here, as encoders write a few dozen at most.")
+                 .arg(Quoted(name))
+                 .arg(scans)
+                 .arg(MostJpegScans));
+}
+
+bool IsPng(const QByteArray& bytes)
+{
+    return bytes.startsWith("\x89PNG\r\n\x1a\n");
+}
+
+// A picture read by the file library as Qt's readers give it: grey, RGB or RGBA,
+// at 8 or 16 bits a channel, the colours as stored.
+QImage ImageOfPicture(const darkfill::files::Picture& picture)
+{
+    const bool deep = picture.type == darkfill::files::SampleType::U16;
+    QImage::Format format = deep ? QImage::Format_RGBA64 : QImage::Format_RGBA8888;
+    if (picture.channels == 1)
+        format = deep ? QImage::Format_Grayscale16 : QImage::Format_Grayscale8;
+    else if (picture.channels == 3)
+        format = deep ? QImage::Format_RGBX64 : QImage::Format_RGB888;
+    QImage image(picture.width, picture.height, format);
+    if (image.isNull())
+        throw std::bad_alloc();
+    const std::size_t rowBytes = picture.RowBytes();
+    for (int y = 0; y < picture.height; ++y) {
+        if (!(deep && picture.channels == 3)) {
+            std::memcpy(image.scanLine(y), picture.Row<std::uint8_t>(y), rowBytes);
+            continue;
+        }
+        const std::uint16_t* from = picture.Row<std::uint16_t>(y);
+        auto* to = reinterpret_cast<quint16*>(image.scanLine(y));
+        for (int x = 0; x < picture.width; ++x, from += 3, to += 4) {
+            std::copy(from, from + 3, to);
+            to[3] = 0xffff;
+        }
+    }
+    return image;
+}
+
+// PNG through the file library, which tells every fault in its own words and
+// inflates no more than the picture needs.
+QImage DecodePng(const QByteArray& bytes, const QString& name, qint64 pixelLimit)
+{
+    const QByteArray spelt = SystemFileName(name);
+    darkfill::files::ByteSource source(
+        {reinterpret_cast<const std::uint8_t*>(bytes.constData()), static_cast<std::size_t>(bytes.size())},
+        spelt.toStdString());
+    const qint64 limit = pixelLimit > 0 ? pixelLimit : AllocationLimitPixels();
+    try {
+        return ImageOfPicture(darkfill::files::ReadPng(source, {.maximumPixels = limit > 0 ? limit : INT64_MAX},
+                                                        darkfill::files::ReadAs::Colour));
+    } catch (const darkfill::files::FileError& e) {
+        throw Exception(e.what());
+    }
 }
 
 }  // namespace
@@ -78,6 +155,8 @@ QImage DecodePictureImage(const QByteArray& bytes, const QString& name, qint64 p
 {
     if (bytes.isEmpty())
         Fail(QCoreApplication::translate("PictureFile", "%1 is empty: it holds no picture.").arg(Quoted(name)));
+    if (IsPng(bytes))
+        return DecodePng(bytes, name, pixelLimit);
     RefuseBeyond(name, DeepNetpbmSize(bytes), pixelLimit);
 
     QString damage;
@@ -95,25 +174,18 @@ QImage DecodePictureImage(const QByteArray& bytes, const QString& name, qint64 p
     if (!ReadableFormats.contains(format))
         FailUnknownFormat(name);
 
-    const auto requireComplete = [&] {
-        const QString missing = FindMissingPictureData(bytes, format);
-        if (!missing.isEmpty())
-            Fail(QCoreApplication::translate("PictureFile", "%1 is damaged: %2.").arg(Quoted(name), missing));
-    };
-    // A PNG's structure is checked before its reader reads the header, where
-    // libpng would tell of the damage on standard error in its own words; the
-    // others' after their size, so that a huge claim is told as such.
-    const bool png = format == "png";
-    if (png)
-        requireComplete();
+    // The structure is checked after the size, so that a huge claim is told as
+    // such, and before decoding, which would take made-up data for missing data.
     QSize size = reader.size();
     if (!size.isValid())
         size = ClaimedPictureSize(bytes, format);
     RefuseBeyond(name, size, pixelLimit);
     if (size.isValid() && ExceedsAllocationLimit(size))
         FailTooLarge(name, size);
-    if (!png)
-        requireComplete();
+    const QString missing = FindMissingPictureData(bytes, format);
+    if (!missing.isEmpty())
+        Fail(QCoreApplication::translate("PictureFile", "%1 is damaged: %2.").arg(Quoted(name), missing));
+    RefuseCostlyPicture(bytes, format, name);
 
     // Readers that reuse an image of the right size and format leave the pixels
     // that a damaged file does not cover as they found them: black, here, never
@@ -153,46 +225,20 @@ namespace {
 }
 
 // Reads up to the end, but never more than the limit and one byte, by which a
-// stream too large is told.
-// Enough of a stream for its format and, in the formats with a header of fixed
-// layout, its size.
-constexpr qsizetype StreamStartBytes = 4096;
-
-// A stream's first bytes, as the start of a picture: a format that the reader
-// knows, and no more pixels than the limit where the header tells them.
-void RequirePictureStart(const QByteArray& start, const QString& name, qint64 pixelLimit)
-{
-    if (const QSize deep = DeepNetpbmSize(start); deep.isValid()) {
-        RefuseBeyond(name, deep, pixelLimit);
-        return;
-    }
-    QByteArray data = start;
-    QBuffer buffer(&data);
-    buffer.open(QIODevice::ReadOnly);
-    const QByteArray format = QImageReader::imageFormat(&buffer);
-    if (!ReadableFormats.contains(format))
-        FailUnknownFormat(name);
-    RefuseBeyond(name, ClaimedPictureSize(start, format), pixelLimit);
-}
-
-QByteArray ReadBounded(QIODevice& device, const QString& name, qint64 limit, qint64 pixelLimit = 0)
+// file too large is told.
+QByteArray ReadBounded(QIODevice& device, const QString& name, qint64 limit)
 {
     QByteArray bytes;
     char chunk[64 * 1024];
-    bool started = pixelLimit <= 0;
     for (;;) {
         const qint64 read = device.read(chunk, sizeof chunk);
         if (read < 0)
             FailUnreadable(name, device.errorString());
-        if (read == 0 && (device.atEnd() || !device.waitForReadyRead(-1)))
+        if (read == 0)
             break;
         if (bytes.size() + read > limit)
             FailFileTooLarge(name, limit);
         bytes.append(chunk, static_cast<qsizetype>(read));
-        if (!started && bytes.size() >= StreamStartBytes) {
-            RequirePictureStart(bytes, name, pixelLimit);
-            started = true;
-        }
     }
     return bytes;
 }
@@ -254,9 +300,22 @@ QByteArray ReadPictureFileBytes(const QString& name)
     return ReadBounded(file, name, MaximumPictureFileBytes);
 }
 
-QByteArray ReadPictureStream(QIODevice& device, const QString& name, qint64 limit, qint64 pixelLimit)
+bool BeginsPicture(const QByteArray& start, const QString& name, qint64 pixelLimit)
 {
-    return ReadBounded(device, name, limit, pixelLimit);
+    if (IsPng(start))
+        return true;
+    if (const QSize deep = DeepNetpbmSize(start); deep.isValid()) {
+        RefuseBeyond(name, deep, pixelLimit);
+        return true;
+    }
+    QByteArray data = start;
+    QBuffer buffer(&data);
+    buffer.open(QIODevice::ReadOnly);
+    const QByteArray format = QImageReader::imageFormat(&buffer);
+    if (!ReadableFormats.contains(format))
+        return false;
+    RefuseBeyond(name, ClaimedPictureSize(start, format), pixelLimit);
+    return true;
 }
 
 void ReadPictureFile(const AnsiString& fileName, TBitmap& bitmap)

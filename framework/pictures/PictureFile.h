@@ -4,7 +4,6 @@
 
 #include <QByteArray>
 #include <QImage>
-#include <QIODevice>
 #include <QString>
 
 class TBitmap;
@@ -15,23 +14,25 @@ class TBitmap;
 // Limitations: files of at most MaximumPictureFileBytes (1 GiB); only regular
 // files are read: a folder, FIFO, socket or device is refused before anything
 // reads from it, and no read holds more than the limit, even where the size cannot
-// be known in advance. Formats, recognised by their content: BMP, PNG, JPEG, GIF,
-// ICO and CUR, PBM, PGM and PPM (also with more than 8 bits a value, DeepNetpbm.h),
-// XBM, XPM, and TIFF and WebP where Qt's plugins for them are installed; pictures
-// beyond Qt's allocation limit (256 MB at 4 bytes a pixel) are refused as too large.
+// be known in advance. Formats, recognised by their content: BMP, PNG (read by the
+// file library), JPEG (of at most MostJpegScans scans), GIF, ICO and CUR, PBM,
+// PGM and PPM (also with more than 8 bits a value, DeepNetpbm.h), XBM, XPM, and
+// TIFF and WebP where Qt's plugins for them are installed; pictures beyond Qt's
+// allocation limit (256 MB at 4 bytes a pixel) are refused as too large.
 
 constexpr qint64 MaximumPictureFileBytes = 1LL << 30;
+
+// The most scans of a progressive JPEG that is read: each is a pass over the
+// whole picture, and encoders write about ten.
+constexpr int MostJpegScans = 64;
 
 // The bytes of a picture file.
 QByteArray ReadPictureFileBytes(const QString& fileName);
 
-// The bytes that a device holds up to its end (standard input, say), at most
-// limit of them; name stands for it in messages. Where pixelLimit is above 0,
-// the stream's first bytes are looked at as soon as they are in: a stream that
-// begins as no picture does, or whose header claims more pixels than that, is
-// refused then, not at its end.
-QByteArray ReadPictureStream(QIODevice& device, const QString& name, qint64 limit = MaximumPictureFileBytes,
-                             qint64 pixelLimit = 0);
+// Whether the first bytes of a file (a few thousand) begin a picture in a format
+// read here; one whose header claims more pixels than pixelLimit (where above
+// 0) is refused with Exception.
+bool BeginsPicture(const QByteArray& start, const QString& name, qint64 pixelLimit);
 
 // The picture that the bytes of a picture file hold, in the reader's own format
 // (16 bits a channel where the file has them); name stands for the file in messages.

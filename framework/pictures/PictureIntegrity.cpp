@@ -3,13 +3,8 @@
 #include <QCoreApplication>
 
 #include <algorithm>
-#include <array>
 #include <cstdint>
 #include <cstdlib>
-#include <utility>
-#include <vector>
-
-#include <zlib.h>
 
 namespace {
 
@@ -109,22 +104,30 @@ QString CheckBmp(const QByteArray& b)
     return {};
 }
 
-// A JPEG is complete when its end-of-image mark follows the scans. Markers are
-// walked segment by segment; inside entropy-coded data 0xFF is followed by 0x00 or
-// a restart mark, so the first other marker there ends the scan.
-QString CheckJpeg(const QByteArray& b)
+// A JPEG walked marker by marker: complete when its end-of-image mark follows
+// the scans. Inside entropy-coded data 0xFF is followed by 0x00 or a restart
+// mark, so the first other marker there ends the scan.
+struct JpegWalk {
+    QString fault;  // empty when complete
+    int scans = 0;
+};
+
+JpegWalk WalkJpeg(const QByteArray& b)
 {
+    JpegWalk walk;
     qsizetype at = 2;
     while (at + 2 <= b.size()) {
-        if (static_cast<std::uint8_t>(b[at]) != 0xFF)
-            return QCoreApplication::translate("PictureIntegrity", "the picture data is corrupt (a marker is missing)");
+        if (static_cast<std::uint8_t>(b[at]) != 0xFF) {
+            walk.fault = QCoreApplication::translate("PictureIntegrity", "the picture data is corrupt (a marker is missing)");
+            return walk;
+        }
         const int marker = static_cast<std::uint8_t>(b[at + 1]);
         if (marker == 0xFF) {
             ++at;
             continue;
         }
         if (marker == 0xD9)
-            return {};
+            return walk;
         if (marker == 0x01 || (marker >= 0xD0 && marker <= 0xD8)) {
             at += 2;
             continue;
@@ -135,6 +138,7 @@ QString CheckJpeg(const QByteArray& b)
         at += 2 + length;
         if (marker != 0xDA)
             continue;
+        ++walk.scans;
         while (at + 1 < b.size()) {
             const int next = static_cast<std::uint8_t>(b[at + 1]);
             if (static_cast<std::uint8_t>(b[at]) == 0xFF && next != 0x00 && !(next >= 0xD0 && next <= 0xD7))
@@ -142,7 +146,8 @@ QString CheckJpeg(const QByteArray& b)
             ++at;
         }
     }
-    return Truncated();
+    walk.fault = Truncated();
+    return walk;
 }
 
 qsizetype SkipSubBlocks(const QByteArray& b, qsizetype at)
@@ -195,91 +200,8 @@ QString CheckXbm(const QByteArray& b)
 
 }  // namespace
 
-namespace {
-
-// A big-endian number of four bytes; the caller has checked that they are there.
-std::uint32_t Big32(const QByteArray& b, qsizetype at)
-{
-    std::uint32_t value = 0;
-    for (int i = 0; i < 4; ++i)
-        value = value << 8 | static_cast<std::uint8_t>(b[at + i]);
-    return value;
-}
-
-// The image data of a PNG, its IDAT chunks in order as one zlib stream, inflated
-// (and thrown away a window at a time) as far as it goes: a fault that libpng
-// would meet while decoding (a bad code, a wrong checksum) is found here, in
-// words of our own. Time: one more inflation of the image data than decoding
-// takes; memory: zlib's window and 64 KiB.
-QString CheckPngImageData(const QByteArray& b, const std::vector<std::pair<qsizetype, qsizetype>>& chunks)
-{
-    z_stream stream{};
-    if (inflateInit(&stream) != Z_OK)
-        return {};
-    std::array<Bytef, 65536> scratch;
-    int status = Z_OK;
-    for (auto chunk = chunks.begin(); chunk != chunks.end() && status == Z_OK; ++chunk) {
-        stream.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(b.constData() + chunk->first));
-        stream.avail_in = static_cast<uInt>(chunk->second);
-        while (stream.avail_in > 0 && status == Z_OK) {
-            stream.next_out = scratch.data();
-            stream.avail_out = scratch.size();
-            status = inflate(&stream, Z_NO_FLUSH);
-        }
-    }
-    const QString reason = QString::fromLatin1(stream.msg ? stream.msg : "");
-    inflateEnd(&stream);
-    if (status == Z_OK || status == Z_STREAM_END || status == Z_BUF_ERROR)
-        return {};
-    return QCoreApplication::translate("PictureIntegrity", "its image data is corrupt (%1)").arg(reason);
-}
-
-// The chunks of a PNG in order: each within the file and matching its CRC, the
-// header first and the end mark at the end, the image data inflating without
-// fault. libpng would find the same faults while decoding, but it tells them on
-// standard error in its own words.
-QString CheckPng(const QByteArray& b)
-{
-    constexpr qsizetype SignatureSize = 8;
-    qsizetype at = SignatureSize;
-    bool first = true;
-    std::vector<std::pair<qsizetype, qsizetype>> imageData;  // each IDAT's data: where, how long
-    while (at + 12 <= b.size()) {
-        const qsizetype length = Big32(b, at);
-        const QByteArray type = b.mid(at + 4, 4);
-        if (length > b.size() - at - 12)
-            return Truncated();
-        const auto* chunk = reinterpret_cast<const Bytef*>(b.constData() + at + 4);
-        if (crc32_z(crc32_z(0, nullptr, 0), chunk, static_cast<z_size_t>(length + 4)) != Big32(b, at + 8 + length))
-            return QCoreApplication::translate("PictureIntegrity", "its %1 chunk does not match its checksum")
-                .arg(QString::fromLatin1(type.toPercentEncoding()));
-        if (first && type != "IHDR")
-            return QCoreApplication::translate("PictureIntegrity", "it does not begin with a PNG header chunk");
-        first = false;
-        if (type == "IDAT")
-            imageData.emplace_back(at + 8, length);
-        at += length + 12;
-        if (type == "IEND")
-            return CheckPngImageData(b, imageData);
-    }
-    return Truncated();
-}
-
-// The size in a PNG's header chunk, which comes first.
-QSize PngHeaderSize(const QByteArray& b)
-{
-    if (b.size() < 24 || b.mid(12, 4) != "IHDR")
-        return {};
-    constexpr std::uint32_t Largest = 1u << 30;
-    return QSize(static_cast<int>(std::min(Big32(b, 16), Largest)), static_cast<int>(std::min(Big32(b, 20), Largest)));
-}
-
-}  // namespace
-
 QSize ClaimedPictureSize(const QByteArray& bytes, const QByteArray& format)
 {
-    if (format == "png")
-        return PngHeaderSize(bytes);
     if (format != "bmp" || bytes.size() < BmpHeightAt + 4)
         return {};
     const BmpHeader header = ReadBmpHeader(bytes);
@@ -292,15 +214,18 @@ QSize ClaimedPictureSize(const QByteArray& bytes, const QByteArray& format)
 
 QString FindMissingPictureData(const QByteArray& bytes, const QByteArray& format)
 {
-    if (format == "png")
-        return CheckPng(bytes);
     if (format == "bmp")
         return CheckBmp(bytes);
     if (format == "jpeg" || format == "jpg")
-        return CheckJpeg(bytes);
+        return WalkJpeg(bytes).fault;
     if (format == "gif")
         return CheckGif(bytes);
     if (format == "xbm")
         return CheckXbm(bytes);
     return {};
+}
+
+int CountJpegScans(const QByteArray& bytes)
+{
+    return WalkJpeg(bytes).scans;
 }

@@ -11,6 +11,9 @@
 QString FindMissingPictureData(const QByteArray& bytes, const QByteArray& format);
 
 // The size that a picture's header claims where Qt's reader refuses to tell it
-// (a BMP header claiming a huge size) or has too few bytes to (the start of a
-// PNG); an invalid size otherwise.
+// (a BMP header claiming a huge size); an invalid size otherwise.
 QSize ClaimedPictureSize(const QByteArray& bytes, const QByteArray& format);
+
+// The scans of a JPEG: one for a baseline picture, about ten for a progressive
+// one as encoders write it. Each scan is another pass over the whole picture.
+int CountJpegScans(const QByteArray& bytes);

@@ -156,24 +156,31 @@ class Filler:
 
 
 def fill_file(input, output, *, fill_map=None, force=False, smallest_region=6, reach=None, rule="rows-columns",
-              far="larger"):
+              far="larger", compression="fast"):
     """Read a picture file, fill its holes and write the result, as darkfill-cli does.
 
-    The result keeps the picture's depth (16-bit PNG, PGM and TIFF stay 16-bit)
-    in the format of ``output``'s extension (PNG where there is none). An input
-    is never written over, an existing output (or fill map) only with
-    ``force``, and every file is written whole or not at all. The name "-"
-    stands for standard input or output, as on darkfill-cli's command line.
+    The result keeps the picture's depth and type (16-bit PNG, PGM and TIFF stay
+    16-bit; float PFM, TIFF and NPY stay float32, int32 NPY and TIFF int32) in
+    the format of ``output``'s extension (PNG where there is none). In a float
+    picture 0, NaN and +inf are holes. An input is never written over, an
+    existing output (or fill map) only with ``force``, and every file is
+    written whole or not at all. The name "-" stands for standard input or
+    output, as on darkfill-cli's command line. PNG, PGM, PPM, PBM, PFM, TIFF
+    and NPY are read without Qt; BMP, JPEG, GIF and the rest load Qt's readers
+    the first time one comes.
 
     Parameters
     ----------
     input, output : str, bytes or os.PathLike
     fill_map : str, bytes or os.PathLike, optional
-        Where to write the fill map, as a picture in FILL_MAP_COLOURS.
+        Where to write the fill map, as a picture in FILL_MAP_COLOURS (as an
+        NPY file, the codes KEPT ... FROM_BACKGROUND).
     force : bool
         Write over an existing output and fill map.
     smallest_region, reach, rule, far
         As for fill_holes.
+    compression : str
+        PNG's and TIFF's: "fast", "small" or a level "0" to "9".
 
     Returns
     -------
@@ -184,10 +191,17 @@ def fill_file(input, output, *, fill_map=None, force=False, smallest_region=6, r
     FileError
         The file could not be read, filled or written; the message (darkfill-cli's
         own) names the file and says why. Nothing is left half written.
+    ValueError
+        An option out of range.
     """
     paths = [os.fsencode(input), os.fsencode(output), None if fill_map is None else os.fsencode(fill_map)]
-    counts, *_ = _darkfill.fill_file(*paths, bool(force), smallest_region, reach, rule, far)
-    return FillCounts(*counts)
+    outcome = _darkfill.fill_file(*paths, bool(force), smallest_region, reach, rule, far, str(compression))
+    return _counts(outcome.counts)
+
+
+def _counts(counts):
+    return FillCounts(counts.regions_found, counts.regions_painted, counts.pixels_painted, counts.pixels_filled,
+                      counts.pixels_left_at_zero)
 
 
 def _as_array(array):

@@ -7,9 +7,11 @@ over the workers of one machine or of many.
                               [--quiet]
 
 Without --scheduler the runner starts a cluster on this machine, one worker
-process of one thread a core (or --jobs N of them); with one it sends the work
+process of one thread a core (or --jobs N of them), listening on the loopback
+interface only, its HTTP servers serving no pages; with one it sends the work
 to a cluster that is running already (dask-scheduler, and dask-worker on each
-machine, all seeing the same files under the same paths). Each task reads,
+machine, all seeing the same files under the same paths), or ends with exit
+status 2 where it cannot reach it within CONNECT_SECONDS. Each task reads,
 fills and writes one file itself and returns only its counts and times.
 
 The rules are darkfill-cli's, planned and enforced by its own code: an input
@@ -37,9 +39,9 @@ import sys
 import time
 from typing import NamedTuple, Optional
 
-from darkfill import FillCounts, _darkfill
+from darkfill import FillCounts, _counts, _darkfill
 
-__all__ = ["FileReport", "fill_files", "main"]
+__all__ = ["FileReport", "SchedulerError", "fill_files", "main"]
 
 
 class FileReport(NamedTuple):
@@ -61,7 +63,7 @@ class FileReport(NamedTuple):
 
 def _fill_chunk(chunk, existing):
     """Runs on a worker: a few files, each read, filled and written there."""
-    return [_darkfill.run_task(*task, existing) for task in chunk]
+    return [_report(task, _darkfill.run_task(task, existing)) for task in chunk]
 
 
 def _chunks(tasks, threads):
@@ -75,40 +77,44 @@ def _chunks(tasks, threads):
 CHUNK = 8
 
 
-def _report(task, result):
-    name, output = os.fsdecode(task[0]), os.fsdecode(task[1])
-    ok, error, counts, width, height, bits, read, analyse, write, stats, json = result
-    return FileReport(name, output, ok, error, FillCounts(*counts) if ok else None, width, height, bits,
-                      read, analyse, write, stats, json)
+def _report(task, report):
+    outcome = report.outcome
+    return FileReport(os.fsdecode(task.input), os.fsdecode(task.output), outcome.ok, outcome.error,
+                      _counts(outcome.counts) if outcome.ok else None, outcome.width, outcome.height, outcome.bits,
+                      outcome.read_ms, outcome.analyse_ms, outcome.write_ms, report.stats_line, report.json_line)
 
 
 def _lost(task, reason):
     """The report for a task that no worker could finish, in darkfill-cli's words
     for a refused file."""
-    input, output, fill_map, _, rule, far = task
-    message = f"{_darkfill.quoted_file_name(input)}: no worker could fill it ({reason})."
-    return _report(task, _darkfill.run_task(input, output, fill_map, message, rule, far, "refuse"))
+    task.refusal = f"{_darkfill.quoted_file_name(task.input)}: no worker could fill it ({reason})."
+    return _report(task, _darkfill.run_task(task, "refuse"))
 
 
 def _absolute(task):
-    """A task whose paths hold on any machine that shares the files."""
-    input, output, fill_map, *rest = task
-    return (os.path.abspath(input), os.path.abspath(output), os.path.abspath(fill_map) if fill_map else fill_map,
-            *rest)
+    """The task with paths that hold on any machine that shares the files."""
+    task.input = os.path.abspath(task.input)
+    task.output = os.path.abspath(task.output)
+    if task.fill_map:
+        task.fill_map = os.path.abspath(task.fill_map)
+    return task
 
 
 def _plan(arguments):
-    error, tasks, options = _darkfill.plan_batch([os.fsencode(a) for a in arguments])
-    if error is not None:
-        raise ValueError(error)
-    return tasks, options
+    plan = _darkfill.plan_batch([os.fsencode(a) for a in arguments])
+    if plan.error:
+        raise ValueError(plan.error)
+    return plan
 
 
 def _run(client, tasks, existing, progress):
     """Every task on the cluster; the reports in the order of the tasks."""
     threads = sum(w["nthreads"] for w in client.scheduler_info()["workers"].values())
     chunks = _chunks(tasks, threads)
-    futures = client.map(_fill_chunk, chunks, existing=existing, pure=False)
+    # By the module's name, also where it runs as __main__: the workers import
+    # it, rather than take its function and classes as pickled copies.
+    from darkfill import batch
+    futures = client.map(batch._fill_chunk, chunks, existing=existing, pure=False)
     if progress:
         import distributed
         # Dask draws its bar on sys.stdout; here it goes where darkfill-cli's goes.
@@ -117,27 +123,46 @@ def _run(client, tasks, existing, progress):
     reports = []
     for chunk, future in zip(chunks, futures):
         try:
-            reports.extend(_report(task, result) for task, result in zip(chunk, future.result()))
+            reports.extend(future.result())
         except Exception as e:  # a worker lost too often (KilledWorker), a cluster gone
             reports.extend(_lost(task, f"{type(e).__name__}: {e}") for task in chunk)
     return reports
+
+
+#: How long the runner tries to reach a scheduler, in seconds.
+CONNECT_SECONDS = 10
+
+
+class SchedulerError(Exception):
+    """A scheduler that could not be reached, or an address that names none."""
 
 
 @contextlib.contextmanager
 def _client(scheduler, workers):
     import distributed
     if scheduler:
-        with distributed.Client(scheduler) as client:
+        try:
+            client = distributed.Client(scheduler, timeout=CONNECT_SECONDS)
+        except Exception as e:  # a wrong address (ValueError, TypeError), no answer (OSError)
+            raise SchedulerError(f"cannot reach the scheduler {scheduler!r} within {CONNECT_SECONDS} s: "
+                                 f"{str(e) or type(e).__name__}") from None
+        with client:
             yield client
         return
     import logging
-    with distributed.LocalCluster(n_workers=workers, threads_per_worker=1, processes=True,
-                                  dashboard_address=None, silence_logs=logging.ERROR) as cluster, \
+    import dask
+    # The cluster of this machine serves this runner alone: it listens on the
+    # loopback interface only, and its HTTP servers (which Dask starts even
+    # without a dashboard) serve no pages.
+    with dask.config.set({"distributed.scheduler.http.routes": [], "distributed.worker.http.routes": []}), \
+            distributed.LocalCluster(n_workers=workers, threads_per_worker=1, processes=True, host="127.0.0.1",
+                                     dashboard_address=None, worker_dashboard_address=None,
+                                     silence_logs=logging.ERROR) as cluster, \
             distributed.Client(cluster) as client:
         yield client
 
 
-def fill_files(inputs, output_dir, *, client=None, fill_map=None, format="png", force=False, skip_existing=False,
+def fill_files(inputs, output_dir, *, client=None, fill_map=None, format=None, force=False, skip_existing=False,
                progress=False):
     """Fill picture files on a Dask cluster, each in a task of its own.
 
@@ -154,8 +179,9 @@ def fill_files(inputs, output_dir, *, client=None, fill_map=None, format="png", 
         process a core is started on this machine for the call.
     fill_map : str, bytes or os.PathLike, optional
         A folder for the fill maps, named after the inputs, as PNG.
-    format : str
-        "png", "pgm", "tiff", "bmp" or "ppm".
+    format : str, optional
+        "png", "pgm", "ppm", "bmp", "tif", "tiff", "pfm" or "npy"; without it
+        PNG, and for PFM and NPY inputs their own format.
     force : bool
         Write over existing outputs and maps (never over an input).
     skip_existing : bool
@@ -174,18 +200,18 @@ def fill_files(inputs, output_dir, *, client=None, fill_map=None, format="png", 
         What darkfill-cli would refuse as a wrong command line (an unknown
         format, say).
     """
-    arguments = ["--output-dir", output_dir, "--format", format]
+    arguments = ["--output-dir", output_dir] + (["--format", format] if format is not None else [])
     if fill_map is not None:
         arguments += ["--fill-map", fill_map]
     if force:
         arguments.append("--force")
     if skip_existing:
         arguments.append("--skip-existing")
-    tasks, options = _plan(arguments + ["--"] + list(inputs))
+    plan = _plan(arguments + ["--"] + list(inputs))
     if client is not None:
-        return _run(client, [_absolute(task) for task in tasks], options["existing"], progress)
+        return _run(client, [_absolute(task) for task in plan.tasks], plan.existing, progress)
     with _client(None, os.cpu_count()) as own:
-        return _run(own, tasks, options["existing"], progress)
+        return _run(own, plan.tasks, plan.existing, progress)
 
 
 def _parser():
@@ -194,11 +220,13 @@ def _parser():
         usage="%(prog)s IN... --output-dir DIR [--scheduler ADDRESS] [darkfill-cli's batch options]",
         description="Fill the holes of many pictures on a Dask cluster, as darkfill-cli's batch form does.",
         epilog="The other options are darkfill-cli's (see darkfill-cli --help): --fill-map DIR, "
-               "--format png|pgm|tiff|bmp|ppm, -j/--jobs N (workers of the local cluster), -f/--force, --skip-existing, "
-               "--stats, --json, -q/--quiet. Exit status: 0 when every file went well, 1 when any "
-               "failed, 2 for a wrong command line.")
+               "--format png|pgm|ppm|bmp|tif|tiff|pfm|npy, --compression fast|small|0-9, -j/--jobs N (workers of "
+               "the local cluster), -f/--force, --skip-existing, --stats, --json, -q/--quiet. Exit status: 0 when "
+               "every file went well, 1 when any failed, 2 for a wrong command line or a scheduler that cannot be "
+               f"reached within {CONNECT_SECONDS} s.")
     parser.add_argument("--scheduler", metavar="ADDRESS",
-                        help="a running Dask scheduler (tcp://host:8786); without it, a cluster on this machine")
+                        help="a running Dask scheduler (tcp://host:8786); without it, a cluster on this machine, "
+                             "listening on the loopback interface only")
     parser.add_argument("--version", action="version", version=f"darkfill.batch {_darkfill.__version__}")
     return parser
 
@@ -208,33 +236,42 @@ def main(argv=None):
     parser = _parser()
     known, rest = parser.parse_known_args(argv)
     try:
-        tasks, options = _plan(rest)
+        plan = _plan(rest)
     except ValueError as e:
         parser.print_usage(sys.stderr)
         print(f"darkfill.batch: {e}", file=sys.stderr)
         return 2
-    if options["clash"]:
-        print(f"darkfill.batch: {options['clash']}", file=sys.stderr)
+    if plan.clash:
+        print(f"darkfill.batch: {plan.clash}", file=sys.stderr)
         return 1
-    if known.scheduler:
-        tasks = [_absolute(task) for task in tasks]
-    progress = sys.stderr.isatty() and not options["quiet"]
+    tasks = [_absolute(task) for task in plan.tasks] if known.scheduler else plan.tasks
+    progress = sys.stderr.isatty() and not plan.quiet
     started = time.monotonic()
-    with _client(known.scheduler, options["jobs"] or os.cpu_count()) as client:
-        reports = _run(client, tasks, options["existing"], progress)
+    try:
+        with _client(known.scheduler, plan.jobs or os.cpu_count()) as client:
+            reports = _run(client, tasks, plan.existing, progress)
+    except SchedulerError as e:
+        print(f"darkfill.batch: {e}", file=sys.stderr)
+        return 2
     failed = 0
-    for report in reports:
-        if not report.ok:
-            failed += 1
-            print(f"darkfill.batch: {report.error}", file=sys.stderr)
-        elif options["stats"]:
-            print(report.stats_line)
-        if options["json"]:
-            print(report.json_line)
-    if options["stats"]:
-        print(_darkfill.summary_line(len(reports) - failed, failed, time.monotonic() - started,
-                                     sum(r.read_ms for r in reports), sum(r.analyse_ms for r in reports),
-                                     sum(r.write_ms for r in reports)))
+    try:
+        for report in reports:
+            if not report.ok:
+                failed += 1
+                print(f"darkfill.batch: {report.error}", file=sys.stderr)
+            elif plan.stats:
+                print(report.stats_line)
+            if plan.json:
+                print(report.json_line)
+        if plan.stats:
+            print(_darkfill.summary_line(len(reports) - failed, failed, time.monotonic() - started,
+                                         sum(r.read_ms for r in reports), sum(r.analyse_ms for r in reports),
+                                         sum(r.write_ms for r in reports)))
+        sys.stdout.flush()
+    except OSError as e:  # reports onto a full disk, say
+        print(f"darkfill.batch: the reports could not be written to standard output: {e.strerror or e}.",
+              file=sys.stderr)
+        return 1
     return 1 if failed else 0
 
 

@@ -3,31 +3,37 @@
 # can include its way back into a circle:
 #   include/darkfill           nothing else: the library's public interface
 #   analysis                   the public interface it implements
+#   files                      nothing else: picture files without a window system
+#   tasks                      files, the public interface: darkfill-cli's work
 #   framework/core             nothing else
 #   framework/forms            core
-#   framework/pictures         core
+#   framework/pictures         core, files
 #   framework/controls         pictures, forms, core
 #   framework/application      controls and what they use
 #   app                        the framework, the public interface
-#   cli                        framework/pictures, framework/core, the public interface
+#   cli                        tasks, files, framework/pictures (Qt's readers), the public interface
+#   python                     tasks, files, the public interface; its Qt plugin framework/pictures
 #   testing/...                what each shares (the reference: Plane, StartPixel and the public header only)
 # The public header is included as its users include it, "darkfill/darkfill.h".
 # Tests, the benchmark and the fuzzers may include anything.
 #   cmake -DTOP=<source folder> -P CheckIncludes.cmake
 
 set(rooms
-    include/darkfill analysis framework/core framework/forms framework/pictures framework/controls
+    include/darkfill analysis files tasks python framework/core framework/forms framework/pictures framework/controls
     framework/application app cli testing/reference testing/planes testing/pictures testing/rasters testing/files testing/windows)
 
 set(uses_include/darkfill include/darkfill)
 set(uses_analysis analysis include/darkfill)
+set(uses_files files)
+set(uses_tasks tasks files include/darkfill)
+set(uses_python python tasks files include/darkfill framework/pictures/QtPictureReader.h)
 set(uses_framework/core framework/core)
 set(uses_framework/forms framework/forms framework/core)
-set(uses_framework/pictures framework/pictures framework/core)
+set(uses_framework/pictures framework/pictures framework/core files)
 set(uses_framework/controls framework/controls framework/pictures framework/forms framework/core)
 set(uses_framework/application framework/application ${uses_framework/controls})
 set(uses_app app include/darkfill ${uses_framework/application})
-set(uses_cli cli include/darkfill framework/pictures framework/core)
+set(uses_cli cli tasks files include/darkfill framework/pictures/QtPictureReader.h)
 set(uses_testing/reference testing/reference analysis/Plane.h analysis/RegionStarts.h include/darkfill)
 set(uses_testing/planes testing/planes analysis)
 set(uses_testing/pictures testing/pictures)

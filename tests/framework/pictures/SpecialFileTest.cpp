@@ -93,37 +93,4 @@ TEST(SpecialFile, RefusedBeforeAnythingIsRead)
     }
 }
 
-// A device without an end, as standard input fed from /dev/zero is.
-class Endless : public QIODevice
-{
-public:
-    Endless() { open(QIODevice::ReadOnly); }
-    bool isSequential() const override { return true; }
-
-protected:
-    qint64 readData(char* data, qint64 size) override
-    {
-        std::memset(data, 0, static_cast<std::size_t>(size));
-        handedOut += size;
-        return size;
-    }
-    qint64 writeData(const char*, qint64) override { return -1; }
-
-public:
-    qint64 handedOut = 0;
-};
-
-TEST(SpecialFile, StreamOfUnknownLengthStopsAtItsLimit)
-{
-    constexpr qint64 limit = 1 << 20;
-    Endless endless;
-    try {
-        ReadPictureStream(endless, QStringLiteral("standard input"), limit);
-        ADD_FAILURE() << "read to the end of an endless stream";
-    } catch (const Exception& e) {
-        EXPECT_NE(e.Message.find("too large"), std::string::npos) << e.Message;
-    }
-    EXPECT_LE(endless.handedOut, limit + (64 << 10));
-}
-
 }  // namespace

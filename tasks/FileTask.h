@@ -1,31 +1,39 @@
 #pragma once
 
 #include "darkfill/darkfill.h"
+#include "files/Picture.h"
 
-#include <QString>
+#include <string>
+
+namespace darkfill::tasks {
 
 // One picture to fill: where it comes from and where its result and fill map go.
+// Names are bytes, as the system spells them.
 struct FileTask {
-    QString input;     // "-": standard input
-    QString output;    // "-": standard output
-    QString fillMap;   // empty: none
-    QString refusal;   // why the task must not run (it would write over an input,
-                       // say); empty when it may
-    darkfill::FillOptions options;  // the rule's constants
+    std::string input;    // "-": standard input
+    std::string output;   // "-": standard output
+    std::string fillMap;  // empty: none
+    std::string refusal;  // why the task must not run (it would write over an
+                          // input, say); empty when it may
+    FillOptions options;  // the rule's constants
+    int compression = -1; // PNG's and TIFF's level (-1: fast)
 };
 
 // What became of one picture.
 struct FileOutcome {
     bool ok = false;
-    QString error;     // the message, naming the file, when not ok
+    bool usageError = false;          // not ok, as a wrong command line would be
+    std::string error;                // the message, naming the file, when not ok
     int width = 0;
     int height = 0;
-    int bitsPerValue = 0;
-    darkfill::FillCounts counts;
+    files::SampleType type = files::SampleType::U8;
+    FillCounts counts;
     double readMilliseconds = 0;     // reading and decoding
     double analyseMilliseconds = 0;  // the analysis alone
     double writeMilliseconds = 0;    // encoding and writing the result and the map
     bool alreadyDone = false;        // ok, and left as it was: its files exist
+
+    int Bits() const { return files::BytesOf(type) * 8; }
 };
 
 // What becomes of a task whose output or fill map exists: it is refused; the
@@ -36,3 +44,5 @@ enum class ExistingOutputs { Refuse, Replace, Skip };
 
 // Reads, fills and writes one picture; any failure is told in the outcome.
 FileOutcome RunFileTask(const FileTask& task, ExistingOutputs existing);
+
+}  // namespace darkfill::tasks

@@ -1,0 +1,332 @@
+// TIFF through libtiff, which reads what a picture needs and no more: the first
+// directory, then its strips or tiles. Its messages are kept, never printed.
+
+#include "files/FileError.h"
+#include "files/FileNames.h"
+#include "files/PictureReader.h"
+
+#include <tiffio.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdarg>
+#include <cstdio>
+#include <cstring>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <vector>
+
+namespace darkfill::files {
+
+namespace {
+
+// The file, at its place on disk or in memory, as libtiff's procedures see it.
+struct TiffInput {
+    int descriptor = -1;
+    std::vector<std::uint8_t> bytes;  // where there is no descriptor
+    toff_t size = 0;
+    toff_t at = 0;
+};
+
+tmsize_t ReadInput(thandle_t handle, void* to, tmsize_t count)
+{
+    auto& input = *static_cast<TiffInput*>(handle);
+    if (count <= 0 || input.at >= input.size)
+        return 0;
+    const std::size_t wanted = std::min<toff_t>(static_cast<toff_t>(count), input.size - input.at);
+    ssize_t got = 0;
+    if (input.descriptor >= 0) {
+        do
+            got = ::pread(input.descriptor, to, wanted, static_cast<off_t>(input.at));
+        while (got < 0 && errno == EINTR);
+        if (got < 0)
+            return -1;
+    } else {
+        std::memcpy(to, input.bytes.data() + input.at, wanted);
+        got = static_cast<ssize_t>(wanted);
+    }
+    input.at += static_cast<toff_t>(got);
+    return got;
+}
+
+tmsize_t RefuseWriting(thandle_t, void*, tmsize_t)
+{
+    return -1;
+}
+
+toff_t SeekInput(thandle_t handle, toff_t offset, int whence)
+{
+    auto& input = *static_cast<TiffInput*>(handle);
+    const toff_t base = whence == SEEK_CUR ? input.at : whence == SEEK_END ? input.size : 0;
+    input.at = base + offset;
+    return input.at;
+}
+
+int CloseInput(thandle_t)
+{
+    return 0;
+}
+
+toff_t SizeOfInput(thandle_t handle)
+{
+    return static_cast<TiffInput*>(handle)->size;
+}
+
+int NoMapping(thandle_t, void**, toff_t*)
+{
+    return 0;
+}
+
+void NoUnmapping(thandle_t, void*, toff_t) {}
+
+struct Layout {
+    SampleType type;
+    int bits;           // bits a sample in the file
+    int samples;        // a pixel's
+    bool separate;      // planes one after another
+    bool whiteIsZero;
+    std::vector<int> wanted;  // the samples kept, in order (blue alone, grey, or R G B)
+    bool palette;
+};
+
+// The layouts read here; others are no TIFF that this reader takes.
+std::optional<Layout> LayoutOf(TIFF* tiff, ReadAs as)
+{
+    std::uint16_t bits = 1, samples = 1, format = SAMPLEFORMAT_UINT, photometric = PHOTOMETRIC_MINISBLACK,
+                  planar = PLANARCONFIG_CONTIG;
+    TIFFGetFieldDefaulted(tiff, TIFFTAG_BITSPERSAMPLE, &bits);
+    TIFFGetFieldDefaulted(tiff, TIFFTAG_SAMPLESPERPIXEL, &samples);
+    TIFFGetFieldDefaulted(tiff, TIFFTAG_SAMPLEFORMAT, &format);
+    TIFFGetFieldDefaulted(tiff, TIFFTAG_PLANARCONFIG, &planar);
+    if (!TIFFGetField(tiff, TIFFTAG_PHOTOMETRIC, &photometric))
+        photometric = samples >= 3 ? PHOTOMETRIC_RGB : PHOTOMETRIC_MINISBLACK;
+
+    Layout layout{SampleType::U8, bits, samples, planar == PLANARCONFIG_SEPARATE, false, {}, false};
+    const bool whole = format == SAMPLEFORMAT_UINT || format == SAMPLEFORMAT_VOID;
+    if (bits == 1 && whole)
+        layout.type = SampleType::U8;
+    else if (bits == 8 && whole)
+        layout.type = SampleType::U8;
+    else if (bits == 16 && whole)
+        layout.type = SampleType::U16;
+    else if (bits == 32 && format == SAMPLEFORMAT_INT)
+        layout.type = SampleType::I32;
+    else if (bits == 32 && format == SAMPLEFORMAT_IEEEFP)
+        layout.type = SampleType::F32;
+    else
+        return std::nullopt;
+
+    switch (photometric) {
+    case PHOTOMETRIC_MINISWHITE:
+    case PHOTOMETRIC_MINISBLACK:
+        layout.whiteIsZero = photometric == PHOTOMETRIC_MINISWHITE && layout.type != SampleType::F32;
+        layout.wanted = {0};
+        return samples >= 1 ? std::optional(layout) : std::nullopt;
+    case PHOTOMETRIC_RGB:
+        if (samples < 3 || bits == 1)
+            return std::nullopt;
+        layout.wanted = as == ReadAs::Grey ? std::vector<int>{2} : std::vector<int>{0, 1, 2};
+        return layout;
+    case PHOTOMETRIC_PALETTE:
+        if (bits != 8 || samples != 1)
+            return std::nullopt;
+        layout.palette = true;
+        layout.wanted = {0};
+        return layout;
+    default:
+        return std::nullopt;
+    }
+}
+
+// One row of samples of one plane (or all, interleaved), as the file has them,
+// into the picture's row: the wanted samples, widened from bits where needed.
+void TakeRow(const Layout& layout, const std::uint8_t* from, int firstPixel, int pixels, int plane,
+             Picture& picture, int y)
+{
+    const int size = BytesOf(layout.type);
+    const int stride = layout.separate ? 1 : layout.samples;
+    std::uint8_t* row = picture.Row<std::uint8_t>(y);
+    for (std::size_t k = 0; k < layout.wanted.size(); ++k) {
+        const int sample = layout.wanted[k];
+        if (layout.separate && sample != plane)
+            continue;
+        const int offset = layout.separate ? 0 : sample;
+        for (int x = 0; x < pixels; ++x) {
+            std::uint8_t* to = row + (std::size_t(firstPixel + x) * picture.channels + k) * size;
+            if (layout.bits == 1) {
+                const int bit = from[x / 8] >> (7 - x % 8) & 1;
+                *to = (bit != 0) != layout.whiteIsZero ? 255 : 0;
+                continue;
+            }
+            std::memcpy(to, from + (std::size_t(x) * stride + offset) * size, size);
+            if (layout.whiteIsZero && size == 1)
+                *to = static_cast<std::uint8_t>(255 - *to);
+            else if (layout.whiteIsZero && size == 2)
+                *reinterpret_cast<std::uint16_t*>(to) = static_cast<std::uint16_t>(65535 - *reinterpret_cast<std::uint16_t*>(to));
+        }
+    }
+}
+
+struct Messages {
+    std::string first;
+};
+
+int KeepError(TIFF*, void* user, const char*, const char* format, va_list arguments)
+{
+    auto& messages = *static_cast<Messages*>(user);
+    if (messages.first.empty()) {
+        char text[512];
+        std::vsnprintf(text, sizeof text, format, arguments);
+        messages.first = text;
+    }
+    return 1;
+}
+
+int IgnoreWarning(TIFF*, void*, const char*, const char*, va_list)
+{
+    return 1;
+}
+
+// A regular file's bytes from its start, at most MaximumFileBytes of them.
+std::vector<std::uint8_t> ReadWholeFile(int descriptor, const std::string& name)
+{
+    std::vector<std::uint8_t> bytes;
+    std::uint8_t chunk[64 * 1024];
+    for (;;) {
+        const ssize_t got = ::pread(descriptor, chunk, sizeof chunk, static_cast<off_t>(bytes.size()));
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got < 0)
+            throw FileError("Cannot open " + QuotedName(name) + ": the file cannot be read (" + std::strerror(errno) + ").");
+        if (got == 0)
+            return bytes;
+        if (static_cast<long long>(bytes.size()) + got > MaximumFileBytes)
+            throw FileError(QuotedName(name) + " is too large to open: it holds more than " +
+                            std::to_string(MaximumFileBytes) + " bytes.");
+        bytes.insert(bytes.end(), chunk, chunk + got);
+    }
+}
+
+using TiffHandle = std::unique_ptr<TIFF, decltype(&TIFFClose)>;
+
+void ReadStrips(TIFF* tiff, const Layout& layout, Picture& picture, const std::function<void()>& fail)
+{
+    std::vector<std::uint8_t> line(static_cast<std::size_t>(TIFFScanlineSize64(tiff)));
+    const int planes = layout.separate ? layout.samples : 1;
+    for (int plane = 0; plane < planes; ++plane) {
+        if (layout.separate && std::find(layout.wanted.begin(), layout.wanted.end(), plane) == layout.wanted.end())
+            continue;
+        for (int y = 0; y < picture.height; ++y) {
+            if (TIFFReadScanline(tiff, line.data(), static_cast<std::uint32_t>(y), static_cast<std::uint16_t>(plane)) < 0)
+                fail();
+            TakeRow(layout, line.data(), 0, picture.width, plane, picture, y);
+        }
+    }
+}
+
+void ReadTiles(TIFF* tiff, const Layout& layout, Picture& picture, const std::function<void()>& fail)
+{
+    std::uint32_t tileWidth = 0, tileHeight = 0;
+    TIFFGetField(tiff, TIFFTAG_TILEWIDTH, &tileWidth);
+    TIFFGetField(tiff, TIFFTAG_TILELENGTH, &tileHeight);
+    const tmsize_t tileBytes = TIFFTileSize(tiff);
+    if (tileWidth == 0 || tileHeight == 0 || tileBytes <= 0)
+        fail();
+    std::vector<std::uint8_t> tile(static_cast<std::size_t>(tileBytes));
+    const std::size_t rowBytes = static_cast<std::size_t>(TIFFTileRowSize(tiff));
+    const int planes = layout.separate ? layout.samples : 1;
+    for (int plane = 0; plane < planes; ++plane) {
+        if (layout.separate && std::find(layout.wanted.begin(), layout.wanted.end(), plane) == layout.wanted.end())
+            continue;
+        for (std::uint32_t top = 0; top < std::uint32_t(picture.height); top += tileHeight)
+            for (std::uint32_t left = 0; left < std::uint32_t(picture.width); left += tileWidth) {
+                if (TIFFReadTile(tiff, tile.data(), left, top, 0, static_cast<std::uint16_t>(plane)) < 0)
+                    fail();
+                const int across = static_cast<int>(std::min<std::uint32_t>(tileWidth, picture.width - left));
+                const int down = static_cast<int>(std::min<std::uint32_t>(tileHeight, picture.height - top));
+                for (int y = 0; y < down; ++y)
+                    TakeRow(layout, tile.data() + rowBytes * y, static_cast<int>(left), across, plane, picture,
+                            static_cast<int>(top) + y);
+            }
+    }
+}
+
+// A palette picture's colours: each index becomes its colour's blue (grey) or
+// its red, green and blue (colour), 8 bits of each.
+void ApplyPalette(TIFF* tiff, Picture& picture, ReadAs as, const std::function<void()>& fail)
+{
+    std::uint16_t *red = nullptr, *green = nullptr, *blue = nullptr;
+    if (!TIFFGetField(tiff, TIFFTAG_COLORMAP, &red, &green, &blue))
+        fail();
+    const std::size_t pixels = std::size_t(picture.width) * picture.height;
+    if (as == ReadAs::Grey) {
+        for (std::size_t i = 0; i < pixels; ++i)
+            picture.bytes[i] = static_cast<std::uint8_t>(blue[picture.bytes[i]] >> 8);
+        return;
+    }
+    Picture colour(picture.width, picture.height, SampleType::U8, 3);
+    for (std::size_t i = 0; i < pixels; ++i) {
+        const std::uint8_t index = picture.bytes[i];
+        colour.bytes[3 * i] = static_cast<std::uint8_t>(red[index] >> 8);
+        colour.bytes[3 * i + 1] = static_cast<std::uint8_t>(green[index] >> 8);
+        colour.bytes[3 * i + 2] = static_cast<std::uint8_t>(blue[index] >> 8);
+    }
+    picture = std::move(colour);
+}
+
+}  // namespace
+
+Picture ReadTiff(ByteSource& source, const ReadLimits& limits, ReadAs as)
+{
+    const std::string& name = source.Name();
+    TiffInput input;
+    input.descriptor = source.SeekableDescriptor();
+    if (input.descriptor >= 0) {
+        const off_t end = ::lseek(input.descriptor, 0, SEEK_END);
+        input.size = end > 0 ? static_cast<toff_t>(end) : 0;
+    } else {
+        input.bytes = source.ReadRest();
+        input.size = input.bytes.size();
+    }
+
+    Messages messages;
+    const std::unique_ptr<TIFFOpenOptions, decltype(&TIFFOpenOptionsFree)> options(TIFFOpenOptionsAlloc(),
+                                                                                    TIFFOpenOptionsFree);
+    TIFFOpenOptionsSetErrorHandlerExtR(options.get(), KeepError, &messages);
+    TIFFOpenOptionsSetWarningHandlerExtR(options.get(), IgnoreWarning, nullptr);
+    // No single allocation beyond what the largest picture's strip could need.
+    TIFFOpenOptionsSetMaxSingleMemAlloc(options.get(), std::max<tmsize_t>(64 << 20, limits.maximumPixels * 16));
+    const TiffHandle tiff(TIFFClientOpenExt(name.c_str(), "rm", &input, ReadInput, RefuseWriting, SeekInput,
+                                            CloseInput, SizeOfInput, NoMapping, NoUnmapping, options.get()),
+                          TIFFClose);
+    const auto fail = [&] {
+        FailDamaged(name, messages.first.empty() ? "its picture data cannot be read" : messages.first);
+    };
+    if (!tiff)
+        fail();
+
+    std::uint32_t width = 0, height = 0;
+    if (!TIFFGetField(tiff.get(), TIFFTAG_IMAGEWIDTH, &width) || !TIFFGetField(tiff.get(), TIFFTAG_IMAGELENGTH, &height) ||
+        width == 0 || height == 0)
+        FailDamaged(name, "its header is not valid");
+    if (static_cast<long long>(width) * height > limits.maximumPixels)
+        FailTooManyPixels(name, width, height, limits.maximumPixels);
+    const std::optional<Layout> layout = LayoutOf(tiff.get(), as);
+    if (!layout)  // JPEG-compressed, CMYK, ...: the foreign reader's, where there is one
+        return ReadForeignBytes(input.descriptor >= 0 ? ReadWholeFile(input.descriptor, name) : input.bytes, name,
+                                limits, as);
+
+    Picture picture(static_cast<int>(width), static_cast<int>(height), layout->type,
+                    static_cast<int>(layout->wanted.size()));
+    if (TIFFIsTiled(tiff.get()))
+        ReadTiles(tiff.get(), *layout, picture, fail);
+    else
+        ReadStrips(tiff.get(), *layout, picture, fail);
+    if (layout->palette)
+        ApplyPalette(tiff.get(), picture, as, fail);
+    return picture;
+}
+
+}  // namespace darkfill::files

@@ -1,0 +1,202 @@
+#include "tasks/FileTask.h"
+
+#include "files/AtomicWrite.h"
+#include "files/ByteSource.h"
+#include "files/FileError.h"
+#include "files/FileNames.h"
+#include "files/PictureReader.h"
+#include "files/PictureWriter.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+#include <cmath>
+#include <cstring>
+#include <iterator>
+#include <optional>
+#include <utility>
+#include <vector>
+
+namespace darkfill::tasks {
+
+namespace {
+
+using files::FileError;
+using files::QuotedName;
+using Clock = std::chrono::steady_clock;
+
+const std::string StandardStream = "-";
+
+double MillisecondsSince(Clock::time_point start)
+{
+    return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+}
+
+bool Exists(const std::string& path)
+{
+    struct stat status {};
+    return path != StandardStream && !path.empty() && ::stat(path.c_str(), &status) == 0;
+}
+
+// Whether the task is done already: with Skip, an output that exists with its
+// fill map (where one is asked for); only one of them is refused, as it is
+// without Skip.
+bool AlreadyDone(const FileTask& task, ExistingOutputs existing)
+{
+    const bool output = Exists(task.output), map = Exists(task.fillMap);
+    if (existing == ExistingOutputs::Replace || (!output && !map))
+        return false;
+    if (existing == ExistingOutputs::Skip && output && (map || task.fillMap.empty()))
+        return true;
+    if (existing == ExistingOutputs::Skip)
+        throw FileError(QuotedName(output ? task.output : task.fillMap) + " exists without " +
+                        QuotedName(output ? task.fillMap : task.output) + "; --force writes both again.");
+    throw FileError(QuotedName(output ? task.output : task.fillMap) + " exists; --force writes over it.");
+}
+
+files::Picture ReadInput(const std::string& input)
+{
+    files::ByteSource source =
+        input == StandardStream ? files::ByteSource::StandardInput() : files::ByteSource::OpenFile(input);
+    return files::ReadPicture(source, {.maximumPixels = MaximumCells});
+}
+
+// A float picture's unknown values as the library's holes: +inf (Middlebury's
+// unknown disparity) becomes NaN, which the fill replaces.
+void MarkInfiniteAsHoles(files::Picture& picture)
+{
+    if (picture.type != files::SampleType::F32)
+        return;
+    auto* values = reinterpret_cast<float*>(picture.bytes.data());
+    const std::size_t count = picture.bytes.size() / sizeof(float);
+    for (std::size_t i = 0; i < count; ++i)
+        if (std::isinf(values[i]) && values[i] > 0)
+            values[i] = std::nanf("");
+}
+
+template <class Value>
+void FillAs(files::Picture& picture, const FillOptions& options, const FillExtras& extras)
+{
+    const RasterView<Value> values(reinterpret_cast<Value*>(picture.bytes.data()), picture.height, picture.width);
+    FillHoles(values, values, options, extras);
+}
+
+void Fill(files::Picture& picture, const FillOptions& options, const FillExtras& extras)
+{
+    switch (picture.type) {
+    case files::SampleType::U8:
+        return FillAs<std::uint8_t>(picture, options, extras);
+    case files::SampleType::U16:
+        return FillAs<std::uint16_t>(picture, options, extras);
+    case files::SampleType::I32:
+        return FillAs<std::int32_t>(picture, options, extras);
+    case files::SampleType::F32:
+        return FillAs<float>(picture, options, extras);
+    }
+}
+
+// The input's own format, for an output that names none: standard output, a
+// float or 32-bit integer picture.
+files::FileFormat InputFormat(const std::string& input, files::SampleType type)
+{
+    if (type == files::SampleType::U8 || type == files::SampleType::U16)
+        return files::FileFormat::Png;
+    if (const std::optional<files::FileFormat> format = files::FormatOfName(input);
+        format && files::Holds(*format, type))
+        return *format;
+    return type == files::SampleType::F32 ? files::FileFormat::Pfm : files::FileFormat::Npy;
+}
+
+// The result's bytes: in the format of the name's extension; PNG for a name
+// without one, and for standard output (where a float picture keeps its
+// input's format).
+std::vector<std::uint8_t> EncodeResult(const files::Picture& result, const FileTask& task)
+{
+    const files::WriteOptions options{.level = task.compression};
+    if (task.output == StandardStream)
+        return files::EncodePicture(result, InputFormat(task.input, result.type), options, "standard output");
+    const files::FileFormat format = files::FormatOfName(task.output).value_or(files::FileFormat::Png);
+    return files::EncodePicture(result, format, options, task.output);
+}
+
+std::vector<std::uint8_t> EncodeFillMap(const files::Picture& picture, const std::vector<ValueSource>& sources,
+                                        const FileTask& task)
+{
+    const files::FileFormat format = files::FormatOfName(task.fillMap).value_or(files::FileFormat::Png);
+    return files::EncodePalette(picture.width, picture.height,
+                                {reinterpret_cast<const std::uint8_t*>(sources.data()), sources.size()},
+                                FillMapColours, format, {.level = task.compression}, task.fillMap);
+}
+
+void WriteStandardOutput(const std::vector<std::uint8_t>& bytes)
+{
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        const ssize_t n = ::write(STDOUT_FILENO, bytes.data() + done, bytes.size() - done);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            throw FileError(std::string("Cannot write the result to standard output: ") +
+                            std::strerror(n < 0 ? errno : ENOSPC) + ".");
+        done += static_cast<std::size_t>(n);
+    }
+}
+
+}  // namespace
+
+FileOutcome RunFileTask(const FileTask& task, ExistingOutputs existing)
+{
+    FileOutcome outcome;
+    try {
+        if (!task.refusal.empty())
+            throw FileError(task.refusal);
+        if (AlreadyDone(task, existing)) {
+            outcome.ok = outcome.alreadyDone = true;
+            return outcome;
+        }
+
+        Clock::time_point start = Clock::now();
+        files::Picture picture = ReadInput(task.input);
+        outcome.width = picture.width;
+        outcome.height = picture.height;
+        outcome.type = picture.type;
+        outcome.readMilliseconds = MillisecondsSince(start);
+
+        start = Clock::now();
+        MarkInfiniteAsHoles(picture);
+        std::vector<ValueSource> sources(task.fillMap.empty() ? 0 : std::size_t(picture.Pixels()));
+        Fill(picture, task.options,
+             {.fillMap = RasterView<ValueSource>(sources.empty() ? nullptr : sources.data(), picture.height,
+                                                 picture.width),
+              .counts = &outcome.counts});
+        outcome.analyseMilliseconds = MillisecondsSince(start);
+
+        // The result and its map are one: both are made before either is put
+        // in place, and neither stays new without the other. Without --force,
+        // what appears under their names meanwhile is kept: the check above
+        // only spares the work.
+        start = Clock::now();
+        std::vector<files::FileBytes> written;
+        std::vector<std::uint8_t> result = EncodeResult(picture, task);
+        if (task.output != StandardStream)
+            written.push_back({task.output, std::move(result)});
+        if (!task.fillMap.empty())
+            written.push_back({task.fillMap, EncodeFillMap(picture, sources, task)});
+        files::WriteFilesAtomically(written, existing == ExistingOutputs::Replace ? files::ExistingFile::Replace
+                                                                                  : files::ExistingFile::Keep);
+        if (task.output == StandardStream)
+            WriteStandardOutput(result);
+        outcome.writeMilliseconds = MillisecondsSince(start);
+        outcome.ok = true;
+    } catch (const FileError& e) {
+        outcome.error = e.what();
+        outcome.usageError = e.kind() == FileError::Kind::Usage;
+    } catch (const std::bad_alloc&) {
+        outcome.error = QuotedName(task.input) + ": there is not enough memory to fill it.";
+    }
+    return outcome;
+}
+
+}  // namespace darkfill::tasks
