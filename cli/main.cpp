@@ -1,26 +1,19 @@
 // darkfill-cli: fills the holes of grey pictures and depth maps, one file or a
 // folder's worth, without a window. See ManualText() for what it does.
 
-#include "cli/Progress.h"
-#include "files/PictureReader.h"
-#include "framework/pictures/QtPictureReader.h"
+#include "cli/TaskRunner.h"
+#include "files/FileNames.h"
+#include "files/ForeignPlugin.h"
 #include "tasks/CommandLine.h"
-#include "tasks/FileTask.h"
-#include "tasks/Report.h"
 #include "tasks/TaskPlan.h"
 
 #include <fcntl.h>
+#include <malloc.h>
 #include <unistd.h>
 
-#include <atomic>
 #include <cerrno>
-#include <condition_variable>
 #include <cstdio>
-#include <cstring>
-#include <mutex>
-#include <optional>
 #include <string>
-#include <thread>
 #include <vector>
 
 using namespace darkfill::tasks;
@@ -42,98 +35,20 @@ void OpenClosedStandardStreams()
         }
 }
 
-ExistingOutputs ExistingOutputsOf(const CommandLine& commandLine)
+// Qt's readers, from their plugin beside the program (in the build tree) or in
+// the library folder where it is installed; loaded when a file needs them.
+const darkfill::files::ForeignReader* QtReader()
 {
-    if (commandLine.force)
-        return ExistingOutputs::Replace;
-    return commandLine.skipExisting ? ExistingOutputs::Skip : ExistingOutputs::Refuse;
-}
-
-// Prints a line; the error where it could not be written whole (a full disk),
-// else 0.
-int Print(std::FILE* stream, const std::string& line)
-{
-    errno = 0;
-    const bool written = std::fprintf(stream, "%s\n", line.c_str()) >= 0;
-    if (std::fflush(stream) == 0 && written)
-        return 0;
-    return errno ? errno : EIO;
-}
-
-// Fills the tasks on `jobs` threads and reports each one, in the order of the
-// inputs, as soon as it and those before it are done. Returns the exit status.
-int RunTasks(const std::vector<FileTask>& tasks, const CommandLine& commandLine)
-{
-    const int total = static_cast<int>(tasks.size());
-    const int cores = static_cast<int>(std::thread::hardware_concurrency());
-    const int jobs = std::min(commandLine.jobs > 0 ? commandLine.jobs : std::max(1, cores), total);
-    std::vector<std::optional<FileOutcome>> outcomes(tasks.size());
-    std::atomic<int> next{0};
-    std::mutex mutex;
-    std::condition_variable finished;
-
-    std::vector<std::thread> workers;
-    for (int j = 0; j < jobs; ++j)
-        workers.emplace_back([&] {
-            for (int i = next++; i < total; i = next++) {
-                FileOutcome outcome = RunFileTask(tasks[i], ExistingOutputsOf(commandLine));
-                const std::lock_guard lock(mutex);
-                outcomes[i] = std::move(outcome);
-                finished.notify_one();
-            }
-        });
-
-    // Reports go to standard output unless the result itself does.
-    std::FILE* reports = commandLine.output == "-" ? stderr : stdout;
-    const bool batch = !commandLine.outputDirectory.empty();
-    Progress progress(total, batch && !commandLine.quiet && ::isatty(STDERR_FILENO));
-    const auto started = std::chrono::steady_clock::now();
-    int reported = 0, failed = 0;
-    bool usageErrors = false;
-    int reportsLost = 0;  // why reports were lost, or 0
-    const auto report = [&](const std::string& line) {
-        if (const int error = Print(reports, line); error && !reportsLost)
-            reportsLost = error;
-    };
-    double read = 0, analyse = 0, write = 0;
-    while (reported < total) {
-        std::unique_lock lock(mutex);
-        finished.wait_for(lock, std::chrono::milliseconds(200), [&] { return outcomes[reported].has_value(); });
-        while (reported < total && outcomes[reported]) {
-            const FileOutcome outcome = *outcomes[reported];
-            const FileTask& task = tasks[reported++];
-            lock.unlock();
-            progress.Clear();
-            if (!outcome.ok) {
-                ++failed;
-                usageErrors = usageErrors || outcome.usageError;
-                Print(stderr, "darkfill-cli: " + outcome.error);
-            } else if (commandLine.stats) {
-                report(StatsLine(task, outcome));
-            }
-            if (commandLine.json)
-                report(JsonLine(task, outcome));
-            read += outcome.readMilliseconds;
-            analyse += outcome.analyseMilliseconds;
-            write += outcome.writeMilliseconds;
-            lock.lock();
-        }
-        lock.unlock();
-        progress.Show(reported);
-    }
-    for (std::thread& worker : workers)
-        worker.join();
-    progress.Clear();
-    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
-    if (commandLine.stats && batch)
-        report(SummaryLine(total - failed, failed, seconds, read, analyse, write));
-    if (reportsLost) {
-        Print(stderr, std::string("darkfill-cli: the reports could not be written to ") +
-                          (reports == stdout ? "standard output" : "standard error") + ": " +
-                          std::strerror(reportsLost) + ".");
-        return usageErrors ? 2 : 1;
-    }
-    return usageErrors ? 2 : failed > 0 ? 1 : 0;
+    static const darkfill::files::ForeignReader* const reader = [] {
+        char path[4096];
+        const ssize_t length = ::readlink("/proc/self/exe", path, sizeof path - 1);
+        const std::string folder = length > 0 ? darkfill::files::FolderOf(std::string(path, length)) : ".";
+        const std::string name = darkfill::files::QtReaderPluginName;
+        return darkfill::files::LoadForeignReader(
+            {darkfill::files::JoinPath(folder, name),
+             darkfill::files::JoinPath(darkfill::files::JoinPath(folder, DARKFILL_PLUGIN_DIR), name)});
+    }();
+    return reader;
 }
 
 }  // namespace
@@ -141,8 +56,12 @@ int RunTasks(const std::vector<FileTask>& tasks, const CommandLine& commandLine)
 int main(int argc, char** argv)
 {
     OpenClosedStandardStreams();
-    // The formats that only Qt reads go to its readers.
-    darkfill::files::SetForeignReader(&QtPictureReader::Instance);
+    // A batch's pictures take memory of the same sizes one after another: kept
+    // by the allocator rather than given back and faulted in again for each
+    // (a tenth of the time went to the kernel's page faults).
+    ::mallopt(M_MMAP_THRESHOLD, 32 << 20);
+    ::mallopt(M_TRIM_THRESHOLD, 256 << 20);
+    darkfill::files::SetForeignReader(&QtReader);
 
     const std::vector<std::string> arguments(argv, argv + argc);
     CommandLine commandLine;

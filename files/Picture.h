@@ -2,9 +2,41 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
+#include <new>
+#include <utility>
 #include <vector>
 
 namespace darkfill::files {
+
+// An allocator that leaves new elements uninitialised: a picture's samples are
+// all written by its reader, and zeroing them first would cost a pass over
+// fresh memory.
+template <class T>
+struct UninitialisedAllocator : std::allocator<T> {
+    template <class U>
+    struct rebind {
+        using other = UninitialisedAllocator<U>;
+    };
+    UninitialisedAllocator() = default;
+    template <class U>
+    UninitialisedAllocator(const UninitialisedAllocator<U>&) noexcept
+    {
+    }
+    template <class U>
+    void construct(U* at) noexcept
+    {
+        ::new (static_cast<void*>(at)) U;
+    }
+    template <class U, class... Arguments>
+    void construct(U* at, Arguments&&... arguments)
+    {
+        ::new (static_cast<void*>(at)) U(std::forward<Arguments>(arguments)...);
+    }
+};
+
+// Bytes that a writer fills whole.
+using ByteBuffer = std::vector<std::uint8_t, UninitialisedAllocator<std::uint8_t>>;
 
 // The type of a picture's samples: what a file stores and what the fill keeps.
 enum class SampleType : std::uint8_t { U8, U16, I32, F32 };
@@ -26,7 +58,7 @@ struct Picture {
     int height = 0;
     int channels = 1;
     SampleType type = SampleType::U8;
-    std::vector<std::uint8_t> bytes;
+    ByteBuffer bytes;
 
     Picture() = default;
     // Room for the samples, not yet written. std::bad_alloc where memory is short.

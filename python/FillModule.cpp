@@ -1,7 +1,7 @@
 // darkfill._darkfill: numpy arrays through the library, read where they lie (any
 // strides), the interpreter lock released while a fill runs; files through
 // darkfill-cli's tasks. No Qt: the formats that only Qt reads are read by a
-// plugin loaded the first time such a file comes (QtReaderPlugin.cpp). The
+// plugin loaded the first time such a file comes (files/ForeignPlugin.h). The
 // package's __init__.py gives these their Python face and their manual.
 
 #include <pybind11/numpy.h>
@@ -10,6 +10,7 @@
 
 #include "darkfill/darkfill.h"
 #include "files/FileNames.h"
+#include "files/ForeignPlugin.h"
 #include "files/PictureReader.h"
 #include "tasks/CommandLine.h"
 #include "tasks/FileTask.h"
@@ -194,22 +195,16 @@ private:
     std::string message_;
 };
 
-// The Qt reader, from its plugin beside this module, loaded the first time a
-// file in a format that only Qt reads comes; none where Qt is not installed.
+// Qt's readers, from their plugin beside this module, loaded the first time a
+// file in a format that only Qt reads comes.
 const darkfill::files::ForeignReader* QtReader()
 {
-    static const darkfill::files::ForeignReader* const reader = []() -> const darkfill::files::ForeignReader* {
+    static const darkfill::files::ForeignReader* const reader = [] {
         Dl_info self{};
         if (!::dladdr(reinterpret_cast<void*>(&QtReader), &self) || !self.dli_fname)
-            return nullptr;
-        const std::string plugin = darkfill::files::JoinPath(darkfill::files::FolderOf(self.dli_fname),
-                                                             "_darkfill_qt_reader.so");
-        void* library = ::dlopen(plugin.c_str(), RTLD_NOW | RTLD_LOCAL);
-        if (!library)
-            return nullptr;
-        using Entry = const darkfill::files::ForeignReader* (*)();
-        const auto entry = reinterpret_cast<Entry>(::dlsym(library, "darkfill_qt_picture_reader"));
-        return entry ? entry() : nullptr;
+            return static_cast<const darkfill::files::ForeignReader*>(nullptr);
+        return darkfill::files::LoadForeignReader({darkfill::files::JoinPath(
+            darkfill::files::FolderOf(self.dli_fname), darkfill::files::QtReaderPluginName)});
     }();
     return reader;
 }

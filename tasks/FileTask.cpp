@@ -76,25 +76,37 @@ void MarkInfiniteAsHoles(files::Picture& picture)
             values[i] = std::nanf("");
 }
 
+// A Filler a thread, kept from one picture to the next so that a batch's
+// pictures of one size need no fresh working memory; one that a large picture
+// made large gives its memory back.
+constexpr std::size_t KeptFillerBytes = 64 << 20;
+
 template <class Value>
-void FillAs(files::Picture& picture, const FillOptions& options, const FillExtras& extras)
+void FillAs(Filler& filler, files::Picture& picture, const FillOptions& options, const FillExtras& extras)
 {
     const RasterView<Value> values(reinterpret_cast<Value*>(picture.bytes.data()), picture.height, picture.width);
-    FillHoles(values, values, options, extras);
+    filler.Fill(values, values, options, extras);
 }
 
 void Fill(files::Picture& picture, const FillOptions& options, const FillExtras& extras)
 {
+    static thread_local Filler filler;
     switch (picture.type) {
     case files::SampleType::U8:
-        return FillAs<std::uint8_t>(picture, options, extras);
+        FillAs<std::uint8_t>(filler, picture, options, extras);
+        break;
     case files::SampleType::U16:
-        return FillAs<std::uint16_t>(picture, options, extras);
+        FillAs<std::uint16_t>(filler, picture, options, extras);
+        break;
     case files::SampleType::I32:
-        return FillAs<std::int32_t>(picture, options, extras);
+        FillAs<std::int32_t>(filler, picture, options, extras);
+        break;
     case files::SampleType::F32:
-        return FillAs<float>(picture, options, extras);
+        FillAs<float>(filler, picture, options, extras);
+        break;
     }
+    if (filler.HeldBytes() > KeptFillerBytes)
+        filler.Release();
 }
 
 // The input's own format, for an output that names none: standard output, a
@@ -146,19 +158,38 @@ void WriteStandardOutput(const std::vector<std::uint8_t>& bytes)
 
 }  // namespace
 
-FileOutcome RunFileTask(const FileTask& task, ExistingOutputs existing)
+namespace {
+
+// Runs a stage, telling any failure in the outcome.
+template <class Stage>
+auto Telling(FileOutcome& outcome, const FileTask& task, Stage stage) -> decltype(stage())
 {
-    FileOutcome outcome;
     try {
+        return stage();
+    } catch (const FileError& e) {
+        outcome.error = e.what();
+        outcome.usageError = e.kind() == FileError::Kind::Usage;
+    } catch (const std::bad_alloc&) {
+        outcome.error = QuotedName(task.input) + ": there is not enough memory to fill it.";
+    }
+    return decltype(stage())();
+}
+
+}  // namespace
+
+std::optional<FilledPicture> ReadAndFill(const FileTask& task, ExistingOutputs existing, FileOutcome& outcome)
+{
+    return Telling(outcome, task, [&]() -> std::optional<FilledPicture> {
         if (!task.refusal.empty())
             throw FileError(task.refusal);
         if (AlreadyDone(task, existing)) {
             outcome.ok = outcome.alreadyDone = true;
-            return outcome;
+            return std::nullopt;
         }
 
         Clock::time_point start = Clock::now();
-        files::Picture picture = ReadInput(task.input);
+        FilledPicture filled{ReadInput(task.input), {}};
+        files::Picture& picture = filled.picture;
         outcome.width = picture.width;
         outcome.height = picture.height;
         outcome.type = picture.type;
@@ -166,36 +197,44 @@ FileOutcome RunFileTask(const FileTask& task, ExistingOutputs existing)
 
         start = Clock::now();
         MarkInfiniteAsHoles(picture);
-        std::vector<ValueSource> sources(task.fillMap.empty() ? 0 : std::size_t(picture.Pixels()));
+        filled.sources.resize(task.fillMap.empty() ? 0 : std::size_t(picture.Pixels()));
         Fill(picture, task.options,
-             {.fillMap = RasterView<ValueSource>(sources.empty() ? nullptr : sources.data(), picture.height,
-                                                 picture.width),
+             {.fillMap = RasterView<ValueSource>(filled.sources.empty() ? nullptr : filled.sources.data(),
+                                                 picture.height, picture.width),
               .counts = &outcome.counts});
         outcome.analyseMilliseconds = MillisecondsSince(start);
+        return filled;
+    });
+}
 
+void WriteFilled(const FileTask& task, ExistingOutputs existing, FilledPicture& filled, FileOutcome& outcome)
+{
+    Telling(outcome, task, [&] {
         // The result and its map are one: both are made before either is put
         // in place, and neither stays new without the other. Without --force,
-        // what appears under their names meanwhile is kept: the check above
-        // only spares the work.
-        start = Clock::now();
+        // what appears under their names meanwhile is kept: the check before
+        // reading only spares the work.
+        const Clock::time_point start = Clock::now();
         std::vector<files::FileBytes> written;
-        std::vector<std::uint8_t> result = EncodeResult(picture, task);
+        std::vector<std::uint8_t> result = EncodeResult(filled.picture, task);
         if (task.output != StandardStream)
             written.push_back({task.output, std::move(result)});
         if (!task.fillMap.empty())
-            written.push_back({task.fillMap, EncodeFillMap(picture, sources, task)});
+            written.push_back({task.fillMap, EncodeFillMap(filled.picture, filled.sources, task)});
         files::WriteFilesAtomically(written, existing == ExistingOutputs::Replace ? files::ExistingFile::Replace
                                                                                   : files::ExistingFile::Keep);
         if (task.output == StandardStream)
             WriteStandardOutput(result);
         outcome.writeMilliseconds = MillisecondsSince(start);
         outcome.ok = true;
-    } catch (const FileError& e) {
-        outcome.error = e.what();
-        outcome.usageError = e.kind() == FileError::Kind::Usage;
-    } catch (const std::bad_alloc&) {
-        outcome.error = QuotedName(task.input) + ": there is not enough memory to fill it.";
-    }
+    });
+}
+
+FileOutcome RunFileTask(const FileTask& task, ExistingOutputs existing)
+{
+    FileOutcome outcome;
+    if (std::optional<FilledPicture> filled = ReadAndFill(task, existing, outcome))
+        WriteFilled(task, existing, *filled, outcome);
     return outcome;
 }
 

@@ -3,7 +3,9 @@
 #include "darkfill/darkfill.h"
 #include "files/Picture.h"
 
+#include <optional>
 #include <string>
+#include <vector>
 
 namespace darkfill::tasks {
 
@@ -42,7 +44,19 @@ struct FileOutcome {
 // stopped), and refused where only some do.
 enum class ExistingOutputs { Refuse, Replace, Skip };
 
+// A picture read and filled, ready to be written.
+struct FilledPicture {
+    files::Picture picture;
+    std::vector<ValueSource> sources;  // the fill map, where one is asked for
+};
+
 // Reads, fills and writes one picture; any failure is told in the outcome.
 FileOutcome RunFileTask(const FileTask& task, ExistingOutputs existing);
+
+// The same in two halves, for a program that writes one picture while it reads
+// the next: the picture read and filled (nothing where the task is done
+// already or failed, as the outcome tells), then written.
+std::optional<FilledPicture> ReadAndFill(const FileTask& task, ExistingOutputs existing, FileOutcome& outcome);
+void WriteFilled(const FileTask& task, ExistingOutputs existing, FilledPicture& filled, FileOutcome& outcome);
 
 }  // namespace darkfill::tasks

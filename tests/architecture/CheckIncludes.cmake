@@ -11,8 +11,8 @@
 #   framework/controls         pictures, forms, core
 #   framework/application      controls and what they use
 #   app                        the framework, the public interface
-#   cli                        tasks, files, framework/pictures (Qt's readers), the public interface
-#   python                     tasks, files, the public interface; its Qt plugin framework/pictures
+#   cli                        tasks, files, the public interface
+#   python                     tasks, files, the public interface
 #   testing/...                what each shares (the reference: Plane, StartPixel and the public header only)
 # The public header is included as its users include it, "darkfill/darkfill.h".
 # Tests, the benchmark and the fuzzers may include anything.
@@ -26,14 +26,14 @@ set(uses_include/darkfill include/darkfill)
 set(uses_analysis analysis include/darkfill)
 set(uses_files files)
 set(uses_tasks tasks files include/darkfill)
-set(uses_python python tasks files include/darkfill framework/pictures/QtPictureReader.h)
+set(uses_python python tasks files include/darkfill)
 set(uses_framework/core framework/core)
 set(uses_framework/forms framework/forms framework/core)
 set(uses_framework/pictures framework/pictures framework/core files)
 set(uses_framework/controls framework/controls framework/pictures framework/forms framework/core)
 set(uses_framework/application framework/application ${uses_framework/controls})
 set(uses_app app include/darkfill ${uses_framework/application})
-set(uses_cli cli tasks files include/darkfill framework/pictures/QtPictureReader.h)
+set(uses_cli cli tasks files include/darkfill)
 set(uses_testing/reference testing/reference analysis/Plane.h analysis/RegionStarts.h include/darkfill)
 set(uses_testing/planes testing/planes analysis)
 set(uses_testing/pictures testing/pictures)
