@@ -151,13 +151,17 @@ def _client(scheduler, workers):
         return
     import logging
     import dask
-    # The cluster of this machine serves this runner alone: it listens on the
-    # loopback interface only, and its HTTP servers (which Dask starts even
-    # without a dashboard) serve no pages.
+    # The cluster of this machine serves this runner alone: its scheduler and
+    # workers listen on the loopback interface only, and their HTTP servers
+    # (which Dask starts even without a dashboard) serve no pages.
+    loopback = "127.0.0.1"
+    http = {"dashboard": False, "dashboard_address": f"{loopback}:0"}
+    scheduler = {"cls": distributed.Scheduler, "options": {"host": loopback, "port": 0, **http}}
+    worker = {"cls": distributed.Nanny,
+              "options": {"host": loopback, "nthreads": 1, "silence_logs": logging.ERROR, **http}}
     with dask.config.set({"distributed.scheduler.http.routes": [], "distributed.worker.http.routes": []}), \
-            distributed.LocalCluster(n_workers=workers, threads_per_worker=1, processes=True, host="127.0.0.1",
-                                     dashboard_address=None, worker_dashboard_address=None,
-                                     silence_logs=logging.ERROR) as cluster, \
+            distributed.SpecCluster(scheduler=scheduler, workers={i: worker for i in range(workers)},
+                                    silence_logs=logging.ERROR) as cluster, \
             distributed.Client(cluster) as client:
         yield client
 
