@@ -7,6 +7,7 @@
 #include "framework/pictures/SystemFileName.h"
 
 #include <QImageReader>
+#include <QLoggingCategory>
 
 #include <cstring>
 
@@ -59,6 +60,9 @@ files::Picture ColourOf(const QImage& image)
 const files::ForeignReader* QtPictureReader::Instance()
 {
     static const QtPictureReader* const reader = [] {
+        // The readers' own warnings ("Corrupt JPEG data: ...") would reach
+        // standard error in their words: only the program speaks there.
+        QLoggingCategory::setFilterRules(QStringLiteral("qt.gui.imageio*=false"));
         QImageReader::setAllocationLimit(static_cast<int>(files::ReadLimits{}.maximumPixels * 8 / (1024 * 1024)) + 1);
         return new QtPictureReader;
     }();

@@ -323,6 +323,11 @@ TEST_F(Hostile, DecoderBombsCostWhatTheirPixelsCost)
     scans += "\xff\xd9";
     Put("scans.jpg", Bytes(scans.begin(), scans.end()));
     Put("progressive.jpg", Bytes(jpeg.begin(), jpeg.end()));
+    QByteArray corrupt = jpeg;  // its reader mends it, and would tell so on standard error
+    for (qsizetype at = jpeg.indexOf("\xff\xda") + 16; at < jpeg.indexOf("\xff\xda") + 24; ++at)
+        if ((corrupt[at] ^ 0x11) != '\xff')
+            corrupt[at] = static_cast<char>(corrupt[at] ^ 0x11);
+    Put("corrupt.jpg", Bytes(corrupt.begin(), corrupt.end()));
     struct Row {
         const char* input;
         int status;
@@ -330,11 +335,13 @@ TEST_F(Hostile, DecoderBombsCostWhatTheirPixelsCost)
     } const rows[] = {
         {"scans.jpg", 1, "\"scans.jpg\" is a JPEG picture of 2009 scans; pictures of at most 64 scans are read here"},
         {"progressive.jpg", 0, ""},
+        {"corrupt.jpg", 0, ""},
     };
     for (const Row& row : rows) {
         const Outcome run = Tool({row.input, "-o", std::string(row.input) + ".png"});
         EXPECT_EQ(run.status, row.status) << row.input << ": " << run.err;
         EXPECT_NE(run.err.find(row.message), std::string::npos) << run.err;
+        EXPECT_TRUE(row.status != 0 || run.err.empty()) << run.err;
         EXPECT_LT(run.seconds, 2.0) << row.input;
     }
 }
