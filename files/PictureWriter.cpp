@@ -147,10 +147,14 @@ std::vector<std::uint8_t> EncodePfm(const Picture& picture)
 {
     std::vector<std::uint8_t> out;
     Append(out, "Pf\n" + std::to_string(picture.width) + ' ' + std::to_string(picture.height) + "\n-1.0\n");
-    for (int y = picture.height - 1; y >= 0; --y) {
-        const std::uint32_t* row = picture.Row<std::uint32_t>(y);
-        for (int x = 0; x < picture.width; ++x)
-            PutLittle(out, row[x], 4);
+    const std::size_t header = out.size(), rowBytes = picture.RowBytes();
+    out.resize(header + rowBytes * picture.height);
+    for (int y = picture.height - 1, at = 0; y >= 0; --y, ++at) {
+        std::uint8_t* to = out.data() + header + rowBytes * at;
+        std::memcpy(to, picture.Row<std::uint8_t>(y), rowBytes);
+        if (std::endian::native == std::endian::big)
+            for (std::size_t i = 0; i < rowBytes; i += 4)
+                std::reverse(to + i, to + i + 4);
     }
     return out;
 }

@@ -39,13 +39,15 @@ const char* ExtensionOf(FileFormat format);
 // Whether the format holds pictures of the type.
 bool Holds(FileFormat format, SampleType type);
 
-// How hard PNG and TIFF are compressed: a level from 0 (none) to 9; -1 is the
-// fast default, 12 libdeflate's smallest.
+// How hard PNG and TIFF are compressed: a level from 0 (none) to 12; -1 is the
+// fast default (2). "Small" is 10, where libdeflate begins its near-optimal
+// parsing: on real depth frames 0.86 times the bytes of zlib's level 6 in 3.6
+// times its time, where 12 gained 1 % more for 2.5 times as long again.
 struct WriteOptions {
     int level = -1;
 };
 inline constexpr int FastLevel = -1;
-inline constexpr int SmallLevel = 12;
+inline constexpr int SmallLevel = 10;
 
 // A grey picture (one channel) as the bytes of a file of the format; name
 // stands for the file in messages.

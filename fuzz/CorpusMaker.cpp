@@ -1,11 +1,12 @@
 // Writes the fuzzers' seeds: form description streams compiled from the given
-// sources, small pictures of every format the loader reads, and small pictures
-// for the analysis.
+// sources, small pictures of every format the loader reads, the file library's
+// formats of every type, and small pictures for the analysis.
 //   fuzz_corpus OUTPUT_FOLDER FORM_SOURCE...
 
 #include "framework/core/Exception.h"
 #include "framework/forms/FormStream.h"
 #include "framework/forms/FormText.h"
+#include "files/PictureWriter.h"
 #include "testing/pictures/TestPictures.h"
 
 #include <QDir>
@@ -44,7 +45,7 @@ int main(int argc, char** argv)
         return 2;
     }
     const QDir out(QString::fromLocal8Bit(argv[1]));
-    for (const char* kind : {"form", "picture", "analysis"})
+    for (const char* kind : {"form", "picture", "file", "analysis"})
         out.mkpath(QString::fromLatin1(kind));
 
     bool written = true;
@@ -81,6 +82,21 @@ int main(int argc, char** argv)
     };
     for (const auto& [name, bytes] : pictures)
         written &= Write(out.filePath(QStringLiteral("picture/%1").arg(QLatin1String(name))), bytes);
+
+    // The file library's formats, from its own writers, of every type they hold.
+    using namespace darkfill::files;
+    for (const SampleType type : {SampleType::U8, SampleType::U16, SampleType::I32, SampleType::F32}) {
+        Picture picture(7, 5, type);
+        for (std::size_t i = 0; i < picture.bytes.size(); ++i)
+            picture.bytes[i] = static_cast<std::uint8_t>(i * 37 % 61);
+        for (const FileFormat format : {FileFormat::Png, FileFormat::Pgm, FileFormat::Tiff, FileFormat::Pfm,
+                                        FileFormat::Npy})
+            if (Holds(format, type)) {
+                const std::vector<std::uint8_t> bytes = EncodePicture(picture, format, {}, "seed");
+                written &= Write(out.filePath(QStringLiteral("file/%1-%2").arg(ExtensionOf(format), DtypeName(type))),
+                                 QByteArray(reinterpret_cast<const char*>(bytes.data()), static_cast<qsizetype>(bytes.size())));
+            }
+    }
 
     // Rows, columns, mode, then cells: below 96 is dark.
     const QByteArray analysis[] = {
