@@ -156,15 +156,20 @@ void ByteSource::Fill(std::size_t wanted)
         end_ -= start_;
         start_ = 0;
     }
-    while (end_ - start_ < wanted && !atEnd_) {
-        const ssize_t got = ::read(descriptor_, buffer_.data() + end_, buffer_.size() - end_);
+    while (end_ - start_ < wanted && !atEnd_)
+        end_ += ReadSome(buffer_.data() + end_, buffer_.size() - end_);
+}
+
+std::size_t ByteSource::ReadSome(std::uint8_t* to, std::size_t count)
+{
+    for (;;) {
+        const ssize_t got = ::read(descriptor_, to, count);
         if (got < 0 && errno == EINTR)
             continue;
         if (got < 0)
             FailUnreadable(name_, errno);
-        if (got == 0)
-            atEnd_ = true;
-        end_ += static_cast<std::size_t>(got);
+        atEnd_ = got == 0;
+        return static_cast<std::size_t>(got);
     }
 }
 
@@ -184,15 +189,9 @@ std::size_t ByteSource::Read(void* to, std::size_t count)
         if (start_ == end_) {
             // Large reads go straight to their place, past the buffer.
             if (descriptor_ >= 0 && !atEnd_ && count - done >= buffer_.size()) {
-                const ssize_t got = ::read(descriptor_, out + done, count - done);
-                if (got < 0 && errno == EINTR)
-                    continue;
-                if (got < 0)
-                    FailUnreadable(name_, errno);
-                if (got == 0)
-                    atEnd_ = true;
-                done += static_cast<std::size_t>(got);
-                offset_ += got;
+                const std::size_t got = ReadSome(out + done, count - done);
+                done += got;
+                offset_ += static_cast<long long>(got);
                 continue;
             }
             Fill(1);

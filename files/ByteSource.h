@@ -56,6 +56,8 @@ public:
 private:
     ByteSource(int descriptor, std::string name, bool owned, bool regular);
     void Fill(std::size_t wanted);
+    // One read of the file: what it gave, 0 at its end.
+    std::size_t ReadSome(std::uint8_t* to, std::size_t count);
 
     int descriptor_ = -1;
     bool owned_ = false;

@@ -13,20 +13,15 @@
 #include <QCoreApplication>
 #include <QBuffer>
 #include <QDir>
-#include <QFile>
 #include <QImage>
 #include <QImageReader>
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
-#include <cerrno>
 #include <cstdint>
 #include <cstring>
 #include <new>
 #include <optional>
+#include <vector>
 
 namespace {
 
@@ -212,92 +207,17 @@ void DecodePicture(const QByteArray& bytes, const QString& name, TBitmap& bitmap
     bitmap.Assign(&decoded);
 }
 
-namespace {
-
-[[noreturn]] void FailUnreadable(const QString& name, const QString& reason)
-{
-    Fail(QCoreApplication::translate("PictureFile", "Cannot open %1: the file cannot be read (%2).").arg(Quoted(name), reason));
-}
-
-[[noreturn]] void FailFileTooLarge(const QString& name, qint64 limit)
-{
-    Fail(QCoreApplication::translate("PictureFile", "%1 is too large to open: it holds more than %2 bytes.").arg(Quoted(name)).arg(limit));
-}
-
-// Reads up to the end, but never more than the limit and one byte, by which a
-// file too large is told.
-QByteArray ReadBounded(QIODevice& device, const QString& name, qint64 limit)
-{
-    QByteArray bytes;
-    char chunk[64 * 1024];
-    for (;;) {
-        const qint64 read = device.read(chunk, sizeof chunk);
-        if (read < 0)
-            FailUnreadable(name, device.errorString());
-        if (read == 0)
-            break;
-        if (bytes.size() + read > limit)
-            FailFileTooLarge(name, limit);
-        bytes.append(chunk, static_cast<qsizetype>(read));
-    }
-    return bytes;
-}
-
-[[noreturn]] void FailSpecialFile(const QString& name, mode_t mode);
-
-const char* KindOfSpecialFile(mode_t mode)
-{
-    if (S_ISFIFO(mode))
-        return "a pipe (FIFO)";
-    if (S_ISSOCK(mode))
-        return "a socket";
-    if (S_ISCHR(mode))
-        return "a character device";
-    if (S_ISBLK(mode))
-        return "a block device";
-    return "not a regular file";
-}
-
-void FailSpecialFile(const QString& name, mode_t mode)
-{
-    Fail(QCoreApplication::translate("PictureFile", "%1 is %2, not a picture file.").arg(Quoted(name), QLatin1String(KindOfSpecialFile(mode))));
-}
-
-}  // namespace
-
 QByteArray ReadPictureFileBytes(const QString& name)
 {
-    // A name that leads nowhere says why (no such file, a loop of symbolic
-    // links, a folder that may not be searched). What is not a regular file is
-    // refused before it is opened (a socket cannot be); the file is opened
-    // without waiting, so that a pipe put in its place meanwhile cannot hold the
-    // program, and checked again once open.
-    const QByteArray path = SystemFileName(name);
-    struct stat status {};
-    if (::stat(path.constData(), &status) != 0) {
-        if (errno == ENOENT)
-            Fail(QCoreApplication::translate("PictureFile", "Cannot open %1: the file does not exist.").arg(Quoted(name)));
-        FailUnreadable(name, QString::fromLocal8Bit(std::strerror(errno)));
+    // What leads nowhere, is no regular file or is too large is refused by the
+    // file library before anything reads from it, in its words.
+    try {
+        darkfill::files::ByteSource source = darkfill::files::ByteSource::OpenFile(SystemFileName(name).toStdString());
+        const std::vector<std::uint8_t> bytes = source.ReadRest(MaximumPictureFileBytes);
+        return QByteArray(reinterpret_cast<const char*>(bytes.data()), static_cast<qsizetype>(bytes.size()));
+    } catch (const darkfill::files::FileError& e) {
+        throw Exception(e.what());
     }
-    if (S_ISDIR(status.st_mode))
-        Fail(QCoreApplication::translate("PictureFile", "%1 is a folder, not a picture file.").arg(Quoted(name)));
-    if (!S_ISREG(status.st_mode))
-        FailSpecialFile(name, status.st_mode);
-    const int descriptor = ::open(path.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (descriptor < 0)
-        FailUnreadable(name, QString::fromLocal8Bit(std::strerror(errno)));
-    QFile file;
-    if (!file.open(descriptor, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
-        ::close(descriptor);
-        FailUnreadable(name, file.errorString());
-    }
-    if (::fstat(descriptor, &status) != 0)
-        FailUnreadable(name, QString::fromLocal8Bit(std::strerror(errno)));
-    if (!S_ISREG(status.st_mode))
-        FailSpecialFile(name, status.st_mode);
-    if (status.st_size > MaximumPictureFileBytes)
-        FailFileTooLarge(name, MaximumPictureFileBytes);
-    return ReadBounded(file, name, MaximumPictureFileBytes);
 }
 
 bool BeginsPicture(const QByteArray& start, const QString& name, qint64 pixelLimit)
