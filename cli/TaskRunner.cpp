@@ -112,8 +112,10 @@ private:
 int RunTasks(const std::vector<FileTask>& tasks, const CommandLine& commandLine)
 {
     const int total = static_cast<int>(tasks.size());
+    // A job keeps two threads busy, its reading and its writing: one job for
+    // every two cores unless told.
     const int cores = static_cast<int>(std::thread::hardware_concurrency());
-    const int jobs = std::min(commandLine.jobs > 0 ? commandLine.jobs : std::max(1, cores), total);
+    const int jobs = std::min(commandLine.jobs > 0 ? commandLine.jobs : std::max(1, cores / 2), total);
     const ExistingOutputs existing = ExistingOutputsOf(commandLine);
     Outcomes outcomes(tasks.size());
     std::atomic<int> next{0};

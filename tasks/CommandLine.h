@@ -22,7 +22,7 @@ struct CommandLine {
     bool force = false;
     bool skipExisting = false;        // --skip-existing: leave what is done already
     bool quiet = false;
-    int jobs = 0;                     // 0: one a core
+    int jobs = 0;                     // 0: one for every two cores
     int compression = -1;             // --compression: -1 fast, 0 to 9, 12 small
     FillOptions options;              // --rule, --far
 };

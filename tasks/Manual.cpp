@@ -100,7 +100,9 @@ OPTIONS
                       and the pixels painted, filled and left at 0.
     --json            Print one JSON object a line for each picture: its name,
                       size, type, counts and milliseconds, or its error.
-    -j, --jobs N      Fill N pictures at a time (default: one a processor core).
+    -j, --jobs N      Fill N pictures at a time, each writing one picture while
+                      it reads the next (default: one for every two
+                      processor cores).
     -f, --force       Write over outputs that exist (never over an input).
     --skip-existing   Leave an input whose output (and fill map) exist as they
                       are and report it as already done: to run a batch again
