@@ -8,7 +8,7 @@ cd "$top"
 
 packages=(cmake g++ ninja-build qt6-base-dev libspng-dev libtiff-dev libdeflate-dev zlib1g-dev libgtest-dev libgmock-dev libbenchmark-dev
           qt6-image-formats-plugins qt6-translations-l10n desktop-file-utils pkg-config
-          python3-dev pybind11-dev python3-numpy python3-pytest python3-dask python3-distributed lintian xvfb xauth xdotool imagemagick x11-utils clang libclang-rt-14-dev g++-mingw-w64-x86-64-posix)
+          python3-dev pybind11-dev python3-numpy python3-pytest python3-pil python3-dask python3-distributed lintian xvfb xauth xdotool imagemagick x11-utils clang libclang-rt-14-dev g++-mingw-w64-x86-64-posix)
 
 # Only the benchmarks use OpenCV (the quality benchmark's inpaintings, the file
 # benchmarks' codecs are what they measure against) and GNU time (a process's

@@ -232,6 +232,32 @@ TEST(PictureFormats, PngOfEveryKindReadsAsQtReadsIt)
     }
 }
 
+// Our PNGs as libpng reads them (Qt's reader is libpng's): grey at 8 and 16 bits,
+// and a fill map's palette.
+TEST(PictureFormats, OurPngsReadInLibpng)
+{
+    const std::uint32_t palette[] = {0x404040, 0x009E73, 0xE69F00};
+    for (const int level : {FastLevel, SmallLevel, 0})
+        for (const SampleType type : {SampleType::U8, SampleType::U16}) {
+            SCOPED_TRACE(std::string(DtypeName(type)) + " level " + std::to_string(level));
+            const Picture picture = RandomPicture(37, 11, type, 5);
+            const Bytes png = EncodePicture(picture, FileFormat::Png, {.level = level}, "out");
+            QImage image;
+            ASSERT_TRUE(image.loadFromData(png.data(), static_cast<int>(png.size()), "png"));
+            ASSERT_EQ(image.format(), type == SampleType::U16 ? QImage::Format_Grayscale16 : QImage::Format_Grayscale8);
+            for (int y = 0; y < picture.height; ++y)
+                ASSERT_EQ(std::memcmp(image.constScanLine(y), picture.Row<std::uint8_t>(y), picture.RowBytes()), 0) << y;
+        }
+    Bytes indexes(9 * 4);
+    for (std::size_t i = 0; i < indexes.size(); ++i)
+        indexes[i] = static_cast<std::uint8_t>(i % 3);
+    const Bytes map = EncodePalette(9, 4, indexes, palette, FileFormat::Png, {}, "map");
+    QImage image;
+    ASSERT_TRUE(image.loadFromData(map.data(), static_cast<int>(map.size()), "png"));
+    for (int i = 0; i < 36; ++i)
+        EXPECT_EQ(image.pixel(i % 9, i / 9) & 0xffffff, palette[indexes[i]]) << i;
+}
+
 // A TIFF written by libtiff in the given layout.
 struct TiffLayout {
     int bits = 8, samples = 1, photometric = PHOTOMETRIC_MINISBLACK, format = SAMPLEFORMAT_UINT;

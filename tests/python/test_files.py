@@ -117,11 +117,9 @@ def test_standard_input_that_is_the_output_is_refused(tmp_path):
     assert picture.read_bytes() == b"P5 2 2 255\n\x01\x00\x02\x03"
 
 
-distributed = pytest.importorskip("distributed")
-psutil = pytest.importorskip("psutil")
-
-
 def test_the_local_cluster_listens_on_loopback_only_and_serves_no_pages():
+    pytest.importorskip("distributed")
+    psutil = pytest.importorskip("psutil")
     from darkfill import batch
     import urllib.error
     import urllib.request
@@ -137,6 +135,7 @@ def test_the_local_cluster_listens_on_loopback_only_and_serves_no_pages():
 
 @pytest.mark.parametrize("address", ["tcp://127.0.0.1:1", "nonsense"])
 def test_a_scheduler_that_cannot_be_reached_ends_the_run_in_one_line(tmp_path, address):
+    pytest.importorskip("distributed")
     (tmp_path / "a.pgm").write_bytes(b"P5 2 2 255\n\x01\x00\x02\x03")
     with socket.socket() as unused:  # nobody listens on port 1 here
         assert unused.connect_ex(("127.0.0.1", 1)) != 0
@@ -148,3 +147,19 @@ def test_a_scheduler_that_cannot_be_reached_ends_the_run_in_one_line(tmp_path, a
     lines = result.stderr.strip().splitlines()
     assert lines[-1].startswith(f"darkfill.batch: cannot reach the scheduler '{address}'"), result.stderr
     assert "Traceback" not in result.stderr
+
+
+@pytest.mark.parametrize("reader", ["cv2", "PIL.Image"])
+def test_outputs_read_back_in_other_readers(tmp_path, reader):
+    module = pytest.importorskip(reader)
+    frame = holes((30, 41), np.uint16, 6)
+    (tmp_path / "in.pgm").write_bytes(b"P5 41 30 65535\n" + frame.astype(">u2").tobytes())
+    expected = darkfill.fill_holes(frame)
+    for compression in ("fast", "small"):
+        out = tmp_path / f"out-{compression}.png"
+        darkfill.fill_file(tmp_path / "in.pgm", out, compression=compression)
+        if reader == "cv2":
+            back = module.imread(str(out), module.IMREAD_UNCHANGED)
+        else:
+            back = np.array(module.open(out)).astype(np.uint16)
+        assert np.array_equal(back, expected), compression
