@@ -97,12 +97,15 @@ long long TextSample(ByteSource& source, bool bit)
         return c < 0 ? -2 : -1;
     if (bit)
         return c - '0';
+    // Digits past the ninth are read and refuse the value, uncounted.
     long long value = c - '0';
     for (int digits = 1;; ++digits) {
         const int next = source.Peek(1).empty() ? -1 : source.Peek(1)[0];
         if (next < '0' || next > '9')
             return digits > 9 ? -1 : value;
-        value = value * 10 + (source.ReadByte() - '0');
+        const int digit = source.ReadByte() - '0';
+        if (digits < 9)
+            value = value * 10 + digit;
     }
 }
 

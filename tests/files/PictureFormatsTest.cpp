@@ -481,6 +481,7 @@ TEST(PictureFormats, DamagedAndForeignFilesAreRefusedNamingTheFile)
         {"PGM of 2^25 pixels", Text("P5 8192 4096 255\n"), "8192 x 4096 pixels; pictures of at most 16777216"},
         {"PGM cut short", Text("P5 4 4 255\n\x01\x02"), "\"sample\" is damaged: the picture data ends before"},
         {"PGM above its maximum", Joined(Text("P5 2 1 10\n"), {3, 12}), "a value lies above the file's maximum 10"},
+        {"PGM text of a long number", Text("P2 2 1 255\n1 " + std::string(40, '3')), "its picture data is not valid"},
         {"PGM of no size", Text("P5 0 4 255\n"), "\"sample\" is damaged: its header is not valid"},
         {"PFM of no scale", Joined(Text("Pf 1 1 0\n"), Bytes(4, 0)), "\"sample\" is damaged: its header is not valid"},
         {"NPY of int16", Npy("'<i2'", "False", "(2, 2)", Bytes(8, 0)), "holds an array of '<i2' values"},
