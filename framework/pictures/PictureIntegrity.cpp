@@ -98,8 +98,10 @@ QString CheckBmp(const QByteArray& b)
         return RleStreamIsComplete(b, header.dataStart, compression == BmpRle4) ? QString() : Truncated();
     if (compression != 0 && compression != BmpBitFields && compression != BmpAlphaBitFields)
         return {};
+    // Rows of up to 2^47 bytes: their number is compared by division, which
+    // no header's claim can make overflow.
     const long long rowBytes = (std::abs(header.width) * header.bitsPerPixel + 31) / 32 * 4;
-    if (header.dataStart + rowBytes * std::abs(header.height) > b.size())
+    if (rowBytes > 0 && std::abs(header.height) > (b.size() - header.dataStart) / rowBytes)
         return Truncated();
     return {};
 }

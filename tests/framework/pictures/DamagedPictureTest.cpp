@@ -189,6 +189,11 @@ TEST(DamagedPictures, HostileHeaders)
         table.push_back({"IcoBadBitDepth", bytes, ""});
     }
     table.push_back({"PpmHugeSize", QByteArray("P6\n100000 100000\n255\n") + QByteArray(64, 'x'), ""});
+    // An older header whose size Qt will not tell, claiming rows beyond any
+    // file: the check of its length once overflowed.
+    table.push_back({"BmpRowsBeyondAnyFile",
+                     QByteArray::fromBase64("Qk3iAAAAAHYAAAAAAAAjAAAADQBSAP//X3AAJOJwAwAAAGwAYAcYAAcATaoAAACADAENAAEEAAE="),
+                     ""});
     {
         QByteArray gif = EncodeGif(PalettePicture(23, 17, 200));
         gif[6] = gif[7] = gif[8] = gif[9] = '\xFF';
