@@ -14,42 +14,42 @@ namespace darkfill::tasks {
 
 namespace {
 
-struct OptionSpec {
+struct KnownOption {
     char shortName;  // 0: none
     const char* longName;
     bool takesValue;
 };
 
 constexpr std::array Options{
-    OptionSpec{'h', "help", false},          OptionSpec{0, "version", false},
-    OptionSpec{'o', nullptr, true},          OptionSpec{0, "output-dir", true},
-    OptionSpec{0, "fill-map", true},         OptionSpec{0, "format", true},
-    OptionSpec{'j', "jobs", true},           OptionSpec{0, "stats", false},
-    OptionSpec{0, "json", false},            OptionSpec{'f', "force", false},
-    OptionSpec{'q', "quiet", false},         OptionSpec{0, "skip-existing", false},
-    OptionSpec{0, "rule", true},             OptionSpec{0, "far", true},
-    OptionSpec{0, "compression", true},
+    KnownOption{'h', "help", false},          KnownOption{0, "version", false},
+    KnownOption{'o', nullptr, true},          KnownOption{0, "output-dir", true},
+    KnownOption{0, "fill-map", true},         KnownOption{0, "format", true},
+    KnownOption{'j', "jobs", true},           KnownOption{0, "stats", false},
+    KnownOption{0, "json", false},            KnownOption{'f', "force", false},
+    KnownOption{'q', "quiet", false},         KnownOption{0, "skip-existing", false},
+    KnownOption{0, "rule", true},             KnownOption{0, "far", true},
+    KnownOption{0, "compression", true},
 };
 
 // The key under which an option's value is kept: its long name, or its letter.
-std::string KeyOf(const OptionSpec& spec)
+std::string KeyOf(const KnownOption& option)
 {
-    return spec.longName ? spec.longName : std::string(1, spec.shortName);
+    return option.longName ? option.longName : std::string(1, option.shortName);
 }
 
-const OptionSpec* FindShort(char name)
+const KnownOption* FindShort(char name)
 {
-    for (const OptionSpec& spec : Options)
-        if (spec.shortName == name)
-            return &spec;
+    for (const KnownOption& option : Options)
+        if (option.shortName == name)
+            return &option;
     return nullptr;
 }
 
-const OptionSpec* FindLong(const std::string& name)
+const KnownOption* FindLong(const std::string& name)
 {
-    for (const OptionSpec& spec : Options)
-        if (spec.longName && name == spec.longName)
-            return &spec;
+    for (const KnownOption& option : Options)
+        if (option.longName && name == option.longName)
+            return &option;
     return nullptr;
 }
 
@@ -76,10 +76,10 @@ bool Parse(const std::vector<std::string>& arguments, Parsed& parsed, std::strin
             optionsEnded = true;
             continue;
         }
-        const auto takeValue = [&](const OptionSpec& spec, const std::string& written,
+        const auto takeValue = [&](const KnownOption& option, const std::string& written,
                                    std::optional<std::string> joined) {
-            if (!spec.takesValue) {
-                parsed.values[KeyOf(spec)] = "";
+            if (!option.takesValue) {
+                parsed.values[KeyOf(option)] = "";
                 return true;
             }
             if (!joined) {
@@ -89,36 +89,36 @@ bool Parse(const std::vector<std::string>& arguments, Parsed& parsed, std::strin
                 }
                 joined = arguments[++i];
             }
-            parsed.values[KeyOf(spec)] = *joined;
+            parsed.values[KeyOf(option)] = *joined;
             return true;
         };
         if (word[1] == '-') {
             const std::size_t equals = word.find('=');
             const std::string name = word.substr(2, equals == std::string::npos ? std::string::npos : equals - 2);
-            const OptionSpec* spec = FindLong(name);
-            if (!spec || (equals != std::string::npos && !spec->takesValue)) {
+            const KnownOption* option = FindLong(name);
+            if (!option || (equals != std::string::npos && !option->takesValue)) {
                 error = "Unknown option '" + name + "'.";
                 return false;
             }
             const std::optional<std::string> joined =
                 equals == std::string::npos ? std::nullopt : std::optional(word.substr(equals + 1));
-            if (!takeValue(*spec, word.substr(0, equals), joined))
+            if (!takeValue(*option, word.substr(0, equals), joined))
                 return false;
             continue;
         }
         for (std::size_t at = 1; at < word.size(); ++at) {
-            const OptionSpec* spec = FindShort(word[at]);
-            if (!spec) {
+            const KnownOption* option = FindShort(word[at]);
+            if (!option) {
                 error = "Unknown option '" + word.substr(at, 1) + "'.";
                 return false;
             }
-            if (spec->takesValue) {
+            if (option->takesValue) {
                 const std::string rest = word.substr(at + 1);
-                if (!takeValue(*spec, "-" + word.substr(at, 1), rest.empty() ? std::nullopt : std::optional(rest)))
+                if (!takeValue(*option, "-" + word.substr(at, 1), rest.empty() ? std::nullopt : std::optional(rest)))
                     return false;
                 break;
             }
-            takeValue(*spec, "", std::nullopt);
+            takeValue(*option, "", std::nullopt);
         }
     }
     return true;
