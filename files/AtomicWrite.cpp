@@ -64,11 +64,8 @@ std::string ReplacedPath(const std::string& name)
 {
     struct stat status {};
     if (::lstat(name.c_str(), &status) == 0 && S_ISLNK(status.st_mode))
-        if (char* target = ::realpath(name.c_str(), nullptr)) {
-            std::string resolved = target;
-            std::free(target);
-            return resolved;
-        }
+        if (std::string target = CanonicalPath(name); !target.empty())
+            return target;
     return name;
 }
 
@@ -194,19 +191,17 @@ public:
             if (errno != EINVAL && errno != ENOSYS && errno != ENOTSUP)
                 FailWriting(given_, errno);
             // No exchange on this file system: a second name keeps the old file.
-            old_ = TemporaryName();
-            if (::linkat(folder_, base_.c_str(), folder_, old_.c_str(), 0) != 0)
-                old_.clear();
+            std::string old = TemporaryName();
+            if (::linkat(folder_, base_.c_str(), folder_, old.c_str(), 0) != 0)
+                old.clear();
             if (::renameat(folder_, temporary_.c_str(), folder_, base_.c_str()) != 0) {
                 const int error = errno;
-                if (!old_.empty())
-                    ::unlinkat(folder_, old_.c_str(), 0);
-                old_.clear();
+                if (!old.empty())
+                    ::unlinkat(folder_, old.c_str(), 0);
                 FailWriting(given_, error);
             }
             placed_ = true;
-            temporary_.swap(old_);  // the temporary name holds the old file, or none
-            old_.clear();
+            temporary_ = old;  // the temporary name holds the old file, or none
             replaced_ = !temporary_.empty();
             return;
         }
@@ -272,7 +267,6 @@ private:
     int file_ = -1;
     std::optional<mode_t> permissions_;
     std::string temporary_;
-    std::string old_;
     Identity identity_;
     bool placed_ = false;
     bool replaced_ = false;

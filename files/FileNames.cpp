@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 
 namespace darkfill::files {
 
@@ -142,6 +143,14 @@ std::string ExtensionOf(const std::string& path)
         if (c >= 'A' && c <= 'Z')
             c = static_cast<char>(c - 'A' + 'a');
     return extension;
+}
+
+std::string CanonicalPath(const std::string& path)
+{
+    char* resolved = ::realpath(path.c_str(), nullptr);
+    std::string result = resolved ? resolved : "";
+    std::free(resolved);
+    return result;
 }
 
 std::string JoinPath(const std::string& folder, const std::string& name)

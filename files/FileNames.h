@@ -29,6 +29,9 @@ std::string BaseNameOf(const std::string& path);
 std::string StemOf(const std::string& path);
 std::string ExtensionOf(const std::string& path);
 
+// The path with every symbolic link resolved, or "" where it leads nowhere.
+std::string CanonicalPath(const std::string& path);
+
 // folder/name, without doubling a separator.
 std::string JoinPath(const std::string& folder, const std::string& name);
 

@@ -132,12 +132,6 @@ bool IsFolder(const std::string& path)
 
 bool SameFolder(const std::string& a, const std::string& b)
 {
-    const auto canonical = [](const std::string& path) {
-        char* resolved = ::realpath(path.c_str(), nullptr);
-        std::string result = resolved ? resolved : "";
-        std::free(resolved);
-        return result;
-    };
     const auto trimmed = [](std::string path) {
         while (path.size() > 1 && path.back() == '/')
             path.pop_back();
@@ -147,7 +141,7 @@ bool SameFolder(const std::string& a, const std::string& b)
     };
     if (trimmed(a) == trimmed(b))
         return true;
-    return IsFolder(a) && IsFolder(b) && canonical(a) == canonical(b);
+    return IsFolder(a) && IsFolder(b) && files::CanonicalPath(a) == files::CanonicalPath(b);
 }
 
 // A name whose extension asks for a format that no writer here knows; a name

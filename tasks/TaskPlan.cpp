@@ -9,7 +9,6 @@
 
 #include <cerrno>
 #include <climits>
-#include <cstdlib>
 #include <cstring>
 #include <map>
 #include <optional>
@@ -19,14 +18,6 @@ namespace darkfill::tasks {
 namespace {
 
 using files::QuotedName;
-
-std::string Canonical(const std::string& path)
-{
-    char* resolved = ::realpath(path.c_str(), nullptr);
-    std::string result = resolved ? resolved : "";
-    std::free(resolved);
-    return result;
-}
 
 // The path from the root, without ".", ".." or doubled separators, as written
 // (symbolic links are not followed).
@@ -60,10 +51,10 @@ std::string Absolute(const std::string& path)
 // does not exist yet, the one that its folder would hold.
 std::string Identity(const std::string& path)
 {
-    if (const std::string file = Canonical(path); !file.empty())
+    if (const std::string file = files::CanonicalPath(path); !file.empty())
         return file;
     const std::string absolute = Absolute(path);
-    const std::string folder = Canonical(files::FolderOf(absolute));
+    const std::string folder = files::CanonicalPath(files::FolderOf(absolute));
     return folder.empty() ? absolute : files::JoinPath(folder, files::BaseNameOf(absolute));
 }
 
