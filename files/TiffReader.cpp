@@ -1,16 +1,15 @@
 // TIFF through libtiff, which reads what a picture needs and no more: the first
 // directory, then its strips or tiles. Its messages are kept, never printed.
 
-#include "files/FileError.h"
-#include "files/FileNames.h"
 #include "files/PictureReader.h"
+#include "files/TiffOptions.h"
 
+#include <sys/stat.h>
 #include <tiffio.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
-#include <cstdarg>
 #include <cstdio>
 #include <cstring>
 #include <functional>
@@ -64,22 +63,10 @@ toff_t SeekInput(thandle_t handle, toff_t offset, int whence)
     return input.at;
 }
 
-int CloseInput(thandle_t)
-{
-    return 0;
-}
-
 toff_t SizeOfInput(thandle_t handle)
 {
     return static_cast<TiffInput*>(handle)->size;
 }
-
-int NoMapping(thandle_t, void**, toff_t*)
-{
-    return 0;
-}
-
-void NoUnmapping(thandle_t, void*, toff_t) {}
 
 struct Layout {
     SampleType type;
@@ -173,46 +160,6 @@ void TakeRow(const Layout& layout, const std::uint8_t* from, int firstPixel, int
     }
 }
 
-struct Messages {
-    std::string first;
-};
-
-int KeepError(TIFF*, void* user, const char*, const char* format, va_list arguments)
-{
-    auto& messages = *static_cast<Messages*>(user);
-    if (messages.first.empty()) {
-        char text[512];
-        std::vsnprintf(text, sizeof text, format, arguments);
-        messages.first = text;
-    }
-    return 1;
-}
-
-int IgnoreWarning(TIFF*, void*, const char*, const char*, va_list)
-{
-    return 1;
-}
-
-// A regular file's bytes from its start, at most MaximumFileBytes of them.
-std::vector<std::uint8_t> ReadWholeFile(int descriptor, const std::string& name)
-{
-    std::vector<std::uint8_t> bytes;
-    std::uint8_t chunk[64 * 1024];
-    for (;;) {
-        const ssize_t got = ::pread(descriptor, chunk, sizeof chunk, static_cast<off_t>(bytes.size()));
-        if (got < 0 && errno == EINTR)
-            continue;
-        if (got < 0)
-            throw FileError("Cannot open " + QuotedName(name) + ": the file cannot be read (" + std::strerror(errno) + ").");
-        if (got == 0)
-            return bytes;
-        if (static_cast<long long>(bytes.size()) + got > MaximumFileBytes)
-            throw FileError(QuotedName(name) + " is too large to open: it holds more than " +
-                            std::to_string(MaximumFileBytes) + " bytes.");
-        bytes.insert(bytes.end(), chunk, chunk + got);
-    }
-}
-
 using TiffHandle = std::unique_ptr<TIFF, decltype(&TIFFClose)>;
 
 // Whole strips at a time, which libtiff inflates in one call (with libdeflate):
@@ -298,27 +245,27 @@ Picture ReadTiff(ByteSource& source, const ReadLimits& limits, ReadAs as)
 {
     const std::string& name = source.Name();
     TiffInput input;
+    // A regular file is read in place at the offsets libtiff asks for, which
+    // leaves the source where it was: the foreign reader can still take it all.
     input.descriptor = source.SeekableDescriptor();
-    if (input.descriptor >= 0) {
-        const off_t end = ::lseek(input.descriptor, 0, SEEK_END);
-        input.size = end > 0 ? static_cast<toff_t>(end) : 0;
+    struct stat status {};
+    if (input.descriptor >= 0 && ::fstat(input.descriptor, &status) == 0) {
+        input.size = static_cast<toff_t>(status.st_size);
     } else {
+        input.descriptor = -1;
         input.bytes = source.ReadRest();
         input.size = input.bytes.size();
     }
 
-    Messages messages;
-    const std::unique_ptr<TIFFOpenOptions, decltype(&TIFFOpenOptionsFree)> options(TIFFOpenOptionsAlloc(),
-                                                                                    TIFFOpenOptionsFree);
-    TIFFOpenOptionsSetErrorHandlerExtR(options.get(), KeepError, &messages);
-    TIFFOpenOptionsSetWarningHandlerExtR(options.get(), IgnoreWarning, nullptr);
+    std::string error;
+    const TiffOpenOptions options = KeepingFirstError(error);
     // No single allocation beyond what the largest picture's strip could need.
     TIFFOpenOptionsSetMaxSingleMemAlloc(options.get(), std::max<tmsize_t>(64 << 20, limits.maximumPixels * 16));
     const TiffHandle tiff(TIFFClientOpenExt(name.c_str(), "rm", &input, ReadInput, RefuseWriting, SeekInput,
-                                            CloseInput, SizeOfInput, NoMapping, NoUnmapping, options.get()),
+                                            CloseNothing, SizeOfInput, NoMapping, NoUnmapping, options.get()),
                           TIFFClose);
     const auto fail = [&] {
-        FailDamaged(name, messages.first.empty() ? "its picture data cannot be read" : messages.first);
+        FailDamaged(name, error.empty() ? "its picture data cannot be read" : error);
     };
     if (!tiff)
         fail();
@@ -331,8 +278,7 @@ Picture ReadTiff(ByteSource& source, const ReadLimits& limits, ReadAs as)
         FailTooManyPixels(name, width, height, limits.maximumPixels);
     const std::optional<Layout> layout = LayoutOf(tiff.get(), as);
     if (!layout)  // JPEG-compressed, CMYK, ...: the foreign reader's, where there is one
-        return ReadForeignBytes(input.descriptor >= 0 ? ReadWholeFile(input.descriptor, name) : input.bytes, name,
-                                limits, as);
+        return ReadForeignBytes(input.descriptor >= 0 ? source.ReadRest() : input.bytes, name, limits, as);
 
     Picture picture(static_cast<int>(width), static_cast<int>(height), layout->type,
                     static_cast<int>(layout->wanted.size()));

@@ -4,11 +4,11 @@
 #include "files/FileError.h"
 #include "files/FileNames.h"
 #include "files/PictureWriter.h"
+#include "files/TiffOptions.h"
 
 #include <tiffio.h>
 
 #include <algorithm>
-#include <cstdarg>
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -51,37 +51,9 @@ toff_t SeekOutput(thandle_t handle, toff_t offset, int whence)
     return output.at;
 }
 
-int CloseOutput(thandle_t)
-{
-    return 0;
-}
-
 toff_t SizeOfOutput(thandle_t handle)
 {
     return static_cast<TiffOutput*>(handle)->bytes.size();
-}
-
-int NoMapping(thandle_t, void**, toff_t*)
-{
-    return 0;
-}
-
-void NoUnmapping(thandle_t, void*, toff_t) {}
-
-int KeepError(TIFF*, void* user, const char*, const char* format, va_list arguments)
-{
-    auto& first = *static_cast<std::string*>(user);
-    if (first.empty()) {
-        char text[512];
-        std::vsnprintf(text, sizeof text, format, arguments);
-        first = text;
-    }
-    return 1;
-}
-
-int IgnoreWarning(TIFF*, void*, const char*, const char*, va_list)
-{
-    return 1;
 }
 
 }  // namespace
@@ -91,13 +63,10 @@ std::vector<std::uint8_t> EncodeTiff(const Picture& picture, std::span<const std
 {
     TiffOutput output;
     std::string error;
-    const std::unique_ptr<TIFFOpenOptions, decltype(&TIFFOpenOptionsFree)> options(TIFFOpenOptionsAlloc(),
-                                                                                    TIFFOpenOptionsFree);
-    TIFFOpenOptionsSetErrorHandlerExtR(options.get(), KeepError, &error);
-    TIFFOpenOptionsSetWarningHandlerExtR(options.get(), IgnoreWarning, nullptr);
+    const TiffOpenOptions options = KeepingFirstError(error);
     const bool big = picture.bytes.size() > (std::size_t(1) << 31);
     std::unique_ptr<TIFF, decltype(&TIFFClose)> tiff(
-        TIFFClientOpenExt(name.c_str(), big ? "w8" : "w", &output, ReadOutput, WriteOutput, SeekOutput, CloseOutput,
+        TIFFClientOpenExt(name.c_str(), big ? "w8" : "w", &output, ReadOutput, WriteOutput, SeekOutput, CloseNothing,
                           SizeOfOutput, NoMapping, NoUnmapping, options.get()),
         TIFFClose);
     const auto fail = [&] {

@@ -9,9 +9,11 @@
 
 #include <gtest/gtest.h>
 #include <tiffio.h>
+#include <unistd.h>
 #include <zlib.h>
 
 #include <bit>
+#include <fstream>
 #include <chrono>
 #include <cmath>
 #include <cstring>
@@ -497,6 +499,39 @@ TEST(PictureFormats, DamagedAndForeignFilesAreRefusedNamingTheFile)
         const std::string message = Refusal(row.bytes);
         EXPECT_NE(message.find(row.message), std::string::npos) << row.name << ": " << message;
     }
+}
+
+// A TIFF of a layout read elsewhere goes whole to the foreign reader, from a
+// file read in place as from bytes in memory.
+TEST(PictureFormats, OtherTiffLayoutsGoWholeToTheForeignReader)
+{
+    static Bytes handed;
+    struct Recorder : ForeignReader {
+        bool Recognises(std::span<const std::uint8_t>, const std::string&, const ReadLimits&) const override
+        {
+            return true;
+        }
+        Picture Decode(const std::vector<std::uint8_t>& bytes, const std::string&, const ReadLimits&,
+                       ReadAs) const override
+        {
+            handed = bytes;
+            return Picture(1, 1, SampleType::U8);
+        }
+    };
+    static const Recorder recorder;
+    SetForeignReader([]() -> const ForeignReader* { return &recorder; });
+    const Bytes cmyk = Tiff({.samples = 4, .photometric = PHOTOMETRIC_SEPARATED}, 300, 100, Bytes(300 * 100 * 4, 7));
+    char name[] = "/tmp/cmyk-XXXXXX";
+    ::close(::mkstemp(name));
+    std::ofstream(name, std::ios::binary).write(reinterpret_cast<const char*>(cmyk.data()), std::streamsize(cmyk.size()));
+    ByteSource file = ByteSource::OpenFile(name);
+    ReadPicture(file);
+    EXPECT_TRUE(handed == cmyk) << "from the file";
+    handed.clear();
+    Read(cmyk);
+    EXPECT_TRUE(handed == cmyk) << "from memory";
+    SetForeignReader(nullptr);
+    std::remove(name);
 }
 
 // What other formats' limits or Qt's once called damaged reads: a row of a
