@@ -132,9 +132,11 @@ namespace {
 template <class Sample>
 void MoveBlueForward(Sample* cells, std::size_t pixels, int channels)
 {
-    // Front to back: each pixel's blue moves to a place at or before its own.
+    // Front to back: each pixel's blue (grey and alpha: its grey) moves to a
+    // place at or before its own.
+    const int blue = channels == 2 ? 0 : 2;
     for (std::size_t i = 0; i < pixels; ++i)
-        cells[i] = cells[i * channels + 2];
+        cells[i] = cells[i * channels + blue];
 }
 
 }  // namespace

@@ -83,7 +83,8 @@ Picture ReadPfm(ByteSource& source, const ReadLimits& limits, ReadAs as);
 Picture ReadTiff(ByteSource& source, const ReadLimits& limits, ReadAs as);
 Picture ReadNpy(ByteSource& source, const ReadLimits& limits);
 
-// The blue channel of a colour picture as a grey one, in place (grey stays).
+// The blue channel of a colour picture as a grey one, in place; grey with alpha
+// keeps its grey, grey stays.
 void KeepBlueChannel(Picture& picture);
 
 }  // namespace darkfill::files

@@ -145,24 +145,18 @@ Layout LayoutOf(const spng_ihdr& header, ReadAs as)
     }
 }
 
-// The decoded rows in the layout asked for: blue (or grey) alone for grey, grey
-// with alpha spread over RGBA.
+// Grey with alpha spread over RGBA, in place, back to front.
 template <class Sample>
-void Rearrange(Picture& picture, int from, int to)
+void SpreadGreyOverColour(Picture& picture)
 {
     const std::size_t pixels = std::size_t(picture.width) * std::size_t(picture.height);
     auto* cells = reinterpret_cast<Sample*>(picture.bytes.data());
-    if (to == 1) {
-        const int blue = from == 2 ? 0 : 2;  // grey and alpha: the grey
-        for (std::size_t i = 0; i < pixels; ++i)
-            cells[i] = cells[i * from + blue];
-    } else {  // grey and alpha to RGBA, back to front
-        for (std::size_t i = pixels; i-- > 0;) {
-            const Sample grey = cells[i * 2], alpha = cells[i * 2 + 1];
-            cells[i * 4] = cells[i * 4 + 1] = cells[i * 4 + 2] = grey;
-            cells[i * 4 + 3] = alpha;
-        }
+    for (std::size_t i = pixels; i-- > 0;) {
+        const Sample grey = cells[i * 2], alpha = cells[i * 2 + 1];
+        cells[i * 4] = cells[i * 4 + 1] = cells[i * 4 + 2] = grey;
+        cells[i * 4 + 3] = alpha;
     }
+    picture.channels = 4;
 }
 
 }  // namespace
@@ -197,14 +191,12 @@ Picture ReadPng(ByteSource& source, const ReadLimits& limits, ReadAs as)
     if (const int error = spng_decode_chunks(ctx))
         Fail(stream, error);
 
-    if (layout.keptChannels != layout.channels) {
-        if (layout.type == SampleType::U16)
-            Rearrange<std::uint16_t>(picture, layout.channels, layout.keptChannels);
-        else
-            Rearrange<std::uint8_t>(picture, layout.channels, layout.keptChannels);
-        picture.channels = layout.keptChannels;
-        picture.bytes.resize(picture.RowBytes() * std::size_t(picture.height));
-    }
+    if (layout.keptChannels == 1)
+        KeepBlueChannel(picture);
+    else if (layout.keptChannels > layout.channels && layout.type == SampleType::U16)
+        SpreadGreyOverColour<std::uint16_t>(picture);
+    else if (layout.keptChannels > layout.channels)
+        SpreadGreyOverColour<std::uint8_t>(picture);
     return picture;
 }
 
