@@ -360,17 +360,13 @@ PYBIND11_MODULE(_darkfill, module)
 
     // A planned task travels to the workers of a cluster: it pickles as its
     // paths (bytes), refusal and options.
-    py::class_<FileTask>(module, "FileTask")
-        .def_property(
-            "input", [](const FileTask& t) { return Bytes(t.input); },
-            [](FileTask& t, const std::string& v) { t.input = v; })
-        .def_property(
-            "output", [](const FileTask& t) { return Bytes(t.output); },
-            [](FileTask& t, const std::string& v) { t.output = v; })
-        .def_property(
-            "fill_map", [](const FileTask& t) { return Bytes(t.fillMap); },
-            [](FileTask& t, const std::string& v) { t.fillMap = v; })
-        .def_readwrite("refusal", &FileTask::refusal)
+    py::class_<FileTask> task(module, "FileTask");
+    for (const auto& [name, path] : {std::pair{"input", &FileTask::input}, {"output", &FileTask::output},
+                                     {"fill_map", &FileTask::fillMap}})
+        task.def_property(
+            name, [path = path](const FileTask& t) { return Bytes(t.*path); },
+            [path = path](FileTask& t, const std::string& bytes) { t.*path = bytes; });
+    task.def_readwrite("refusal", &FileTask::refusal)
         .def(py::pickle(
             [](const FileTask& t) {
                 return py::make_tuple(Bytes(t.input), Bytes(t.output), Bytes(t.fillMap), t.refusal,
