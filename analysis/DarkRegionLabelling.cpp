@@ -8,19 +8,12 @@
 #include <cstdint>
 #include <limits>
 #include <span>
+#include <stdexcept>
 #include <vector>
 
 namespace darkfill {
 
 namespace {
-
-using RunIndex = std::uint32_t;
-
-// The most runs that a plane of this size holds: dark and grey cells by turns.
-std::size_t MostRuns(int rows, int columns)
-{
-    return static_cast<std::size_t>(rows) * ((static_cast<std::size_t>(columns) + 1) / 2);
-}
 
 // The working labels of one call, held per run of dark cells.
 //
@@ -41,23 +34,30 @@ std::size_t MostRuns(int rows, int columns)
 // step taken by comparison rather than a branch, since runs of noise are too
 // short for a branch to be learnt.
 // Time: linear in the runs, but for one binary search per run of the rows next
-// to the top and bottom border. Memory: from the arena, six numbers a run, a bit
-// a cell and a number a row.
+// to the top and bottom border. Memory: from the arena, three labels and two
+// columns a run, a bit a cell and a label a row.
+template <class Label>
 class WorkingLabels
 {
 public:
-    WorkingLabels(int rows, int columns, WorkingArena& arena)
+    // Runs are numbered as the dark cells are: each run's index is below the
+    // first label of its first cell.
+    using RunIndex = Label;
+
+    WorkingLabels(int rows, int columns, WorkingArena& arena, WorkingArena& runArena)
         : rows_(rows),
           columns_(columns),
           wordsPerRow_((static_cast<std::size_t>(columns) + 63) / 64),
-          arena_(arena)
+          arena_(arena),
+          runArena_(runArena)
     {
     }
 
     // Notes each row's cells that are exactly 0, as bits, and where each row's runs
-    // of them start in the run table: the count of runs is known before any is
-    // noted, so that the arena gives them just the room they take.
-    void FindRuns(const Plane& imagePlane)
+    // of them start in the run table; then reserves the run arena for just the
+    // runs and dark cells there are, so that it holds what this plane takes.
+    template <class Value>
+    void FindRuns(const Plane<Value>& imagePlane)
     {
         zeroWords_ = arena_.Take<std::uint64_t>(wordsPerRow_ * static_cast<std::size_t>(rows_));
         rowStart_ = arena_.Take<RunIndex>(static_cast<std::size_t>(rows_) + 1);
@@ -73,28 +73,44 @@ public:
             }
         }
         rowStart_[rows_] = runs;
+        Label dark = 0;
+        for (const std::uint64_t word : zeroWords_)
+            dark += static_cast<Label>(std::popcount(word));
+        runArena_.Reserve(RunBytes(runs, dark, rows_, columns_));
     }
+
+    // What the run arena takes for a plane of this many runs and dark cells: per
+    // run its cells, first label, parent and group label; the count of each label;
+    // the labels counted.
+    static std::size_t RunBytes(std::size_t runs, std::size_t dark, int rows, int columns)
+    {
+        return WorkingArena::BytesFor<ZeroRun>(runs) + 3 * WorkingArena::BytesFor<Label>(runs) +
+               WorkingArena::BytesFor<Label>(dark + 1) +
+               WorkingArena::BytesFor<Label>(runs + static_cast<std::size_t>(rows) + columns + 1);
+    }
+
+    WorkingArena& RunArena() { return runArena_; }
 
     // Notes each row's runs of dark pixels and the first label of each; returns the
     // count of dark pixels. Where the plane has an interior, each interior row's
     // runs are joined with those of the row above while both are at hand.
-    int NumberDarkPixels()
+    Label NumberDarkPixels()
     {
         const std::size_t runs = rowStart_[rows_];
-        runs_ = arena_.Take<ZeroRun>(runs);
-        firstLabel_ = arena_.Take<int>(runs);
+        runs_ = runArena_.Take<ZeroRun>(runs);
+        firstLabel_ = runArena_.Take<Label>(runs);
         const bool joined = rows_ >= 3 && columns_ >= 3;
         if (joined) {
-            parent_ = arena_.Take<RunIndex>(runs);
-            lowest_ = arena_.Take<int>(runs);
+            parent_ = runArena_.Take<RunIndex>(runs);
+            lowest_ = runArena_.Take<Label>(runs);
         }
-        int count = 0;
+        Label count = 0;
         for (int y = 0; y < rows_; ++y) {
             NoteRunEnds(y);
             const bool interior = joined && y >= 1 && y <= rows_ - 2;
             for (RunIndex k = rowStart_[y]; k < rowStart_[y + 1]; ++k) {
                 firstLabel_[k] = count + 1;
-                count += runs_[k].last - runs_[k].first + 1;
+                count += static_cast<Label>(runs_[k].last - runs_[k].first + 1);
                 if (interior) {
                     parent_[k] = k;
                     lowest_[k] = firstLabel_[k] + (runs_[k].first == 0);
@@ -238,10 +254,10 @@ private:
     }
 
     // The label of the cell of run k in column x.
-    int LabelAt(RunIndex k, int x) const { return firstLabel_[k] + (x - runs_[k].first); }
+    Label LabelAt(RunIndex k, int x) const { return firstLabel_[k] + static_cast<Label>(x - runs_[k].first); }
 
     // The smallest label of the dark cells of border row b from column first to last.
-    int SmallestInBorderRow(int b, int first, int last) const
+    Label SmallestInBorderRow(int b, int first, int last) const
     {
         const ZeroRun* begin = runs_.data() + rowStart_[b];
         const ZeroRun* end = runs_.data() + rowStart_[b + 1];
@@ -254,7 +270,7 @@ private:
 
     // The label of the cell of border column 0 or C - 1 in row r, if dark: it can
     // only be the row's first or last run.
-    int BorderCell(int r, bool east) const
+    Label BorderCell(int r, bool east) const
     {
         if (rowStart_[r] == rowStart_[r + 1])
             return NotDark;
@@ -263,9 +279,9 @@ private:
         return runs_[k].first <= x && x <= runs_[k].last ? LabelAt(k, x) : NotDark;
     }
 
-    void Lower(RunIndex run, int label)
+    void Lower(RunIndex run, Label label)
     {
-        int& group = lowest_[Root(run)];
+        Label& group = lowest_[Root(run)];
         group = std::min(group, label);
     }
 
@@ -296,22 +312,23 @@ private:
         }
     }
 
-    static constexpr int NotDark = std::numeric_limits<int>::max();
+    static constexpr Label NotDark = std::numeric_limits<Label>::max();
 
     int rows_;
     int columns_;
     std::size_t wordsPerRow_;
     WorkingArena& arena_;
+    WorkingArena& runArena_;
     // Each row's cells that are 0 as bits, and where its runs start in runs_.
     std::span<std::uint64_t> zeroWords_;
     std::span<RunIndex> rowStart_;
     // Per run: its cells, and its first cell's first label.
     std::span<ZeroRun> runs_;
-    std::span<int> firstLabel_;
+    std::span<Label> firstLabel_;
     // Per run of an interior row: its parent in its group, and for a group's root
     // the group's label, for every run once its row is settled.
     std::span<RunIndex> parent_;
-    std::span<int> lowest_;
+    std::span<Label> lowest_;
 };
 
 // The region label of each working label: 1, 2, 3, ... for the labels counted
@@ -322,14 +339,15 @@ private:
 // come in ascending order but where a group took its label from a cell of the
 // last column, which is not counted; then the whole table is walked instead,
 // blocks without a kept label cleared at once.
+template <class Label>
 class RegionNumbers
 {
 public:
     // mostCounted bounds the labels counted: a label for each run and for each
     // cell of the first row and column, and room for the note past the end.
-    RegionNumbers(int darkCount, std::size_t mostCounted, int largestDropped, WorkingArena& arena)
-        : table_(arena.Take<int>(static_cast<std::size_t>(darkCount) + 1)),
-          counted_(arena.Take<int>(mostCounted)),
+    RegionNumbers(Label darkCount, std::size_t mostCounted, Label largestDropped, WorkingArena& arena)
+        : table_(arena.Take<Label>(static_cast<std::size_t>(darkCount) + 1)),
+          counted_(arena.Take<Label>(mostCounted)),
           largestDropped_(largestDropped)
     {
         std::fill(table_.begin(), table_.end(), 0);
@@ -337,22 +355,22 @@ public:
 
     // The first count of a label notes it; a later one notes it again past the end
     // of the list, where the next new label overwrites it.
-    void Count(int label, int cells)
+    void Count(Label label, Label cells)
     {
-        int& count = table_[static_cast<std::size_t>(label)];
+        Label& count = table_[static_cast<std::size_t>(label)];
         counted_[countedSize_] = label;
         countedSize_ += count == 0;
         count += cells;
     }
 
     // Returns the number of regions.
-    int NumberKeptLabels()
+    Label NumberKeptLabels()
     {
-        const std::span<const int> counted = counted_.first(countedSize_);
+        const std::span<const Label> counted = counted_.first(countedSize_);
         if (!std::is_sorted(counted.begin(), counted.end()))
             return NumberKeptLabelsOfTable();
-        int regionLabel = 0;
-        for (const int label : counted) {
+        Label regionLabel = 0;
+        for (const Label label : counted) {
             const bool kept = table_[static_cast<std::size_t>(label)] > largestDropped_;
             regionLabel += kept;
             table_[static_cast<std::size_t>(label)] = kept ? regionLabel : 0;
@@ -361,15 +379,15 @@ public:
     }
 
     // After NumberKeptLabels, for a label that was counted.
-    float RegionOf(int label) const { return static_cast<float>(table_[static_cast<std::size_t>(label)]); }
+    RegionLabel RegionOf(Label label) const { return static_cast<RegionLabel>(table_[static_cast<std::size_t>(label)]); }
 
 private:
-    int NumberKeptLabelsOfTable()
+    Label NumberKeptLabelsOfTable()
     {
         constexpr std::size_t Block = 16;
-        int regionLabel = 0;
+        Label regionLabel = 0;
         for (std::size_t i = 0; i < table_.size(); i += Block) {
-            int* block = table_.data() + i;
+            Label* block = table_.data() + i;
             const std::size_t size = std::min(Block, table_.size() - i);
             int kept = 0;
             for (std::size_t k = 0; k < size; ++k)
@@ -383,52 +401,49 @@ private:
         return regionLabel;
     }
 
-    std::span<int> table_;
-    std::span<int> counted_;
+    std::span<Label> table_;
+    std::span<Label> counted_;
     std::size_t countedSize_ = 0;
-    int largestDropped_;
+    Label largestDropped_;
 };
 
 }  // namespace
 
-void LabelDarkRegions(const Plane& imagePlane, Plane& regionPlane, int rows, int columns, RegionStarts* starts,
-                      int smallestRegion, WorkingArena* arena)
+template <class Label, class Value>
+void LabelWith(const Plane<Value>& imagePlane, Plane<RegionLabel>& regionPlane, int rows, int columns,
+               RegionStarts* starts, int smallestRegion, WorkingArena& working, WorkingArena& runArena)
 {
-    if (rows < 1 || columns < 1)
-        return;
-    WorkingArena ownArena;
-    WorkingArena& working = WorkingArena::GivenOr(arena, ownArena, LabellingBytes(rows, columns));
-    WorkingLabels labels(rows, columns, working);
+    WorkingLabels<Label> labels(rows, columns, working, runArena);
     labels.FindRuns(imagePlane);
-    const int darkCount = labels.NumberDarkPixels();
+    const Label darkCount = labels.NumberDarkPixels();
     labels.LowerGroupsFromBorder();
 
     // Count the counted area, each interior row as soon as it is settled, number
     // the kept labels in ascending order, then write each cell's region label.
-    RegionNumbers numbers(darkCount, labels.RunCount() + static_cast<std::size_t>(rows) + columns + 1,
-                          std::max(smallestRegion, 1) - 1, working);
+    RegionNumbers<Label> numbers(darkCount, labels.RunCount() + static_cast<std::size_t>(rows) + columns + 1,
+                                 static_cast<Label>(std::max(smallestRegion, 1) - 1), runArena);
     for (int y = 0; y <= rows - 2; ++y)
-        labels.ForEachStretch(y, true, [&](int first, int last, int label) { numbers.Count(label, last - first + 1); });
-    const int regionCount = numbers.NumberKeptLabels();
+        labels.ForEachStretch(y, true,
+                              [&](int first, int last, Label label) { numbers.Count(label, last - first + 1); });
+    const Label regionCount = numbers.NumberKeptLabels();
+    if (regionCount >= std::numeric_limits<RegionLabel>::max())
+        throw std::length_error("darkfill: more dark regions than 32-bit labels number");
     if (starts)
         starts->assign(static_cast<std::size_t>(regionCount) + 1, StartPixel());
 
     for (int y = 0; y <= rows - 2; ++y) {
-        float* region = regionPlane[y];
-        std::fill(region, region + columns - 1, 0.0f);
-        labels.ForEachStretch(y, false, [&](int first, int last, int label) {
-            const float regionLabel = numbers.RegionOf(label);
-            // Ends first, as the runs are numbered.
-            region[first] = region[last] = regionLabel;
-            for (int x = first + 1; x < last; ++x)
-                region[x] = regionLabel;
+        RegionLabel* region = regionPlane[y];
+        std::fill(region, region + columns - 1, RegionLabel{0});
+        labels.ForEachStretch(y, false, [&](int first, int last, Label label) {
+            const RegionLabel regionLabel = numbers.RegionOf(label);
+            std::fill(region + first, region + last + 1, regionLabel);
             // The stretches of a row come west to east, so the last one of a label
             // in its topmost interior row ends at the start pixel. Whether a run
             // is kept follows no pattern a predictor learns: those dropped note
             // theirs in the unused entry 0, cleared after, and the entry is
             // chosen by masks.
             if (starts && y >= 1 && first >= 1) {
-                StartPixel& start = (*starts)[static_cast<std::size_t>(regionLabel)];
+                StartPixel& start = (*starts)[regionLabel];
                 const bool topmost = (start.row == -1) | (start.row == y);
                 start.row = topmost ? y : start.row;
                 start.column = topmost ? last : start.column;
@@ -439,24 +454,64 @@ void LabelDarkRegions(const Plane& imagePlane, Plane& regionPlane, int rows, int
         (*starts)[0] = StartPixel();
 }
 
-std::size_t LabellingBytes(int rows, int columns)
+namespace {
+
+// Thirty-two-bit working labels where every dark cell's rank fits, sixty-four
+// beyond: the labels are ranks of dark cells and the runs' indices below them.
+bool WideLabels(int rows, int columns)
 {
-    const auto cells = static_cast<std::size_t>(rows) * columns, runs = MostRuns(rows, columns);
-    return WorkingArena::BytesFor<std::uint64_t>((static_cast<std::size_t>(columns) + 63) / 64 * rows) +
-           WorkingArena::BytesFor<RunIndex>(static_cast<std::size_t>(rows) + 1) +
-           WorkingArena::BytesFor<ZeroRun>(runs) + WorkingArena::BytesFor<int>(runs) +
-           WorkingArena::BytesFor<RunIndex>(runs) + WorkingArena::BytesFor<int>(runs) +
-           WorkingArena::BytesFor<int>(cells + 1) + WorkingArena::BytesFor<int>(runs + rows + columns + 1);
+    return static_cast<std::uint64_t>(rows) * static_cast<std::uint64_t>(columns) >=
+           std::numeric_limits<std::uint32_t>::max();
 }
 
-void ClearPlaneBorder(Plane& plane, int rows, int columns)
+template <class Label>
+std::size_t BytesWith(int rows, int columns)
+{
+    return WorkingArena::BytesFor<std::uint64_t>((static_cast<std::size_t>(columns) + 63) / 64 * rows) +
+           WorkingArena::BytesFor<Label>(static_cast<std::size_t>(rows) + 1);
+}
+
+}  // namespace
+
+template <class Value>
+void LabelDarkRegions(const Plane<Value>& imagePlane, Plane<RegionLabel>& regionPlane, int rows, int columns,
+                      RegionStarts* starts, int smallestRegion, WorkingArena* arena, WorkingArena* runArena)
 {
     if (rows < 1 || columns < 1)
         return;
-    std::fill(plane[0], plane[0] + columns, 0.0f);
-    std::fill(plane[rows - 1], plane[rows - 1] + columns, 0.0f);
+    WorkingArena ownArena, ownRunArena;
+    WorkingArena& working = WorkingArena::GivenOr(arena, ownArena, LabellingBytes(rows, columns));
+    WorkingArena& runs = runArena ? *runArena : ownRunArena;
+    if (WideLabels(rows, columns))
+        LabelWith<std::uint64_t>(imagePlane, regionPlane, rows, columns, starts, smallestRegion, working, runs);
+    else
+        LabelWith<std::uint32_t>(imagePlane, regionPlane, rows, columns, starts, smallestRegion, working, runs);
+}
+
+#define DARKFILL_LABELLING(Value)                                                                                   \
+    template void LabelDarkRegions(const Plane<Value>&, Plane<RegionLabel>&, int, int, RegionStarts*, int,          \
+                                   WorkingArena*, WorkingArena*);
+DARKFILL_LABELLING(std::uint8_t)
+DARKFILL_LABELLING(std::uint16_t)
+DARKFILL_LABELLING(std::int32_t)
+DARKFILL_LABELLING(float)
+#undef DARKFILL_LABELLING
+template void LabelWith<std::uint64_t>(const Plane<std::uint8_t>&, Plane<RegionLabel>&, int, int, RegionStarts*, int,
+                                       WorkingArena&, WorkingArena&);
+
+std::size_t LabellingBytes(int rows, int columns)
+{
+    return WideLabels(rows, columns) ? BytesWith<std::uint64_t>(rows, columns) : BytesWith<std::uint32_t>(rows, columns);
+}
+
+void ClearPlaneBorder(Plane<RegionLabel>& plane, int rows, int columns)
+{
+    if (rows < 1 || columns < 1)
+        return;
+    std::fill(plane[0], plane[0] + columns, RegionLabel{0});
+    std::fill(plane[rows - 1], plane[rows - 1] + columns, RegionLabel{0});
     for (int y = 0; y < rows; ++y)
-        plane[y][0] = plane[y][columns - 1] = 0.0f;
+        plane[y][0] = plane[y][columns - 1] = 0;
 }
 
 }  // namespace darkfill

@@ -8,7 +8,7 @@
 
 namespace darkfill {
 
-// Dark pixels (grey exactly 0) are grouped into regions of 8-connected pixels with
+// Dark pixels (value exactly 0) are grouped into regions of 8-connected pixels with
 // the labels that repeated minimum-label sweeps over the 3 x 3 blocks of the
 // interior reach: each dark pixel first takes its rank in raster order; then each
 // interior dark pixel the smallest of those of its 8-connected group of interior
@@ -22,28 +22,41 @@ namespace darkfill {
 // caller asks for another smallest region.
 constexpr int RegionSizeThreshold = 5;
 
-// The working memory that LabelDarkRegions takes at most for a plane of this
-// size, besides the planes.
+// The working memory that LabelDarkRegions takes from its arena for a plane of
+// this size: its bit rows and row starts.
 std::size_t LabellingBytes(int rows, int columns);
 
-// Writes the counted area of regionPlane.
-// Time: one pass for the bit masks of dark pixels, 64 cells at a time, and the
-// runs they make, each holding its first label; then the interior runs joined into
-// groups with those of the row above (union-find), each group lowered by the
-// border dark pixels beside it, and each run given its group's label: linear in
-// the cells and runs, however winding the regions; then one pass along the runs
-// to count and one to write the region labels, each run a stretch of one label
-// but for border cells. Memory: taken from the arena (a fresh one where none is
-// given), one count per dark pixel, six numbers per run, a bit per cell and a
-// number per row.
+// Writes the counted area of regionPlane (rows 0 to R - 2, columns 0 to C - 2).
+// Time: one pass for the bit masks of dark cells, 64 cells at a time, and the
+// runs they make, each holding its first label; then union-find over the row
+// runs: the interior runs joined into groups with those of the row above, each
+// group lowered by the border dark cells beside it, and each run given its
+// group's label: linear in the cells and runs, however winding the regions; then
+// one pass along the runs to count and one to write the region labels, each run a
+// stretch of one label but for border cells. The labels are those of the sweeps
+// because the sweeps' fixed point is stated per group: see WorkingLabels.
+// Memory, with L = 4 bytes (8 for rasters of 2^32 cells or more): from the arena,
+// a bit a cell and L a row; from the run arena, reserved for the runs there are
+// once they are counted, L per dark cell for its count and 4 L + 8 per run (fresh
+// arenas where none are given). A checkerboard, the most runs, takes 14 bytes a
+// cell; a depth map with a tenth of holes about 0.5.
 // Given starts, it also writes there the start pixel of each region label, as the
-// walks round the regions need it once the border is cleared.
-void LabelDarkRegions(const Plane& imagePlane, Plane& regionPlane, int rows, int columns,
+// walks round the regions need it once the border is cleared. More regions than
+// 32-bit labels number raise std::length_error.
+template <class Value>
+void LabelDarkRegions(const Plane<Value>& imagePlane, Plane<RegionLabel>& regionPlane, int rows, int columns,
                       RegionStarts* starts = nullptr, int smallestRegion = RegionSizeThreshold + 1,
-                      WorkingArena* arena = nullptr);
+                      WorkingArena* arena = nullptr, WorkingArena* runArena = nullptr);
+
+// The same with working labels of the width given: LabelDarkRegions takes
+// std::uint32_t below 2^32 cells, std::uint64_t from there. The wider one is
+// built for 8-bit values too, so that small planes can check it.
+template <class Label, class Value>
+void LabelWith(const Plane<Value>& imagePlane, Plane<RegionLabel>& regionPlane, int rows, int columns,
+               RegionStarts* starts, int smallestRegion, WorkingArena& working, WorkingArena& runArena);
 
 // Writes 0 into the first and last row and column of the plane; nothing else.
-// Time: one pass over the plane. Memory: none.
-void ClearPlaneBorder(Plane& plane, int rows, int columns);
+// Time: one pass over the plane's border. Memory: none.
+void ClearPlaneBorder(Plane<RegionLabel>& plane, int rows, int columns);
 
 }  // namespace darkfill

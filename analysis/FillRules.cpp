@@ -2,66 +2,42 @@
 
 #include "analysis/CellBlocks.h"
 #include "analysis/GapFilling.h"
-#include "analysis/VectorClones.h"
+#include "analysis/VectorForms.h"
 
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
 #include <limits>
-#include <utility>
 #include <vector>
 
 namespace darkfill {
 
 namespace {
 
-// The rows that a column without a source above, or below, holds as its nearest
-// there: farther off than any source in a plane, so that choosing the nearer of
-// the two needs no test for "none" (both are exact as floats).
+// A column without a source below a cell notes this row there; one without a
+// source above carries NoRow.
+constexpr std::uint32_t NoRowBelow = std::numeric_limits<std::uint32_t>::max();
 constexpr int NoRow = -1;
-constexpr int NoSourceAbove = -(1 << 29);
-constexpr int NoSourceBelow = 1 << 29;
 
-// Lays the painted regions over the picture in both planes. Returns the number of
-// zero pixels in the row.
-VECTOR_FORMS(int, CompositeRow, (float* image, float* fill, int columns), (image, fill, columns))
+// Going up the plane: in each row that holds a zero cell, each cell notes in
+// scratch the row of its column's nearest source below it. Returns, per row,
+// whether it holds a zero cell.
+template <class Value>
+std::vector<char> NoteRowsBelow(const Plane<Value>& plane, Plane<std::uint32_t>& scratch)
 {
-    int gaps = 0;
-    for (int x = 0; x < columns; ++x) {
-        const float value = image[x] + fill[x];
-        image[x] = fill[x] = value;
-        gaps += value == 0.0f;
+    const int rows = plane.Rows(), columns = plane.Columns();
+    std::vector<char> zeroRows(static_cast<std::size_t>(rows));
+    std::vector<std::uint32_t> nextBelow(static_cast<std::size_t>(columns), NoRowBelow);
+    for (int y = rows - 1; y >= 0; --y) {
+        const Value* row = plane[y];
+        zeroRows[y] = ZeroCount(row, columns) > 0;
+        if (zeroRows[y])
+            std::copy(nextBelow.begin(), nextBelow.end(), scratch[y]);
+        for (int x = 0; x < columns; ++x)
+            nextBelow[x] = row[x] > Value{} ? static_cast<std::uint32_t>(y) : nextBelow[x];
     }
-    return gaps;
-}
-
-// The same, going up the plane, and each cell of the row notes in below the row of
-// its column's nearest source at or below it (nextBelow carries them up).
-VECTOR_FORMS(int, CompositeRowNotingBelow, (float* image, float* fill, int* nextBelow, float* below, int y, int columns),
-             (image, fill, nextBelow, below, y, columns))
-{
-    int gaps = 0;
-    for (int x = 0; x < columns; ++x) {
-        const float value = image[x] + fill[x];
-        image[x] = fill[x] = value;
-        nextBelow[x] = value > 0.0f ? y : nextBelow[x];
-        below[x] = static_cast<float>(nextBelow[x]);
-        gaps += value == 0.0f;
-    }
-    return gaps;
-}
-
-// Each column's nearest source to row y, the upper at equal distance; NoRow for
-// none.
-VECTOR_FORMS(void, NearestInColumns, (const int* above, const float* below, int* nearest, int y, int columns),
-             (above, below, nearest, y, columns))
-{
-    for (int x = 0; x < columns; ++x) {
-        const int down = static_cast<int>(below[x]);
-        const int row = down - y < y - above[x] ? down : above[x];
-        nearest[x] = row == NoSourceAbove || row == NoSourceBelow ? NoRow : row;
-    }
+    return zeroRows;
 }
 
 void Note(std::span<ValueSource> sources, int y, int x, int columns, ValueSource source)
@@ -73,7 +49,20 @@ void Note(std::span<ValueSource> sources, int y, int x, int columns, ValueSource
 // Whether a source at that distance along a row or column is within reach.
 bool Within(int from, int to, int reach)
 {
-    return to >= 0 && std::abs(to - from) <= reach;
+    return to >= 0 && std::abs(static_cast<std::int64_t>(to) - from) <= reach;
+}
+
+// Each column's nearest source to row y, the upper at equal distance; NoRow for
+// none.
+void NearestInColumns(const int* above, const std::uint32_t* below, int* nearest, int y, int columns)
+{
+    constexpr std::int64_t Far = std::int64_t{1} << 40;
+    for (int x = 0; x < columns; ++x) {
+        const std::int64_t down = below[x] == NoRowBelow ? Far : below[x];
+        const std::int64_t up = above[x] == NoRow ? -Far : above[x];
+        const std::int64_t row = down - y < y - up ? down : up;
+        nearest[x] = row == Far || row == -Far ? NoRow : static_cast<int>(row);
+    }
 }
 
 std::int64_t FloorDivide(std::int64_t n, std::int64_t d)
@@ -135,90 +124,34 @@ private:
     int at_ = 0;
 };
 
-float Farther(float a, float b, FarSide far)
+template <class Value>
+Value Farther(Value a, Value b, FarSide far)
 {
     return far == FarSide::Larger ? std::max(a, b) : std::min(a, b);
 }
 
-// Along one row: each zero pixel from the farther of its two nearest sources, or
-// the one within reach. Returns whether a pixel is left for its column.
-bool FillRowFromBackground(const float* image, float* fill, std::vector<ZeroRun>& runs, RunSides& sides, int columns,
-                           int reach, FarSide far, std::span<ValueSource> sources, int y)
-{
-    runs.clear();
-    ForEachZeroRun(image, 0, columns - 1, [&runs](int first, int last) { runs.push_back({first, last}); });
-    sides = RunSides();
-    bool pending = false;
-    for (const ZeroRun& run : runs) {
-        const auto [left, right] = sides.Of(image, run, columns);
-        for (int x = run.first; x <= run.last; ++x) {
-            const bool fromLeft = Within(x, left, reach), fromRight = right < columns && Within(x, right, reach);
-            if (!fromLeft && !fromRight) {
-                pending = true;
-                continue;
-            }
-            fill[x] = fromLeft && fromRight ? Farther(image[left], image[right], far) : image[fromLeft ? left : right];
-            Note(sources, y, x, columns, ValueSource::FromBackground);
-        }
-    }
-    return pending;
-}
-
-// What the rows left: the same along the columns, the source above each such
-// pixel noted in scratch going down, the one below found going up.
-void FillColumnsFromBackground(const Plane& imagePlane, Plane& fillPlane, Plane& scratch, int rows, int columns,
-                               int reach, FarSide far, std::span<ValueSource> sources)
-{
-    std::vector<int> above(columns, -1);
-    for (int y = 0; y < rows; ++y)
-        for (int x = 0; x < columns; ++x) {
-            above[x] = imagePlane[y][x] > 0.0f ? y : above[x];
-            if (fillPlane[y][x] == 0.0f)
-                scratch[y][x] = static_cast<float>(above[x]);
-        }
-    std::vector<int> below(columns, -1);
-    for (int y = rows - 1; y >= 0; --y)
-        for (int x = 0; x < columns; ++x) {
-            if (imagePlane[y][x] > 0.0f)
-                below[x] = y;
-            if (fillPlane[y][x] != 0.0f)
-                continue;
-            const int up = static_cast<int>(scratch[y][x]);
-            const bool fromAbove = Within(y, up, reach), fromBelow = Within(y, below[x], reach);
-            if (!fromAbove && !fromBelow)
-                continue;
-            fillPlane[y][x] = fromAbove && fromBelow ? Farther(imagePlane[up][x], imagePlane[below[x]][x], far)
-                                                     : imagePlane[fromAbove ? up : below[x]][x];
-            Note(sources, y, x, columns, ValueSource::FromBackground);
-        }
-}
-
 }  // namespace
 
-void CompositeAndFillNearest(Plane& imagePlane, Plane& fillPlane, Plane& scratch, int rows, int columns,
-                             std::span<ValueSource> sources, int reach)
+template <class Value>
+void FillNearest(Plane<Value>& plane, Plane<std::uint32_t>& scratch, std::span<ValueSource> sources, int reach)
 {
-    std::vector<char> holes(rows);
-    // Each column's nearest source so far: below the row going up, above it going down.
-    std::vector<int> carried(columns, NoSourceBelow);
-    for (int y = rows - 1; y >= 0; --y)
-        holes[y] = CompositeRowNotingBelow(imagePlane[y], fillPlane[y], carried.data(), scratch[y], y, columns) > 0;
-    if (std::find(holes.begin(), holes.end(), 1) == holes.end())
+    const int rows = plane.Rows(), columns = plane.Columns();
+    const std::vector<char> zeroRows = NoteRowsBelow(plane, scratch);
+    if (std::find(zeroRows.begin(), zeroRows.end(), 1) == zeroRows.end())
         return;
     const std::int64_t reachSquared = static_cast<std::int64_t>(reach) * reach;
     Envelope envelope(columns);
-    std::vector<int> nearest(columns);
+    std::vector<int> above(static_cast<std::size_t>(columns), NoRow), nearest(static_cast<std::size_t>(columns));
     std::vector<ZeroRun> runs;
     RunSides sides;
-    std::fill(carried.begin(), carried.end(), NoSourceAbove);
     for (int y = 0; y < rows; ++y) {
-        const float* image = imagePlane[y];
-        NoteSourcesAbove(image, carried.data(), y, columns);
-        if (!holes[y])
+        Value* row = plane[y];
+        Vectorised([&] { NoteSourcesAbove(row, above.data(), y, columns); });
+        if (!zeroRows[y])
             continue;
-        NearestInColumns(carried.data(), scratch[y], nearest.data(), y, columns);
+        NearestInColumns(above.data(), scratch[y], nearest.data(), y, columns);
         runs.clear();
-        ForEachZeroRun(image, 0, columns - 1, [&runs](int first, int last) { runs.push_back({first, last}); });
+        ForEachZeroRun(row, 0, columns - 1, [&runs](int first, int last) { runs.push_back({first, last}); });
         sides = RunSides();
         // A hole's nearest source lies no farther off than the nearest on its row
         // or in its column, so only the columns that close to one of the holes can
@@ -226,7 +159,7 @@ void CompositeAndFillNearest(Plane& imagePlane, Plane& fillPlane, Plane& scratch
         for (std::size_t r = 0, end; r < runs.size(); r = end) {
             int first = runs[r].first, last = runs[r].first;
             for (end = r; end < runs.size() && (end == r || runs[end].first <= last); ++end) {
-                const auto [left, right] = sides.Of(image, runs[end], columns);
+                const auto [left, right] = sides.Of(row, runs[end], columns);
                 for (int x = runs[end].first; x <= runs[end].last; ++x) {
                     std::int64_t bound = columns;
                     if (left >= 0)
@@ -245,28 +178,61 @@ void CompositeAndFillNearest(Plane& imagePlane, Plane& fillPlane, Plane& scratch
             for (std::size_t k = r; k < end; ++k)
                 for (int x = runs[k].first; x <= runs[k].last; ++x) {
                     const int column = envelope.NearestColumn(x);
-                    const int row = nearest[column];
-                    const std::int64_t dx = x - column, dy = y - row;
+                    const int sourceRow = nearest[column];
+                    const std::int64_t dx = x - column, dy = y - sourceRow;
                     if (dx * dx + dy * dy > reachSquared)
                         continue;
-                    fillPlane[y][x] = imagePlane[row][column];
+                    row[x] = plane[sourceRow][column];
                     Note(sources, y, x, columns, ValueSource::FromNearest);
                 }
         }
     }
 }
 
-void CompositeAndFillBackground(Plane& imagePlane, Plane& fillPlane, Plane& scratch, int rows, int columns,
-                                std::span<ValueSource> sources, int reach, FarSide far)
+template <class Value>
+void FillBackground(Plane<Value>& plane, Plane<std::uint32_t>& scratch, std::span<ValueSource> sources, int reach,
+                    FarSide far)
 {
-    std::vector<ZeroRun> runs;
-    RunSides sides;
-    bool pending = false;
-    for (int y = 0; y < rows; ++y)
-        if (CompositeRow(imagePlane[y], fillPlane[y], columns) > 0)
-            pending |= FillRowFromBackground(imagePlane[y], fillPlane[y], runs, sides, columns, reach, far, sources, y);
-    if (pending)
-        FillColumnsFromBackground(imagePlane, fillPlane, scratch, rows, columns, reach, far, sources);
+    const int rows = plane.Rows(), columns = plane.Columns();
+    const std::vector<char> zeroRows = NoteRowsBelow(plane, scratch);
+    std::vector<int> above(static_cast<std::size_t>(columns), NoRow);
+    for (int y = 0; y < rows; ++y) {
+        Value* row = plane[y];
+        Vectorised([&] { NoteSourcesAbove(row, above.data(), y, columns); });
+        if (!zeroRows[y])
+            continue;
+        const std::uint32_t* below = scratch[y];
+        RunSides sides;
+        ForEachZeroRun(row, 0, columns - 1, [&](int first, int last) {
+            const auto [left, right] = sides.Of(row, {first, last}, columns);
+            for (int x = first; x <= last; ++x) {
+                const bool fromLeft = Within(x, left, reach), fromRight = right < columns && Within(x, right, reach);
+                if (fromLeft || fromRight) {
+                    row[x] = fromLeft && fromRight ? Farther(row[left], row[right], far) : row[fromLeft ? left : right];
+                    Note(sources, y, x, columns, ValueSource::FromBackground);
+                    continue;
+                }
+                // Neither along the row: the same along the column.
+                const int up = above[x];
+                const int down = below[x] == NoRowBelow ? NoRow : static_cast<int>(below[x]);
+                const bool fromAbove = Within(y, up, reach), fromBelow = Within(y, down, reach);
+                if (!fromAbove && !fromBelow)
+                    continue;
+                row[x] = fromAbove && fromBelow ? Farther(plane[up][x], plane[down][x], far)
+                                                : plane[fromAbove ? up : down][x];
+                Note(sources, y, x, columns, ValueSource::FromBackground);
+            }
+        });
+    }
 }
+
+#define DARKFILL_FILL_RULES(Value)                                                                                 \
+    template void FillNearest(Plane<Value>&, Plane<std::uint32_t>&, std::span<ValueSource>, int);               \
+    template void FillBackground(Plane<Value>&, Plane<std::uint32_t>&, std::span<ValueSource>, int, FarSide);
+DARKFILL_FILL_RULES(std::uint8_t)
+DARKFILL_FILL_RULES(std::uint16_t)
+DARKFILL_FILL_RULES(std::int32_t)
+DARKFILL_FILL_RULES(float)
+#undef DARKFILL_FILL_RULES
 
 }  // namespace darkfill

@@ -1,13 +1,16 @@
 // The public face of the analysis: a raster of any of the value types, at any
-// steps, through the five stages.
+// steps, through the stages, each in the raster's own value type.
 //
-// Time: a look for a hole (one pass), and where there is one, the conversion into
-// a float plane, the stages (each header states its own cost) and the conversion
-// back. Memory: one block that holds two float planes of the raster's size (three
-// for the rules that keep scratch), the labelling's arrays, and the fill map
-// where the caller's is not one contiguous block or where only the counts are
-// asked for; the Filler keeps it for the next raster, so that a fill of the same
-// size asks for no memory.
+// Time: a look for a hole (one pass), and where there is one, the copy into the
+// working plane, the stages (each header states its own cost) and the copy out.
+// Memory, held from one fill to the next by the Filler: the plane of region
+// labels (4 bytes a cell), which the fill takes as its scratch once the regions
+// are painted; the working plane of values, unless the result is one block of
+// cells apart from the raster, where the stages work in the result itself; the
+// labelling's bits (1/8 byte a cell) and its runs (see there); one byte a cell
+// for the fill map where the caller's is not one block, or where only the counts
+// are asked for. An 8 or 16-bit depth map filled into a block of its own takes
+// about 5 bytes a cell.
 
 #include "darkfill/darkfill.h"
 
@@ -18,12 +21,14 @@
 #include "analysis/Plane.h"
 #include "analysis/RegionPainting.h"
 #include "analysis/RegionSurrounds.h"
+#include "analysis/VectorForms.h"
 #include "analysis/WorkingMemory.h"
 
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
 #include <span>
 #include <stdexcept>
 #include <string>
@@ -35,8 +40,8 @@ namespace darkfill {
 
 struct Filler::Workspace {
     WorkingArena arena;
+    WorkingArena runArena;
     RegionStarts starts;
-    std::vector<float> regionGreyTable;
 };
 
 namespace {
@@ -94,9 +99,9 @@ void RequireView(const RasterView<Value>& view, const char* what, bool written)
 {
     if (view.data == nullptr)
         Refuse(std::string(what) + " has no cells (a null pointer)");
-    if (view.rows < 1 || view.columns < 1 || static_cast<long long>(view.rows) * view.columns > MaximumCells)
+    if (view.rows < 1 || view.columns < 1 || view.rows > MaximumSide || view.columns > MaximumSide)
         Refuse(std::string(what) + " is " + SizeText(view.rows, view.columns) +
-               " cells; from 1 x 1 up to 2^24 (16,777,216) cells can be filled");
+               " cells; from 1 to 2^30 rows and columns can be filled");
     const std::ptrdiff_t size = sizeof(Value);
     if (view.rowStep % size != 0 || view.columnStep % size != 0 ||
         reinterpret_cast<std::uintptr_t>(view.data) % alignof(Value) != 0)
@@ -176,56 +181,53 @@ void ConvertCells(const RasterView<In>& in, const RasterView<Out>& out, const Co
 template <class Value>
 bool ViewHoldsHole(const RasterView<const Value>& raster)
 {
-    if (Contiguous(raster))
-        return HoldsHole(raster.data, static_cast<std::size_t>(raster.rows) * raster.columns);
-    for (int y = 0; y < raster.rows; ++y) {
-        if (raster.columnStep == static_cast<std::ptrdiff_t>(sizeof(Value))) {
-            if (HoldsHole(CellAt(raster, y, 0), static_cast<std::size_t>(raster.columns)))
-                return true;
-            continue;
+    bool holds = false;
+    Vectorised([&] {
+        if (Contiguous(raster)) {
+            holds = HoldsHole(raster.data, static_cast<std::size_t>(raster.rows) * raster.columns);
+            return;
         }
-        for (int x = 0; x < raster.columns; ++x)
-            if (IsHole(*CellAt(raster, y, x)))
-                return true;
-    }
-    return false;
+        for (int y = 0; y < raster.rows && !holds; ++y) {
+            if (raster.columnStep == static_cast<std::ptrdiff_t>(sizeof(Value))) {
+                holds = HoldsHole(CellAt(raster, y, 0), static_cast<std::size_t>(raster.columns));
+                continue;
+            }
+            for (int x = 0; x < raster.columns && !holds; ++x)
+                holds = IsHole(*CellAt(raster, y, x));
+        }
+    });
+    return holds;
+}
+
+// The raster into the working plane, holes as +0.
+template <class Value>
+void ViewToPlane(const RasterView<const Value>& raster, Plane<Value>& plane)
+{
+    Vectorised([&] {
+        ConvertCells(raster, RasterView<Value>(plane[0], raster.rows, raster.columns),
+                     [](const Value* in, Value* out, std::size_t count) { ToWorkingValues(in, out, count); });
+    });
 }
 
 template <class Value>
-void ViewToPlane(const RasterView<const Value>& raster, float* plane)
+void CopyCells(const RasterView<const Value>& raster, const RasterView<Value>& result)
 {
-    ConvertCells(raster, RasterView<float>(plane, raster.rows, raster.columns),
-                 [](const Value* in, float* out, std::size_t count) { ToPlane(in, out, count); });
+    ConvertCells(raster, result, [](const Value* in, Value* out, std::size_t count) {
+        if (in != out)
+            std::memmove(out, in, count * sizeof(Value));
+    });
 }
 
+// Before the painting: the picture's own values are kept, and every hole waits
+// for a value.
 template <class Value>
-void PlaneToView(const float* plane, const RasterView<Value>& result)
+void NoteKept(const Plane<Value>& plane, std::span<ValueSource> sources)
 {
-    ConvertCells(RasterView<const float>(plane, result.rows, result.columns), result,
-                 [](const float* in, Value* out, std::size_t count) { FromPlane(in, out, count); });
-}
-
-template <class Value>
-void CopyWithoutHoles(const RasterView<const Value>& raster, const RasterView<Value>& result)
-{
-    ConvertCells(raster, result,
-                 [](const Value* in, Value* out, std::size_t count) { WithoutHoles(in, out, count); });
-}
-
-// Before the fill: the picture's own values are kept, and holes are painted or
-// wait for the fill, which notes the direction of each value that it brings.
-void NoteKeptAndPainted(const Plane& imagePlane, const Plane& fillPlane, int rows, int columns,
-                        std::span<ValueSource> sources)
-{
-    for (int y = 0; y < rows; ++y) {
-        const float* image = imagePlane[y];
-        const float* fill = fillPlane[y];
-        ValueSource* source = sources.data() + static_cast<std::size_t>(y) * columns;
-        for (int x = 0; x < columns; ++x)
-            source[x] = image[x] != 0.0f ? ValueSource::Kept
-                        : fill[x] > 0.0f ? ValueSource::Painted
-                                         : ValueSource::LeftAtZero;
-    }
+    Vectorised([&] {
+        const Value* cells = plane[0];
+        for (std::size_t i = 0; i < sources.size(); ++i)
+            sources[i] = cells[i] != Value{} ? ValueSource::Kept : ValueSource::LeftAtZero;
+    });
 }
 
 void CountSources(std::span<const ValueSource> sources, FillCounts& counts)
@@ -273,73 +275,71 @@ void FillRaster(Filler::Workspace& workspace, const RasterView<const Value>& ras
     // itself, which the stages would only find at the cost of every pass. Where
     // the result overlaps the raster in another arrangement, the raster is read
     // whole into a plane first, as below.
-    if (!ViewHoldsHole(raster) && (Apart(raster, result) || SameView(raster, result))) {
-        CopyWithoutHoles(raster, result);
+    const bool apart = Apart(raster, result) || SameView(raster, result);
+    if (!ViewHoldsHole(raster) && apart) {
+        CopyCells(raster, result);
         if (fillMap.data)
             WriteFillMap({}, fillMap);
         return;
     }
 
-    // The planes and every working array share one block, kept for the next
-    // raster. The regions are painted in their own plane, and after the
-    // labelling's arrays come the gap fill's, or the plane of scratch that the
-    // other rules keep: the usual fill brings in two planes.
-    workspace.arena.Reserve(WorkingArena::BytesFor<float>(2 * cells) + WorkingArena::BytesFor<ValueSource>(cells) +
-                            LabellingBytes(rows, columns) +
-                            std::max(WorkingArena::BytesFor<float>(cells), GapFillingBytes(rows, columns)));
-    float* block = workspace.arena.Take<float>(2 * cells).data();
-    Plane imagePlane(block, rows, columns);
-    Plane regionPlane(block + cells, rows, columns);
-    Plane& fillPlane = regionPlane;
-    workspace.regionGreyTable.resize(RegionGreyTableSize);
-
-    // The stages note where values came from in one block, the caller's own where
-    // it is one.
+    // The stages work in the result's own cells where they are one block that the
+    // raster does not share in another arrangement, else in a plane of their own.
+    // The planes and the labelling's bits share one block, kept for the next
+    // raster; the runs have one of their own, sized once they are counted.
+    const bool inResult = apart && Contiguous(result);
+    const bool ownSources = (fillMap.data && !Contiguous(fillMap)) || (!fillMap.data && extras.counts);
+    workspace.arena.Reserve(WorkingArena::BytesFor<RegionLabel>(cells) +
+                            (inResult ? 0 : WorkingArena::BytesFor<Value>(cells)) +
+                            (ownSources ? WorkingArena::BytesFor<ValueSource>(cells) : 0) +
+                            LabellingBytes(rows, columns) + GapFillingBytes(rows, columns));
+    Plane<RegionLabel> regionPlane(workspace.arena.Take<RegionLabel>(cells).data(), rows, columns);
+    Plane<Value> plane(inResult ? result.data : workspace.arena.Take<Value>(cells).data(), rows, columns);
     std::span<ValueSource> sources;
-    if (fillMap.data && Contiguous(fillMap)) {
+    if (fillMap.data && Contiguous(fillMap))
         sources = std::span<ValueSource>(fillMap.data, cells);
-    } else if (fillMap.data || extras.counts) {
+    else if (ownSources)
         sources = workspace.arena.Take<ValueSource>(cells);
-    }
 
-    ViewToPlane(raster, imagePlane[0]);
+    ViewToPlane(raster, plane);
+    if (!sources.empty())
+        NoteKept(plane, sources);
 
     // The labelling notes where each region's walk starts as it writes the regions.
     RegionStarts& starts = workspace.starts;
-    LabelDarkRegions(imagePlane, regionPlane, rows, columns, &starts, options.smallestRegion,
-                     &workspace.arena);
+    LabelDarkRegions(plane, regionPlane, rows, columns, &starts, options.smallestRegion, &workspace.arena,
+                     &workspace.runArena);
     ClearPlaneBorder(regionPlane, rows, columns);
-    const int regionCount =
-        MeasureRegionSurrounds(regionPlane, imagePlane, rows, columns, workspace.regionGreyTable, starts);
-    PaintRegions(regionPlane, fillPlane, rows, columns, workspace.regionGreyTable, regionCount);
-    if (!sources.empty())
-        NoteKeptAndPainted(imagePlane, fillPlane, rows, columns, sources);
-    Plane scratch(options.rule == FillRule::RowsColumns ? nullptr : workspace.arena.Take<float>(cells).data(), rows,
-                  columns);
+    std::vector<Value> surrounds;
+    MeasureRegionSurrounds(regionPlane, plane, rows, columns, surrounds, starts);
+    PaintRegions(regionPlane, plane, surrounds, sources);
+
+    // The labels are spent once the regions are painted: their plane is the fill's
+    // scratch.
+    Plane<std::uint32_t>& scratch = regionPlane;
     switch (options.rule) {
     case FillRule::RowsColumns:
-        CompositeAndFill(imagePlane, fillPlane, rows, columns, sources, ReachOf(options), &workspace.arena);
+        FillGaps(plane, scratch, sources, ReachOf(options), &workspace.arena);
         break;
     case FillRule::Nearest:
-        CompositeAndFillNearest(imagePlane, fillPlane, scratch, rows, columns, sources, ReachOf(options));
+        FillNearest(plane, scratch, sources, ReachOf(options));
         break;
     case FillRule::Background:
-        CompositeAndFillBackground(imagePlane, fillPlane, scratch, rows, columns, sources, ReachOf(options),
-                                   options.far);
+        FillBackground(plane, scratch, sources, ReachOf(options), options.far);
         break;
     }
 
-    PlaneToView(fillPlane[0], result);
-
+    if (!inResult)
+        CopyCells(RasterView<const Value>(plane[0], rows, columns), result);
     if (fillMap.data && !Contiguous(fillMap))
         WriteFillMap(sources, fillMap);
     if (extras.counts) {
         // A group of border cells alone, kept where the smallest region is 1, has
         // no cell left once the border is cleared: it is no region.
-        for (int label = 1; label <= regionCount; ++label)
+        for (std::size_t label = 1; label < starts.size(); ++label)
             if (starts[label].row != -1) {
                 extras.counts->regionsFound += 1;
-                extras.counts->regionsPainted += workspace.regionGreyTable[label] > 0.0f;
+                extras.counts->regionsPainted += surrounds[label] > Value{};
             }
         CountSources(sources, *extras.counts);
     }
@@ -353,7 +353,7 @@ Filler& Filler::operator=(Filler&&) noexcept = default;
 std::size_t Filler::HeldBytes() const
 {
     const Workspace& w = *workspace_;
-    return w.arena.Bytes() + w.starts.capacity() * sizeof(StartPixel) + w.regionGreyTable.capacity() * sizeof(float);
+    return w.arena.Bytes() + w.runArena.Bytes() + w.starts.capacity() * sizeof(StartPixel);
 }
 
 void Filler::Release()

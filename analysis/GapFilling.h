@@ -5,39 +5,56 @@
 #include "darkfill/darkfill.h"
 
 #include <cstddef>
+#include <cstdint>
 #include <span>
 
 namespace darkfill {
 
-// A zero pixel searches at most this many distances, 0 to 499, for a source.
+// A zero cell searches at most this many distances, 0 to 499, for a source.
 constexpr int GapSearchAttempts = 500;
 
-// Lays the painted regions over the picture (fillPlane += imagePlane), copies the
-// composite into imagePlane, then fills each zero pixel of fillPlane with the
-// nearest pixel above 0 of the composite on its row or column: nearer wins; at
-// equal distance left, then right, then below, then above. Sources come from the
-// composite only, so filled values never feed other gaps.
-// Time: one pass up the plane for the composite, which also notes each zero pixel's
-// distance to the nearest source below; then one pass down, which keeps the row of
-// the nearest source above each column and fills the rows with zero pixels: where
-// they are many, across their span in vectorised passes, where few, run by run
-// (every pixel of a run has the same sources on its left and right). A gap costs
-// the same however far its source. Memory: a few numbers per row and per column,
-// from the arena (a fresh one where none is given); until the fill, fillPlane's
-// zero pixels hold the distances below. Where sources is not empty (rows x
-// columns entries, row after row), each filled pixel's entry receives the
-// direction of its source; the entries of the other pixels are left as they are.
+// Fills each zero cell of the plane, in place, with the nearest source (a cell
+// above 0) on its row or column: nearer wins; at equal distance left, then right,
+// then below, then above. The plane holds the picture with its regions painted;
+// filled values never feed other gaps, as a gap is filled only from cells that
+// were sources before the fill began.
+// Time: one pass up the plane, which notes in scratch each cell's distance to
+// the nearest source below it in its column; then one pass down, which keeps the
+// row of the nearest source above each column and fills each run of zero cells of
+// a row: every cell of a run has the same sources on its left and right, found
+// once for the run, and each cell takes the nearest of its four. A gap costs the
+// same however far its source. Memory: scratch, 4 bytes a cell, and a few
+// numbers a row and a column, from the arena (a fresh one where none is given). Where sources is not
+// empty (one entry a cell, row after row), each filled cell's entry receives the
+// direction of its source; the entries of the other cells are left as they are.
 // reach: the farthest distance searched, GapSearchAttempts - 1 unless given.
-// Going down the plane: lastAbove carries, per column, the row of the nearest
-// source (a pixel above 0) at or above row y; the cells of row y that are sources
-// move it to y. Vectorised.
-void NoteSourcesAbove(const float* row, int* lastAbove, int y, int columns);
+template <class Value>
+void FillGaps(Plane<Value>& plane, Plane<std::uint32_t>& scratch, std::span<ValueSource> sources = {},
+              int reach = GapSearchAttempts - 1, WorkingArena* arena = nullptr);
 
-void CompositeAndFill(Plane& imagePlane, Plane& fillPlane, int rows, int columns,
-                      std::span<ValueSource> sources = {}, int reach = GapSearchAttempts - 1,
-                      WorkingArena* arena = nullptr);
-
-// The working memory that CompositeAndFill takes at most for a plane of this size.
+// The working memory that FillGaps takes at most for a plane of this size, besides
+// the scratch plane.
 std::size_t GapFillingBytes(int rows, int columns);
+
+// Going down the plane: lastAbove carries, per column, the row of the nearest
+// source at or above row y; the sources of row y move it to y. A loop that
+// vectorises, for the stages to inline.
+template <class Value>
+void NoteSourcesAbove(const Value* row, int* lastAbove, int y, int columns)
+{
+    for (int x = 0; x < columns; ++x)
+        lastAbove[x] = row[x] > Value{} ? y : lastAbove[x];
+}
+
+// The count of zero cells of a row, which vectorises where a search for the
+// first would go cell by cell.
+template <class Value>
+int ZeroCount(const Value* row, int columns)
+{
+    int zeros = 0;
+    for (int x = 0; x < columns; ++x)
+        zeros += row[x] == Value{};
+    return zeros;
+}
 
 }  // namespace darkfill

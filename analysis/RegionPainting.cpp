@@ -1,81 +1,50 @@
 #include "analysis/RegionPainting.h"
 
-#include "analysis/CellBlocks.h"
-
 #include <algorithm>
+#include <cstddef>
 #include <cstdint>
-#include <cstring>
 
 namespace darkfill {
 
-namespace {
-
-// Painted in blocks of this many cells, the cells of a block four at a time; a
-// block without a label, as most are where holes are few, is cleared at once.
-constexpr int BlockWidth = 16;
-using Lanes = float __attribute__((vector_size(16)));
-using Mask = int __attribute__((vector_size(16)));
-
-Lanes LoadLanes(const float* cells)
+template <class Value>
+void PaintRegions(const Plane<RegionLabel>& regionPlane, Plane<Value>& fillPlane,
+                  const std::vector<Value>& surroundTable, std::span<ValueSource> sources)
 {
-    Lanes lanes;
-    std::memcpy(&lanes, cells, sizeof lanes);
-    return lanes;
-}
-
-// The grey of each whole label from 1 to last, 0 for any other value (2.5
-// matches no label), four cells at a time: choosing by masks, not branches, as in
-// a block of many labels which cell holds one follows no pattern that a predictor
-// learns, and converting whole vectors, so that no cell's conversion waits on the
-// one before.
-struct Greys {
-    const float* table;
-    float last;
-
-    Lanes Of(Lanes values) const
-    {
-        // Only values from 1 to last are converted, so that each is an index of
-        // the table; NaN is none of them.
-        const Mask inRange = (values >= 1.0f) & (values <= last);
-        const Mask index = __builtin_convertvector(inRange ? values : Lanes{}, Mask);
-        const Mask labelled = inRange & (__builtin_convertvector(index, Lanes) == values);
-        const Lanes greys = {table[index[0]], table[index[1]], table[index[2]], table[index[3]]};
-        return labelled ? greys : Lanes{};
-    }
-};
-
-// Paints count cells, each read before it is written.
-[[gnu::always_inline]] inline void PaintCells(float* fill, const float* region, int count, const Greys& greys)
-{
-    int k = 0;
-    for (; k + 4 <= count; k += 4) {
-        const Lanes painted = greys.Of(LoadLanes(region + k));
-        std::memcpy(fill + k, &painted, sizeof painted);
-    }
-    for (; k < count; ++k)
-        fill[k] = greys.Of(Lanes{} + region[k])[0];
-}
-
-}  // namespace
-
-void PaintRegions(const Plane& regionPlane, Plane& fillPlane, int rows, int columns,
-                  const std::vector<float>& regionGreyTable, int regionCount)
-{
-    const int lastLabel = std::min<long long>(regionCount, static_cast<long long>(regionGreyTable.size()) - 1);
-    const float none = 0.0f;
-    const Greys greys{regionGreyTable.empty() ? &none : regionGreyTable.data(), static_cast<float>(lastLabel)};
+    constexpr int Block = 64;
+    const int rows = regionPlane.Rows(), columns = regionPlane.Columns();
+    const Value* table = surroundTable.data();
     for (int y = 0; y < rows; ++y) {
-        const float* region = regionPlane[y];
-        float* fill = fillPlane[y];
-        int x = 0;
-        for (; x + BlockWidth <= columns; x += BlockWidth) {
-            if (LabelBits(region + x, BlockWidth) == 0)
-                std::fill(fill + x, fill + x + BlockWidth, 0.0f);
-            else
-                PaintCells(fill + x, region + x, BlockWidth, greys);
+        const RegionLabel* region = regionPlane[y];
+        Value* fill = fillPlane[y];
+        for (int from = 0; from < columns; from += Block) {
+            const int to = std::min(from + Block, columns);
+            RegionLabel any = 0;
+            for (int x = from; x < to; ++x)
+                any |= region[x];
+            if (any == 0)
+                continue;
+            // A labelled cell holds a hole, +0, and entry 0 of the table is 0:
+            // adding each cell's entry paints the labelled cells and leaves
+            // the others exactly as they are, without a choice per cell (which
+            // cell holds a label follows no pattern that a predictor learns).
+            for (int x = from; x < to; ++x)
+                fill[x] += table[region[x]];
+            if (!sources.empty()) {
+                ValueSource* source = sources.data() + static_cast<std::size_t>(y) * columns;
+                for (int x = from; x < to; ++x)
+                    source[x] = region[x] != 0 && fill[x] > Value{} ? ValueSource::Painted : source[x];
+            }
         }
-        PaintCells(fill + x, region + x, columns - x, greys);
     }
 }
+
+#define DARKFILL_PAINTING(Value)                                                                              \
+    template void PaintRegions(const Plane<RegionLabel>&, Plane<Value>&, const std::vector<Value>&,          \
+                               std::span<ValueSource>);
+DARKFILL_PAINTING(std::uint8_t)
+DARKFILL_PAINTING(std::uint16_t)
+DARKFILL_PAINTING(std::int32_t)
+DARKFILL_PAINTING(float)
+#undef DARKFILL_PAINTING
 
 }  // namespace darkfill

@@ -1,18 +1,23 @@
 #pragma once
 
 #include "analysis/Plane.h"
+#include "darkfill/darkfill.h"
 
+#include <span>
 #include <vector>
 
 namespace darkfill {
 
-// Writes every cell of fillPlane: the table entry of the cell's region where
-// regionPlane holds a label from 1 to regionCount, 0 elsewhere. Labels beyond the
-// table's last entry paint nothing. fillPlane may be regionPlane itself: each cell
-// is read before it is written.
-// Time: one pass in blocks of 16 cells: a block without a label is cleared at once,
-// the others take a look-up per cell, four at a time. Memory: none.
-void PaintRegions(const Plane& regionPlane, Plane& fillPlane, int rows, int columns,
-                  const std::vector<float>& regionGreyTable, int regionCount);
+// Paints each cell that regionPlane labels with its region's entry of
+// surroundTable (labels 1 to the table's last entry; entry 0 is 0), over the hole,
+// +0, that fillPlane holds there; every other cell of fillPlane stays as it is. Where sources is not
+// empty (one entry a cell, row after row), a cell painted with a value above 0 is
+// noted Painted.
+// Time: one pass over the labels in blocks of 64 cells; a block without a label,
+// as most are where holes are few, is passed over at once, the others take a
+// look-up per labelled cell. Memory: none.
+template <class Value>
+void PaintRegions(const Plane<RegionLabel>& regionPlane, Plane<Value>& fillPlane,
+                  const std::vector<Value>& surroundTable, std::span<ValueSource> sources = {});
 
 }  // namespace darkfill

@@ -23,12 +23,18 @@ void WorkingArena::Reserve(std::size_t bytes)
     std::size_t size = bytes;
     void* block = nullptr;
 #if defined(__linux__) && defined(MADV_HUGEPAGE)
+    // A small block would only bring in a whole huge page; from a quarter of
+    // one, one page charged costs less than the small ones.
     constexpr std::size_t HugePage = std::size_t{2} << 20;
-    size = (bytes + HugePage - 1) / HugePage * HugePage;
-    block = std::aligned_alloc(HugePage, size);
-    // Only advice: where the system declines, the block has ordinary pages.
-    if (block)
-        ::madvise(block, size, MADV_HUGEPAGE);
+    if (bytes >= HugePage / 4) {
+        size = (bytes + HugePage - 1) / HugePage * HugePage;
+        block = std::aligned_alloc(HugePage, size);
+        // Only advice: where the system declines, the block has ordinary pages.
+        if (block)
+            ::madvise(block, size, MADV_HUGEPAGE);
+    } else {
+        block = std::malloc(size);
+    }
 #else
     block = std::malloc(size);
 #endif

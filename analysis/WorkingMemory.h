@@ -15,7 +15,7 @@ namespace darkfill {
 // (Linux's transparent huge pages): a virtual machine may charge microseconds for
 // the first write to each 4 KiB page, and did for each of the many small arrays
 // that a first fill wrote, which made it cost several later ones; a 2 MiB page is
-// charged once.
+// charged once. A block of less than a quarter of one has ordinary pages.
 // Memory: address space for the bound reserved; only what the fills write is
 // brought in.
 class WorkingArena

@@ -37,25 +37,24 @@ constexpr int Rows = RasterHeight;
 constexpr int Columns = RasterWidth;
 constexpr std::size_t Cells = static_cast<std::size_t>(Rows) * Columns;
 
-// The planes of one run, kept after each stage so that every stage can be timed alone.
+// The planes of one run, kept after each stage so that every stage can be timed
+// alone: the window's values in their own type, as the library holds them.
 struct StageInputs {
-    Plane image{Rows, Columns};
-    Plane regions{Rows, Columns};
-    Plane fill{Rows, Columns};
-    std::vector<float> table = std::vector<float>(RegionGreyTableSize);
+    Plane<std::int32_t> image{Rows, Columns};
+    Plane<RegionLabel> regions{Rows, Columns};
+    Plane<std::int32_t> painted{Rows, Columns};
+    std::vector<std::int32_t> table;
     RegionStarts starts;
-    int regionCount = 0;
 
     explicit StageInputs(const BenchmarkCase& c)
     {
         c.fillInputRaster();
-        for (int y = 0; y < Rows; ++y)
-            for (int x = 0; x < Columns; ++x)
-                image[y][x] = static_cast<float>(InputRaster[y][x]);
+        ToWorkingValues(&InputRaster[0][0], image[0], Cells);
         LabelDarkRegions(image, regions, Rows, Columns, &starts);
         ClearPlaneBorder(regions, Rows, Columns);
-        regionCount = MeasureRegionSurrounds(regions, image, Rows, Columns, table, starts);
-        PaintRegions(regions, fill, Rows, Columns, table, regionCount);
+        MeasureRegionSurrounds(regions, image, Rows, Columns, table, starts);
+        std::copy(image[0], image[0] + Cells, painted[0]);
+        PaintRegions(regions, painted, table);
     }
 };
 
@@ -88,14 +87,14 @@ void StageSurrounds(benchmark::State& state, const BenchmarkCase& c)
     StageInputs in(c);
     for (auto _ : state)
         benchmark::DoNotOptimize(MeasureRegionSurrounds(in.regions, in.image, Rows, Columns, in.table, in.starts));
-    state.counters["regions"] = in.regionCount;
+    state.counters["regions"] = static_cast<double>(in.table.size() - 1);
 }
 
 void StagePaint(benchmark::State& state, const BenchmarkCase& c)
 {
     StageInputs in(c);
     for (auto _ : state)
-        PaintRegions(in.regions, in.fill, Rows, Columns, in.table, in.regionCount);
+        PaintRegions(in.regions, in.image, in.table);
 }
 
 void StageFill(benchmark::State& state, const BenchmarkCase& c)
@@ -103,20 +102,17 @@ void StageFill(benchmark::State& state, const BenchmarkCase& c)
     StageInputs in(c);
     for (auto _ : state) {
         state.PauseTiming();
-        Plane image = CopyOfPlane(in.image);
-        Plane fill = CopyOfPlane(in.fill);
+        Plane<std::int32_t> fill = CopyOfPlane(in.painted);
         state.ResumeTiming();
-        CompositeAndFill(image, fill, Rows, Columns);
+        FillGaps(fill, in.regions);
     }
 }
 
 void StageConvert(benchmark::State& state, const BenchmarkCase& c)
 {
     StageInputs in(c);
-    for (auto _ : state) {
-        ToPlane(&InputRaster[0][0], in.image[0], Cells);
-        FromPlane(in.fill[0], &ResultRaster[0][0], Cells);
-    }
+    for (auto _ : state)
+        ToWorkingValues(&InputRaster[0][0], in.image[0], Cells);
 }
 
 // Prints the usual lines, then a table of the fast and reference times per case.

@@ -74,22 +74,18 @@ void Time(Case& c)
     c.milliseconds.push_back(ms);
 }
 
-constexpr int StageCount = 6;
+constexpr int StageCount = 5;
 
 // The stages of one fill, as the Filler runs them, each timed: ms of each.
 class StageTimer
 {
 public:
-    explicit StageTimer(const Case& c)
-        : c_(c), image_(c.rows, c.columns), regions_(c.rows, c.columns), result_(c.raster.size())
-    {
-    }
+    explicit StageTimer(const Case& c) : c_(c), plane_(c.rows, c.columns), regions_(c.rows, c.columns) {}
 
     std::array<double, StageCount> Time()
     {
         const int rows = c_.rows, columns = c_.columns;
         arena_.Reserve(LabellingBytes(rows, columns) + GapFillingBytes(rows, columns));
-        greys_.assign(RegionGreyTableSize, 0.0f);
         std::array<double, StageCount> ms{};
         auto clock = std::chrono::steady_clock::now();
         const auto lap = [&](int stage) {
@@ -97,30 +93,28 @@ public:
             ms[stage] = std::chrono::duration<double, std::milli>(now - clock).count();
             clock = now;
         };
-        ToPlane(c_.raster.data(), image_[0], c_.raster.size());
+        ToWorkingValues(c_.raster.data(), plane_[0], c_.raster.size());
         lap(0);
-        LabelDarkRegions(image_, regions_, rows, columns, &starts_, RegionSizeThreshold + 1, &arena_);
+        LabelDarkRegions(plane_, regions_, rows, columns, &starts_, RegionSizeThreshold + 1, &arena_, &runArena_);
         ClearPlaneBorder(regions_, rows, columns);
         lap(1);
-        const int regionCount = MeasureRegionSurrounds(regions_, image_, rows, columns, greys_, starts_);
+        MeasureRegionSurrounds(regions_, plane_, rows, columns, surrounds_, starts_);
         lap(2);
-        PaintRegions(regions_, regions_, rows, columns, greys_, regionCount);
+        PaintRegions(regions_, plane_, surrounds_);
         lap(3);
-        CompositeAndFill(image_, regions_, rows, columns, {}, GapSearchAttempts - 1, &arena_);
+        FillGaps(plane_, regions_, {}, GapSearchAttempts - 1, &arena_);
         lap(4);
-        FromPlane(regions_[0], result_.data(), result_.size());
-        lap(5);
         return ms;
     }
 
 private:
     const Case& c_;
-    Plane image_;
-    Plane regions_;
-    std::vector<std::int32_t> result_;
+    Plane<std::int32_t> plane_;
+    Plane<RegionLabel> regions_;
     WorkingArena arena_;
+    WorkingArena runArena_;
     RegionStarts starts_;
-    std::vector<float> greys_;
+    std::vector<std::int32_t> surrounds_;
 };
 
 std::vector<std::int32_t> Serpentine(int rows, int columns, bool vertical)
@@ -257,8 +251,8 @@ int main(int argc, char** argv)
                 stages[k][stage].push_back(ms[stage]);
         }
     }
-    std::printf("\nThe stages of one fill at 2048 x 2048, median of %d runs (ms):\n%-40s %9s %9s %9s %9s %9s %9s\n",
-                worstRuns, "", "to plane", "labels", "walks", "painting", "gap fill", "back");
+    std::printf("\nThe stages of one fill at 2048 x 2048, median of %d runs (ms):\n%-40s %9s %9s %9s %9s %9s\n",
+                worstRuns, "", "to plane", "labels", "walks", "painting", "gap fill");
     for (std::size_t k = 0; k < worst.size(); ++k) {
         std::printf("%-40s", worst[k].name.c_str());
         for (int stage = 0; stage < StageCount; ++stage)

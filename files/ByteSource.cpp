@@ -68,12 +68,6 @@ void FailTruncated(const std::string& name)
     FailDamaged(name, "the picture data ends before the picture is complete");
 }
 
-void FailTooManyPixels(const std::string& name, long long width, long long height, long long limit)
-{
-    Fail(QuotedName(name) + " is " + std::to_string(width) + " x " + std::to_string(height) +
-         " pixels; pictures of at most " + std::to_string(limit) + " pixels can be read here: it is too large.");
-}
-
 ByteSource ByteSource::OpenFile(const std::string& path)
 {
     // A name that leads nowhere says why (no such file, a loop of symbolic

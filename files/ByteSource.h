@@ -74,6 +74,5 @@ private:
 // Messages that the readers share.
 [[noreturn]] void FailDamaged(const std::string& name, const std::string& reason);
 [[noreturn]] void FailTruncated(const std::string& name);
-[[noreturn]] void FailTooManyPixels(const std::string& name, long long width, long long height, long long limit);
 
 }  // namespace darkfill::files

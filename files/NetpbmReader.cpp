@@ -74,12 +74,13 @@ private:
     FailDamaged(name, "its header is not valid");
 }
 
-void RequireSize(const std::string& name, long long width, long long height, const ReadLimits& limits)
+void RequireSize(const std::string& name, long long width, long long height, const ReadLimits& limits,
+                 int sampleBytes)
 {
     if (width < 1 || height < 1)
         FailHeader(name);
     if (width * height > limits.maximumPixels)
-        FailTooManyPixels(name, width, height, limits.maximumPixels);
+        FailTooManyPixels(name, width, height, limits, sampleBytes);
 }
 
 // Text samples: whole numbers between blanks (and, in a PBM, single digits that
@@ -123,7 +124,7 @@ Picture ReadNetpbm(ByteSource& source, const ReadLimits& limits, ReadAs as)
     const long long maximum = bits ? 1 : header.Number();
     if (width < 1 || height < 1 || maximum < 1 || maximum > 65535 || (binary && !IsSpace(header.Last())))
         FailHeader(name);
-    RequireSize(name, width, height, limits);
+    RequireSize(name, width, height, limits, maximum > 255 ? 2 : 1);
 
     const int channels = colour ? 3 : 1;
     const bool deep = maximum > 255;
@@ -180,7 +181,7 @@ Picture ReadPfm(ByteSource& source, const ReadLimits& limits, ReadAs as)
     if ((magic != "Pf" && magic != "PF") || scaleWord.empty() || *end != '\0' || scale == 0 || !std::isfinite(scale) ||
         !IsSpace(header.Last()))
         FailHeader(name);
-    RequireSize(name, width, height, limits);
+    RequireSize(name, width, height, limits, 4);
 
     // The scale's sign tells the byte order; its size is not applied: the values
     // are kept as written, bit for bit.

@@ -172,7 +172,7 @@ Picture ReadNpy(ByteSource& source, const ReadLimits& limits)
     if (width < 1 || height < 1)
         throw FileError(QuotedName(name) + " holds an empty array, of shape " + ShapeText(*shape) + ".");
     if (width > limits.maximumPixels || height > limits.maximumPixels || width * height > limits.maximumPixels)
-        FailTooManyPixels(name, width, height, limits.maximumPixels);
+        FailTooManyPixels(name, width, height, limits, BytesOf(dtype->type));
 
     Picture picture(static_cast<int>(width), static_cast<int>(height), dtype->type);
     if (*order == "True")

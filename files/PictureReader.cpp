@@ -10,6 +10,15 @@
 
 namespace darkfill::files {
 
+void FailTooManyPixels(const std::string& name, long long width, long long height, const ReadLimits& limits,
+                       int sampleBytes)
+{
+    const std::string beyond = limits.beyondLimit ? limits.beyondLimit(width * height, sampleBytes) : "";
+    throw FileError(QuotedName(name) + " is " + std::to_string(width) + " x " + std::to_string(height) +
+                    " pixels; pictures of at most " + std::to_string(limits.maximumPixels) +
+                    " pixels can be read here: it is too large" + (beyond.empty() ? "." : "; " + beyond));
+}
+
 const char* DtypeName(SampleType type)
 {
     switch (type) {

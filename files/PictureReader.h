@@ -4,6 +4,7 @@
 #include "files/Picture.h"
 
 #include <cstdint>
+#include <functional>
 #include <span>
 #include <string>
 #include <vector>
@@ -34,8 +35,17 @@ namespace darkfill::files {
 
 struct ReadLimits {
     // Pictures of more pixels are refused from their header.
-    long long maximumPixels = 1LL << 24;
+    long long maximumPixels = 1LL << 28;
+    // What the refusal of a picture beyond maximumPixels adds, given its pixels and
+    // its bytes a sample (1, 2 or 4): the memory that its use would take, say, and
+    // how to raise the limit. Nothing where empty.
+    std::function<std::string(long long pixels, int sampleBytes)> beyondLimit = {};
 };
+
+// Refuses a picture whose header gives more pixels than the limits allow, naming
+// the file, its size and the limit.
+[[noreturn]] void FailTooManyPixels(const std::string& name, long long width, long long height,
+                                    const ReadLimits& limits, int sampleBytes);
 
 // How a picture is taken: as grey (one channel, by the blue-channel rule), or as
 // colour (grey stays one channel; colour becomes RGB, or RGBA where the file has

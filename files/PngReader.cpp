@@ -178,7 +178,7 @@ Picture ReadPng(ByteSource& source, const ReadLimits& limits, ReadAs as)
     if (const int error = spng_get_ihdr(ctx, &header))
         Fail(stream, error);
     if (static_cast<long long>(header.width) * header.height > limits.maximumPixels)
-        FailTooManyPixels(source.Name(), header.width, header.height, limits.maximumPixels);
+        FailTooManyPixels(source.Name(), header.width, header.height, limits, header.bit_depth > 8 ? 2 : 1);
 
     const Layout layout = LayoutOf(header, as);
     Picture picture(static_cast<int>(header.width), static_cast<int>(header.height), layout.type, layout.channels);

@@ -274,8 +274,11 @@ Picture ReadTiff(ByteSource& source, const ReadLimits& limits, ReadAs as)
     if (!TIFFGetField(tiff.get(), TIFFTAG_IMAGEWIDTH, &width) || !TIFFGetField(tiff.get(), TIFFTAG_IMAGELENGTH, &height) ||
         width == 0 || height == 0)
         FailDamaged(name, "its header is not valid");
-    if (static_cast<long long>(width) * height > limits.maximumPixels)
-        FailTooManyPixels(name, width, height, limits.maximumPixels);
+    if (static_cast<long long>(width) * height > limits.maximumPixels) {
+        std::uint16_t bits = 8;
+        TIFFGetFieldDefaulted(tiff.get(), TIFFTAG_BITSPERSAMPLE, &bits);
+        FailTooManyPixels(name, width, height, limits, std::max(1, (bits + 7) / 8));
+    }
     const std::optional<Layout> layout = LayoutOf(tiff.get(), as);
     if (!layout)  // JPEG-compressed, CMYK, ...: the foreign reader's, where there is one
         return ReadForeignBytes(input.descriptor >= 0 ? source.ReadRest() : input.bytes, name, limits, as);

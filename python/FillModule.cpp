@@ -20,6 +20,7 @@
 #include <dlfcn.h>
 
 #include <cstdint>
+#include <limits>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -114,9 +115,9 @@ public:
                          const darkfill::FillOptions& options, std::mutex* lock)
     {
         RequireRaster(array, "the array");
-        if (static_cast<long long>(array.shape(0)) * array.shape(1) > darkfill::MaximumCells || array.size() == 0)
+        if (array.shape(0) > darkfill::MaximumSide || array.shape(1) > darkfill::MaximumSide || array.size() == 0)
             throw py::value_error("the array is " + DescribeShape(array) +
-                                  "; darkfill fills arrays of 1 to 2**24 (16,777,216) values");
+                                  "; darkfill fills arrays of 1 to 2**30 rows and columns");
         py::array result = ResultFor(array, out);
         py::object map = py::none();
         darkfill::RasterView<darkfill::ValueSource> mapView;
@@ -219,6 +220,8 @@ FileOutcome FillFile(const std::string& input, const std::string& output, const 
     commandLine.output = output;
     commandLine.fillMap = fillMap.value_or("");
     commandLine.compression = compression;
+    // Here, as for arrays, the limit is memory.
+    commandLine.maximumPixels = std::numeric_limits<long long>::max();
     if (const std::string clash = StandardOutputClash(commandLine); !clash.empty())
         throw FileError(clash);
     FileTask task = PlanTasks(commandLine).front();
@@ -306,7 +309,7 @@ py::bytes Bytes(const std::string& name)
 PYBIND11_MODULE(_darkfill, module)
 {
     module.attr("__version__") = darkfill::Version();
-    module.attr("MAXIMUM_CELLS") = darkfill::MaximumCells;
+    module.attr("MAXIMUM_SIDE") = darkfill::MaximumSide;
 
     module.def(
         "fill_holes",
@@ -371,7 +374,7 @@ PYBIND11_MODULE(_darkfill, module)
             [](const FileTask& t) {
                 return py::make_tuple(Bytes(t.input), Bytes(t.output), Bytes(t.fillMap), t.refusal,
                                       NameOf(t.options.rule), NameOf(t.options.far), t.options.smallestRegion,
-                                      t.options.reach, t.compression);
+                                      t.options.reach, t.compression, t.maximumPixels);
             },
             [](const py::tuple& state) {
                 FileTask t;
@@ -384,6 +387,7 @@ PYBIND11_MODULE(_darkfill, module)
                              .rule = FillRuleNamed(state[4].cast<std::string>()).value_or(darkfill::FillRule::RowsColumns),
                              .far = FarSideNamed(state[5].cast<std::string>()).value_or(darkfill::FarSide::Larger)};
                 t.compression = state[8].cast<int>();
+                t.maximumPixels = state[9].cast<long long>();
                 return t;
             }));
 

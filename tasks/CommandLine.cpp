@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 
 #include <array>
+#include <cerrno>
 #include <climits>
 #include <cstdlib>
 #include <map>
@@ -28,7 +29,7 @@ constexpr std::array Options{
     KnownOption{0, "json", false},            KnownOption{'f', "force", false},
     KnownOption{'q', "quiet", false},         KnownOption{0, "skip-existing", false},
     KnownOption{0, "rule", true},             KnownOption{0, "far", true},
-    KnownOption{0, "compression", true},
+    KnownOption{0, "compression", true},      KnownOption{0, "max-pixels", true},
 };
 
 // The key under which an option's value is kept: its long name, or its letter.
@@ -284,6 +285,16 @@ CommandLineRequest ParseCommandLine(const std::vector<std::string>& arguments, C
         if (!level)
             error = "--compression needs fast, small or a level from 0 to 9";
         commandLine.compression = level.value_or(files::FastLevel);
+    }
+    if (parsed.Has("max-pixels")) {
+        const std::string pixels = parsed.Value("max-pixels");
+        char* end = nullptr;
+        errno = 0;
+        const long long value = std::strtoll(pixels.c_str(), &end, 10);
+        if (pixels.empty() || *end != '\0' || value < 1 || errno == ERANGE)
+            error = "--max-pixels needs a whole number from 1 up";
+        else
+            commandLine.maximumPixels = value;
     }
     if (parsed.Has("jobs")) {
         const std::string jobs = parsed.Value("jobs");

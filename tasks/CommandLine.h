@@ -9,6 +9,10 @@
 
 namespace darkfill::tasks {
 
+// The most pixels of a picture that is read unless --max-pixels says otherwise:
+// 2^28, a 16k x 16k picture, whose fill takes a few GB.
+inline constexpr long long DefaultMaximumPixels = 1LL << 28;
+
 // What the user asked darkfill-cli (or its batch runner) for. Names are bytes,
 // as the system gave them.
 struct CommandLine {
@@ -24,6 +28,7 @@ struct CommandLine {
     bool quiet = false;
     int jobs = 0;                     // 0: one for every two cores
     int compression = -1;             // --compression: -1 fast, 0 to 9, 12 small
+    long long maximumPixels = DefaultMaximumPixels;  // --max-pixels
     FillOptions options;              // --rule, --far
 };
 

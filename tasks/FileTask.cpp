@@ -13,6 +13,7 @@
 #include <cerrno>
 #include <chrono>
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 #include <iterator>
 #include <optional>
@@ -56,11 +57,24 @@ bool AlreadyDone(const FileTask& task, ExistingOutputs existing)
     throw FileError(QuotedName(output ? task.output : task.fillMap) + " exists; --force writes over it.");
 }
 
-files::Picture ReadInput(const std::string& input)
+// What a picture beyond the limit would take: the picture, its result written
+// over it, the fill's 4 bytes a cell of labels and about 2 of bits, runs and
+// notes, and the encoded result.
+std::string MemoryOfFill(long long pixels, int sampleBytes)
 {
-    files::ByteSource source =
-        input == StandardStream ? files::ByteSource::StandardInput() : files::ByteSource::OpenFile(input);
-    return files::ReadPicture(source, {.maximumPixels = MaximumCells});
+    const double bytes = static_cast<double>(pixels) * (2.0 * sampleBytes + 6.0);
+    char text[160];
+    std::snprintf(text, sizeof text, "its fill would take about %.*f %s of memory; --max-pixels %lld reads it",
+                  bytes < 1e9 ? 0 : 1, bytes < 1e6 ? bytes / 1e3 : bytes < 1e9 ? bytes / 1e6 : bytes / 1e9,
+                  bytes < 1e6 ? "kB" : bytes < 1e9 ? "MB" : "GB", pixels);
+    return text;
+}
+
+files::Picture ReadInput(const FileTask& task)
+{
+    files::ByteSource source = task.input == StandardStream ? files::ByteSource::StandardInput()
+                                                            : files::ByteSource::OpenFile(task.input);
+    return files::ReadPicture(source, {.maximumPixels = task.maximumPixels, .beyondLimit = MemoryOfFill});
 }
 
 // A float picture's unknown values as the library's holes: +inf (Middlebury's
@@ -188,7 +202,7 @@ std::optional<FilledPicture> ReadAndFill(const FileTask& task, ExistingOutputs e
         }
 
         Clock::time_point start = Clock::now();
-        FilledPicture filled{ReadInput(task.input), {}};
+        FilledPicture filled{ReadInput(task), {}};
         files::Picture& picture = filled.picture;
         outcome.width = picture.width;
         outcome.height = picture.height;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "darkfill/darkfill.h"
+#include "tasks/CommandLine.h"
 #include "files/Picture.h"
 
 #include <optional>
@@ -19,6 +20,7 @@ struct FileTask {
                           // input, say); empty when it may
     FillOptions options;  // the rule's constants
     int compression = -1; // PNG's and TIFF's level (-1: fast)
+    long long maximumPixels = DefaultMaximumPixels;  // larger inputs are refused from their header
 };
 
 // What became of one picture.

@@ -9,10 +9,12 @@ std::string ManualText()
 
 SYNOPSIS
     darkfill-cli IN -o OUT [--fill-map MAP] [--rule RULE [--far SIDE]]
-                 [--compression LEVEL] [--stats] [--json] [--force]
+                 [--compression LEVEL] [--max-pixels N] [--stats] [--json]
+                 [--force]
     darkfill-cli IN... --output-dir DIR [--format FORMAT] [--fill-map DIR]
                  [--rule RULE [--far SIDE]] [--compression LEVEL] [--jobs N]
-                 [--stats] [--json] [--force | --skip-existing] [--quiet]
+                 [--max-pixels N] [--stats] [--json]
+                 [--force | --skip-existing] [--quiet]
 
 DESCRIPTION
     Reads each picture's values (the blue channel of a colour picture) at the
@@ -44,8 +46,11 @@ FORMATS
 
     An output keeps its input's type: 16-bit values need PNG, PGM, TIFF or
     NPY, 32-bit floats PFM, TIFF or NPY, 32-bit integers TIFF or NPY; another
-    format is refused as a wrong command line. Pictures of up to 16,777,216
-    pixels (2^24) are filled.
+    format is refused as a wrong command line. Pictures of up to 268,435,456
+    pixels (2^28, a 16k x 16k picture) are read unless --max-pixels says
+    otherwise; a larger one is refused from its header, with the memory its
+    fill would take. A fill takes about 2 x S + 6 bytes a pixel for S bytes a
+    value (1, 2 or 4): 8 for an 8-bit picture, 10 for a 16-bit one.
 
     Nothing is lost: an input is never written over, an existing output only
     with --force, and every output is written whole or not at all (into a new
@@ -69,6 +74,8 @@ OPTIONS
                       default), small (on depth maps a fifth smaller than
                       fast, and about 30 times as slow), or a level from 0
                       (none) to 9.
+    --max-pixels N    Read pictures of up to N pixels (268435456 unless
+                      given); a larger one is refused before it is decoded.
     --rule RULE       How the 0s left after the regions are filled:
                       rows-columns  (the default) as above;
                       nearest       from the value above 0 nearest in the

@@ -124,7 +124,7 @@ std::vector<FileTask> PlanTasks(const CommandLine& commandLine)
     std::map<std::string, std::string> written;  // identity -> the input whose task writes it
     for (const std::string& input : commandLine.inputs) {
         FileTask task{input,         commandLine.output,  batch ? std::string() : commandLine.fillMap,
-                      folderFailure, commandLine.options, commandLine.compression};
+                      folderFailure, commandLine.options, commandLine.compression, commandLine.maximumPixels};
         if (batch) {
             const std::string name = files::StemOf(input);
             task.output = files::JoinPath(commandLine.outputDirectory, name + '.' + OutputFormat(commandLine, input));

@@ -11,24 +11,27 @@
 //                 darkfill::RasterView<std::uint16_t>(filled, 480, 640));
 //
 // Limitations
-// - Size: from 1 x 1 up to MaximumCells (2^24) cells, where labels and values stay
-//   exact in the analysis' 32-bit floats. A larger raster, a null pointer, a
-//   result of another size, or an option out of range raise std::invalid_argument;
-//   nothing is written then.
-// - Values: uint8 and uint16 take every value; 0 is a hole. int32: 0 is a hole,
-//   values below 0 are neither holes nor sources, and values beyond +-2^24 are
-//   held as the nearest 32-bit float (the picture tool's rule). float32 (depth in
-//   metres, say): 0 of either sign and NaN are holes, values below 0 and -inf are
-//   neither holes nor sources, and every other value is kept and copied exactly.
-//   A hole that no rule reaches becomes 0.
+// - Size: from 1 to MaximumSide (2^30) rows and columns, as many cells as memory
+//   holds (positions and offsets are 64-bit; more than 4 G dark regions, which
+//   take over 16 G cells, raise std::length_error). A null pointer, a side out of
+//   range, a result of another size, or an option out of range raise
+//   std::invalid_argument; nothing is written then.
+// - Values: every value is held in its own type through the fill, so that what is
+//   kept or copied is exact. uint8 and uint16: 0 is a hole. int32: 0 is a hole,
+//   values below 0 are neither holes nor sources. float32 (depth in metres, say):
+//   0 of either sign and NaN are holes, values below 0 and -inf are neither holes
+//   nor sources. A hole that no rule reaches becomes 0.
 // - Steps: a view's row and column steps are in bytes, either sign, and multiples
 //   of the value's size; a result's cells must not overlap one another. The result
 //   may be the raster itself, or any other memory: the raster is read whole before
 //   the result is written.
-// - Memory: about 12 to 18 bytes a cell while a fill runs (three float planes, the
-//   labels' counts, each row's runs), one more a cell for counts without a fill
-//   map. A Filler keeps its planes from one fill to the next; a free FillHoles
-//   call makes and releases its own. std::bad_alloc propagates.
+// - Memory while a fill runs: 4 bytes a cell for the region labels, the raster's
+//   own value size again where the result is not one block of cells apart from
+//   the raster, 1/8 a cell for the dark cells' bits, and for the labelling's runs
+//   from about 0.5 a cell (a depth map with a tenth of holes) to 14 (a
+//   checkerboard of holes); one more a cell for counts without a fill map. A
+//   Filler keeps its memory from one fill to the next; a free FillHoles call makes
+//   and releases its own. std::bad_alloc propagates.
 // - Threads: FillHoles and distinct Fillers share nothing and may run at once on
 //   different threads; one Filler serves one thread at a time.
 
@@ -46,8 +49,8 @@
 
 namespace darkfill {
 
-// The largest raster that can be filled, in cells.
-inline constexpr long long MaximumCells = 1LL << 24;
+// The most rows, and the most columns, of a raster that can be filled.
+inline constexpr int MaximumSide = 1 << 30;
 
 // A rectangle of cells in the caller's memory: cell (y, x) lies at
 // data + y * rowStep + x * columnStep bytes, row 0 at the top.

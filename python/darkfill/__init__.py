@@ -26,12 +26,13 @@ from typing import NamedTuple
 from darkfill import _darkfill
 
 __version__ = _darkfill.__version__
-__all__ = ["fill_holes", "fill_file", "Filler", "FillCounts", "FileError", "MAXIMUM_CELLS", "RULES",
+__all__ = ["fill_holes", "fill_file", "Filler", "FillCounts", "FileError", "MAXIMUM_SIDE", "RULES",
            "KEPT", "PAINTED", "FROM_LEFT", "FROM_RIGHT", "FROM_BELOW", "FROM_ABOVE", "LEFT_AT_ZERO",
            "FROM_NEAREST", "FROM_BACKGROUND", "FILL_MAP_COLOURS"]
 
-#: The most values an array or a picture may have: 2**24.
-MAXIMUM_CELLS = _darkfill.MAXIMUM_CELLS
+#: The most rows, and the most columns, of an array: 2**30. Beyond that, the
+#: limit is memory: a fill takes about 5 bytes a value besides the arrays.
+MAXIMUM_SIDE = _darkfill.MAXIMUM_SIDE
 #: The fill rules there are.
 RULES = ("rows-columns", "nearest", "background")
 
@@ -83,8 +84,8 @@ def fill_holes(array, *, out=None, fill_map=False, counts=False, smallest_region
     array : numpy.ndarray
         2-D, of uint8, uint16, int32 or float32 values, with any strides; it is
         read without a copy. 0 is a hole, and in float32 also NaN; values below
-        0 are neither holes nor sources. float32 values are kept and copied
-        exactly; int32 values beyond +-2**24 are held as the nearest float32.
+        0 are neither holes nor sources. Every value is kept and copied
+        exactly.
     out : numpy.ndarray, optional
         Where the result goes: the same shape and dtype as ``array``, any
         strides; it may be ``array`` itself. Without it a new array is made.
@@ -121,7 +122,7 @@ def fill_holes(array, *, out=None, fill_map=False, counts=False, smallest_region
         ``array`` or ``out`` is no array of uint8, uint16, int32 or float32, or
         the two differ in dtype.
     ValueError
-        An array that is not 2-D, empty or beyond MAXIMUM_CELLS values, ``out``
+        An array that is not 2-D, empty or beyond MAXIMUM_SIDE rows or columns, ``out``
         of another shape or read-only, an option out of range.
     """
     return _returned(*_darkfill.fill_holes(_as_array(array), out, bool(fill_map), bool(counts),

@@ -5,7 +5,7 @@ import numpy as np
 import numpy.typing as npt
 
 __version__: str
-MAXIMUM_CELLS: int
+MAXIMUM_SIDE: int
 RULES: tuple[str, ...]
 KEPT: int
 PAINTED: int

@@ -22,23 +22,23 @@ namespace {
 constexpr int StepLimit = 9000;         // tallied steps of one walk
 constexpr int FirstTableSize = 512;     // room for labels 1 to 511
 
-// A float holding a whole number, back as an integer: truncated toward zero, and
+// A double holding a whole number, back as an integer: truncated toward zero, and
 // held at the integer's ends where it lies beyond them (0 for not-a-number).
-std::int32_t WholeNumberOf(float value)
+std::int32_t WholeNumberOf(double value)
 {
     if (value != value)
         return 0;
-    if (value >= 2147483648.0f)
+    if (value >= 2147483648.0)
         return std::numeric_limits<std::int32_t>::max();
-    if (value < -2147483648.0f)
+    if (value < -2147483648.0)
         return std::numeric_limits<std::int32_t>::min();
     return static_cast<std::int32_t>(value);
 }
 
 // A pixel's value as the walk notes it: the value where it is above 0, else 0.
-float NotedValueOf(float value)
+double NotedValueOf(double value)
 {
-    return value > 0.0f ? value : 0.0f;
+    return value > 0.0 ? value : 0.0;
 }
 
 }  // namespace
@@ -49,14 +49,14 @@ void LabelDarkRegions(const Plane& imagePlane, Plane& labelPlane, Plane& regionP
                       int smallestRegion)
 {
     // First pass: the k-th dark pixel in raster order gets working label k.
-    float counter = 0.0f;
+    double counter = 0.0;
     for (int y = 0; y < rows; ++y)
         for (int x = 0; x < columns; ++x) {
-            if (imagePlane[y][x] == 0.0f) {
-                counter = counter + 1.0f;
+            if (imagePlane[y][x] == 0.0) {
+                counter = counter + 1.0;
                 labelPlane[y][x] = counter;
             } else {
-                labelPlane[y][x] = 0.0f;
+                labelPlane[y][x] = 0.0;
             }
         }
     const int darkPixels = static_cast<int>(counter);
@@ -72,13 +72,13 @@ void LabelDarkRegions(const Plane& imagePlane, Plane& labelPlane, Plane& regionP
                 const int y = forward ? i : rows - 1 - i;
                 for (int j = 1; j <= columns - 2; ++j) {
                     const int x = forward ? j : columns - 1 - j;
-                    if (labelPlane[y][x] == 0.0f)
+                    if (labelPlane[y][x] == 0.0)
                         continue;
-                    float running = labelPlane[y][x];
+                    double running = labelPlane[y][x];
                     for (int by = y - 1; by <= y + 1; ++by)
                         for (int bx = x - 1; bx <= x + 1; ++bx) {
-                            const float label = labelPlane[by][bx];
-                            if (label > 0.0f && label < running) {
+                            const double label = labelPlane[by][bx];
+                            if (label > 0.0 && label < running) {
                                 running = label;
                                 changed = true;
                             }
@@ -91,29 +91,29 @@ void LabelDarkRegions(const Plane& imagePlane, Plane& labelPlane, Plane& regionP
 
     // Counting over the counted area: rows 0 to R - 2, columns 0 to C - 2.
     const std::size_t cells = rows > 0 && columns > 0 ? static_cast<std::size_t>(rows) * columns : 0;
-    std::vector<float> labelHistogram(cells + 1);
+    std::vector<double> labelHistogram(cells + 1);
     for (int label = 1; label <= darkPixels; ++label)
-        labelHistogram[label] = 0.0f;
+        labelHistogram[label] = 0.0;
     for (int y = 0; y <= rows - 2; ++y)
         for (int x = 0; x <= columns - 2; ++x)
-            if (labelPlane[y][x] > 0.0f)
-                labelHistogram[static_cast<std::size_t>(labelPlane[y][x])] += 1.0f;
+            if (labelPlane[y][x] > 0.0)
+                labelHistogram[static_cast<std::size_t>(labelPlane[y][x])] += 1.0;
 
     for (int y = 0; y <= rows - 2; ++y)
         for (int x = 0; x <= columns - 2; ++x)
-            regionPlane[y][x] = 0.0f;
+            regionPlane[y][x] = 0.0;
 
     // Relabelling: every kept working label, in ascending order, becomes the next
     // region label, written by one scan of the counted area.
     int regions = 0;
     for (int label = 1; label <= darkPixels; ++label) {
-        if (!(labelHistogram[label] > static_cast<float>(smallestRegion - 1)))
+        if (!(labelHistogram[label] > static_cast<double>(smallestRegion - 1)))
             continue;
         regions = regions + 1;
         for (int y = 0; y <= rows - 2; ++y)
             for (int x = 0; x <= columns - 2; ++x)
-                if (labelPlane[y][x] == static_cast<float>(label))
-                    regionPlane[y][x] = static_cast<float>(regions);
+                if (labelPlane[y][x] == static_cast<double>(label))
+                    regionPlane[y][x] = static_cast<double>(regions);
     }
 }
 
@@ -122,7 +122,7 @@ void ClearPlaneBorder(Plane& plane, int rows, int columns)
     for (int y = 0; y < rows; ++y)
         for (int x = 0; x < columns; ++x)
             if (y == 0 || y == rows - 1 || x == 0 || x == columns - 1)
-                plane[y][x] = 0.0f;
+                plane[y][x] = 0.0;
 }
 
 // Region boundary tracing and surround grey.
@@ -164,14 +164,14 @@ std::span<const int> ProbeOrder(int direction)
 
 // The label and grey level of a cell; a cell past the plane's edge, which only a
 // plane whose border was not cleared lets a walk reach, is unlabelled and grey 0.
-float LabelAt(const Plane& regionPlane, int rows, int columns, int y, int x)
+double LabelAt(const Plane& regionPlane, int rows, int columns, int y, int x)
 {
-    return y >= 0 && y < rows && x >= 0 && x < columns ? regionPlane[y][x] : 0.0f;
+    return y >= 0 && y < rows && x >= 0 && x < columns ? regionPlane[y][x] : 0.0;
 }
 
-float GreyAt(const Plane& imagePlane, int rows, int columns, int y, int x)
+double GreyAt(const Plane& imagePlane, int rows, int columns, int y, int x)
 {
-    return y >= 0 && y < rows && x >= 0 && x < columns ? NotedValueOf(imagePlane[y][x]) : 0.0f;
+    return y >= 0 && y < rows && x >= 0 && x < columns ? NotedValueOf(imagePlane[y][x]) : 0.0;
 }
 
 // The highest label: every cell above the value so far replaces it.
@@ -180,7 +180,7 @@ int HighestLabel(const Plane& regionPlane, int rows, int columns, int startValue
     int highest = startValue;
     for (int y = 0; y < rows; ++y)
         for (int x = 0; x < columns; ++x)
-            if (regionPlane[y][x] > static_cast<float>(highest))
+            if (regionPlane[y][x] > static_cast<double>(highest))
                 highest = WholeNumberOf(regionPlane[y][x]);
     return highest;
 }
@@ -191,7 +191,7 @@ StartPixel StartPixelOf(const Plane& regionPlane, int rows, int columns, int lab
     StartPixel start;
     for (int y = 1; y <= rows - 2 && start.row < 0; ++y)
         for (int x = 1; x <= columns - 2; ++x)
-            if (regionPlane[y][x] == static_cast<float>(label))
+            if (regionPlane[y][x] == static_cast<double>(label))
                 start = {y, x};
     return start;
 }
@@ -208,7 +208,7 @@ RegionStarts StartPixels(const Plane& regionPlane, int rows, int columns, int st
 }
 
 int MeasureRegionSurrounds(const Plane& regionPlane, const Plane& imagePlane, int rows, int columns,
-                           std::vector<float>& regionGreyTable, int startValue)
+                           std::vector<double>& regionGreyTable, int startValue)
 {
     const int regionCount = HighestLabel(regionPlane, rows, columns, startValue);
     if (regionCount < 1)
@@ -219,12 +219,12 @@ int MeasureRegionSurrounds(const Plane& regionPlane, const Plane& imagePlane, in
     // surroundTally[label][grey]: the tallied steps of each grey that a label's
     // walk saw. A 16-bit picture has 65536 greys, so each label keeps only those
     // it saw, in ascending order; a grey that is not kept has the tally 0.
-    std::vector<std::map<float, float>> surroundTally(static_cast<std::size_t>(regionCount) + 1);
-    std::vector<float> distinctGreyCount(static_cast<std::size_t>(regionCount) + 1, 0.0f);
-    float surroundGrey = 0.0f;
+    std::vector<std::map<double, double>> surroundTally(static_cast<std::size_t>(regionCount) + 1);
+    std::vector<double> distinctGreyCount(static_cast<std::size_t>(regionCount) + 1, 0.0);
+    double surroundGrey = 0.0;
 
     for (int label = 1; label <= regionCount; ++label) {
-        const float own = static_cast<float>(label);
+        const double own = static_cast<double>(label);
         const auto [startRow, startColumn] = StartPixelOf(regionPlane, rows, columns, label);
         if (startRow < 0)
             continue;
@@ -238,14 +238,14 @@ int MeasureRegionSurrounds(const Plane& regionPlane, const Plane& imagePlane, in
             for (const int probe : ProbeOrder(direction)) {
                 const int y = row + Directions[probe].rowStep;
                 const int x = column + Directions[probe].columnStep;
-                const float neighbour = LabelAt(regionPlane, rows, columns, y, x);
+                const double neighbour = LabelAt(regionPlane, rows, columns, y, x);
                 if (neighbour == own) {
                     row = y;
                     column = x;
                     direction = probe;
                     break;
                 }
-                if (neighbour != 0.0f) {
+                if (neighbour != 0.0) {
                     direction = probe;
                     break;
                 }
@@ -254,7 +254,7 @@ int MeasureRegionSurrounds(const Plane& regionPlane, const Plane& imagePlane, in
             }
             if (row == startRow && column == startColumn)
                 break;
-            surroundTally[label][surroundGrey] += 1.0f;
+            surroundTally[label][surroundGrey] += 1.0;
             steps = steps + 1;
             if (steps == StepLimit)
                 break;
@@ -264,12 +264,12 @@ int MeasureRegionSurrounds(const Plane& regionPlane, const Plane& imagePlane, in
     // The decision: the one grey from 1 up that was tallied, else 0.
     for (int label = 1; label <= regionCount; ++label) {
         for (const auto& [grey, tally] : surroundTally[label])
-            if (grey > 0.0f && tally > 0.0f)
-                distinctGreyCount[label] += 1.0f;
-        regionGreyTable[label] = 0.0f;
-        if (distinctGreyCount[label] == 1.0f)
+            if (grey > 0.0 && tally > 0.0)
+                distinctGreyCount[label] += 1.0;
+        regionGreyTable[label] = 0.0;
+        if (distinctGreyCount[label] == 1.0)
             for (const auto& [grey, tally] : surroundTally[label])
-                if (grey > 0.0f && tally > 0.0f)
+                if (grey > 0.0 && tally > 0.0)
                     regionGreyTable[label] = grey;
     }
     return regionCount;
@@ -278,18 +278,18 @@ int MeasureRegionSurrounds(const Plane& regionPlane, const Plane& imagePlane, in
 // Region painting.
 
 void PaintRegions(const Plane& regionPlane, Plane& fillPlane, int rows, int columns,
-                  const std::vector<float>& regionGreyTable, int regionCount)
+                  const std::vector<double>& regionGreyTable, int regionCount)
 {
     // Labels beyond the table's last entry paint nothing.
     const long long tableEntries = static_cast<long long>(regionGreyTable.size());
     const int lastLabel = static_cast<int>(std::min<long long>(regionCount, tableEntries - 1));
     for (int y = 0; y < rows; ++y)
         for (int x = 0; x < columns; ++x)
-            fillPlane[y][x] = 0.0f;
+            fillPlane[y][x] = 0.0;
     for (int y = 0; y < rows; ++y)
         for (int x = 0; x < columns; ++x)
             for (int k = 1; k <= lastLabel; ++k)
-                if (static_cast<float>(k) == regionPlane[y][x])
+                if (static_cast<double>(k) == regionPlane[y][x])
                     fillPlane[y][x] = regionGreyTable[k];
 }
 
@@ -325,18 +325,18 @@ void CompositeAndFill(Plane& imagePlane, Plane& fillPlane, int rows, int columns
     Composite(imagePlane, fillPlane, rows, columns);
     for (int y = 0; y < rows; ++y)
         for (int x = 0; x < columns; ++x) {
-            if (imagePlane[y][x] != 0.0f)
+            if (imagePlane[y][x] != 0.0)
                 continue;
             bool found = false;
             for (int d = 0; d < attempts && !found; ++d) {
-                const float probes[4] = {
+                const double probes[4] = {
                     imagePlane[y][std::max(x - d, 0)],            // left
                     imagePlane[y][std::min(x + d, columns - 1)],  // right
                     imagePlane[std::min(y + d, rows - 1)][x],     // below
                     imagePlane[std::max(y - d, 0)][x],            // above
                 };
                 for (int p = 0; p < 4 && !found; ++p)
-                    if (probes[p] > 0.0f) {
+                    if (probes[p] > 0.0) {
                         fillPlane[y][x] = probes[p];
                         if (!sources.empty())
                             sources[static_cast<std::size_t>(y) * columns + x] = ProbeSources[p];
@@ -353,14 +353,14 @@ void CompositeAndFillNearest(Plane& imagePlane, Plane& fillPlane, int rows, int 
     const long long reachSquared = static_cast<long long>(reach) * reach;
     for (int y = 0; y < rows; ++y)
         for (int x = 0; x < columns; ++x) {
-            if (imagePlane[y][x] != 0.0f)
+            if (imagePlane[y][x] != 0.0)
                 continue;
             long long best = -1;
             for (int sx = 0; sx < columns; ++sx)
                 for (int sy = 0; sy < rows; ++sy) {
                     const long long d = static_cast<long long>(sx - x) * (sx - x) +
                                         static_cast<long long>(sy - y) * (sy - y);
-                    if (imagePlane[sy][sx] > 0.0f && d <= reachSquared && (best < 0 || d < best)) {
+                    if (imagePlane[sy][sx] > 0.0 && d <= reachSquared && (best < 0 || d < best)) {
                         best = d;
                         fillPlane[y][x] = imagePlane[sy][sx];
                         Note(sources, y, x, columns, ValueSource::FromNearest);
@@ -372,16 +372,16 @@ void CompositeAndFillNearest(Plane& imagePlane, Plane& fillPlane, int rows, int 
 namespace {
 
 // The first source found stepping from (y, x) by (dy, dx), within reach; 0 for none.
-float ProbeFrom(const Plane& plane, int rows, int columns, int y, int x, int dy, int dx, int reach)
+double ProbeFrom(const Plane& plane, int rows, int columns, int y, int x, int dy, int dx, int reach)
 {
     for (long long d = 1; d <= reach; ++d) {
         const long long sy = y + d * dy, sx = x + d * dx;
         if (sy < 0 || sy >= rows || sx < 0 || sx >= columns)
-            return 0.0f;
-        if (plane[sy][sx] > 0.0f)
+            return 0.0;
+        if (plane[sy][sx] > 0.0)
             return plane[sy][sx];
     }
-    return 0.0f;
+    return 0.0;
 }
 
 }  // namespace
@@ -392,14 +392,14 @@ void CompositeAndFillBackground(Plane& imagePlane, Plane& fillPlane, int rows, i
     Composite(imagePlane, fillPlane, rows, columns);
     for (int y = 0; y < rows; ++y)
         for (int x = 0; x < columns; ++x) {
-            if (imagePlane[y][x] != 0.0f)
+            if (imagePlane[y][x] != 0.0)
                 continue;
             for (const bool alongRow : {true, false}) {
-                const float a = ProbeFrom(imagePlane, rows, columns, y, x, alongRow ? 0 : -1, alongRow ? -1 : 0, reach);
-                const float b = ProbeFrom(imagePlane, rows, columns, y, x, alongRow ? 0 : 1, alongRow ? 1 : 0, reach);
-                if (a == 0.0f && b == 0.0f)
+                const double a = ProbeFrom(imagePlane, rows, columns, y, x, alongRow ? 0 : -1, alongRow ? -1 : 0, reach);
+                const double b = ProbeFrom(imagePlane, rows, columns, y, x, alongRow ? 0 : 1, alongRow ? 1 : 0, reach);
+                if (a == 0.0 && b == 0.0)
                     continue;
-                if (a == 0.0f || b == 0.0f)
+                if (a == 0.0 || b == 0.0)
                     fillPlane[y][x] = a + b;
                 else
                     fillPlane[y][x] = (far == FarSide::Larger) == (a > b) ? a : b;
@@ -411,20 +411,20 @@ void CompositeAndFillBackground(Plane& imagePlane, Plane& fillPlane, int rows, i
 
 // A raster's value as the plane holds it: a hole (0, or NaN) as 0.
 template <class Value>
-float PlaneValueOf(Value value)
+double PlaneValueOf(Value value)
 {
     if constexpr (std::is_same_v<Value, float>)
         if (value != value)
-            return 0.0f;
-    return value == Value{} ? 0.0f : static_cast<float>(value);
+            return 0.0;
+    return value == Value{} ? 0.0 : static_cast<double>(value);
 }
 
-// A plane's value back in the raster's type: truncated toward zero for integers.
+// A plane's value back in the raster's type: exact, as every value came from it.
 template <class Value>
-Value RasterValueOf(float value)
+Value RasterValueOf(double value)
 {
     if constexpr (std::is_same_v<Value, float>)
-        return value;
+        return static_cast<float>(value);
     else if constexpr (std::is_same_v<Value, std::int32_t>)
         return WholeNumberOf(value);
     else
@@ -436,7 +436,7 @@ void FillHoles(std::span<const Value> raster, int rows, int columns, std::span<V
                std::span<ValueSource> sources, FillCounts* counts, const FillOptions& options)
 {
     Plane image(rows, columns), region(rows, columns), label(rows, columns), fill(rows, columns);
-    std::vector<float> table(FirstTableSize);
+    std::vector<double> table(FirstTableSize);
     for (int y = 0; y < rows; ++y)
         for (int x = 0; x < columns; ++x)
             image[y][x] = PlaneValueOf(raster[static_cast<std::size_t>(y) * columns + x]);
@@ -452,9 +452,9 @@ void FillHoles(std::span<const Value> raster, int rows, int columns, std::span<V
     for (int y = 0; y < rows; ++y)
         for (int x = 0; x < columns; ++x) {
             ValueSource& source = noted[static_cast<std::size_t>(y) * columns + x];
-            if (image[y][x] != 0.0f)
+            if (image[y][x] != 0.0)
                 source = ValueSource::Kept;
-            else if (fill[y][x] > 0.0f)
+            else if (fill[y][x] > 0.0)
                 source = ValueSource::Painted;
             else
                 source = ValueSource::LeftAtZero;
@@ -479,12 +479,12 @@ void FillHoles(std::span<const Value> raster, int rows, int columns, std::span<V
         for (int y = 0; y < rows; ++y)
             for (int x = 0; x < columns; ++x)
                 for (int k = 1; k <= regionCount; ++k)
-                    if (region[y][x] == static_cast<float>(k))
+                    if (region[y][x] == static_cast<double>(k))
                         present[k] = true;
         for (int k = 1; k <= regionCount; ++k)
             if (present[k]) {
                 counts->regionsFound += 1;
-                if (table[k] > 0.0f)
+                if (table[k] > 0.0)
                     counts->regionsPainted += 1;
             }
         for (const ValueSource source : noted) {

@@ -18,6 +18,10 @@
 // are held at its ends.
 namespace darkfill::reference {
 
+// Every value in a double: whole numbers to 2^53 (every label, every int32) and
+// every float, exactly.
+using Plane = darkfill::Plane<double>;
+
 // Full forward and backward sweeps over the interior until one changes nothing,
 // then one scan of the counted area per kept region; R x C + 1 floats of counts.
 // Groups of fewer than smallestRegion counted cells are dropped.
@@ -27,14 +31,14 @@ void ClearPlaneBorder(Plane& plane, int rows, int columns);
 // One search of the interior per label for its start pixel; a tally for every grey
 // that each label's walk saw.
 int MeasureRegionSurrounds(const Plane& regionPlane, const Plane& imagePlane, int rows, int columns,
-                           std::vector<float>& regionGreyTable, int startValue);
+                           std::vector<double>& regionGreyTable, int startValue);
 // The start pixel of each label from 1 to the highest label of the plane (or
 // startValue if higher), found by the same searches: for walking a plane that no
 // labelling made.
 RegionStarts StartPixels(const Plane& regionPlane, int rows, int columns, int startValue);
 // Every cell compared with every label.
 void PaintRegions(const Plane& regionPlane, Plane& fillPlane, int rows, int columns,
-                  const std::vector<float>& regionGreyTable, int regionCount);
+                  const std::vector<double>& regionGreyTable, int regionCount);
 // Up to reach + 1 attempts (distances 0 to reach) of four probes per zero pixel;
 // where sources is not empty, each filled pixel's entry receives the direction of
 // its source.

@@ -1,5 +1,4 @@
 #include "analysis/CellBlocks.h"
-#include "analysis/LaneScans.h"
 
 #include <gtest/gtest.h>
 
@@ -86,30 +85,35 @@ TEST(CellBlocks, ForEachZeroRunFindsEveryRunOfZeros)
     }
 }
 
-TEST(CellBlocks, BitsTellZerosAndLabelsCellByCell)
+// Each cell's bit by the multiplication that gathers eight of them, for every
+// count of cells and in each value type.
+template <class Value>
+void ExpectZeroBitsCellByCell(const std::vector<Value>& values, const char* type)
 {
-    const float nan = std::numeric_limits<float>::quiet_NaN();
-    const float values[] = {0.0f, -0.0f, 0.5f, 1.0f, 2.0f, -3.0f, nan, 1e9f};
     for (int count = 1; count <= 64; ++count) {
-        std::vector<float> cells(count);
-        for (int k = 0; k < count; ++k)
-            cells[k] = values[(k * 5 + count) % std::size(values)];
-        std::uint64_t zero = 0, label = 0;
+        std::vector<Value> cells(count);
+        std::uint64_t zero = 0;
         for (int k = 0; k < count; ++k) {
-            zero |= static_cast<std::uint64_t>(cells[k] == 0.0f) << k;
-            label |= static_cast<std::uint64_t>(cells[k] >= 1.0f) << k;
+            cells[k] = values[(k * 5 + count) % values.size()];
+            zero |= static_cast<std::uint64_t>(cells[k] == Value{}) << k;
         }
-        EXPECT_EQ(ZeroBits(cells.data(), count), zero) << count << " cells";
-        EXPECT_EQ(LabelBits(cells.data(), count), label) << count << " cells";
+        EXPECT_EQ(ZeroBits(cells.data(), count), zero) << type << ", " << count << " cells";
     }
+}
+
+TEST(CellBlocks, BitsTellZerosCellByCell)
+{
+    ExpectZeroBitsCellByCell<float>({0.0f, -0.0f, 0.5f, 1.0f, 2.0f, -3.0f, 1e9f}, "float");
+    ExpectZeroBitsCellByCell<std::uint8_t>({0, 1, 255, 0, 128}, "uint8");
+    ExpectZeroBitsCellByCell<std::uint16_t>({0, 256, 65535, 1, 0, 0}, "uint16");
+    ExpectZeroBitsCellByCell<std::int32_t>({0, -1, 1 << 30, -2147483647 - 1, 7}, "int32");
 }
 
 // A row's zero bits word by word, for rows of one word or several, whole or with a
 // last word cut short at each cell.
 TEST(CellBlocks, ZeroWordsOfARow)
 {
-    const float nan = std::numeric_limits<float>::quiet_NaN();
-    const float values[] = {0.0f, -0.0f, 0.5f, 1.0f, 0.0f, -3.0f, nan, 1e9f, 0.0f};
+    const float values[] = {0.0f, -0.0f, 0.5f, 1.0f, 0.0f, -3.0f, 1e9f, 0.0f};
     for (int count = 1; count <= 200; ++count) {
         std::vector<float> cells(count);
         std::vector<std::uint64_t> expected((count + 63) / 64, 0);
@@ -120,49 +124,6 @@ TEST(CellBlocks, ZeroWordsOfARow)
         std::vector<std::uint64_t> words(expected.size(), 0x5555);
         ZeroWordsOfRow(cells.data(), count, words.data());
         EXPECT_EQ(words, expected) << count << " cells";
-    }
-}
-
-using ColumnLanes = int __attribute__((vector_size(32)));
-
-struct ScanRow {
-    const char* name;
-    ColumnLanes lanes;
-    int carried;
-};
-
-// Each lane against the running smallest (upward) and largest (downward) value
-// cell by cell, and the value carried on to the next eight lanes.
-TEST(LaneScans, RunningBestAcrossLanesAndCarryOn)
-{
-    const ScanRow rows[] = {
-        {"Rising", {1, 2, 3, 4, 5, 6, 7, 8}, 100},
-        {"Falling", {8, 7, 6, 5, 4, 3, 2, 1}, 100},
-        {"CarryWins", {8, 7, 6, 5, 4, 3, 2, 1}, -5},
-        {"LowInTheMiddle", {9, 9, 9, -2, 9, 9, 9, 9}, 0},
-        {"LowLast", {9, 9, 9, 9, 9, 9, 9, -7}, 3},
-        {"LowFirst", {-7, 9, 9, 9, 9, 9, 9, 9}, 3},
-    };
-    const ColumnLanes none = ColumnLanes{} + 1000;
-    const ColumnLanes lowNone = ColumnLanes{} - 1000;
-    for (const ScanRow& row : rows) {
-        ColumnLanes up = row.lanes;
-        const int upCarry = RunUpTheLanes<Keep::Smallest>(up, none, row.carried);
-        int smallest = row.carried;
-        for (int k = 0; k < 8; ++k) {
-            smallest = std::min(smallest, row.lanes[k]);
-            EXPECT_EQ(up[k], smallest) << row.name << ", up, lane " << k;
-        }
-        EXPECT_EQ(upCarry, smallest) << row.name << ", up";
-
-        ColumnLanes down = row.lanes;
-        const int downCarry = RunDownTheLanes<Keep::Largest>(down, lowNone, row.carried);
-        int largest = row.carried;
-        for (int k = 7; k >= 0; --k) {
-            largest = std::max(largest, row.lanes[k]);
-            EXPECT_EQ(down[k], largest) << row.name << ", down, lane " << k;
-        }
-        EXPECT_EQ(downCarry, largest) << row.name << ", down";
     }
 }
 

@@ -10,11 +10,11 @@ namespace {
 // '#' is a dark pixel, '.' a grey one.
 const std::map<char, float> Picture = {{'#', 0.0f}, {'.', 100.0f}};
 
-std::string RegionsOf(const Plane& image)
+std::string RegionsOf(const Plane<float>& image)
 {
     const int rows = image.Rows();
     const int columns = image.Columns();
-    Plane regions = FilledPlane(rows, columns, -1.0f);
+    Plane<RegionLabel> regions = FilledPlane<RegionLabel>(rows, columns, 99);
     LabelDarkRegions(image, regions, rows, columns);
     ClearPlaneBorder(regions, rows, columns);
     return PlaneToArt(regions);
@@ -87,17 +87,17 @@ INSTANTIATE_TEST_SUITE_P(
 // Labels the picture, and returns how many cells of the region plane, its border
 // cleared, differ from expected(y, x).
 template <class Expected>
-int WrongRegionCells(const Plane& image, const Expected& expected)
+int WrongRegionCells(const Plane<float>& image, const Expected& expected)
 {
     const int rows = image.Rows();
     const int columns = image.Columns();
-    Plane regions(rows, columns);
+    Plane<RegionLabel> regions(rows, columns);
     LabelDarkRegions(image, regions, rows, columns);
     ClearPlaneBorder(regions, rows, columns);
     int wrong = 0;
     for (int y = 0; y < rows; ++y)
         for (int x = 0; x < columns; ++x)
-            wrong += regions[y][x] != expected(y, x);
+            wrong += regions[y][x] != static_cast<RegionLabel>(expected(y, x));
     return wrong;
 }
 
@@ -122,7 +122,7 @@ TEST(Labelling, LabelReachingARowsFirstCellLateGoesOnDiagonally)
 {
     const int rows = 40;
     const int columns = 64;
-    Plane image = FilledPlane(rows, columns, 100.0f);
+    Plane<float> image = FilledPlane(rows, columns, 100.0f);
     for (int y = 1; y <= 30; ++y)
         image[y][40] = 0.0f;
     for (int k = 1; k <= 10; ++k)
@@ -145,7 +145,7 @@ TEST(ClearPlaneBorder, ClearsOnlyTheOutermostCells)
         {"Interior kept", {"1111", "1231", "1451", "1111"}, {"0000", "0230", "0450", "0000"}},
     };
     for (const Row& row : table) {
-        Plane plane = PlaneFromArt(row.before);
+        Plane<RegionLabel> plane = PlaneFromArt<RegionLabel>(row.before);
         ClearPlaneBorder(plane, plane.Rows(), plane.Columns());
         EXPECT_EQ(PlaneToArt(plane), PlaneToArt(PlaneFromArt(row.after))) << row.name;
     }

@@ -5,6 +5,7 @@
 #include "testing/rasters/RasterFill.h"
 #include "analysis/RegionPainting.h"
 #include "analysis/RegionSurrounds.h"
+#include "testing/planes/PlaneArt.h"
 #include "testing/rasters/GeneratedRasters.h"
 #include "testing/reference/ReferenceAnalysis.h"
 
@@ -34,15 +35,12 @@ private:
     std::mt19937 engine_;
 };
 
-bool SameBits(const Plane& a, const Plane& b, int rows, int columns)
-{
-    for (int y = 0; y < rows; ++y)
-        if (std::memcmp(a[y], b[y], sizeof(float) * columns) != 0)
-            return false;
-    return true;
-}
+using Plane = reference::Plane;
 
-Plane Filled(int rows, int columns, const std::function<float(int, int)>& value)
+// A value that no stage writes, for the cells that must be left alone.
+constexpr RegionLabel Unwritten = 0xdeadbeef;
+
+Plane Filled(int rows, int columns, const std::function<double(int, int)>& value)
 {
     Plane plane(rows, columns);
     for (int y = 0; y < rows; ++y)
@@ -54,10 +52,10 @@ Plane Filled(int rows, int columns, const std::function<float(int, int)>& value)
 // A grey picture with dark pixels drawn in one of several ways.
 Plane DarkPicture(Random& random, int rows, int columns)
 {
-    Plane picture = Filled(rows, columns, [&](int, int) { return static_cast<float>(1 + random.Below(255)); });
+    Plane picture = Filled(rows, columns, [&](int, int) { return 1.0 + random.Below(255); });
     const auto dark = [&](int y, int x) {
         if (y >= 0 && y < rows && x >= 0 && x < columns)
-            picture[y][x] = 0.0f;
+            picture[y][x] = 0.0;
     };
     switch (random.Below(6)) {
     case 0:  // noise
@@ -121,18 +119,18 @@ Plane DarkPicture(Random& random, int rows, int columns)
     return picture;
 }
 
-// A label plane with gaps, stray values and pieces sharing a label.
+// A label plane with gaps, a few stray labels and pieces sharing a label.
 Plane LabelPlane(Random& random, int rows, int columns, int& highest)
 {
     highest = 1 + random.Below(12);
     const bool clearBorder = !random.Chance(10);
     return Filled(rows, columns, [&](int y, int x) {
         if (clearBorder && (y == 0 || x == 0 || y == rows - 1 || x == columns - 1))
-            return 0.0f;
+            return 0.0;
         const int region = ((y / (1 + random.Below(3))) * 7 + x / 3) % (highest + 3);
         if (random.Chance(3))
-            return random.Chance(50) ? 2.5f : -1.0f;
-        return region <= highest && !random.Chance(30) ? static_cast<float>(region) : 0.0f;
+            return static_cast<double>(highest + 1 + random.Below(2));
+        return region <= highest && !random.Chance(30) ? static_cast<double>(region) : 0.0;
     });
 }
 
@@ -145,20 +143,27 @@ TEST(Differential, Labelling)
         // Some planes are wide enough for rows whose dark cells lie far apart.
         const int rows = 1 + random.Below(40), columns = 1 + random.Below(random.Chance(20) ? 300 : 40);
         const Plane image = DarkPicture(random, rows, columns);
-        Plane fastRegions = Filled(rows, columns, [](int, int) { return -3.0f; });
-        Plane referenceLabels = Filled(rows, columns, [](int, int) { return -3.0f; });
-        Plane referenceRegions = Filled(rows, columns, [](int, int) { return -3.0f; });
-        LabelDarkRegions(image, fastRegions, rows, columns);
+        const darkfill::Plane<std::uint8_t> fastImage = CopyOfPlane<std::uint8_t>(image);
+        darkfill::Plane<RegionLabel> fastRegions = FilledPlane(rows, columns, Unwritten);
+        Plane referenceLabels = Filled(rows, columns, [](int, int) { return Unwritten; });
+        Plane referenceRegions = Filled(rows, columns, [](int, int) { return Unwritten; });
+        LabelDarkRegions(fastImage, fastRegions, rows, columns);
         reference::LabelDarkRegions(image, referenceLabels, referenceRegions, rows, columns);
-        ASSERT_TRUE(SameBits(fastRegions, referenceRegions, rows, columns)) << "seed " << seed;
+        ASSERT_TRUE(SameCells(fastRegions, referenceRegions)) << "seed " << seed;
+        // The 64-bit working labels of rasters of 2^32 cells or more, on the same plane.
+        darkfill::Plane<RegionLabel> wideRegions = FilledPlane(rows, columns, Unwritten);
+        WorkingArena arena, runArena;
+        arena.Reserve(LabellingBytes(rows, columns) * 2);
+        LabelWith<std::uint64_t>(fastImage, wideRegions, rows, columns, nullptr, 6, arena, runArena);
+        ASSERT_TRUE(SameCells(wideRegions, referenceRegions)) << "seed " << seed << ", 64-bit labels";
         ClearPlaneBorder(fastRegions, rows, columns);
         reference::ClearPlaneBorder(referenceRegions, rows, columns);
-        ASSERT_TRUE(SameBits(fastRegions, referenceRegions, rows, columns)) << "seed " << seed;
+        ASSERT_TRUE(SameCells(fastRegions, referenceRegions)) << "seed " << seed;
 
         // The start pixels noted while labelling: for each region, the east end of
         // the topmost interior row that carries it, and the walks from there.
         RegionStarts starts;
-        LabelDarkRegions(image, fastRegions, rows, columns, &starts);
+        LabelDarkRegions(fastImage, fastRegions, rows, columns, &starts);
         ClearPlaneBorder(fastRegions, rows, columns);
         RegionStarts expected(starts.size());
         for (int y = 1; y <= rows - 2; ++y)
@@ -171,13 +176,14 @@ TEST(Differential, Labelling)
         for (std::size_t region = 1; region < starts.size(); ++region)
             ASSERT_TRUE(starts[region].row == expected[region].row && starts[region].column == expected[region].column)
                 << "seed " << seed << ", region " << region;
-        std::vector<float> fastTable(RegionGreyTableSize, -5.0f);
-        std::vector<float> referenceTable(RegionGreyTableSize, -5.0f);
-        ASSERT_EQ(MeasureRegionSurrounds(fastRegions, image, rows, columns, fastTable, starts),
-                  reference::MeasureRegionSurrounds(referenceRegions, image, rows, columns, referenceTable, 0))
+        std::vector<std::uint8_t> fastTable;
+        std::vector<double> referenceTable;
+        ASSERT_EQ(MeasureRegionSurrounds(fastRegions, fastImage, rows, columns, fastTable, starts),
+                  static_cast<RegionLabel>(
+                      reference::MeasureRegionSurrounds(referenceRegions, image, rows, columns, referenceTable, 0)))
             << "seed " << seed;
-        ASSERT_EQ(std::memcmp(fastTable.data(), referenceTable.data(), sizeof(float) * fastTable.size()), 0)
-            << "seed " << seed;
+        for (std::size_t label = 1; label < fastTable.size(); ++label)
+            ASSERT_EQ(fastTable[label], referenceTable[label]) << "seed " << seed << ", region " << label;
     }
 }
 
@@ -208,13 +214,14 @@ TEST(Differential, LabellingOfShapesThatJoinLate)
         {"all dark", 33, 47, [](int, int) { return true; }},
     };
     for (const auto& row : table) {
-        const Plane image = Filled(row.rows, row.columns, [&](int y, int x) { return row.dark(y, x) ? 0.0f : 9.0f; });
+        const Plane image = Filled(row.rows, row.columns, [&](int y, int x) { return row.dark(y, x) ? 0.0 : 9.0; });
         // The regions' last row and column are not written: alike on both sides.
-        const auto unwritten = [&] { return Filled(row.rows, row.columns, [](int, int) { return -3.0f; }); };
-        Plane fastRegions = unwritten(), referenceLabels = unwritten(), referenceRegions = unwritten();
-        LabelDarkRegions(image, fastRegions, row.rows, row.columns);
+        const auto unwritten = [&] { return Filled(row.rows, row.columns, [](int, int) { return Unwritten; }); };
+        darkfill::Plane<RegionLabel> fastRegions = FilledPlane(row.rows, row.columns, Unwritten);
+        Plane referenceLabels = unwritten(), referenceRegions = unwritten();
+        LabelDarkRegions(CopyOfPlane<std::uint16_t>(image), fastRegions, row.rows, row.columns);
         reference::LabelDarkRegions(image, referenceLabels, referenceRegions, row.rows, row.columns);
-        EXPECT_TRUE(SameBits(fastRegions, referenceRegions, row.rows, row.columns)) << row.name;
+        EXPECT_TRUE(SameCells(fastRegions, referenceRegions)) << row.name;
     }
 }
 
@@ -226,48 +233,51 @@ TEST(Differential, Surrounds)
         int highest = 0;
         const Plane regions = LabelPlane(random, rows, columns, highest);
         const Plane image = Filled(rows, columns, [&](int, int) {
-            return random.Chance(2) ? static_cast<float>(300 - random.Below(600)) : static_cast<float>(random.Below(256));
+            return random.Chance(2) ? 300 - random.Below(600) : random.Below(256);
         });
         const int startValue = random.Chance(10) ? highest + random.Below(3) : 0;
-        std::vector<float> fastTable(RegionGreyTableSize, -5.0f);
-        std::vector<float> referenceTable(RegionGreyTableSize, -5.0f);
+        std::vector<std::int32_t> fastTable;
+        std::vector<double> referenceTable;
         // Walked from the start pixels that the reference finds, as no labelling made this plane.
-        const int fast = MeasureRegionSurrounds(regions, image, rows, columns, fastTable,
-                                                reference::StartPixels(regions, rows, columns, startValue));
+        const RegionLabel fast =
+            MeasureRegionSurrounds(CopyOfPlane<RegionLabel>(regions), CopyOfPlane<std::int32_t>(image), rows, columns,
+                                   fastTable, reference::StartPixels(regions, rows, columns, startValue));
         const int slow = reference::MeasureRegionSurrounds(regions, image, rows, columns, referenceTable, startValue);
-        ASSERT_EQ(fast, slow) << "seed " << seed;
-        ASSERT_EQ(std::memcmp(fastTable.data(), referenceTable.data(), sizeof(float) * fastTable.size()), 0)
-            << "seed " << seed;
+        ASSERT_EQ(fast, static_cast<RegionLabel>(slow)) << "seed " << seed;
+        for (RegionLabel label = 1; label <= fast; ++label)
+            ASSERT_EQ(fastTable[label], referenceTable[label]) << "seed " << seed << ", region " << label;
     }
 }
 
+// Painting over the picture, whose labelled cells are holes: the reference paints
+// a plane of its own, which then lies over the picture.
 TEST(Differential, Painting)
 {
     for (unsigned seed = 1; seed <= SmallPlanes; ++seed) {
         Random random(seed);
         const int rows = 1 + random.Below(40), columns = 1 + random.Below(40);
         int highest = 0;
-        Plane regions = LabelPlane(random, rows, columns, highest);
-        // Values that are no whole label of any table, and tables that end early
-        // or hold nothing.
-        for (const float stray : {4e9f, -4e9f, 0.5f, std::numeric_limits<float>::quiet_NaN()})
-            if (random.Chance(10))
-                regions[random.Below(rows)][random.Below(columns)] = stray;
-        const std::size_t entries = random.Chance(10) ? 0 : random.Chance(10) ? 1 + random.Below(highest + 1)
-                                                                              : RegionGreyTableSize;
-        std::vector<float> table(entries);
-        for (float& entry : table)
-            entry = static_cast<float>(random.Below(256));
-        const int count = random.Chance(5) ? RegionGreyTableSize + 4 : highest - 2 + random.Below(4);
-        Plane fast = Filled(rows, columns, [&](int, int) { return static_cast<float>(random.Below(9)); });
-        Plane slow = Filled(rows, columns, [&](int, int) { return static_cast<float>(random.Below(9)); });
-        PaintRegions(regions, fast, rows, columns, table, count);
-        reference::PaintRegions(regions, slow, rows, columns, table, count);
-        ASSERT_TRUE(SameBits(fast, slow, rows, columns)) << "seed " << seed;
-        // Painted over the region plane itself, as the fill paints.
-        Plane inPlace = Filled(rows, columns, [&](int y, int x) { return regions[y][x]; });
-        PaintRegions(inPlace, inPlace, rows, columns, table, count);
-        ASSERT_TRUE(SameBits(inPlace, slow, rows, columns)) << "seed " << seed << ", in place";
+        const Plane regions = LabelPlane(random, rows, columns, highest);
+        std::vector<double> table(static_cast<std::size_t>(highest) + 3 + random.Below(3));
+        for (double& entry : table)
+            entry = random.Chance(20) ? 0 : random.Below(256);
+        table[0] = 0;
+        const Plane image = Filled(rows, columns, [&](int y, int x) {
+            return regions[y][x] != 0 ? 0 : random.Chance(20) ? 0 : 1 + random.Below(200);
+        });
+        Plane slow(rows, columns);
+        reference::PaintRegions(regions, slow, rows, columns, table, static_cast<int>(table.size()) - 1);
+        for (std::size_t i = 0; i < slow.Cells(); ++i)
+            slow[0][i] += image[0][i];
+
+        darkfill::Plane<std::uint16_t> fast = CopyOfPlane<std::uint16_t>(image);
+        std::vector<ValueSource> sources(fast.Cells(), ValueSource::LeftAtZero);
+        PaintRegions(CopyOfPlane<RegionLabel>(regions), fast, std::vector<std::uint16_t>(table.begin(), table.end()),
+                     sources);
+        ASSERT_TRUE(SameCells(fast, slow)) << "seed " << seed;
+        for (std::size_t i = 0; i < sources.size(); ++i)
+            ASSERT_EQ(sources[i] == ValueSource::Painted, regions[0][i] != 0 && slow[0][i] > 0)
+                << "seed " << seed << ", cell " << i;
     }
 }
 
@@ -282,24 +292,24 @@ TEST(Differential, GapFilling)
         // the sources' reach.
         const int sources = random.Chance(20) ? 0 : 1 + random.Below(random.Chance(2) ? 50 : 99);
         Plane image = Filled(rows, columns, [&](int, int) {
-            return random.Below(100) < sources ? static_cast<float>(random.Below(256) - (random.Chance(3) ? 300 : 0))
-                                               : 0.0f;
+            return random.Below(100) < sources ? random.Below(256) - (random.Chance(3) ? 300 : 0) : 0;
         });
         if (wide) {
             const int y = random.Below(rows), length = random.Below(columns), from = random.Below(columns - length);
-            std::fill(image[y] + from, image[y] + from + length, 0.0f);
+            std::fill(image[y] + from, image[y] + from + length, 0.0);
         }
         const Plane painted = Filled(rows, columns, [&](int y, int x) {
-            return image[y][x] == 0.0f && random.Chance(10) ? static_cast<float>(random.Below(256)) : 0.0f;
+            return image[y][x] == 0 && random.Chance(10) ? random.Below(256) : 0;
         });
-        Plane fastImage = Filled(rows, columns, [&](int y, int x) { return image[y][x]; });
-        Plane fastFill = Filled(rows, columns, [&](int y, int x) { return painted[y][x]; });
-        Plane slowImage = Filled(rows, columns, [&](int y, int x) { return image[y][x]; });
-        Plane slowFill = Filled(rows, columns, [&](int y, int x) { return painted[y][x]; });
-        CompositeAndFill(fastImage, fastFill, rows, columns);
-        reference::CompositeAndFill(slowImage, slowFill, rows, columns);
-        ASSERT_TRUE(SameBits(fastImage, slowImage, rows, columns)) << "seed " << seed;
-        ASSERT_TRUE(SameBits(fastFill, slowFill, rows, columns)) << "seed " << seed;
+        const int reach = random.Chance(20) ? random.Below(6) : GapSearchAttempts - 1;
+        Plane slowImage = CopyOfPlane(image), slowFill = CopyOfPlane(painted);
+        reference::CompositeAndFill(slowImage, slowFill, rows, columns, {}, reach);
+        darkfill::Plane<std::int32_t> fast = CopyOfPlane<std::int32_t>(image);
+        for (std::size_t i = 0; i < fast.Cells(); ++i)
+            fast[0][i] += static_cast<std::int32_t>(painted[0][i]);
+        darkfill::Plane<std::uint32_t> scratch(rows, columns);
+        FillGaps(fast, scratch, {}, reach);
+        ASSERT_TRUE(SameCells(fast, slowFill)) << "seed " << seed;
     }
 }
 
@@ -390,7 +400,7 @@ TEST(Differential, FillHolesOfAnySizeAndDepth)
 // A picture is looked through for holes block by block, and one without any is
 // given back at once: a single hole anywhere, in the first or last cell or beside a
 // block's end, must still be found. Values beyond a float's whole numbers and
-// negative ones come back as the stages would leave them.
+// negative ones come back exactly.
 TEST(Differential, FillHolesFindsASingleHoleAnywhere)
 {
     const int rows = 7, columns = 73;

@@ -299,7 +299,7 @@ TEST(PublicInterface, RefusesWhatItCannotFill)
         {"NullRaster", RasterView<const std::uint16_t>(nullptr, 8, 8), View(result.data(), 8, 8), {}, {}, "null"},
         {"NoRows", {cells.data(), 0, 8}, View(result.data(), 0, 8), {}, {}, "0 x 8"},
         {"NegativeColumns", {cells.data(), 8, -1}, View(result.data(), 8, -1), {}, {}, "8 x -1"},
-        {"MoreThan2To24Cells", {cells.data(), 4097, 4097}, View(result.data(), 4097, 4097), {}, {}, "2^24"},
+        {"MoreThan2To30Rows", {cells.data(), (1 << 30) + 1, 1}, View(result.data(), (1 << 30) + 1, 1), {}, {}, "2^30"},
         {"ResultOfAnotherSize", {cells.data(), 8, 8}, View(result.data(), 8, 7), {}, {}, "8 x 7 cells and the raster 8 x 8"},
         {"FillMapOfAnotherSize", {cells.data(), 8, 8}, View(result.data(), 8, 8), {}, {map.data(), 7, 8}, "fill map"},
         {"StepNotAValue", {cells.data(), 4, 4, 9}, View(result.data(), 4, 4), {}, {}, "aligned"},
@@ -382,6 +382,94 @@ TEST(PublicInterface, ResultOverlappingTheRasterShifted)
         FillHoles(RasterView<const std::int32_t>(memory.data(), 40, 30), RasterView<std::int32_t>(memory.data() + 30, 40, 30));
         EXPECT_TRUE(std::equal(expected.begin(), expected.end(), memory.begin() + 30)) << holes << " % holes";
     }
+}
+
+}  // namespace
+
+namespace {
+
+// Values that a 32-bit float cannot tell apart are told apart: a region between
+// two of them is not painted, one ringed by one of them takes it exactly, and a
+// gap takes its neighbour's value to the last bit.
+template <class Value>
+void ExpectValuesKeptExactly(Value ring, Value other, const char* name)
+{
+    // A 3 x 3 region ringed by ring in rows 0 to 4, a 3 x 3 region between ring
+    // (left) and other (right) in rows 5 to 9, and a gap of one cell in row 10.
+    const int rows = 11, columns = 7;
+    std::vector<Value> raster(static_cast<std::size_t>(rows) * columns, ring);
+    for (int y = 0; y < rows; ++y)
+        for (int x = 4; x < columns && y >= 5 && y <= 9; ++x)
+            raster[static_cast<std::size_t>(y) * columns + x] = other;
+    for (const int top : {1, 6})
+        for (int y = top; y < top + 3; ++y)
+            for (int x = 2; x < 5; ++x)
+                raster[static_cast<std::size_t>(y) * columns + x] = Value{};
+    raster[10 * columns + 3] = Value{};
+    raster[10 * columns + 2] = other;
+    std::vector<Value> result(raster.size());
+    FillCounts counts;
+    FillHoles(RasterView<const Value>(raster.data(), rows, columns), RasterView<Value>(result.data(), rows, columns),
+              {}, {.fillMap = {}, .counts = &counts});
+    EXPECT_EQ(counts.regionsFound, 2) << name;
+    EXPECT_EQ(counts.regionsPainted, 1) << name;
+    EXPECT_TRUE(result[2 * columns + 3] == ring) << name << ": the ringed region";
+    EXPECT_TRUE(result[10 * columns + 3] == other) << name << ": the gap takes its left neighbour";
+    // The region between the two is filled from its rows: ring on the left,
+    // other on the right, each exactly.
+    EXPECT_TRUE(result[7 * columns + 2] == ring && result[7 * columns + 4] != ring) << name;
+}
+
+TEST(PublicInterface, ValuesAreKeptExactly)
+{
+    ExpectValuesKeptExactly<std::int32_t>(16777217, 16777216, "int32 beyond 2^24");
+    ExpectValuesKeptExactly<std::int32_t>(2147483647, 2147483646, "int32 at the top");
+    ExpectValuesKeptExactly<std::int32_t>(2147483520, 2147483647, "int32 rounding to one float");
+    ExpectValuesKeptExactly<float>(0.1f, std::nextafter(0.1f, 1.0f), "float one step apart");
+    ExpectValuesKeptExactly<float>(3.5e-38f, 1e-45f, "float tiny and subnormal");
+    ExpectValuesKeptExactly<std::uint16_t>(65535, 65534, "uint16 at the top");
+}
+
+// Rasters beyond 2^24 cells, the most that 32-bit float planes numbered: 2,601
+// walled squares, each wall its own value, and a corridor a cell wide that winds
+// through a whole raster between walls of one value.
+TEST(PublicInterface, RastersBeyond2To24Cells)
+{
+    constexpr int Side = 4106, Block = 80;  // 4106^2 = 16,859,236 cells
+    std::vector<std::uint8_t> squares(static_cast<std::size_t>(Side) * Side);
+    const auto wallOf = [](int y, int x) { return static_cast<std::uint8_t>(1 + (y / Block * 51 + x / Block) % 250); };
+    for (int y = 0; y < Side; ++y)
+        for (int x = 0; x < Side; ++x) {
+            const bool wall = y % Block == 0 || x % Block == 0 || y % Block == Block - 1 || x % Block == Block - 1 ||
+                              y >= Side / Block * Block || x >= Side / Block * Block;
+            squares[static_cast<std::size_t>(y) * Side + x] = wall ? wallOf(y, x) : 0;
+        }
+    std::vector<std::uint8_t> filled(squares.size());
+    FillCounts counts;
+    FillHoles(RasterView<const std::uint8_t>(squares.data(), Side, Side),
+              RasterView<std::uint8_t>(filled.data(), Side, Side), {}, {.fillMap = {}, .counts = &counts});
+    EXPECT_EQ(counts.regionsFound, (Side / Block) * (Side / Block));
+    EXPECT_EQ(counts.regionsPainted, counts.regionsFound);
+    long long wrong = 0;
+    for (int y = 0; y < Side; ++y)
+        for (int x = 0; x < Side; ++x)
+            wrong += filled[static_cast<std::size_t>(y) * Side + x] != wallOf(y, x);
+    EXPECT_EQ(wrong, 0);
+
+    // The corridor: rows 1, 3, 5, ... dark from column 1 to Side - 2, joined at
+    // alternate ends; one region of over eight million cells, walled by 200.
+    std::vector<std::uint16_t> corridor(static_cast<std::size_t>(Side) * Side, 200);
+    for (int y = 1; y < Side - 1; y += 2) {
+        std::fill_n(corridor.begin() + static_cast<std::ptrdiff_t>(y) * Side + 1, Side - 2, 0);
+        if (y + 2 < Side - 1)
+            corridor[static_cast<std::size_t>(y + 1) * Side + ((y / 2) % 2 ? 1 : Side - 2)] = 0;
+    }
+    std::vector<std::uint16_t> result(corridor.size());
+    FillHoles(RasterView<const std::uint16_t>(corridor.data(), Side, Side),
+              RasterView<std::uint16_t>(result.data(), Side, Side), {}, {.fillMap = {}, .counts = &counts});
+    EXPECT_EQ(counts.regionsFound, 1);
+    EXPECT_EQ(counts.regionsPainted, 1);
+    EXPECT_EQ(std::count(result.begin(), result.end(), 200), static_cast<std::ptrdiff_t>(result.size()));
 }
 
 }  // namespace

@@ -14,19 +14,25 @@ namespace {
 // In the drawings '#' is a pixel of region 1 and '@' one of region 2, both dark;
 // every other character is an unlabelled pixel whose grey the case's legend gives.
 struct Drawing {
-    Plane regions;
-    Plane image;
+    Plane<RegionLabel> regions;
+    Plane<float> image;
 };
 
 Drawing Draw(const std::vector<std::string>& art, const std::map<char, float>& greys)
 {
-    std::map<char, float> labels = {{'#', 1.0f}, {'@', 2.0f}};
+    std::map<char, RegionLabel> labels = {{'#', 1}, {'@', 2}};
     std::map<char, float> image = {{'#', 0.0f}, {'@', 0.0f}};
     for (const auto& [c, grey] : greys) {
-        labels[c] = 0.0f;
+        labels[c] = 0;
         image[c] = grey;
     }
     return {PlaneFromArt(art, labels), PlaneFromArt(art, image)};
+}
+
+// The walks' start pixels as the reference finds them, as no labelling made these planes.
+RegionStarts StartsOf(const Plane<RegionLabel>& regions)
+{
+    return reference::StartPixels(CopyOfPlane<double>(regions), regions.Rows(), regions.Columns(), 0);
 }
 
 // Walks round label 1 from its start pixel as the stage does and counts the steps
@@ -37,8 +43,8 @@ std::map<int, int> TalliesOfFirstRegion(const Drawing& d)
     const int columns = d.regions.Columns();
     for (int y = 1; y < rows - 1; ++y)
         for (int x = columns - 2; x >= 1; --x)
-            if (d.regions[y][x] == 1.0f) {
-                BoundaryWalker walker(d.regions, d.image, rows, columns, 1.0f, y, x);
+            if (d.regions[y][x] == 1) {
+                BoundaryWalker<float> walker(d.regions, d.image, rows, columns, 1, y, x);
                 std::map<int, int> tallies;
                 float grey = 0.0f;
                 for (int steps = 0; steps < TraceStepLimit && walker.Step(grey); ++steps)
@@ -69,15 +75,13 @@ TEST_P(Surrounds, TalliesTheWalkAndDecidesTheGrey)
     const Drawing d = Draw(c.art, c.greys);
     EXPECT_EQ(TalliesOfFirstRegion(d), c.firstRegionTallies);
 
-    std::vector<float> table(RegionGreyTableSize, -7.0f);
+    std::vector<float> table(3, -7.0f);
     const int rows = d.regions.Rows(), columns = d.regions.Columns();
-    const RegionStarts starts = reference::StartPixels(d.regions, rows, columns, 0);
-    const int count = MeasureRegionSurrounds(d.regions, d.image, rows, columns, table, starts);
-    ASSERT_EQ(count, static_cast<int>(c.regionGreys.size()));
-    for (int label = 1; label <= count; ++label)
+    const RegionLabel count = MeasureRegionSurrounds(d.regions, d.image, rows, columns, table, StartsOf(d.regions));
+    ASSERT_EQ(count, c.regionGreys.size());
+    ASSERT_EQ(table.size(), count + 1);
+    for (RegionLabel label = 1; label <= count; ++label)
         EXPECT_EQ(table[label], c.regionGreys[label - 1]) << "label " << label;
-    EXPECT_EQ(table[0], -7.0f);
-    EXPECT_EQ(table[count + 1], -7.0f);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -132,7 +136,7 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(Surrounds, SquareIsWalkedCounterClockwise)
 {
     const Drawing d = Draw({".....", ".###.", ".###.", ".###.", "....."}, {{'.', 120.0f}});
-    BoundaryWalker walker(d.regions, d.image, 5, 5, 1.0f, 1, 3);
+    BoundaryWalker<float> walker(d.regions, d.image, 5, 5, 1, 1, 3);
     std::vector<std::pair<int, int>> path;
     float grey = 0.0f;
     while (walker.Step(grey))
@@ -147,55 +151,53 @@ TEST(Surrounds, CombIsCutByTheStepLimit)
 {
     const int rows = 384;
     const int columns = 512;
-    Plane regions = FilledPlane(rows, columns, 0.0f);
-    Plane image = FilledPlane(rows, columns, 100.0f);
+    Plane<RegionLabel> regions = FilledPlane<RegionLabel>(rows, columns, 0);
+    Plane<float> image = FilledPlane(rows, columns, 100.0f);
     for (int x = 1; x <= 510; ++x)
-        regions[1][x] = regions[2][x] = 1.0f;
+        regions[1][x] = regions[2][x] = 1;
     for (int y = 3; y <= 380; ++y)
         for (int x = 1; x <= 508; x += 3)
-            regions[y][x] = 1.0f;
+            regions[y][x] = 1;
     for (int y = 3; y <= 382; ++y)
         for (int x = 401; x <= 510; ++x)
-            if (regions[y][x] == 0.0f)
+            if (regions[y][x] == 0)
                 image[y][x] = 200.0f;
     for (int y = 0; y < rows; ++y)
         for (int x = 0; x < columns; ++x)
-            if (regions[y][x] != 0.0f)
+            if (regions[y][x] != 0)
                 image[y][x] = 0.0f;
-    std::vector<float> table(RegionGreyTableSize);
-    ASSERT_EQ(MeasureRegionSurrounds(regions, image, rows, columns, table,
-                                     reference::StartPixels(regions, rows, columns, 0)), 1);
+    std::vector<float> table;
+    ASSERT_EQ(MeasureRegionSurrounds(regions, image, rows, columns, table, StartsOf(regions)), 1u);
     EXPECT_EQ(table[1], 100.0f);
 }
 
-TEST(Surrounds, PlaneWithoutLabelsLeavesTheTableAlone)
+TEST(Surrounds, PlaneWithoutLabelsHasNoRegion)
 {
     const Drawing d = Draw({"....", "....", "...."}, {{'.', 10.0f}});
-    std::vector<float> table(RegionGreyTableSize, 3.0f);
-    EXPECT_EQ(MeasureRegionSurrounds(d.regions, d.image, 3, 4, table, reference::StartPixels(d.regions, 3, 4, 0)), 0);
-    EXPECT_EQ(table, std::vector<float>(RegionGreyTableSize, 3.0f));
+    std::vector<float> table(5, 3.0f);
+    EXPECT_EQ(MeasureRegionSurrounds(d.regions, d.image, 3, 4, table, StartsOf(d.regions)), 0u);
+    EXPECT_EQ(table, std::vector<float>(1, 0.0f));
 }
 
-TEST(Surrounds, TableGrowsForMoreRegionsThanItHasRoomFor)
+TEST(Surrounds, EveryRegionOfManyTakesItsOwnValue)
 {
     // 700 two-pixel regions, each on its own grey.
     const int rows = 3 * 35 + 1;
     const int columns = 3 * 20 + 1;
-    Plane regions = FilledPlane(rows, columns, 0.0f);
-    Plane image(rows, columns);
-    int label = 0;
+    Plane<RegionLabel> regions = FilledPlane<RegionLabel>(rows, columns, 0);
+    Plane<float> image(rows, columns);
+    RegionLabel label = 0;
     for (int by = 0; by < 35; ++by)
         for (int bx = 0; bx < 20; ++bx) {
             ++label;
-            regions[3 * by + 1][3 * bx + 1] = regions[3 * by + 1][3 * bx + 2] = static_cast<float>(label);
+            regions[3 * by + 1][3 * bx + 1] = regions[3 * by + 1][3 * bx + 2] = label;
         }
     for (int y = 0; y < rows; ++y)
         for (int x = 0; x < columns; ++x)
-            image[y][x] = regions[y][x] != 0.0f ? 0.0f : static_cast<float>(1 + (y / 3 * 20 + x / 3) % 200);
-    std::vector<float> table(RegionGreyTableSize);
-    ASSERT_EQ(MeasureRegionSurrounds(regions, image, rows, columns, table,
-                                     reference::StartPixels(regions, rows, columns, 0)), 700);
-    ASSERT_GE(table.size(), 701u);
+            image[y][x] = regions[y][x] != 0 ? 0.0f : static_cast<float>(1 + (y / 3 * 20 + x / 3) % 200);
+    std::vector<float> table;
+    ASSERT_EQ(MeasureRegionSurrounds(regions, image, rows, columns, table, StartsOf(regions)), 700u);
+    ASSERT_EQ(table.size(), 701u);
     EXPECT_EQ(table[1], 1.0f);
     EXPECT_EQ(table[700], static_cast<float>(1 + 699 % 200));
 }

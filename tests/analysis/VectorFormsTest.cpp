@@ -1,4 +1,4 @@
-#include "analysis/VectorClones.h"
+#include "analysis/VectorForms.h"
 
 #include <gtest/gtest.h>
 

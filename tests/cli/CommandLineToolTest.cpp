@@ -136,7 +136,7 @@ QByteArray WideHeader(QByteArray bytes, int widthAt, int heightAt, bool bigEndia
 {
     for (const int at : {widthAt, heightAt})
         for (int i = 0; i < 4; ++i)
-            bytes[at + (bigEndian ? 3 - i : i)] = static_cast<char>(5000 >> (8 * i));
+            bytes[at + (bigEndian ? 3 - i : i)] = static_cast<char>(20000 >> (8 * i));
     return bytes.left(64);
 }
 
@@ -191,6 +191,8 @@ TEST_F(Tool, UsageErrorsExitTwoAndTouchNothing)
         {"UnknownFormat", {"deep.png", "--output-dir", "d", "--format", "gif"}, "format gif is unknown"},
         {"JobsNotANumber", {"deep.png", "--output-dir", "d", "--jobs", "two"}, "--jobs needs a whole number"},
         {"JobsZero", {"deep.png", "--output-dir", "d", "--jobs", "0"}, "--jobs needs a whole number"},
+        {"MaxPixelsZero", {"deep.png", "-o", "x.png", "--max-pixels", "0"}, "--max-pixels needs a whole number"},
+        {"MaxPixelsWithUnit", {"deep.png", "-o", "x.png", "--max-pixels", "1G"}, "--max-pixels needs a whole number"},
         {"MissingValue", {"deep.png", "-o"}, "Missing value"},
         {"ForceAndSkip", {"deep.png", "-o", "x.png", "--force", "--skip-existing"}, "give one of them"},
         {"EmptyOutputFolder", {"deep.png", "--output-dir", ""}, "--output-dir needs a folder name"},
@@ -238,7 +240,7 @@ TEST_F(Tool, BadFilesExitOneNamingTheFileAndReason)
     // Headers that claim more pixels than can be filled, over a few bytes.
     QFile hugePgm(Path(QStringLiteral("huge.pgm")));
     hugePgm.open(QIODevice::WriteOnly);
-    hugePgm.write(QByteArray("P5\n5000 5000\n65535\n") + QByteArray(64, '\1'));
+    hugePgm.write(QByteArray("P5\n20000 20000\n65535\n") + QByteArray(64, '\1'));
     hugePgm.close();
     QFile hugeBmp(Path(QStringLiteral("huge.bmp")));
     hugeBmp.open(QIODevice::WriteOnly);
@@ -250,8 +252,13 @@ TEST_F(Tool, BadFilesExitOneNamingTheFileAndReason)
         const char* message;
     };
     const Row table[] = {
-        {"HugeDeepPgm", {"huge.pgm", "-o", "x.png"}, "\"huge.pgm\" is 5000 x 5000 pixels; pictures of at most"},
-        {"HugeBmp", {"huge.bmp", "-o", "x.png"}, "\"huge.bmp\" is 5000 x 5000 pixels; pictures of at most"},
+        {"HugeDeepPgm", {"huge.pgm", "-o", "x.png"},
+         "\"huge.pgm\" is 20000 x 20000 pixels; pictures of at most 268435456 pixels can be read here: it is too "
+         "large; its fill would take about 4.0 GB of memory; --max-pixels 400000000 reads it"},
+        {"HugeBmp", {"huge.bmp", "-o", "x.png"}, "\"huge.bmp\" is 20000 x 20000 pixels; pictures of at most"},
+        {"BeyondMaxPixels", {"deep.png", "-o", "x.png", "--max-pixels", "3071"},
+         "\"deep.png\" is 64 x 48 pixels; pictures of at most 3071 pixels can be read here: it is too large; its "
+         "fill would take about 31 kB of memory; --max-pixels 3072 reads it"},
         {"Missing", {"none.png", "-o", "x.png"}, "\"none.png\": the file does not exist"},
         {"Damaged", {"damaged.png", "-o", "x.png"}, "\"damaged.png\" is damaged"},
         {"Folder", {".", "-o", "x.png"}, "is a folder"},
@@ -602,7 +609,7 @@ TEST_F(Tool, StandardInputIsRefusedByItsStart)
     } const rows[] = {
         {"zeros", QStringLiteral("/dev/zero"), {}, "\"standard input\" is not a picture"},
         {"huge PNG", {}, WideHeader(EncodedPicture("png"), 16, 20, true) + QByteArray(1 << 20, '\0'),
-         "\"standard input\" is 5000 x 5000 pixels"},
+         "\"standard input\" is 20000 x 20000 pixels"},
     };
     for (const Row& row : rows) {
         QProcess process;

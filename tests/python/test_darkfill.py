@@ -84,7 +84,7 @@ def test_float_values_kept_exactly_and_nan_is_a_hole():
     (lambda: darkfill.fill_holes([[1, 0], [1, 1]]), TypeError, "numpy arrays"),
     (lambda: darkfill.fill_holes(np.zeros((4, 4), ">u2")), TypeError, "byte order"),
     (lambda: darkfill.fill_holes(np.zeros((2, 4, 4), np.uint8)), ValueError, "3 dimensions"),
-    (lambda: darkfill.fill_holes(np.zeros((0, 4), np.uint8)), ValueError, "2**24"),
+    (lambda: darkfill.fill_holes(np.zeros((0, 4), np.uint8)), ValueError, "2**30"),
     (lambda: darkfill.fill_holes(np.zeros((4, 4), np.uint8), out=np.zeros((4, 4), np.uint16)), TypeError, "same"),
     (lambda: darkfill.fill_holes(np.zeros((4, 4), np.uint8), out=np.zeros((4, 5), np.uint8)), ValueError, "shape"),
     (lambda: darkfill.fill_holes(np.zeros((4, 4), np.uint8), out=[[0] * 4] * 4), TypeError, "out must"),

@@ -1,4 +1,4 @@
-#include "analysis/VectorClones.h"
+#include "analysis/VectorForms.h"
 
 #if defined(DARKFILL_AVX2_FORM)
 
