@@ -124,7 +124,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         CompareSurrounds(data, size, rows, columns);
         return 0;
     }
-    Plane image(rows, columns);
+    reference::Plane image(rows, columns);
     for (int y = 0; y < rows; ++y)
         for (int x = 0; x < columns; ++x) {
             const std::uint8_t b = size ? data[(static_cast<std::size_t>(y) * columns + x) % size] : 0;
