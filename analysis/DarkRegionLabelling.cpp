@@ -62,6 +62,7 @@ public:
         zeroWords_ = arena_.Take<std::uint64_t>(wordsPerRow_ * static_cast<std::size_t>(rows_));
         rowStart_ = arena_.Take<RunIndex>(static_cast<std::size_t>(rows_) + 1);
         RunIndex runs = 0;
+        Label dark = 0;
         for (int y = 0; y < rows_; ++y) {
             rowStart_[y] = runs;
             std::uint64_t* row = RowWords(y);
@@ -69,13 +70,11 @@ public:
             std::uint64_t carried = 0;
             for (std::size_t w = 0; w < wordsPerRow_; ++w) {
                 runs += static_cast<RunIndex>(std::popcount(row[w] & ~((row[w] << 1) | carried)));
+                dark += static_cast<Label>(std::popcount(row[w]));
                 carried = row[w] >> 63;
             }
         }
         rowStart_[rows_] = runs;
-        Label dark = 0;
-        for (const std::uint64_t word : zeroWords_)
-            dark += static_cast<Label>(std::popcount(word));
         runArena_.Reserve(RunBytes(runs, dark, rows_, columns_));
     }
 
@@ -88,8 +87,6 @@ public:
                WorkingArena::BytesFor<Label>(dark + 1) +
                WorkingArena::BytesFor<Label>(runs + static_cast<std::size_t>(rows) + columns + 1);
     }
-
-    WorkingArena& RunArena() { return runArena_; }
 
     // Notes each row's runs of dark pixels and the first label of each; returns the
     // count of dark pixels. Where the plane has an interior, each interior row's

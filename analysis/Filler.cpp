@@ -28,7 +28,6 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
-#include <cstring>
 #include <span>
 #include <stdexcept>
 #include <string>
@@ -199,22 +198,14 @@ bool ViewHoldsHole(const RasterView<const Value>& raster)
     return holds;
 }
 
-// The raster into the working plane, holes as +0.
+// The cells of one view into another, holes as +0: the raster into the working
+// plane, and the plane, or a raster without a hole, into the result, where the
+// values stay exactly as they are.
 template <class Value>
-void ViewToPlane(const RasterView<const Value>& raster, Plane<Value>& plane)
+void CopyWorkingValues(const RasterView<const Value>& from, const RasterView<Value>& to)
 {
     Vectorised([&] {
-        ConvertCells(raster, RasterView<Value>(plane[0], raster.rows, raster.columns),
-                     [](const Value* in, Value* out, std::size_t count) { ToWorkingValues(in, out, count); });
-    });
-}
-
-template <class Value>
-void CopyCells(const RasterView<const Value>& raster, const RasterView<Value>& result)
-{
-    ConvertCells(raster, result, [](const Value* in, Value* out, std::size_t count) {
-        if (in != out)
-            std::memmove(out, in, count * sizeof(Value));
+        ConvertCells(from, to, [](const Value* in, Value* out, std::size_t count) { ToWorkingValues(in, out, count); });
     });
 }
 
@@ -277,7 +268,7 @@ void FillRaster(Filler::Workspace& workspace, const RasterView<const Value>& ras
     // whole into a plane first, as below.
     const bool apart = Apart(raster, result) || SameView(raster, result);
     if (!ViewHoldsHole(raster) && apart) {
-        CopyCells(raster, result);
+        CopyWorkingValues(raster, result);
         if (fillMap.data)
             WriteFillMap({}, fillMap);
         return;
@@ -301,7 +292,7 @@ void FillRaster(Filler::Workspace& workspace, const RasterView<const Value>& ras
     else if (ownSources)
         sources = workspace.arena.Take<ValueSource>(cells);
 
-    ViewToPlane(raster, plane);
+    CopyWorkingValues(raster, RasterView<Value>(plane[0], rows, columns));
     if (!sources.empty())
         NoteKept(plane, sources);
 
@@ -330,7 +321,7 @@ void FillRaster(Filler::Workspace& workspace, const RasterView<const Value>& ras
     }
 
     if (!inResult)
-        CopyCells(RasterView<const Value>(plane[0], rows, columns), result);
+        CopyWorkingValues(RasterView<const Value>(plane[0], rows, columns), result);
     if (fillMap.data && !Contiguous(fillMap))
         WriteFillMap(sources, fillMap);
     if (extras.counts) {

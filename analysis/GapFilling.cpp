@@ -39,8 +39,8 @@ public:
     {
     }
 
-    // Going up: each zero cell's distance to the nearest source below, where its row
-    // has one.
+    // Going up: each cell's distance to the nearest source below it in its
+    // column, and which rows hold a zero cell.
     void NoteDistancesBelow()
     {
         // The loop's bounds in locals, which no store of the loop can change.
