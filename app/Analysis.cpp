@@ -16,31 +16,16 @@ std::int32_t ThroughFloat(std::int32_t value)
     return held >= 2147483648.0f ? 2147483647 : static_cast<std::int32_t>(held);
 }
 
-// Whether every value is a whole number that a float holds exactly, as every
-// grey level of a picture is.
-bool FloatsHoldEveryValue()
-{
-    // Counted, not searched: a count vectorises.
-    constexpr std::uint32_t Largest = 1 << 24;
-    int beyond = 0;
-    const std::int32_t* values = &InputRaster[0][0];
-    for (int i = 0; i < RasterHeight * RasterWidth; ++i)
-        beyond += static_cast<std::uint32_t>(values[i]) + Largest > 2 * Largest;
-    return beyond == 0;
-}
-
 }  // namespace
 
 void RunAnalysis(const darkfill::FillOptions& options)
 {
-    const darkfill::RasterView<const std::int32_t> input(&InputRaster[0][0], RasterHeight, RasterWidth);
-    const darkfill::RasterView<std::int32_t> result(&ResultRaster[0][0], RasterHeight, RasterWidth);
-    if (FloatsHoldEveryValue()) {
-        darkfill::FillHoles(input, result, options);
-        return;
-    }
-    for (int y = 0; y < RasterHeight; ++y)
-        for (int x = 0; x < RasterWidth; ++x)
-            ResultRaster[y][x] = ThroughFloat(InputRaster[y][x]);
-    darkfill::FillHoles(darkfill::RasterView<const std::int32_t>(result), result, options);
+    // One pass through floats into the result, where the fill then works in place:
+    // the library would otherwise copy the raster there itself.
+    const std::int32_t* input = &InputRaster[0][0];
+    std::int32_t* result = &ResultRaster[0][0];
+    for (int i = 0; i < RasterHeight * RasterWidth; ++i)
+        result[i] = ThroughFloat(input[i]);
+    const darkfill::RasterView<std::int32_t> view(result, RasterHeight, RasterWidth);
+    darkfill::FillHoles(darkfill::RasterView<const std::int32_t>(view), view, options);
 }
