@@ -15,12 +15,6 @@ namespace {
 // and the reach is held within the plane's length and width: only distances
 // within reach are ever taken, and the sources they lead to lie within the plane.
 
-// The directions of a zero cell's four sources, in the order that wins ties, as
-// the fill map names them.
-constexpr std::uint8_t Left = 0, Right = 1, Below = 2, Above = 3;
-constexpr ValueSource SourceOf[4] = {ValueSource::FromLeft, ValueSource::FromRight, ValueSource::FromBelow,
-                                     ValueSource::FromAbove};
-
 template <class Value>
 class GapFiller
 {
@@ -35,7 +29,8 @@ public:
           beyond_(std::clamp(reach, 0, std::max(rows_, columns_)) + 1),
           zeroRows_(arena.Take<std::uint8_t>(static_cast<std::size_t>(rows_))),
           carried_(arena.Take<int>(static_cast<std::size_t>(columns_))),
-          offset_(arena.Take<std::ptrdiff_t>(static_cast<std::size_t>(columns_)))
+          along_(arena.Take<int>(static_cast<std::size_t>(columns_))),
+          across_(arena.Take<int>(static_cast<std::size_t>(columns_)))
     {
     }
 
@@ -86,25 +81,35 @@ private:
         });
     }
 
-    // A cell's source: its distance, 0 where none is in reach, and direction.
-    struct Source {
-        int distance;
-        std::uint8_t direction;
+    // A cell's source as steps along its row (left negative) and across rows (up
+    // negative), one of them 0, both where none is in reach.
+    struct Steps {
+        int along;
+        int across;
     };
 
     // The nearest of a cell's four sources by selects, ties going left, right,
     // below, above.
-    static Source Nearest(int left, int right, int below, int above, int reach)
+    static Steps NearestSource(int left, int right, int below, int above, int reach)
     {
-        int distance = left;
-        std::uint8_t direction = Left;
-        direction = right < distance ? Right : direction;
-        distance = std::min(distance, right);
-        direction = below < distance ? Below : direction;
-        distance = std::min(distance, below);
-        direction = above < distance ? Above : direction;
-        distance = std::min(distance, above);
-        return {distance > reach ? 0 : distance, direction};
+        const bool toRight = right < left;
+        int distance = toRight ? right : left;
+        const bool toBelow = below < distance;
+        distance = toBelow ? below : distance;
+        const bool toAbove = above < distance;
+        distance = toAbove ? above : distance;
+        const bool inReach = distance <= reach;
+        const bool acrossRows = toBelow || toAbove;
+        const int along = toRight ? right : -left;
+        const int across = toAbove ? -above : below;
+        return {inReach && !acrossRows ? along : 0, inReach && acrossRows ? across : 0};
+    }
+
+    static ValueSource SourceOf(Steps steps)
+    {
+        if (steps.along != 0)
+            return steps.along < 0 ? ValueSource::FromLeft : ValueSource::FromRight;
+        return steps.across < 0 ? ValueSource::FromAbove : ValueSource::FromBelow;
     }
 
     // Runs this long and longer choose their cells' sources in a loop of its own,
@@ -119,39 +124,33 @@ private:
         const std::uint32_t* below = scratch_[y];
         const int* lastAbove = carried_.data();
         const int reach = beyond_ - 1, beyond = beyond_;
-        const std::ptrdiff_t steps[4] = {-1, 1, columns_, -static_cast<std::ptrdiff_t>(columns_)};
+        const std::ptrdiff_t down = columns_;
         ValueSource* noted = sources_.empty() ? nullptr : sources_.data() + static_cast<std::size_t>(y) * columns_;
-        const auto sourceOf = [&](int x) {
-            return Nearest(std::min(x - onLeft, beyond), std::min(onRight - x, beyond), static_cast<int>(below[x]),
-                           std::min(y - lastAbove[x], beyond), reach);
+        const auto stepsOf = [&](int x) {
+            return NearestSource(std::min(x - onLeft, beyond), std::min(onRight - x, beyond),
+                                 static_cast<int>(below[x]), std::min(y - lastAbove[x], beyond), reach);
         };
         if (last - first + 1 < LongRun) {
             for (int x = first; x <= last; ++x) {
-                const Source source = sourceOf(x);
-                row[x] = row[x + source.distance * steps[source.direction]];
-                if (noted && source.distance != 0)
-                    noted[x] = SourceOf[source.direction];
+                const Steps steps = stepsOf(x);
+                row[x] = row[x + steps.along + steps.across * down];
+                if (noted && (steps.along | steps.across) != 0)
+                    noted[x] = SourceOf(steps);
             }
             return;
         }
-        std::ptrdiff_t* offsets = offset_.data();
-        const std::ptrdiff_t down = columns_;
+        int* along = along_.data();
+        int* across = across_.data();
         for (int x = first; x <= last; ++x) {
-            const Source source = sourceOf(x);
-            const std::ptrdiff_t along = source.direction == Left ? -source.distance : source.distance;
-            const std::ptrdiff_t across = source.direction == Below ? down : -down;
-            offsets[x] = source.direction <= Right ? along : source.distance * across;
+            const Steps steps = stepsOf(x);
+            along[x] = steps.along;
+            across[x] = steps.across;
         }
         for (int x = first; x <= last; ++x)
-            row[x] = row[x + offsets[x]];
-        // The direction from the offset: along the row it is shorter than the
-        // row, across rows a multiple of its length.
-        for (int x = first; noted && x <= last; ++x) {
-            const std::ptrdiff_t offset = offsets[x];
-            const ValueSource along = offset < 0 ? ValueSource::FromLeft : ValueSource::FromRight;
-            const ValueSource across = offset < 0 ? ValueSource::FromAbove : ValueSource::FromBelow;
-            noted[x] = offset == 0 ? noted[x] : offset > -down && offset < down ? along : across;
-        }
+            row[x] = row[x + along[x] + across[x] * down];
+        for (int x = first; noted && x <= last; ++x)
+            if ((along[x] | across[x]) != 0)
+                noted[x] = SourceOf({along[x], across[x]});
     }
 
     Plane<Value>& plane_;
@@ -162,8 +161,9 @@ private:
     int beyond_;
     std::span<std::uint8_t> zeroRows_;
     std::span<int> carried_;
-    // Per cell of a long run: its source's offset.
-    std::span<std::ptrdiff_t> offset_;
+    // Per cell of a long run: its source's steps.
+    std::span<int> along_;
+    std::span<int> across_;
 };
 
 }  // namespace
@@ -186,8 +186,7 @@ void FillGaps(Plane<Value>& plane, Plane<std::uint32_t>& scratch, std::span<Valu
 std::size_t GapFillingBytes(int rows, int columns)
 {
     return WorkingArena::BytesFor<std::uint8_t>(static_cast<std::size_t>(rows)) +
-           WorkingArena::BytesFor<int>(static_cast<std::size_t>(columns)) +
-           WorkingArena::BytesFor<std::ptrdiff_t>(static_cast<std::size_t>(columns));
+           3 * WorkingArena::BytesFor<int>(static_cast<std::size_t>(columns));
 }
 
 #define DARKFILL_GAP_FILLING(Value)                                                                             \
