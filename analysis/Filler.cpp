@@ -18,6 +18,7 @@
 #include "analysis/DarkRegionLabelling.h"
 #include "analysis/FillRules.h"
 #include "analysis/GapFilling.h"
+#include "analysis/GuidedFill.h"
 #include "analysis/Plane.h"
 #include "analysis/RegionPainting.h"
 #include "analysis/RegionSurrounds.h"
@@ -41,6 +42,7 @@ struct Filler::Workspace {
     WorkingArena arena;
     WorkingArena runArena;
     RegionStarts starts;
+    GuidedFill guided;
 };
 
 namespace {
@@ -127,10 +129,27 @@ void RequireOptions(const FillOptions& options)
     if (options.reach < 0 && options.reach != RuleReach)
         Refuse("the reach is " + std::to_string(options.reach) + " cells; it must be at least 0");
     if (options.rule != FillRule::RowsColumns && options.rule != FillRule::Nearest &&
-        options.rule != FillRule::Background)
+        options.rule != FillRule::Background && options.rule != FillRule::Guided)
         Refuse("the fill rule is not one that this library knows");
+    const bool guided = options.rule == FillRule::Guided;
+    if (guided && options.guide.data == nullptr)
+        Refuse("the guided rule needs a guide picture");
+    if (!guided && options.guide.data != nullptr)
+        Refuse("a guide picture is given, but only the guided rule takes one");
+    if (guided && options.reach != RuleReach)
+        Refuse("the guided rule has no reach");
     if (options.far != FarSide::Larger && options.far != FarSide::Smaller)
         Refuse("the far side is neither the larger nor the smaller value");
+}
+
+void RequireGuide(const GuideView& guide, int rows, int columns)
+{
+    if (guide.format != GuideFormat::Grey8 && guide.format != GuideFormat::Rgb8 &&
+        guide.format != GuideFormat::Grey16)
+        Refuse("the guide's format is not one that this library knows");
+    if (guide.rows != rows || guide.columns != columns)
+        Refuse("the guide is " + SizeText(guide.rows, guide.columns) + " cells and the raster " +
+               SizeText(rows, columns));
 }
 
 // Whether the view is one block of cells, row after row.
@@ -258,6 +277,8 @@ void FillRaster(Filler::Workspace& workspace, const RasterView<const Value>& ras
         RequireSameSize(fillMap, raster.rows, raster.columns, "the fill map");
     }
     const int rows = raster.rows, columns = raster.columns;
+    if (options.rule == FillRule::Guided)
+        RequireGuide(options.guide, rows, columns);
     const std::size_t cells = static_cast<std::size_t>(rows) * columns;
     if (extras.counts)
         *extras.counts = FillCounts();
@@ -318,6 +339,9 @@ void FillRaster(Filler::Workspace& workspace, const RasterView<const Value>& ras
     case FillRule::Background:
         FillBackground(plane, scratch, sources, ReachOf(options), options.far);
         break;
+    case FillRule::Guided:
+        workspace.guided.Fill(plane, options.guide, scratch, sources);
+        break;
     }
 
     if (!inResult)
@@ -344,7 +368,7 @@ Filler& Filler::operator=(Filler&&) noexcept = default;
 std::size_t Filler::HeldBytes() const
 {
     const Workspace& w = *workspace_;
-    return w.arena.Bytes() + w.runArena.Bytes() + w.starts.capacity() * sizeof(StartPixel);
+    return w.arena.Bytes() + w.runArena.Bytes() + w.starts.capacity() * sizeof(StartPixel) + w.guided.Bytes();
 }
 
 void Filler::Release()

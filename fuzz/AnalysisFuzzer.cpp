@@ -4,11 +4,13 @@
 #include "analysis/DarkRegionLabelling.h"
 #include "analysis/FillRules.h"
 #include "analysis/GapFilling.h"
+#include "analysis/GuidedFill.h"
 #include "analysis/RegionPainting.h"
 #include "analysis/RegionSurrounds.h"
 #include "testing/planes/PlaneArt.h"
 #include "testing/reference/ReferenceAnalysis.h"
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -80,6 +82,29 @@ void CompareStages(const Plane& image, int rows, int columns, const FillOptions&
         FillBackground(plane, regions, sources, reach, options.far);
         reference::CompositeAndFillBackground(slowComposite, slowFill, rows, columns, slowSources, reach, options.far);
         break;
+    case FillRule::Guided: {
+        GuidedFill guided;
+        guided.Fill(plane, options.guide, regions, sources);
+        reference::CompositeAndFillGuided(slowComposite, slowFill, rows, columns, slowSources, options.guide);
+        // Random guides make ill-conditioned systems, whose solutions only a
+        // direct solve finds to the last digit: the same holes filled, sources
+        // kept, and every value within the sources' range.
+        double lowest = 255.0, highest = 0.0;
+        for (int y = 0; y < rows; ++y)
+            for (int x = 0; x < columns; ++x)
+                if (image[y][x] > 0.0) {
+                    lowest = std::min(lowest, image[y][x]);
+                    highest = std::max(highest, image[y][x]);
+                }
+        for (int y = 0; y < rows; ++y)
+            for (int x = 0; x < columns; ++x) {
+                const double value = plane[y][x];
+                Require(image[y][x] == 0.0 ? value == 0.0 || (value >= lowest && value <= highest)
+                                           : value == image[y][x]);
+            }
+        Require(sources == slowSources);
+        return;
+    }
     }
     Require(SameCells(plane, slowFill) && sources == slowSources);
 }
@@ -114,12 +139,22 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const int columns = 1 + data[1] % 40;
     // The third byte: a label plane, or a picture with its rule, far side and reach.
     const bool labelPlane = data[2] & 1;
-    constexpr FillRule Rules[4] = {FillRule::RowsColumns, FillRule::Nearest, FillRule::Background, FillRule::Nearest};
-    const FillOptions options = {.reach = data[2] & 0x40 ? (data[2] >> 3) % 8 : RuleReach,
-                                 .rule = Rules[(data[2] >> 1) % 4],
-                                 .far = data[2] & 0x80 ? FarSide::Smaller : FarSide::Larger};
+    constexpr FillRule Rules[4] = {FillRule::RowsColumns, FillRule::Nearest, FillRule::Background, FillRule::Guided};
+    const std::uint8_t choice = data[2];
+    const FillRule rule = Rules[(choice >> 1) % 4];
     data += 3;
     size -= 3;
+    // The guided rule on a picture small enough for the reference's dense solve,
+    // guided by the same bytes a row further on.
+    const bool guided = rule == FillRule::Guided && rows * columns <= 400 && size > 0;
+    std::vector<std::uint8_t> guide(static_cast<std::size_t>(rows) * columns);
+    for (std::size_t i = 0; guided && i < guide.size(); ++i)
+        guide[i] = data[(i + static_cast<std::size_t>(columns)) % size];
+    const FillOptions options = {
+        .reach = choice & 0x40 && !guided ? (choice >> 3) % 8 : RuleReach,
+        .rule = guided || rule != FillRule::Guided ? rule : FillRule::Nearest,
+        .far = choice & 0x80 ? FarSide::Smaller : FarSide::Larger,
+        .guide = guided ? GuideView(guide.data(), GuideFormat::Grey8, rows, columns) : GuideView()};
     if (labelPlane) {
         CompareSurrounds(data, size, rows, columns);
         return 0;

@@ -32,6 +32,11 @@
 //   checkerboard of holes); one more a cell for counts without a fill map. A
 //   Filler keeps its memory from one fill to the next; a free FillHoles call makes
 //   and releases its own. std::bad_alloc propagates.
+// - The guided rule: a guide of the raster's size, read by its own steps (any,
+//   in bytes). Its holes take about 260 bytes each of working memory besides the
+//   above, kept by a Filler; their values are the system's solution to a
+//   residual of 1e-10, which is close to the last digit except where the guide
+//   ties parts of the holes to their sources only by the weakest weights.
 // - Threads: FillHoles and distinct Fillers share nothing and may run at once on
 //   different threads; one Filler serves one thread at a time.
 
@@ -95,6 +100,7 @@ enum class ValueSource : std::uint8_t {
     LeftAtZero,  // a hole with no source in reach
     FromNearest,     // filled from the source nearest to it in the plane (FillRule::Nearest)
     FromBackground,  // filled from the far side of its row or column (FillRule::Background)
+    FromGuide,       // filled by the guided rule (FillRule::Guided)
 };
 
 // The colours of a fill map drawn as a picture, 0xRRGGBB by ValueSource, chosen to
@@ -109,6 +115,7 @@ inline constexpr std::uint32_t FillMapColours[] = {
     0xD55E00,  // LeftAtZero: vermilion
     0xCC79A7,  // FromNearest: reddish purple
     0xBBBBBB,  // FromBackground: light grey
+    0xFFFFFF,  // FromGuide: white
 };
 
 // How the holes left after the painting are filled. A source is a cell above 0
@@ -123,6 +130,50 @@ enum class FillRule {
     // nearest to the right on its row, the farther (FarSide), or the one there is;
     // a hole with neither takes the same of the nearest above and below.
     Background,
+    // Guided by a picture registered to the raster (FillOptions::guide): each hole
+    // is the weighted mean of its 8 neighbours, a neighbour weighing the more the
+    // nearer its brightness is to the hole's, sources fixed; one linear system for
+    // all holes (colorization by optimisation, as the NYU Depth toolbox fills its
+    // frames). Holes whose connected holes touch no source stay 0.
+    Guided,
+};
+
+// How a guide's cells hold their brightness.
+enum class GuideFormat {
+    Grey8,   // one byte a cell
+    Rgb8,    // three bytes a cell, red, green and blue, weighed as luma (0.2989,
+             // 0.5870, 0.1140)
+    Grey16,  // one 16-bit value a cell, an infrared frame say
+};
+
+// A picture that guides FillRule::Guided, of the raster's size, in the caller's
+// memory: cell (y, x) starts at data + y * rowStep + x * columnStep bytes. Not
+// owned; read during the fill only.
+struct GuideView {
+    const void* data = nullptr;
+    GuideFormat format = GuideFormat::Grey8;
+    int rows = 0;
+    int columns = 0;
+    std::ptrdiff_t rowStep = 0;
+    std::ptrdiff_t columnStep = 0;
+
+    GuideView() = default;
+    // Rows stored one after another without a gap.
+    GuideView(const void* cells, GuideFormat cellFormat, int rowCount, int columnCount)
+        : data(cells), format(cellFormat), rows(rowCount), columns(columnCount),
+          rowStep(static_cast<std::ptrdiff_t>(columnCount) * CellBytes(cellFormat)), columnStep(CellBytes(cellFormat))
+    {
+    }
+    GuideView(const void* cells, GuideFormat cellFormat, int rowCount, int columnCount, std::ptrdiff_t bytesPerRow,
+              std::ptrdiff_t bytesPerCell)
+        : data(cells), format(cellFormat), rows(rowCount), columns(columnCount), rowStep(bytesPerRow),
+          columnStep(bytesPerCell)
+    {
+    }
+    static constexpr std::ptrdiff_t CellBytes(GuideFormat cellFormat)
+    {
+        return cellFormat == GuideFormat::Rgb8 ? 3 : cellFormat == GuideFormat::Grey16 ? 2 : 1;
+    }
 };
 
 // Which of two values lies farther from the camera: the larger for depth, the
@@ -140,11 +191,13 @@ struct FillOptions {
     // not painted; their holes are filled like the rest. At least 1.
     int smallestRegion = 6;
     // The farthest a source may lie from a hole, in cells (along the row or column,
-    // or in the plane for Nearest). At least 0, or RuleReach.
+    // or in the plane for Nearest). At least 0, or RuleReach; Guided has none.
     int reach = RuleReach;
     FillRule rule = FillRule::RowsColumns;
     // For Background: which value of the two is the far one.
     FarSide far = FarSide::Larger;
+    // For Guided, and only for it: the guide picture.
+    GuideView guide{};
 };
 
 // The reach that the options give: theirs, or their rule's own for RuleReach.

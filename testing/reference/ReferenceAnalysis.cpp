@@ -3,6 +3,7 @@
 #include "darkfill/darkfill.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstddef>
 #include <cstdint>
 #include <limits>
@@ -409,6 +410,138 @@ void CompositeAndFillBackground(Plane& imagePlane, Plane& fillPlane, int rows, i
         }
 }
 
+namespace {
+
+// The guide's brightness at (y, x) from 0 to 1, luma for colour.
+double GuideBrightness(const GuideView& guide, int y, int x)
+{
+    const unsigned char* at = static_cast<const unsigned char*>(guide.data) + y * guide.rowStep + x * guide.columnStep;
+    if (guide.format == GuideFormat::Grey16)
+        return (at[0] | at[1] << 8) / 65535.0;  // little-endian, as every machine here
+    if (guide.format == GuideFormat::Rgb8)
+        return (0.2989 * at[0] + 0.5870 * at[1] + 0.1140 * at[2]) / 255.0;
+    return at[0] / 255.0;
+}
+
+// Solves a x = b in place by Gaussian elimination with partial pivoting.
+void SolveDense(std::vector<std::vector<double>>& a, std::vector<double>& b)
+{
+    const std::size_t n = b.size();
+    for (std::size_t col = 0; col < n; ++col) {
+        std::size_t pivot = col;
+        for (std::size_t row = col + 1; row < n; ++row)
+            if (std::abs(a[row][col]) > std::abs(a[pivot][col]))
+                pivot = row;
+        std::swap(a[col], a[pivot]);
+        std::swap(b[col], b[pivot]);
+        for (std::size_t row = col + 1; row < n; ++row) {
+            const double factor = a[row][col] / a[col][col];
+            if (factor == 0.0)
+                continue;
+            for (std::size_t k = col; k < n; ++k)
+                a[row][k] -= factor * a[col][k];
+            b[row] -= factor * b[col];
+        }
+    }
+    for (std::size_t col = n; col-- > 0;) {
+        double sum = b[col];
+        for (std::size_t k = col + 1; k < n; ++k)
+            sum -= a[col][k] * b[k];
+        b[col] = sum / a[col][col];
+    }
+}
+
+}  // namespace
+
+void CompositeAndFillGuided(Plane& imagePlane, Plane& fillPlane, int rows, int columns,
+                            std::span<ValueSource> sources, const GuideView& guide)
+{
+    Composite(imagePlane, fillPlane, rows, columns);
+    const auto inside = [&](int y, int x) { return y >= 0 && y < rows && x >= 0 && x < columns; };
+    // A hole takes part where its holes lead, step by step, to a source.
+    Plane leads(rows, columns);
+    for (int y = 0; y < rows; ++y)
+        for (int x = 0; x < columns; ++x)
+            leads[y][x] = 0.0;
+    for (bool grew = true; grew;) {
+        grew = false;
+        for (int y = 0; y < rows; ++y)
+            for (int x = 0; x < columns; ++x)
+                for (int dy = -1; dy <= 1 && imagePlane[y][x] == 0.0 && leads[y][x] == 0.0; ++dy)
+                    for (int dx = -1; dx <= 1; ++dx)
+                        if ((dy != 0 || dx != 0) && inside(y + dy, x + dx) &&
+                            (imagePlane[y + dy][x + dx] > 0.0 || leads[y + dy][x + dx] == 1.0)) {
+                            leads[y][x] = 1.0;
+                            grew = true;
+                            break;
+                        }
+    }
+    std::vector<std::pair<int, int>> holes;
+    std::map<std::pair<int, int>, std::size_t> number;
+    for (int y = 0; y < rows; ++y)
+        for (int x = 0; x < columns; ++x)
+            if (leads[y][x] == 1.0) {
+                number[{y, x}] = holes.size();
+                holes.push_back({y, x});
+            }
+    double lowest = std::numeric_limits<double>::max(), highest = 0.0;
+    for (int y = 0; y < rows; ++y)
+        for (int x = 0; x < columns; ++x)
+            if (imagePlane[y][x] > 0.0) {
+                lowest = std::min(lowest, imagePlane[y][x]);
+                highest = std::max(highest, imagePlane[y][x]);
+            }
+
+    // One equation a hole: itself less the weighted mean of its neighbours.
+    const std::size_t n = holes.size();
+    std::vector<std::vector<double>> a(n, std::vector<double>(n, 0.0));
+    std::vector<double> b(n, 0.0);
+    for (std::size_t i = 0; i < n; ++i) {
+        const auto [y, x] = holes[i];
+        const double g = GuideBrightness(guide, y, x);
+        std::vector<double> window = {g};
+        std::vector<std::pair<int, int>> taking;
+        double closest = std::numeric_limits<double>::max();
+        for (int dy = -1; dy <= 1; ++dy)
+            for (int dx = -1; dx <= 1; ++dx) {
+                if ((dy == 0 && dx == 0) || !inside(y + dy, x + dx))
+                    continue;
+                const double h = GuideBrightness(guide, y + dy, x + dx);
+                window.push_back(h);
+                closest = std::min(closest, (h - g) * (h - g));
+                if (imagePlane[y + dy][x + dx] >= 0.0)
+                    taking.push_back({y + dy, x + dx});
+            }
+        double mean = 0.0, variance = 0.0;
+        for (const double v : window)
+            mean += v / static_cast<double>(window.size());
+        for (const double v : window)
+            variance += (v - mean) * (v - mean) / static_cast<double>(window.size());
+        double spread = std::max({0.6 * variance, window.size() > 1 ? closest / -std::log(0.01) : 0.0, 2e-6});
+        std::vector<double> weights;
+        double total = 0.0;
+        for (const auto& [ny, nx] : taking) {
+            const double d = GuideBrightness(guide, ny, nx) - g;
+            weights.push_back(std::exp(-std::min(d * d / spread, 9.0)));
+            total += weights.back();
+        }
+        a[i][i] = 1.0;
+        for (std::size_t k = 0; k < taking.size(); ++k) {
+            const auto [ny, nx] = taking[k];
+            if (imagePlane[ny][nx] > 0.0)
+                b[i] += weights[k] / total * imagePlane[ny][nx];
+            else
+                a[i][number.at({ny, nx})] -= weights[k] / total;
+        }
+    }
+    SolveDense(a, b);
+    for (std::size_t i = 0; i < n; ++i) {
+        const auto [y, x] = holes[i];
+        fillPlane[y][x] = std::clamp(b[i], lowest, highest);
+        Note(sources, y, x, columns, ValueSource::FromGuide);
+    }
+}
+
 // A raster's value as the plane holds it: a hole (0, or NaN) as 0.
 template <class Value>
 double PlaneValueOf(Value value)
@@ -419,16 +552,17 @@ double PlaneValueOf(Value value)
     return value == Value{} ? 0.0 : static_cast<double>(value);
 }
 
-// A plane's value back in the raster's type: exact, as every value came from it.
+// A plane's value back in the raster's type: exact for the values that came from
+// it, and the nearest integer to a guided mean.
 template <class Value>
 Value RasterValueOf(double value)
 {
     if constexpr (std::is_same_v<Value, float>)
         return static_cast<float>(value);
     else if constexpr (std::is_same_v<Value, std::int32_t>)
-        return WholeNumberOf(value);
+        return WholeNumberOf(std::round(value));
     else
-        return static_cast<Value>(value);
+        return static_cast<Value>(std::round(value));
 }
 
 template <class Value>
@@ -464,6 +598,8 @@ void FillHoles(std::span<const Value> raster, int rows, int columns, std::span<V
         CompositeAndFillNearest(image, fill, rows, columns, noted, reach);
     else if (options.rule == FillRule::Background)
         CompositeAndFillBackground(image, fill, rows, columns, noted, reach, options.far);
+    else if (options.rule == FillRule::Guided)
+        CompositeAndFillGuided(image, fill, rows, columns, noted, options.guide);
     else
         CompositeAndFill(image, fill, rows, columns, noted, reach);
 

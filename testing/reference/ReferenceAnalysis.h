@@ -51,6 +51,11 @@ void CompositeAndFillNearest(Plane& imagePlane, Plane& fillPlane, int rows, int 
 // Probes a step at a time outwards, both ways along the row, then along the column.
 void CompositeAndFillBackground(Plane& imagePlane, Plane& fillPlane, int rows, int columns,
                                 std::span<ValueSource> sources, int reach, FarSide far);
+// The guided rule's system written out whole, one row of a dense matrix a hole,
+// solved by Gaussian elimination with partial pivoting: for a few hundred holes.
+// Values are left unrounded.
+void CompositeAndFillGuided(Plane& imagePlane, Plane& fillPlane, int rows, int columns,
+                            std::span<ValueSource> sources, const GuideView& guide);
 
 // A raster of any size and of any of the library's value types, one block of
 // cells row after row, as the library fills it (without its checks of the shape):

@@ -286,6 +286,8 @@ TEST(PublicInterface, RefusesWhatItCannotFill)
 {
     std::vector<std::uint16_t> cells(64, 5), result(64, 7);
     std::vector<ValueSource> map(64);
+    const std::vector<std::uint8_t> greys(64, 100);
+    const GuideView guide(greys.data(), GuideFormat::Grey8, 8, 8);
     using View = RasterView<std::uint16_t>;
     struct Row {
         const char* name;
@@ -308,6 +310,17 @@ TEST(PublicInterface, RefusesWhatItCannotFill)
         {"NegativeReach", {cells.data(), 8, 8}, View(result.data(), 8, 8), {.reach = -2}, {}, "at least 0"},
         {"UnknownRule", {cells.data(), 8, 8}, View(result.data(), 8, 8), {.rule = FillRule(7)}, {}, "fill rule"},
         {"UnknownFarSide", {cells.data(), 8, 8}, View(result.data(), 8, 8), {.far = FarSide(2)}, {}, "far side"},
+        {"GuidedWithoutGuide", {cells.data(), 8, 8}, View(result.data(), 8, 8), {.rule = FillRule::Guided}, {},
+         "needs a guide"},
+        {"GuideWithoutTheRule", {cells.data(), 8, 8}, View(result.data(), 8, 8), {.guide = guide}, {},
+         "only the guided rule"},
+        {"GuideOfAnotherSize", {cells.data(), 8, 8}, View(result.data(), 8, 8),
+         {.rule = FillRule::Guided, .guide = GuideView(greys.data(), GuideFormat::Grey8, 8, 7)}, {},
+         "the guide is 8 x 7 cells and the raster 8 x 8"},
+        {"GuidedWithAReach", {cells.data(), 8, 8}, View(result.data(), 8, 8),
+         {.reach = 3, .rule = FillRule::Guided, .guide = guide}, {}, "no reach"},
+        {"UnknownGuideFormat", {cells.data(), 8, 8}, View(result.data(), 8, 8),
+         {.rule = FillRule::Guided, .guide = GuideView(greys.data(), GuideFormat(5), 8, 8)}, {}, "guide's format"},
     };
     for (const Row& row : table) {
         try {

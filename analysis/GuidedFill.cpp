@@ -1,0 +1,345 @@
+#include "analysis/GuidedFill.h"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <cstring>
+#include <limits>
+#include <stdexcept>
+#include <type_traits>
+
+namespace darkfill {
+
+namespace {
+
+// No weight falls below e^-9 (about 1/8100) before the scaling: holes that the
+// guide marks off from the rest stay tied to it, enough for the solver to reach
+// them, where a weight of 1e-30 would leave their values to the last bits.
+constexpr double MostExponent = 9.0;
+
+// The neighbours in the order of the plane: the first Before of them come before
+// the cell.
+constexpr int Offsets[8][2] = {{-1, -1}, {-1, 0}, {-1, 1}, {0, -1}, {0, 1}, {1, -1}, {1, 0}, {1, 1}};
+constexpr int Before = 4;
+
+constexpr double MinimumPivot = 1e-12;
+constexpr int MostSteps = 1000;
+
+// The guide's brightness at (y, x), from 0 to 1.
+double Brightness(const GuideView& guide, int y, int x)
+{
+    const auto* cell = static_cast<const unsigned char*>(guide.data) + y * guide.rowStep + x * guide.columnStep;
+    switch (guide.format) {
+    case GuideFormat::Rgb8:
+        return (0.2989 * cell[0] + 0.5870 * cell[1] + 0.1140 * cell[2]) / 255.0;
+    case GuideFormat::Grey16: {
+        std::uint16_t value;
+        std::memcpy(&value, cell, sizeof value);
+        return value / 65535.0;
+    }
+    case GuideFormat::Grey8:
+        break;
+    }
+    return cell[0] / 255.0;
+}
+
+// Over the holes, not the zero past them.
+double Dot(const std::vector<double>& a, const std::vector<double>& b)
+{
+    double sum = 0.0;
+    for (std::size_t i = 0; i + 1 < a.size(); ++i)
+        sum += a[i] * b[i];
+    return sum;
+}
+
+// The value that a solution takes in the raster's type: the nearest integer, or
+// the float, held between the smallest and the largest source.
+template <class Value>
+Value ValueOf(double solution, double lowest, double highest)
+{
+    const double held = std::clamp(solution, lowest, highest);
+    if constexpr (std::is_floating_point_v<Value>)
+        return static_cast<Value>(held);
+    else
+        return static_cast<Value>(std::llround(held));
+}
+
+}  // namespace
+
+template <class Value>
+void GuidedFill::Fill(Plane<Value>& plane, const GuideView& guide, Plane<std::uint32_t>& numbers,
+                      std::span<ValueSource> sources)
+{
+    const int rows = plane.Rows(), columns = plane.Columns();
+    // Each hole's number, in the order of the plane; the sources' range.
+    cell_.clear();
+    double lowest = std::numeric_limits<double>::infinity(), highest = -lowest;
+    for (int y = 0; y < rows; ++y)
+        for (int x = 0; x < columns; ++x) {
+            const Value value = plane[y][x];
+            numbers[y][x] = NoHole;
+            if (value > Value{}) {
+                lowest = std::min(lowest, static_cast<double>(value));
+                highest = std::max(highest, static_cast<double>(value));
+            } else if (value == Value{}) {
+                if (cell_.size() == NoHole)
+                    throw std::length_error("darkfill: more holes than the guided fill can number");
+                numbers[y][x] = static_cast<std::uint32_t>(cell_.size());
+                cell_.push_back(static_cast<std::size_t>(y) * columns + x);
+            }
+        }
+    if (cell_.empty() || !(lowest <= highest))
+        return;
+
+    // The weights of each hole's neighbours.
+    const std::size_t holes = cell_.size();
+    neighbour_.assign(holes * 8, NoHole);
+    weight_.assign(holes * 8, 0.0);
+    known_.assign(holes, 0.0);
+    for (std::size_t h = 0; h < holes; ++h) {
+        const int y = static_cast<int>(cell_[h] / columns), x = static_cast<int>(cell_[h] % columns);
+        const double centre = Brightness(guide, y, x);
+        double window[9] = {centre};
+        double kernel[8];
+        int inWindow = 1, taking = 0;
+        int taken[8];
+        double closest = std::numeric_limits<double>::infinity();
+        for (int k = 0; k < 8; ++k) {
+            const int ny = y + Offsets[k][0], nx = x + Offsets[k][1];
+            if (ny < 0 || ny >= rows || nx < 0 || nx >= columns)
+                continue;
+            const double g = Brightness(guide, ny, nx);
+            window[inWindow++] = g;
+            closest = std::min(closest, (g - centre) * (g - centre));
+            if (plane[ny][nx] >= Value{}) {
+                kernel[taking] = g;
+                taken[taking++] = k;
+            }
+        }
+        double mean = 0.0;
+        for (int i = 0; i < inWindow; ++i)
+            mean += window[i];
+        mean /= inWindow;
+        double variance = 0.0;
+        for (int i = 0; i < inWindow; ++i)
+            variance += (window[i] - mean) * (window[i] - mean);
+        variance /= inWindow;
+        double spread = 0.6 * variance;
+        if (inWindow > 1)
+            spread = std::max(spread, -closest / std::log(0.01));
+        spread = std::max(spread, 2e-6);
+        double total = 0.0;
+        for (int i = 0; i < taking; ++i) {
+            kernel[i] = std::exp(-std::min((kernel[i] - centre) * (kernel[i] - centre) / spread, MostExponent));
+            total += kernel[i];
+        }
+        for (int i = 0; i < taking; ++i) {
+            const int ny = y + Offsets[taken[i]][0], nx = x + Offsets[taken[i]][1];
+            const double w = kernel[i] / total;
+            if (plane[ny][nx] > Value{}) {
+                known_[h] += w * static_cast<double>(plane[ny][nx]);
+            } else {
+                neighbour_[h * 8 + taken[i]] = numbers[ny][nx];
+                weight_[h * 8 + taken[i]] = w;
+            }
+        }
+    }
+    LeaveUnreached();
+    Factor();
+    Solve();
+    for (std::size_t h = 0; h < holes; ++h) {
+        if (!reached_[h] || !std::isfinite(x_[h]))
+            continue;
+        const std::size_t at = cell_[h];
+        plane[static_cast<int>(at / columns)][static_cast<int>(at % columns)] = ValueOf<Value>(x_[h], lowest, highest);
+        if (!sources.empty())
+            sources[at] = ValueSource::FromGuide;
+    }
+}
+
+// Holes that no source reaches through neighbouring holes: their equations
+// become x = 0, which the solver keeps, so that the system has one solution.
+void GuidedFill::LeaveUnreached()
+{
+    const std::size_t holes = cell_.size();
+    std::vector<std::uint32_t> queue;
+    std::vector<bool>& reached = reached_;
+    reached.assign(holes, false);
+    for (std::size_t h = 0; h < holes; ++h)
+        if (known_[h] != 0.0) {
+            reached[h] = true;
+            queue.push_back(static_cast<std::uint32_t>(h));
+        }
+    for (std::size_t at = 0; at < queue.size(); ++at)
+        for (int k = 0; k < 8; ++k) {
+            const std::uint32_t n = neighbour_[queue[at] * std::size_t{8} + k];
+            if (n != NoHole && !reached[n]) {
+                reached[n] = true;
+                queue.push_back(n);
+            }
+        }
+    for (std::size_t h = 0; h < holes; ++h)
+        if (!reached[h])
+            std::fill_n(neighbour_.begin() + static_cast<std::ptrdiff_t>(h * 8), 8, NoHole);
+}
+
+// out = (I - W) in, W the weights between holes. A neighbour that is no hole
+// reads the zero past the last hole with a weight of 0, so that the loops take no
+// branch.
+void GuidedFill::Multiply(const std::vector<double>& in, std::vector<double>& out) const
+{
+    const std::size_t holes = cell_.size();
+    const auto last = static_cast<std::uint32_t>(holes);
+    for (std::size_t h = 0; h < holes; ++h) {
+        double sum = in[h];
+        for (int k = 0; k < 8; ++k)
+            sum -= weight_[h * 8 + k] * in[std::min(neighbour_[h * 8 + k], last)];
+        out[h] = sum;
+    }
+}
+
+// The incomplete LU factors of I - W on its own pattern: a hole's row takes from
+// the rows of its neighbours before it (above, and on its left), and keeps only
+// what falls on its own neighbours. Neighbour d of hole i, then neighbour e of
+// that one, is i's neighbour Across[d][e] (8 for i itself, -1 for none).
+void GuidedFill::Factor()
+{
+    static const auto across = [] {
+        std::array<std::array<int, 8>, 8> table{};
+        for (int d = 0; d < 8; ++d)
+            for (int e = 0; e < 8; ++e) {
+                const int dy = Offsets[d][0] + Offsets[e][0], dx = Offsets[d][1] + Offsets[e][1];
+                table[d][e] = -1;
+                if (dy == 0 && dx == 0)
+                    table[d][e] = 8;
+                for (int f = 0; f < 8; ++f)
+                    if (Offsets[f][0] == dy && Offsets[f][1] == dx)
+                        table[d][e] = f;
+            }
+        return table;
+    }();
+    const std::size_t holes = cell_.size();
+    factor_.resize(holes * 8);
+    pivot_.resize(holes);
+    for (std::size_t i = 0; i < holes; ++i) {
+        double* row = &factor_[i * 8];
+        for (int d = 0; d < 8; ++d)
+            row[d] = neighbour_[i * 8 + d] == NoHole ? 0.0 : -weight_[i * 8 + d];
+        double diagonal = 1.0;
+        for (int d = 0; d < Before; ++d) {
+            const std::uint32_t k = neighbour_[i * 8 + d];
+            if (k == NoHole)
+                continue;
+            row[d] *= pivot_[k];
+            for (int e = Before; e < 8; ++e) {
+                const int f = across[d][e];
+                if (f == 8)
+                    diagonal -= row[d] * factor_[k * 8 + e];
+                else if (f > d && neighbour_[i * 8 + f] != NoHole)
+                    row[f] -= row[d] * factor_[k * 8 + e];
+            }
+        }
+        // A part of the holes tied to its sources only through a run of the
+        // weakest weights leaves a pivot at 0 in this order: held above it, the
+        // factors stay an approximation, which is all the solver needs of them.
+        pivot_[i] = 1.0 / std::max(diagonal, MinimumPivot);
+    }
+}
+
+// out = (LU)^-1 in: forward through the holes before, back through those after.
+void GuidedFill::Precondition(const std::vector<double>& in, std::vector<double>& out) const
+{
+    const std::size_t holes = cell_.size();
+    const auto last = static_cast<std::uint32_t>(holes);
+    for (std::size_t i = 0; i < holes; ++i) {
+        double sum = in[i];
+        for (int d = 0; d < Before; ++d)
+            sum -= factor_[i * 8 + d] * out[std::min(neighbour_[i * 8 + d], last)];
+        out[i] = sum;
+    }
+    // Each sum takes the neighbour just solved last, and the pivots are held as
+    // their reciprocals: what one hole waits for from the next is one step.
+    for (std::size_t i = holes; i-- > 0;) {
+        double sum = out[i];
+        for (int e = 7; e >= Before; --e)
+            sum -= factor_[i * 8 + e] * out[std::min(neighbour_[i * 8 + e], last)];
+        out[i] = sum * pivot_[i];
+    }
+}
+
+// BiCGSTAB, preconditioned on the right by the factors. The residual that its
+// steps carry drifts from the true one where the system is ill-conditioned (a
+// part of the holes tied to its sources by weights near e^-9): where it says the
+// goal is met, the true residual is taken, and the steps start again from it
+// until that one meets the goal too.
+void GuidedFill::Solve()
+{
+    const std::size_t holes = cell_.size();
+    // One more each: the zero that neighbours that are no holes read.
+    for (std::vector<double>* v : {&x_, &r_, &shadow_, &p_, &v_, &s_, &t_, &pz_, &sz_})
+        v->assign(holes + 1, 0.0);
+    std::copy(known_.begin(), known_.end(), r_.begin());
+    const double goal = 1e-10 * std::sqrt(Dot(r_, r_));
+    double rho = 0.0, alpha = 0.0, omega = 0.0;
+    for (int step = 0; step < MostSteps; ++step) {
+        if (std::sqrt(Dot(r_, r_)) <= goal) {
+            Multiply(x_, t_);
+            for (std::size_t i = 0; i < holes; ++i)
+                r_[i] = known_[i] - t_[i];
+            if (std::sqrt(Dot(r_, r_)) <= goal)
+                return;
+            rho = 0.0;
+        }
+        const double rhoNext = Dot(shadow_, r_);
+        if (rho == 0.0 || rhoNext == 0.0 || omega == 0.0) {
+            // A start, or a breakdown: again from where the solution stands.
+            shadow_ = r_;
+            std::fill(p_.begin(), p_.end(), 0.0);
+            std::fill(v_.begin(), v_.end(), 0.0);
+            rho = alpha = omega = 1.0;
+            continue;
+        }
+        const double beta = (rhoNext / rho) * (alpha / omega);
+        rho = rhoNext;
+        for (std::size_t i = 0; i < holes; ++i)
+            p_[i] = r_[i] + beta * (p_[i] - omega * v_[i]);
+        Precondition(p_, pz_);
+        Multiply(pz_, v_);
+        alpha = rho / Dot(shadow_, v_);
+        if (!std::isfinite(alpha)) {
+            rho = 0.0;
+            continue;
+        }
+        for (std::size_t i = 0; i < holes; ++i)
+            s_[i] = r_[i] - alpha * v_[i];
+        Precondition(s_, sz_);
+        Multiply(sz_, t_);
+        const double tt = Dot(t_, t_);
+        omega = tt > 0.0 ? Dot(t_, s_) / tt : 0.0;
+        if (!std::isfinite(omega))
+            omega = 0.0;
+        for (std::size_t i = 0; i < holes; ++i) {
+            x_[i] += alpha * pz_[i] + omega * sz_[i];
+            r_[i] = s_[i] - omega * t_[i];
+        }
+    }
+}
+
+std::size_t GuidedFill::Bytes() const
+{
+    std::size_t bytes = cell_.capacity() * sizeof(std::size_t) + neighbour_.capacity() * sizeof(std::uint32_t) +
+                        weight_.capacity() * sizeof(double) + known_.capacity() * sizeof(double);
+    for (const std::vector<double>* v : {&x_, &r_, &shadow_, &p_, &v_, &s_, &t_, &pz_, &sz_, &factor_, &pivot_})
+        bytes += v->capacity() * sizeof(double);
+    return bytes + reached_.capacity() / 8;
+}
+
+#define DARKFILL_GUIDED_FILL(Value)                                                                             \
+    template void GuidedFill::Fill(Plane<Value>&, const GuideView&, Plane<std::uint32_t>&, std::span<ValueSource>);
+DARKFILL_GUIDED_FILL(std::uint8_t)
+DARKFILL_GUIDED_FILL(std::uint16_t)
+DARKFILL_GUIDED_FILL(std::int32_t)
+DARKFILL_GUIDED_FILL(float)
+#undef DARKFILL_GUIDED_FILL
+
+}  // namespace darkfill

@@ -1,0 +1,75 @@
+#pragma once
+
+// The guided fill: the holes left after the painting, filled by one linear system
+// whose weights come from a guide picture registered to the raster.
+//
+// The system. Each hole h is the weighted mean of its neighbours n among the 8
+// around it that are sources (above 0) or holes; cells below 0 and cells past the
+// edge take no part. A neighbour's weight is exp(-(g(n) - g(h))^2 / s), g the
+// guide's brightness from 0 to 1; s is 0.6 times the variance of g over the 3 x 3
+// window (the cells past the edge left out), raised to where the closest
+// neighbour weighs at least 0.01 before the weights are scaled to sum to 1, and
+// to at least 2e-6; no weight falls below e^-9 before the scaling. Sources keep
+// their values. Holes connected through holes to no source have no mean to take
+// and stay 0.
+//
+// The solver: BiCGSTAB on the holes alone, preconditioned by the incomplete LU
+// factors of the system on its own pattern, in doubles, from 0, until the true
+// residual is at most 1e-10 of the right-hand side's (Euclidean norms) or after
+// 1,000 steps; in one fixed order, so that every run gives the same values.
+// Where the guide marks off parts of the holes that reach their sources only
+// through several of the weakest weights, the system is ill-conditioned, and the
+// values there are good to the residual, not to the last digit.
+// Integers round to the nearest, every value held between the smallest and the
+// largest source.
+//
+// Time: a pass over the plane, then per step of the solver two products, each a
+// few operations per hole and neighbour. Memory: the plane of hole numbers, which
+// is the caller's scratch (4 bytes a cell), and about 260 bytes a hole, which the
+// GuidedFill keeps for the next fill.
+
+#include "analysis/Plane.h"
+#include "darkfill/darkfill.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <span>
+#include <vector>
+
+namespace darkfill {
+
+class GuidedFill
+{
+public:
+    // Fills the zero cells of plane, a painted picture, guided by guide (of the
+    // plane's size, checked by the caller); numbers is scratch of the same size.
+    // Where sources is not empty, each filled cell's entry becomes FromGuide.
+    template <class Value>
+    void Fill(Plane<Value>& plane, const GuideView& guide, Plane<std::uint32_t>& numbers,
+              std::span<ValueSource> sources);
+
+    std::size_t Bytes() const;
+
+private:
+    void LeaveUnreached();
+    void Factor();
+    void Solve();
+    void Multiply(const std::vector<double>& in, std::vector<double>& out) const;
+    void Precondition(const std::vector<double>& in, std::vector<double>& out) const;
+
+    // Per hole, in the order of the plane: its cell, its 8 neighbours' numbers and
+    // weights where they are holes (else NoHole), and the weighted sum of its
+    // neighbouring sources.
+    static constexpr std::uint32_t NoHole = 0xffffffff;
+    std::vector<std::size_t> cell_;
+    std::vector<std::uint32_t> neighbour_;
+    std::vector<double> weight_;
+    std::vector<double> known_;
+    std::vector<bool> reached_;
+    // The incomplete factors (8 a hole, and the pivot), the solution and the
+    // solver's vectors.
+    std::vector<double> factor_, pivot_;
+    std::vector<double> x_, r_, shadow_, p_, v_, s_, t_, pz_, sz_;
+};
+
+}  // namespace darkfill
