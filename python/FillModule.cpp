@@ -77,7 +77,10 @@ darkfill::FillOptions OptionsOf(int smallestRegion, std::optional<int> reach, co
 {
     const std::optional<darkfill::FillRule> named = FillRuleNamed(rule);
     if (!named)
-        throw py::value_error("rule must be 'rows-columns', 'nearest' or 'background'; it is '" + rule + "'");
+        throw py::value_error("rule must be 'rows-columns', 'nearest', 'background' or 'guided'; it is '" + rule +
+                              "'");
+    if (*named == darkfill::FillRule::Guided && reach)
+        throw py::value_error("the guided rule has no reach; give reach=None");
     const std::optional<darkfill::FarSide> side = FarSideNamed(far);
     if (!side)
         throw py::value_error("far must be 'larger' or 'smaller'; it is '" + far + "'");
@@ -87,6 +90,46 @@ darkfill::FillOptions OptionsOf(int smallestRegion, std::optional<int> reach, co
         throw py::value_error("reach must be at least 0; it is " + std::to_string(*reach));
     return {.smallestRegion = smallestRegion, .reach = reach.value_or(darkfill::RuleReach), .rule = *named,
             .far = *side};
+}
+
+// The guide array of rule "guided", checked against the array it guides: uint8
+// (rows, columns) grey or (rows, columns, 3 or 4) colour, or uint16 grey, any
+// strides but a colour's samples side by side (else it is copied into keep).
+darkfill::GuideView GuideOf(const py::object& guide, const py::array& array, darkfill::FillRule rule,
+                            py::array& keep)
+{
+    const bool guided = rule == darkfill::FillRule::Guided;
+    if (guide.is_none()) {
+        if (guided)
+            throw py::value_error("rule='guided' needs a guide: an array of the array's rows and columns");
+        return {};
+    }
+    if (!guided)
+        throw py::value_error("a guide is for rule='guided'");
+    if (!py::isinstance<py::array>(guide))
+        throw py::type_error("guide must be a numpy array; it is a " +
+                             py::str(guide.get_type().attr("__name__")).cast<std::string>());
+    keep = guide.cast<py::array>();
+    const py::dtype dtype = keep.dtype();
+    const bool bytes = dtype.kind() == 'u' && dtype.itemsize() == 1;
+    const bool wide = dtype.kind() == 'u' && dtype.itemsize() == 2 && dtype.attr("isnative").cast<bool>();
+    const bool colour = keep.ndim() == 3 && (keep.shape(2) == 3 || keep.shape(2) == 4);
+    if (!bytes && !wide)
+        throw py::type_error("guide holds " + DescribeDtype(keep) +
+                             " values; a guide is uint8 (grey, or colour with 3 or 4 channels) or uint16 (grey)");
+    if (!(keep.ndim() == 2 || (bytes && colour)))
+        throw py::value_error("guide has shape " + DescribeShape(keep) +
+                              "; a guide is (rows, columns), or (rows, columns, 3 or 4) for uint8 colour");
+    if (keep.shape(0) != array.shape(0) || keep.shape(1) != array.shape(1))
+        throw py::value_error("guide has shape " + DescribeShape(keep) + " and the array " + DescribeShape(array) +
+                              "; their rows and columns must be the same");
+    if (colour && keep.strides(2) != 1)
+        keep = py::array_t<std::uint8_t, py::array::c_style | py::array::forcecast>(keep);
+    const darkfill::GuideFormat format = wide     ? darkfill::GuideFormat::Grey16
+                                         : colour ? darkfill::GuideFormat::Rgb8
+                                                  : darkfill::GuideFormat::Grey8;
+    return darkfill::GuideView(keep.data(), format, static_cast<int>(keep.shape(0)), static_cast<int>(keep.shape(1)),
+                               keep.strides(0), keep.strides(1));
 }
 
 py::tuple CountsTuple(const darkfill::FillCounts& c)
@@ -112,12 +155,14 @@ public:
     explicit Fill(darkfill::Filler& filler) : filler_(filler) {}
 
     py::tuple operator()(const py::array& array, const py::object& out, bool wantMap, bool wantCounts,
-                         const darkfill::FillOptions& options, std::mutex* lock)
+                         darkfill::FillOptions options, const py::object& guide, std::mutex* lock)
     {
         RequireRaster(array, "the array");
         if (array.shape(0) > darkfill::MaximumSide || array.shape(1) > darkfill::MaximumSide || array.size() == 0)
             throw py::value_error("the array is " + DescribeShape(array) +
                                   "; darkfill fills arrays of 1 to 2**30 rows and columns");
+        py::array guideCells;
+        options.guide = GuideOf(guide, array, options.rule, guideCells);
         py::array result = ResultFor(array, out);
         py::object map = py::none();
         darkfill::RasterView<darkfill::ValueSource> mapView;
@@ -213,8 +258,13 @@ const darkfill::files::ForeignReader* QtReader()
 // One file, planned and run as darkfill-cli plans and runs its one-file form, so
 // that it refuses what the tool refuses, with the same words.
 FileOutcome FillFile(const std::string& input, const std::string& output, const std::optional<std::string>& fillMap,
-                     bool force, const darkfill::FillOptions& options, int compression)
+                     bool force, const darkfill::FillOptions& options, int compression,
+                     const std::optional<std::string>& guide)
 {
+    if (options.rule == darkfill::FillRule::Guided && !guide)
+        throw py::value_error("rule='guided' needs a guide: the guide picture's file name");
+    if (options.rule != darkfill::FillRule::Guided && guide)
+        throw py::value_error("a guide is for rule='guided'");
     CommandLine commandLine;
     commandLine.inputs = {input};
     commandLine.output = output;
@@ -226,6 +276,7 @@ FileOutcome FillFile(const std::string& input, const std::string& output, const 
         throw FileError(clash);
     FileTask task = PlanTasks(commandLine).front();
     task.options = options;
+    task.guide = guide.value_or("");
     FileOutcome outcome;
     {
         py::gil_scoped_release released;
@@ -314,24 +365,26 @@ PYBIND11_MODULE(_darkfill, module)
     module.def(
         "fill_holes",
         [](const py::array& array, const py::object& out, bool fillMap, bool counts, int smallestRegion,
-           std::optional<int> reach, const std::string& rule, const std::string& far) {
+           std::optional<int> reach, const std::string& rule, const std::string& far, const py::object& guide) {
             darkfill::Filler filler;
-            return Fill(filler)(array, out, fillMap, counts, OptionsOf(smallestRegion, reach, rule, far), nullptr);
+            return Fill(filler)(array, out, fillMap, counts, OptionsOf(smallestRegion, reach, rule, far), guide,
+                                nullptr);
         },
         py::arg("array"), py::arg("out"), py::arg("fill_map"), py::arg("counts"), py::arg("smallest_region"),
-        py::arg("reach"), py::arg("rule"), py::arg("far"));
+        py::arg("reach"), py::arg("rule"), py::arg("far"), py::arg("guide"));
 
     py::class_<SharedFiller>(module, "Filler")
         .def(py::init<>())
         .def(
             "fill",
             [](SharedFiller& self, const py::array& array, const py::object& out, bool fillMap, bool counts,
-               int smallestRegion, std::optional<int> reach, const std::string& rule, const std::string& far) {
+               int smallestRegion, std::optional<int> reach, const std::string& rule, const std::string& far,
+               const py::object& guide) {
                 return Fill(self.filler)(array, out, fillMap, counts, OptionsOf(smallestRegion, reach, rule, far),
-                                         &self.lock);
+                                         guide, &self.lock);
             },
             py::arg("array"), py::arg("out"), py::arg("fill_map"), py::arg("counts"), py::arg("smallest_region"),
-            py::arg("reach"), py::arg("rule"), py::arg("far"))
+            py::arg("reach"), py::arg("rule"), py::arg("far"), py::arg("guide"))
         .def_property_readonly("held_bytes", [](SharedFiller& self) {
             const std::lock_guard held(self.lock);
             return self.filler.HeldBytes();
@@ -365,7 +418,7 @@ PYBIND11_MODULE(_darkfill, module)
     // paths (bytes), refusal and options.
     py::class_<FileTask> task(module, "FileTask");
     for (const auto& [name, path] : {std::pair{"input", &FileTask::input}, {"output", &FileTask::output},
-                                     {"fill_map", &FileTask::fillMap}})
+                                     {"fill_map", &FileTask::fillMap}, {"guide", &FileTask::guide}})
         task.def_property(
             name, [path = path](const FileTask& t) { return Bytes(t.*path); },
             [path = path](FileTask& t, const std::string& bytes) { t.*path = bytes; });
@@ -374,7 +427,7 @@ PYBIND11_MODULE(_darkfill, module)
             [](const FileTask& t) {
                 return py::make_tuple(Bytes(t.input), Bytes(t.output), Bytes(t.fillMap), t.refusal,
                                       NameOf(t.options.rule), NameOf(t.options.far), t.options.smallestRegion,
-                                      t.options.reach, t.compression, t.maximumPixels);
+                                      t.options.reach, t.compression, t.maximumPixels, Bytes(t.guide));
             },
             [](const py::tuple& state) {
                 FileTask t;
@@ -388,6 +441,7 @@ PYBIND11_MODULE(_darkfill, module)
                              .far = FarSideNamed(state[5].cast<std::string>()).value_or(darkfill::FarSide::Larger)};
                 t.compression = state[8].cast<int>();
                 t.maximumPixels = state[9].cast<long long>();
+                t.guide = state[10].cast<std::string>();
                 return t;
             }));
 
@@ -410,14 +464,14 @@ PYBIND11_MODULE(_darkfill, module)
         "fill_file",
         [](const std::string& input, const std::string& output, const std::optional<std::string>& fillMap, bool force,
            int smallestRegion, std::optional<int> reach, const std::string& rule, const std::string& far,
-           const std::string& compression) {
+           const std::string& compression, const std::optional<std::string>& guide) {
             const std::optional<int> level = CompressionNamed(compression);
             if (!level)
                 throw py::value_error("compression must be 'fast', 'small' or '0' to '9'; it is '" + compression + "'");
-            return FillFile(input, output, fillMap, force, OptionsOf(smallestRegion, reach, rule, far), *level);
+            return FillFile(input, output, fillMap, force, OptionsOf(smallestRegion, reach, rule, far), *level, guide);
         },
         py::arg("input"), py::arg("output"), py::arg("fill_map"), py::arg("force"), py::arg("smallest_region"),
-        py::arg("reach"), py::arg("rule"), py::arg("far"), py::arg("compression"));
+        py::arg("reach"), py::arg("rule"), py::arg("far"), py::arg("compression"), py::arg("guide"));
 
     module.def("plan_batch", &PlanBatch, py::arg("arguments"));
     module.def("run_task", &RunTask, py::arg("task"), py::arg("existing"));

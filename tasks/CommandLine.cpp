@@ -29,6 +29,7 @@ constexpr std::array Options{
     KnownOption{0, "json", false},            KnownOption{'f', "force", false},
     KnownOption{'q', "quiet", false},         KnownOption{0, "skip-existing", false},
     KnownOption{0, "rule", true},             KnownOption{0, "far", true},
+    KnownOption{0, "guide", true},            KnownOption{0, "guide-dir", true},
     KnownOption{0, "compression", true},      KnownOption{0, "max-pixels", true},
 };
 
@@ -157,7 +158,11 @@ struct RuleName {
     const char* name;
 };
 constexpr RuleName RuleNames[] = {
-    {FillRule::RowsColumns, "rows-columns"}, {FillRule::Nearest, "nearest"}, {FillRule::Background, "background"}};
+    {FillRule::RowsColumns, "rows-columns"},
+    {FillRule::Nearest, "nearest"},
+    {FillRule::Background, "background"},
+    {FillRule::Guided, "guided"},
+};
 
 std::string Lower(std::string text)
 {
@@ -271,12 +276,27 @@ CommandLineRequest ParseCommandLine(const std::vector<std::string>& arguments, C
 
     const std::optional<FillRule> rule = FillRuleNamed(parsed.Value("rule"));
     const std::optional<FarSide> far = FarSideNamed(parsed.Value("far"));
+    const bool guides = parsed.Has("guide") || parsed.Has("guide-dir");
+    commandLine.guide = parsed.Value("guide");
+    commandLine.guideDirectory = parsed.Value("guide-dir");
     if (parsed.Has("rule") && !rule)
-        error = "the rule " + parsed.Value("rule") + " is unknown; use rows-columns, nearest or background";
+        error = "the rule " + parsed.Value("rule") + " is unknown; use rows-columns, nearest, background or guided";
     else if (parsed.Has("far") && !far)
         error = "--far needs larger or smaller";
     else if (parsed.Has("far") && rule != FillRule::Background)
         error = "--far is for --rule background";
+    else if (rule == FillRule::Guided && !guides)
+        error = "--rule guided needs a guide picture: --guide FILE, or --guide-dir DIR for several inputs";
+    else if (guides && rule != FillRule::Guided)
+        error = "--guide and --guide-dir are for --rule guided";
+    else if (parsed.Has("guide") && parsed.Has("guide-dir"))
+        error = "give either --guide FILE or --guide-dir DIR";
+    else if (parsed.Has("guide") && commandLine.guide.empty())
+        error = "--guide needs a file name";
+    else if (parsed.Has("guide-dir") && commandLine.guideDirectory.empty())
+        error = "--guide-dir needs a folder name";
+    else if (parsed.Has("guide") && commandLine.inputs.size() > 1)
+        error = "--guide guides one input; several need --guide-dir DIR, which holds a guide of each one's name";
     commandLine.options.rule = rule.value_or(FillRule::RowsColumns);
     commandLine.options.far = far.value_or(FarSide::Larger);
 

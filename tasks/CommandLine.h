@@ -30,10 +30,12 @@ struct CommandLine {
     int compression = -1;             // --compression: -1 fast, 0 to 9, 12 small
     long long maximumPixels = DefaultMaximumPixels;  // --max-pixels
     FillOptions options;              // --rule, --far
+    std::string guide;                // --guide: the guide of the one input
+    std::string guideDirectory;       // --guide-dir: each input's guide by its name
 };
 
 // The fill rules and far sides by the names that the command line and the Python
-// module give them: rows-columns, nearest, background; larger, smaller.
+// module give them: rows-columns, nearest, background, guided; larger, smaller.
 std::optional<FillRule> FillRuleNamed(std::string_view name);
 std::optional<FarSide> FarSideNamed(std::string_view name);
 const char* NameOf(FillRule rule);

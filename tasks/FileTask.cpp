@@ -77,6 +77,40 @@ files::Picture ReadInput(const FileTask& task)
     return files::ReadPicture(source, {.maximumPixels = task.maximumPixels, .beyondLimit = MemoryOfFill});
 }
 
+// The guide of the guided rule, read as colour, and how the library reads it: an
+// 8-bit grey or colour picture (its alpha left out) or a 16-bit grey one, of the
+// input's size.
+struct Guide {
+    files::Picture picture;
+    GuideView view;
+};
+
+Guide ReadGuide(const FileTask& task, const files::Picture& input)
+{
+    files::ByteSource source = files::ByteSource::OpenFile(task.guide);
+    Guide guide{files::ReadPicture(source, {.maximumPixels = task.maximumPixels}, files::ReadAs::Colour), {}};
+    const files::Picture& picture = guide.picture;
+    if (picture.width != input.width || picture.height != input.height)
+        throw FileError("the guide " + QuotedName(task.guide) + " is " + std::to_string(picture.width) + " x " +
+                            std::to_string(picture.height) + " pixels and " + QuotedName(task.input) + " " +
+                            std::to_string(input.width) + " x " + std::to_string(input.height) +
+                            "; a guide has its picture's size",
+                        FileError::Kind::Usage);
+    GuideFormat format = GuideFormat::Grey8;
+    if (picture.type == files::SampleType::U8 && picture.channels >= 3)
+        format = GuideFormat::Rgb8;
+    else if (picture.type == files::SampleType::U16 && picture.channels == 1)
+        format = GuideFormat::Grey16;
+    else if (picture.type != files::SampleType::U8 || picture.channels != 1)
+        throw FileError("the guide " + QuotedName(task.guide) + " holds " + std::to_string(BytesOf(picture.type) * 8) +
+                            "-bit " + (picture.channels == 1 ? "grey" : "colour") +
+                            " values; a guide is 8-bit grey or colour, or 16-bit grey",
+                        FileError::Kind::Usage);
+    guide.view = GuideView(picture.bytes.data(), format, picture.height, picture.width,
+                           static_cast<std::ptrdiff_t>(picture.RowBytes()), picture.channels * BytesOf(picture.type));
+    return guide;
+}
+
 // A float picture's unknown values as the library's holes: +inf (Middlebury's
 // unknown disparity) becomes NaN, which the fill replaces.
 void MarkInfiniteAsHoles(files::Picture& picture)
@@ -209,10 +243,18 @@ std::optional<FilledPicture> ReadAndFill(const FileTask& task, ExistingOutputs e
         outcome.type = picture.type;
         outcome.readMilliseconds = MillisecondsSince(start);
 
+        FillOptions options = task.options;
+        std::optional<Guide> guide;
+        if (!task.guide.empty()) {
+            guide = ReadGuide(task, picture);
+            options.guide = guide->view;
+            outcome.readMilliseconds = MillisecondsSince(start);
+        }
+
         start = Clock::now();
         MarkInfiniteAsHoles(picture);
         filled.sources.resize(task.fillMap.empty() ? 0 : std::size_t(picture.Pixels()));
-        Fill(picture, task.options,
+        Fill(picture, options,
              {.fillMap = RasterView<ValueSource>(filled.sources.empty() ? nullptr : filled.sources.data(),
                                                  picture.height, picture.width),
               .counts = &outcome.counts});

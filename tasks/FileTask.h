@@ -21,6 +21,7 @@ struct FileTask {
     FillOptions options;  // the rule's constants
     int compression = -1; // PNG's and TIFF's level (-1: fast)
     long long maximumPixels = DefaultMaximumPixels;  // larger inputs are refused from their header
+    std::string guide;    // the guide picture of the guided rule; empty: none
 };
 
 // What became of one picture.

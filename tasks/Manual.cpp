@@ -9,10 +9,11 @@ std::string ManualText()
 
 SYNOPSIS
     darkfill-cli IN -o OUT [--fill-map MAP] [--rule RULE [--far SIDE]]
-                 [--compression LEVEL] [--max-pixels N] [--stats] [--json]
-                 [--force]
+                 [--guide FILE] [--compression LEVEL] [--max-pixels N]
+                 [--stats] [--json] [--force]
     darkfill-cli IN... --output-dir DIR [--format FORMAT] [--fill-map DIR]
-                 [--rule RULE [--far SIDE]] [--compression LEVEL] [--jobs N]
+                 [--rule RULE [--far SIDE]] [--guide-dir DIR]
+                 [--compression LEVEL] [--jobs N]
                  [--max-pixels N] [--stats] [--json]
                  [--force | --skip-existing] [--quiet]
 
@@ -87,12 +88,24 @@ OPTIONS
                                     the one there is); a 0 with neither takes
                                     the same of the nearest above and below.
                                     For occlusion holes in depth maps.
+                      guided        each 0 the weighted mean of its 8
+                                    neighbours, a neighbour weighing the more
+                                    the nearer its brightness in the guide
+                                    picture is to the 0's; all 0s at once,
+                                    the values above 0 kept. For depth maps
+                                    with their colour frame.
     --far SIDE        For --rule background, which value is the farther:
                       larger (the default: depth, where larger is farther) or
                       smaller (disparity, where smaller is farther).
+    --guide FILE      For --rule guided: the guide picture, of the input's
+                      size, registered to it: 8-bit grey or colour (read as
+                      colour, not by the blue channel), or 16-bit grey.
+    --guide-dir DIR   For --rule guided with several inputs: the folder of
+                      their guides, each named as its input without the
+                      extension (frame7.png takes DIR/frame7.jpg, say).
     --fill-map PATH   Also write where every value came from, as a colour
                       picture (a folder in the batch form; NPY keeps the
-                      codes 0 to 8 of this list). Colours:
+                      codes 0 to 9 of this list). Colours:
                           dark grey   kept from the picture
                           green       painted with its region's surround
                           orange      filled from the left
@@ -103,6 +116,7 @@ OPTIONS
                           purple      filled from the nearest (--rule nearest)
                           light grey  filled from the background side
                                       (--rule background)
+                          white       filled by --rule guided
     --stats           Print, for each picture, the regions found and painted
                       and the pixels painted, filled and left at 0.
     --json            Print one JSON object a line for each picture: its name,
@@ -139,6 +153,8 @@ EXAMPLES
     darkfill-cli frames/*.png --output-dir filled --jobs 2 --json > report.jsonl
     darkfill-cli disp0.pfm -o filled.pfm --rule background --far smaller
     darkfill-cli occluded.png -o filled.png --rule background --far larger
+    darkfill-cli depth.png -o filled.png --rule guided --guide colour.png
+    darkfill-cli depth/*.png --output-dir filled --rule guided --guide-dir rgb
     darkfill-cli - -o - < holes.pgm > filled.png
 )";
 }

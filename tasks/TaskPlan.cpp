@@ -10,8 +10,10 @@
 #include <cerrno>
 #include <climits>
 #include <cstring>
+#include <filesystem>
 #include <map>
 #include <optional>
+#include <system_error>
 
 namespace darkfill::tasks {
 
@@ -105,6 +107,53 @@ void ClearStaleFiles(const std::vector<FileTask>& tasks)
 
 }  // namespace
 
+namespace {
+
+// The files of a guide folder by their names without extension; a name that
+// several files share maps to none of them ("" for the clash).
+struct GuideFolder {
+    std::map<std::string, std::string> byStem;
+    std::string failure;  // the folder cannot be read
+};
+
+GuideFolder ListGuides(const std::string& folder)
+{
+    GuideFolder guides;
+    std::error_code error;
+    std::filesystem::directory_iterator entries(folder, error);
+    for (; !error && entries != std::filesystem::directory_iterator(); entries.increment(error)) {
+        if (!entries->is_regular_file(error))
+            continue;
+        const std::string path = entries->path().string();
+        const auto [at, added] = guides.byStem.emplace(files::StemOf(path), path);
+        if (!added)
+            at->second.clear();
+    }
+    if (error)
+        guides.failure = "the guide folder " + QuotedName(folder) + " cannot be read: " + error.message() + ".";
+    return guides;
+}
+
+// Where the guide of an input is, or why there is none.
+std::string GuideOf(const std::string& input, const GuideFolder& guides, const std::string& folder,
+                    std::string& refusal)
+{
+    if (!guides.failure.empty()) {
+        refusal = guides.failure;
+        return {};
+    }
+    const auto found = guides.byStem.find(files::StemOf(input));
+    if (found == guides.byStem.end())
+        refusal = QuotedName(input) + ": the guide folder " + QuotedName(folder) + " holds no picture named " +
+                  QuotedName(files::StemOf(input)) + ".";
+    else if (found->second.empty())
+        refusal = QuotedName(input) + ": the guide folder " + QuotedName(folder) + " holds several pictures named " +
+                  QuotedName(files::StemOf(input)) + "; keep one.";
+    return found == guides.byStem.end() ? std::string() : found->second;
+}
+
+}  // namespace
+
 std::vector<FileTask> PlanTasks(const CommandLine& commandLine)
 {
     const bool batch = !commandLine.outputDirectory.empty();
@@ -120,11 +169,19 @@ std::vector<FileTask> PlanTasks(const CommandLine& commandLine)
         if (input != "-")
             inputs.emplace(Identity(input), input);
 
+    const GuideFolder guides = commandLine.guideDirectory.empty() ? GuideFolder() : ListGuides(commandLine.guideDirectory);
     std::vector<FileTask> tasks;
     std::map<std::string, std::string> written;  // identity -> the input whose task writes it
     for (const std::string& input : commandLine.inputs) {
         FileTask task{input,         commandLine.output,  batch ? std::string() : commandLine.fillMap,
-                      folderFailure, commandLine.options, commandLine.compression, commandLine.maximumPixels};
+                      folderFailure, commandLine.options, commandLine.compression, commandLine.maximumPixels,
+                      commandLine.guide};
+        if (!commandLine.guideDirectory.empty()) {
+            std::string refusal;
+            task.guide = GuideOf(input, guides, commandLine.guideDirectory, refusal);
+            if (task.refusal.empty())
+                task.refusal = refusal;
+        }
         if (batch) {
             const std::string name = files::StemOf(input);
             task.output = files::JoinPath(commandLine.outputDirectory, name + '.' + OutputFormat(commandLine, input));

@@ -7,7 +7,9 @@ then takes the nearest value above 0 on its row or column, at most ``reach``
 cells away, at equal distance left before right before below before above
 (``rule="rows-columns"``, the default), or, with ``rule="nearest"``, the
 value nearest to it in the plane, or, with ``rule="background"``, the farther
-of its row's (else its column's) two nearest values.
+of its row's (else its column's) two nearest values, or, with ``rule="guided"``,
+the weighted mean of its neighbours, weighed by a ``guide`` picture (a colour
+frame registered to a depth map, say), all holes at once.
 
     >>> import numpy as np, darkfill
     >>> depth = np.array([[5, 5, 5], [5, 0, 5], [5, 5, 5]], dtype=np.uint16)
@@ -28,13 +30,13 @@ from darkfill import _darkfill
 __version__ = _darkfill.__version__
 __all__ = ["fill_holes", "fill_file", "Filler", "FillCounts", "FileError", "MAXIMUM_SIDE", "RULES",
            "KEPT", "PAINTED", "FROM_LEFT", "FROM_RIGHT", "FROM_BELOW", "FROM_ABOVE", "LEFT_AT_ZERO",
-           "FROM_NEAREST", "FROM_BACKGROUND", "FILL_MAP_COLOURS"]
+           "FROM_NEAREST", "FROM_BACKGROUND", "FROM_GUIDE", "FILL_MAP_COLOURS"]
 
 #: The most rows, and the most columns, of an array: 2**30. Beyond that, the
 #: limit is memory: a fill takes about 5 bytes a value besides the arrays.
 MAXIMUM_SIDE = _darkfill.MAXIMUM_SIDE
 #: The fill rules there are.
-RULES = ("rows-columns", "nearest", "background")
+RULES = ("rows-columns", "nearest", "background", "guided")
 
 # Where each value of the result came from: the values of a fill map.
 KEPT = 0          #: the array's own value, not a hole
@@ -46,11 +48,12 @@ FROM_ABOVE = 5    #: ... above
 LEFT_AT_ZERO = 6  #: a hole with no source in reach, left at 0
 FROM_NEAREST = 7     #: filled from the source nearest to it in the plane (rule "nearest")
 FROM_BACKGROUND = 8  #: filled from the far side of its row or column (rule "background")
+FROM_GUIDE = 9       #: filled by rule "guided"
 
 #: A fill map's colours as (red, green, blue), by the values above.
 FILL_MAP_COLOURS = ((0x40, 0x40, 0x40), (0x00, 0x9E, 0x73), (0xE6, 0x9F, 0x00), (0x56, 0xB4, 0xE9),
                     (0xF0, 0xE4, 0x42), (0x00, 0x72, 0xB2), (0xD5, 0x5E, 0x00), (0xCC, 0x79, 0xA7),
-                    (0xBB, 0xBB, 0xBB))
+                    (0xBB, 0xBB, 0xBB), (0xFF, 0xFF, 0xFF))
 
 FileError = _darkfill.FileError
 FileError.__doc__ = "A picture file that could not be read, filled or written; the message names it and says why."
@@ -76,7 +79,7 @@ def _returned(result, fill_map, counts):
 
 
 def fill_holes(array, *, out=None, fill_map=False, counts=False, smallest_region=6, reach=None,
-               rule="rows-columns", far="larger"):
+               rule="rows-columns", far="larger", guide=None):
     """Fill the holes of a 2-D array.
 
     Parameters
@@ -91,7 +94,7 @@ def fill_holes(array, *, out=None, fill_map=False, counts=False, smallest_region
         strides; it may be ``array`` itself. Without it a new array is made.
     fill_map : bool
         Also return a uint8 array of ``array``'s shape saying where every value
-        came from (KEPT, PAINTED, FROM_LEFT, ... FROM_BACKGROUND).
+        came from (KEPT, PAINTED, FROM_LEFT, ... FROM_GUIDE).
     counts : bool
         Also return a FillCounts.
     smallest_region : int
@@ -99,16 +102,26 @@ def fill_holes(array, *, out=None, fill_map=False, counts=False, smallest_region
         like the rest); at least 1. The default is the picture tool's 6.
     reach : int, optional
         The farthest, in cells, that a hole takes a value from; at least 0.
-        None is the rule's own: 499 for "rows-columns", no limit otherwise.
+        None is the rule's own: 499 for "rows-columns", no limit otherwise;
+        "guided" takes none.
     rule : str
         How holes left after the painting are filled, one of RULES:
         "rows-columns" (the picture tool's), "nearest" (the nearest source by
         exact Euclidean distance; at equal distance the leftmost, then the
         uppermost) or "background" (of the nearest sources left and right on
-        the row, the farther; a hole with neither, the same along its column).
+        the row, the farther; a hole with neither, the same along its column)
+        or "guided" (each hole the weighted mean of its 8 neighbours, a
+        neighbour weighing the more the nearer its brightness in ``guide`` is
+        to the hole's; one linear system for all holes, sources fixed, as the
+        NYU Depth toolbox fills its frames).
     far : str
         For "background", which value is the farther: "larger" (depth) or
         "smaller" (disparity).
+    guide : numpy.ndarray, optional
+        For "guided", and only for it: a picture registered to ``array``, of its
+        rows and columns, any strides: uint8 grey (rows, columns), uint8 colour
+        (rows, columns, 3 or 4) in RGB order (alpha left out), or uint16 grey
+        (an infrared frame, say).
 
     Returns
     -------
@@ -120,13 +133,14 @@ def fill_holes(array, *, out=None, fill_map=False, counts=False, smallest_region
     ------
     TypeError
         ``array`` or ``out`` is no array of uint8, uint16, int32 or float32, or
-        the two differ in dtype.
+        the two differ in dtype; ``guide`` is no uint8 or uint16 array.
     ValueError
         An array that is not 2-D, empty or beyond MAXIMUM_SIDE rows or columns, ``out``
-        of another shape or read-only, an option out of range.
+        of another shape or read-only, an option out of range, a guide of
+        another shape, a guide without rule "guided" or that rule without one.
     """
     return _returned(*_darkfill.fill_holes(_as_array(array), out, bool(fill_map), bool(counts),
-                                           smallest_region, reach, rule, far))
+                                           smallest_region, reach, rule, far, guide))
 
 
 class Filler:
@@ -145,10 +159,10 @@ class Filler:
         self._filler = _darkfill.Filler()
 
     def fill(self, array, *, out=None, fill_map=False, counts=False, smallest_region=6, reach=None,
-             rule="rows-columns", far="larger"):
+             rule="rows-columns", far="larger", guide=None):
         """Fill the holes of a 2-D array, as fill_holes does."""
         return _returned(*self._filler.fill(_as_array(array), out, bool(fill_map), bool(counts),
-                                            smallest_region, reach, rule, far))
+                                            smallest_region, reach, rule, far, guide))
 
     @property
     def held_bytes(self):
@@ -157,7 +171,7 @@ class Filler:
 
 
 def fill_file(input, output, *, fill_map=None, force=False, smallest_region=6, reach=None, rule="rows-columns",
-              far="larger", compression="fast"):
+              far="larger", compression="fast", guide=None):
     """Read a picture file, fill its holes and write the result, as darkfill-cli does.
 
     The result keeps the picture's depth and type (16-bit PNG, PGM and TIFF stay
@@ -175,13 +189,16 @@ def fill_file(input, output, *, fill_map=None, force=False, smallest_region=6, r
     input, output : str, bytes or os.PathLike
     fill_map : str, bytes or os.PathLike, optional
         Where to write the fill map, as a picture in FILL_MAP_COLOURS (as an
-        NPY file, the codes KEPT ... FROM_BACKGROUND).
+        NPY file, the codes KEPT ... FROM_GUIDE).
     force : bool
         Write over an existing output and fill map.
     smallest_region, reach, rule, far
         As for fill_holes.
     compression : str
         PNG's and TIFF's: "fast", "small" or a level "0" to "9".
+    guide : str, bytes or os.PathLike, optional
+        For rule "guided": the guide picture, of the input's size, read as
+        8-bit grey or colour, or 16-bit grey.
 
     Returns
     -------
@@ -196,7 +213,8 @@ def fill_file(input, output, *, fill_map=None, force=False, smallest_region=6, r
         An option out of range.
     """
     paths = [os.fsencode(input), os.fsencode(output), None if fill_map is None else os.fsencode(fill_map)]
-    outcome = _darkfill.fill_file(*paths, bool(force), smallest_region, reach, rule, far, str(compression))
+    outcome = _darkfill.fill_file(*paths, bool(force), smallest_region, reach, rule, far, str(compression),
+                                  None if guide is None else os.fsencode(guide))
     return _counts(outcome.counts)
 
 

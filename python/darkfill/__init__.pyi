@@ -16,11 +16,13 @@ FROM_ABOVE: int
 LEFT_AT_ZERO: int
 FROM_NEAREST: int
 FROM_BACKGROUND: int
+FROM_GUIDE: int
 FILL_MAP_COLOURS: tuple[tuple[int, int, int], ...]
 
 Raster = npt.NDArray[Union[np.uint8, np.uint16, np.int32, np.float32]]
 Path = Union[str, bytes, os.PathLike[str], os.PathLike[bytes]]
-Rule = Literal["rows-columns", "nearest", "background"]
+Rule = Literal["rows-columns", "nearest", "background", "guided"]
+Guide = npt.NDArray[Union[np.uint8, np.uint16]]
 Far = Literal["larger", "smaller"]
 
 class FileError(OSError): ...
@@ -35,22 +37,22 @@ class FillCounts(NamedTuple):
 @overload
 def fill_holes(array: Raster, *, out: Raster | None = ..., fill_map: Literal[False] = ...,
                counts: Literal[False] = ..., smallest_region: int = ..., reach: int | None = ...,
-               rule: Rule = ..., far: Far = ...) -> Raster: ...
+               rule: Rule = ..., far: Far = ..., guide: Guide | None = ...) -> Raster: ...
 @overload
 def fill_holes(array: Raster, *, out: Raster | None = ..., fill_map: bool = ..., counts: bool = ...,
-               smallest_region: int = ..., reach: int | None = ..., rule: Rule = ..., far: Far = ...
-               ) -> Raster | tuple[Raster, npt.NDArray[np.uint8]] | tuple[Raster, FillCounts] | tuple[
+               smallest_region: int = ..., reach: int | None = ..., rule: Rule = ..., far: Far = ...,
+               guide: Guide | None = ...) -> Raster | tuple[Raster, npt.NDArray[np.uint8]] | tuple[Raster, FillCounts] | tuple[
                    Raster, npt.NDArray[np.uint8], FillCounts]: ...
 
 class Filler:
     def __init__(self) -> None: ...
     def fill(self, array: Raster, *, out: Raster | None = ..., fill_map: bool = ..., counts: bool = ...,
-             smallest_region: int = ..., reach: int | None = ..., rule: Rule = ..., far: Far = ...
-             ) -> Raster | tuple[Raster, npt.NDArray[np.uint8]] | tuple[Raster, FillCounts] | tuple[
+             smallest_region: int = ..., reach: int | None = ..., rule: Rule = ..., far: Far = ...,
+             guide: Guide | None = ...) -> Raster | tuple[Raster, npt.NDArray[np.uint8]] | tuple[Raster, FillCounts] | tuple[
                  Raster, npt.NDArray[np.uint8], FillCounts]: ...
     @property
     def held_bytes(self) -> int: ...
 
 def fill_file(input: Path, output: Path, *, fill_map: Path | None = ..., force: bool = ...,
               smallest_region: int = ..., reach: int | None = ..., rule: Rule = ..., far: Far = ...,
-              compression: str = ...) -> FillCounts: ...
+              compression: str = ..., guide: Path | None = ...) -> FillCounts: ...

@@ -203,6 +203,12 @@ TEST_F(Tool, UsageErrorsExitTwoAndTouchNothing)
         {"UnknownFarSide", {"deep.png", "-o", "x.png", "--rule", "background", "--far", "near"}, "larger or smaller"},
         {"FarWithoutBackground", {"deep.png", "-o", "x.png", "--rule", "nearest", "--far", "smaller"},
          "--far is for --rule background"},
+        {"GuidedWithoutGuide", {"deep.png", "-o", "x.png", "--rule", "guided"}, "--rule guided needs a guide"},
+        {"GuideWithoutGuided", {"deep.png", "-o", "x.png", "--guide", "grey.png"}, "are for --rule guided"},
+        {"GuideAndGuideFolder", {"deep.png", "-o", "x.png", "--rule", "guided", "--guide", "g.png", "--guide-dir", "."},
+         "either --guide FILE or --guide-dir DIR"},
+        {"OneGuideForSeveral", {"deep.png", "deep.pgm", "--output-dir", "d", "--rule", "guided", "--guide", "g.png"},
+         "several need --guide-dir"},
     };
     const QStringList before = folder_.entryList(QDir::AllEntries | QDir::NoDotAndDotDot);
     for (const Row& row : table) {
@@ -338,6 +344,61 @@ TEST_F(Tool, RuleAndFarSideReachTheFill)
         EXPECT_EQ(ReadBack(Path(one)).values, expected.values) << row.name;
         EXPECT_EQ(ReadBack(Path(folder + QStringLiteral("/deep.png"))).values, expected.values) << row.name;
         EXPECT_EQ(expected.values == expectedDefault.values, row.expected.rule == FillRule::RowsColumns) << row.name;
+    }
+}
+
+// A colour guide for deep.png: a left and a right half of their own colours.
+QImage ColourGuide(int width, int height)
+{
+    QImage guide(width, height, QImage::Format_RGB888);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x)
+            guide.setPixel(x, y, x < width / 2 ? qRgb(200, 40, 10) : qRgb(20, 90, 230));
+    return guide;
+}
+
+// The guided rule reads its guide as colour, from --guide for one picture and
+// from --guide-dir by the input's name for several; a guide that does not fit is
+// refused naming both sizes.
+TEST_F(Tool, GuidedRuleTakesItsGuide)
+{
+    const QImage guide = ColourGuide(64, 48);
+    ASSERT_TRUE(guide.save(Path(QStringLiteral("colour.png"))));
+    ASSERT_TRUE(folder_.mkpath(QStringLiteral("rgb")));
+    ASSERT_TRUE(guide.save(Path(QStringLiteral("rgb/deep.bmp"))));
+    ASSERT_TRUE(ColourGuide(50, 40).save(Path(QStringLiteral("small.png"))));
+
+    darkfill::FillOptions options = {.rule = darkfill::FillRule::Guided,
+                                     .guide = darkfill::GuideView(guide.constBits(), darkfill::GuideFormat::Rgb8, 48,
+                                                                  64, guide.bytesPerLine(), 3)};
+    const GreyPicture expected = Filled(DepthMap(64, 48, 1, 16), options);
+    EXPECT_NE(expected.values, Filled(DepthMap(64, 48, 1, 16)).values);
+
+    struct Row {
+        const char* name;
+        QStringList arguments;
+        int status;
+        const char* result;   // the file to compare with the expected fill, if any
+        const char* message;  // a part of what standard error says, if anything
+    };
+    const Row table[] = {
+        {"OneFile", {"deep.png", "-o", "one.png", "--rule", "guided", "--guide", "colour.png"}, 0, "one.png", nullptr},
+        {"Batch", {"deep.png", "--output-dir", "out", "--rule", "guided", "--guide-dir", "rgb"}, 0, "out/deep.png",
+         nullptr},
+        {"GuideOfAnotherSize", {"deep.png", "-o", "x.png", "--rule", "guided", "--guide", "small.png"}, 2, nullptr,
+         "the guide \"small.png\" is 50 x 40 pixels and \"deep.png\" 64 x 48"},
+        {"NoGuideOfItsName", {"deep.png", "grey.png", "--output-dir", "d", "--rule", "guided", "--guide-dir", "rgb"}, 1,
+         nullptr, "\"grey.png\": the guide folder \"rgb\" holds no picture named \"grey\""},
+    };
+    for (const Row& row : table) {
+        const ToolRun run = RunTool(folder_, row.arguments);
+        EXPECT_EQ(run.status, row.status) << row.name << ": " << run.err.toStdString();
+        if (row.result) {
+            EXPECT_EQ(ReadBack(Path(QString::fromLatin1(row.result))).values, expected.values) << row.name;
+        }
+        if (row.message) {
+            EXPECT_TRUE(run.err.contains(QString::fromLatin1(row.message))) << row.name << ": " << run.err.toStdString();
+        }
     }
 }
 

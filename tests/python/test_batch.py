@@ -33,6 +33,11 @@ def inputs(tmp_path):
         frame[rng.random(frame.shape) < 0.25] = 0
         write_pgm(tmp_path / f"frame{i}.pgm", frame)
         names.append(f"frame{i}.pgm")
+    # Guides for --rule guided, one of each input's name.
+    (tmp_path / "guides").mkdir()
+    for name in [f"frame{i}" for i in range(5)] + ["damaged"]:
+        guide = rng.integers(0, 256, (60, 80), dtype=np.uint8)
+        (tmp_path / "guides" / f"{name}.pgm").write_bytes(b"P5\n80 60\n255\n" + guide.tobytes())
     (tmp_path / "damaged.png").write_bytes(b"\x89PNG\r\n\x1a\n" + b"\0" * 20)
     names.insert(2, "damaged.png")
     return names
@@ -42,7 +47,8 @@ def run(command, folder):
     return subprocess.run(command, cwd=folder, capture_output=True, text=True, timeout=120)
 
 
-@pytest.mark.parametrize("rule", [[], ["--rule", "nearest"], ["--rule", "background", "--far", "smaller"]])
+@pytest.mark.parametrize("rule", [[], ["--rule", "nearest"], ["--rule", "background", "--far", "smaller"],
+                                  ["--rule", "guided", "--guide-dir", "guides"]])
 def test_the_batch_writes_what_darkfill_cli_writes_and_goes_on_past_a_bad_file(tmp_path, inputs, rule):
     tool = run([os.environ["DARKFILL_CLI"], *inputs, "--output-dir", "cli", "--fill-map", "cli-maps", "--json", *rule],
                tmp_path)

@@ -92,6 +92,19 @@ def test_float_values_kept_exactly_and_nan_is_a_hole():
     (lambda: darkfill.fill_holes(np.zeros((4, 4), np.uint8), smallest_region=0), ValueError, "smallest_region"),
     (lambda: darkfill.fill_holes(np.zeros((4, 4), np.uint8), rule="nearest-ish"), ValueError, "rule"),
     (lambda: darkfill.fill_holes(np.zeros((4, 4), np.uint8), rule="background", far="nearer"), ValueError, "far"),
+    (lambda: darkfill.fill_holes(np.zeros((4, 4), np.uint8), rule="guided"), ValueError, "needs a guide"),
+    (lambda: darkfill.fill_holes(np.zeros((4, 4), np.uint8), guide=np.zeros((4, 4), np.uint8)), ValueError,
+     "a guide is for rule='guided'"),
+    (lambda: darkfill.fill_holes(np.zeros((4, 4), np.uint8), rule="guided", guide=np.zeros((4, 5), np.uint8)),
+     ValueError, "guide has shape (4, 5) and the array (4, 4)"),
+    (lambda: darkfill.fill_holes(np.zeros((4, 4), np.uint8), rule="guided", guide=np.zeros((4, 4))), TypeError,
+     "guide holds float64"),
+    (lambda: darkfill.fill_holes(np.zeros((4, 4), np.uint8), rule="guided", guide=np.zeros((4, 4, 3), np.uint16)),
+     ValueError, "(rows, columns, 3 or 4) for uint8 colour"),
+    (lambda: darkfill.fill_holes(np.zeros((4, 4), np.uint8), rule="guided", guide=[[0] * 4] * 4), TypeError,
+     "guide must be a numpy array"),
+    (lambda: darkfill.fill_holes(np.zeros((4, 4), np.uint8), rule="guided", guide=np.zeros((4, 4), np.uint8),
+                                 reach=3), ValueError, "no reach"),
 ])
 def test_refusals_say_what_was_given(call, error, words):
     with pytest.raises(error, match=re.escape(words)):
@@ -127,6 +140,40 @@ def test_a_filler_reused_across_sizes_fills_as_a_fresh_one():
         frame = depth_frame(*shape, 4, dtype)
         assert filler.fill(frame).tobytes() == darkfill.fill_holes(frame).tobytes()
     assert filler.held_bytes > 0
+
+
+def test_guided_rule_follows_its_guide_in_every_form():
+    """A hole across an edge that the guide shares takes each side's value; every
+    form of the same guide (grey, 16-bit, RGB, RGBA, a reversed BGR view) fills
+    alike, to the rounding of its brightness."""
+    frame = np.full((30, 40), 100, np.uint16)
+    frame[:, 20:] = 200
+    frame[8:22, 10:30] = 0
+    grey = np.where(np.arange(40) < 20, 60, 190).astype(np.uint8)[np.newaxis, :].repeat(30, axis=0)
+    colour = np.stack([grey, grey, grey], axis=2)
+    forms = {"grey": grey, "wide": grey.astype(np.uint16) * 257, "rgb": colour,
+             "rgba": np.concatenate([colour, np.full((30, 40, 1), 255, np.uint8)], axis=2),
+             "bgr view": colour[:, :, ::-1], "every other row": np.repeat(grey, 2, axis=0)[::2]}
+    filled, where = darkfill.fill_holes(frame, rule="guided", guide=grey, smallest_region=10**6, fill_map=True)
+    assert (filled[8:22, 10:20] == 100).all() and (filled[8:22, 20:30] == 200).all()
+    assert ((where == darkfill.FROM_GUIDE) == (frame == 0)).all()
+    for name, guide in forms.items():
+        other = darkfill.Filler().fill(frame, rule="guided", guide=guide, smallest_region=10**6)
+        assert np.abs(other.astype(int) - filled).max() <= 1, name
+
+
+def test_fill_file_takes_a_guide_as_darkfill_cli_does(tmp_path):
+    import struct
+    frame = depth_frame(30, 40, 6)
+    (tmp_path / "in.pgm").write_bytes(b"P5 40 30 65535\n" + struct.pack(">1200H", *frame.ravel()))
+    guide = (np.arange(1200).reshape(30, 40) % 7 * 30).astype(np.uint8)
+    (tmp_path / "guide.pgm").write_bytes(b"P5 40 30 255\n" + guide.tobytes())
+    darkfill.fill_file(tmp_path / "in.pgm", tmp_path / "ours.png", rule="guided", guide=tmp_path / "guide.pgm")
+    assert run_cli(str(tmp_path / "in.pgm"), "-o", str(tmp_path / "theirs.png"), "--rule", "guided",
+                   "--guide", str(tmp_path / "guide.pgm")).returncode == 0
+    assert (tmp_path / "ours.png").read_bytes() == (tmp_path / "theirs.png").read_bytes()
+    with pytest.raises(ValueError, match="needs a guide"):
+        darkfill.fill_file(tmp_path / "in.pgm", tmp_path / "x.png", rule="guided")
 
 
 def run_cli(*arguments):
