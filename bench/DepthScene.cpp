@@ -4,6 +4,7 @@
 #include <cmath>
 #include <limits>
 #include <random>
+#include <utility>
 
 namespace {
 
@@ -89,18 +90,61 @@ struct Scene {
     std::vector<Box> boxes;
     std::vector<Sphere> spheres;
 
-    double Hit(Vec origin, Vec direction) const
+    double Hit(Vec origin, Vec direction) const { return HitObject(origin, direction).first; }
+
+    // The nearest hit and what it hits: planes first, then boxes, then spheres.
+    std::pair<double, std::size_t> HitObject(Vec origin, Vec direction) const
     {
         double nearest = Miss;
+        std::size_t object = 0, index = 0;
+        const auto take = [&](double t) {
+            if (t < nearest) {
+                nearest = t;
+                object = index;
+            }
+            ++index;
+        };
         for (const Plane& plane : planes)
-            nearest = std::min(nearest, ::Hit(plane, origin, direction));
+            take(::Hit(plane, origin, direction));
         for (const Box& box : boxes)
-            nearest = std::min(nearest, ::Hit(box, origin, direction));
+            take(::Hit(box, origin, direction));
         for (const Sphere& sphere : spheres)
-            nearest = std::min(nearest, ::Hit(sphere, origin, direction));
-        return nearest;
+            take(::Hit(sphere, origin, direction));
+        return {nearest, object};
     }
+
+    std::size_t Objects() const { return planes.size() + boxes.size() + spheres.size(); }
 };
+
+// Each object's look: a colour, and a texture of stripes or checks of its own
+// size in the world, which darkens the colour by up to a third.
+struct Look {
+    double red, green, blue;
+    double period;  // mm
+    bool checks;
+};
+
+std::vector<Look> MakeLooks(std::size_t objects, unsigned seed)
+{
+    std::mt19937 random(seed);
+    auto uniform = [&random](double low, double high) { return std::uniform_real_distribution<double>(low, high)(random); };
+    std::vector<Look> looks;
+    for (std::size_t i = 0; i < objects; ++i)
+        looks.push_back({uniform(40, 230), uniform(40, 230), uniform(40, 230), uniform(60, 400), uniform(0, 1) < 0.5});
+    return looks;
+}
+
+// The colour of a point of an object, seen at depth z: the look's colour, with
+// its texture where textured, a little darker farther away.
+void Colour(const Look& look, Vec point, double z, bool textured, std::uint8_t* rgb, double grain)
+{
+    const auto band = [&](double v) { return static_cast<long>(std::floor(v / look.period)) & 1; };
+    const bool dark = textured && (look.checks ? (band(point.x) ^ band(point.y) ^ band(point.z)) != 0
+                                               : band(point.x + point.y) != 0);
+    const double shade = (dark ? 0.67 : 1.0) * (1.0 - z / 20000.0);
+    for (const double c : {look.red, look.green, look.blue})
+        *rgb++ = static_cast<std::uint8_t>(std::clamp(std::lround(c * shade + grain), 0L, 255L));
+}
 
 // A room 3.5 to 7 m deep seen from 0.8 to 1.5 m above its floor, with 3 to 6
 // boxes and 2 to 4 spheres between 0.8 m and the wall, inside the view.
@@ -135,13 +179,24 @@ DepthScene RenderDepthScene(int rows, int columns, unsigned seed)
     const double focal = 0.85 * columns;
     const Vec projector{50, 0, 0};
     DepthScene frame{rows, columns, std::vector<std::uint16_t>(static_cast<std::size_t>(rows) * columns),
-                     std::vector<std::uint8_t>(static_cast<std::size_t>(rows) * columns)};
+                     std::vector<std::uint8_t>(static_cast<std::size_t>(rows) * columns),
+                     std::vector<std::uint8_t>(static_cast<std::size_t>(rows) * columns * 3),
+                     std::vector<std::uint8_t>(static_cast<std::size_t>(rows) * columns * 3)};
+    // The colour frame draws from a generator of its own, so that the depth stays
+    // what it was without it.
+    const std::vector<Look> looks = MakeLooks(scene.Objects(), seed ^ 0x9e3779b9u);
+    std::mt19937 grainRandom(seed + 1);
+    std::normal_distribution<double> grain(0, 2);
     for (int y = 0; y < rows; ++y)
         for (int x = 0; x < columns; ++x) {
             const Vec ray{(x + 0.5 - columns / 2.0) / focal, -(y + 0.5 - rows / 2.0) / focal, 1};
-            const double z = std::min(scene.Hit({0, 0, 0}, ray), 65000.0);
+            const auto [hit, object] = scene.HitObject({0, 0, 0}, ray);
+            const double z = std::min(hit, 65000.0);
             const Vec point = z * ray;
             const std::size_t cell = static_cast<std::size_t>(y) * columns + x;
+            const double speck = grain(grainRandom);
+            Colour(looks[object], point, z, false, &frame.colour[cell * 3], speck);
+            Colour(looks[object], point, z, true, &frame.textured[cell * 3], speck);
             // The point is in shadow where the projector's ray meets something
             // clearly before it.
             frame.shadow[cell] = scene.Hit(projector, point - projector) < 1 - 1e-3;

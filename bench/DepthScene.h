@@ -13,6 +13,11 @@
 // - the scene's shadow: what the camera sees but a projector 50 mm to its right
 //   does not light, which lies on the far side of every foreground edge.
 //
+// A colour frame comes with the depth, registered to it: each object (floor and
+// wall included) has a colour of its own, so that colour edges lie on the depth
+// edges; and the same frame with each object's texture (stripes or checks a
+// third darker), whose edges lie inside flat surfaces too.
+//
 // Cost: a frame is width * height * (objects + 3) intersections twice (camera and
 // projector rays).
 
@@ -24,6 +29,9 @@ struct DepthScene {
     int columns = 0;
     std::vector<std::uint16_t> depth;  // row first; 1 to 65535 mm
     std::vector<std::uint8_t> shadow;  // 1 where the projector's light does not reach
+    std::vector<std::uint8_t> colour;    // what a colour camera at the same place sees:
+                                         // RGB, each object of its own colour
+    std::vector<std::uint8_t> textured;  // the same with each object's texture
 };
 
 DepthScene RenderDepthScene(int rows, int columns, unsigned seed);

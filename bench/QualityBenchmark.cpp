@@ -1,12 +1,15 @@
 // How closely each fill restores depth that is known: rendered scenes (see
 // DepthScene.h) with sensor-like holes and, separately, with their occlusion
-// shadows hidden. For darkfill's three rules, OpenCV's two inpaintings (radius 3)
-// and a plain Euclidean nearest fill, in the same run on the same frames:
+// shadows hidden. For darkfill's rules (the guided one with the scene's colour
+// frame, the same frame 2 pixels off, and a flat grey one), OpenCV's two
+// inpaintings (radius 3) and a plain Euclidean nearest fill, in the same run on
+// the same frames:
 // - MAE: the mean absolute error over the hidden pixels, as a share of the
 //   frame's mean depth (a hidden pixel left at 0 counts with its whole depth);
 // - RMSE over the hidden pixels, in mm;
 // - the share of hidden pixels left at 0;
-// - ms a frame (darkfill's rules: the median of 11 fills of each frame).
+// - ms a frame (darkfill's rules: the median of 11 fills of each frame, 3 for the
+//   guided rule).
 //   build/bench/quality_bench [SCENES]   (8 at 640 x 480 unless given; half as
 //   many at 1280 x 720)
 
@@ -31,8 +34,8 @@ using Clock = std::chrono::steady_clock;
 using Frame = std::vector<std::uint16_t>;
 using Mask = std::vector<std::uint8_t>;
 
-// Fills `out` from `input`, whose hidden pixels (mask 1) are 0.
-using FillMethod = std::function<void(const Frame& input, const Mask& mask, int rows, int columns, Frame& out)>;
+// Fills `out` from `input`, whose hidden pixels (mask 1) are 0, of the scene.
+using FillMethod = std::function<void(const Frame& input, const Mask& mask, const DepthScene& scene, Frame& out)>;
 
 void FillWithRule(const darkfill::FillOptions& options, const Frame& input, int rows, int columns, Frame& out)
 {
@@ -49,11 +52,28 @@ void Inpaint(int method, const Frame& input, const Mask& mask, int rows, int col
     cv::inpaint(source, hidden, result, 3, method);
 }
 
+// The guided rule with the scene's colour frame moved right by shift pixels (the
+// columns it leaves take the first one's colours), or with a flat grey guide.
+void FillGuided(const Frame& input, const DepthScene& scene, const std::vector<std::uint8_t>& colour, int shift,
+                bool flat, Frame& out)
+{
+    std::vector<std::uint8_t> guide(colour.size(), 128);
+    for (int y = 0; !flat && y < scene.rows; ++y)
+        for (int x = 0; x < scene.columns; ++x)
+            for (int c = 0; c < 3; ++c)
+                guide[(static_cast<std::size_t>(y) * scene.columns + x) * 3 + c] =
+                    colour[(static_cast<std::size_t>(y) * scene.columns + std::max(x - shift, 0)) * 3 + c];
+    FillWithRule({.rule = darkfill::FillRule::Guided,
+                  .guide = darkfill::GuideView(guide.data(), darkfill::GuideFormat::Rgb8, scene.rows, scene.columns)},
+                 input, scene.rows, scene.columns, out);
+}
+
 // Every hidden pixel takes the value of the valid pixel nearest to it, searched
 // in square rings of growing size until no nearer one can lie farther out; at
 // equal distance the leftmost, then the uppermost.
-void PlainNearest(const Frame& input, const Mask&, int rows, int columns, Frame& out)
+void PlainNearest(const Frame& input, const Mask&, const DepthScene& scene, Frame& out)
 {
+    const int rows = scene.rows, columns = scene.columns;
     out = input;
     for (int y = 0; y < rows; ++y)
         for (int x = 0; x < columns; ++x) {
@@ -88,22 +108,41 @@ struct Method {
 
 const Method Methods[] = {
     {"darkfill rows-columns",
-     [](const Frame& in, const Mask&, int r, int c, Frame& out) { FillWithRule({}, in, r, c, out); }, 11},
+     [](const Frame& in, const Mask&, const DepthScene& s, Frame& out) { FillWithRule({}, in, s.rows, s.columns, out); },
+     11},
     {"darkfill nearest",
-     [](const Frame& in, const Mask&, int r, int c, Frame& out) {
-         FillWithRule({.rule = darkfill::FillRule::Nearest}, in, r, c, out);
+     [](const Frame& in, const Mask&, const DepthScene& s, Frame& out) {
+         FillWithRule({.rule = darkfill::FillRule::Nearest}, in, s.rows, s.columns, out);
      },
      11},
     {"darkfill background",
-     [](const Frame& in, const Mask&, int r, int c, Frame& out) {
-         FillWithRule({.rule = darkfill::FillRule::Background}, in, r, c, out);
+     [](const Frame& in, const Mask&, const DepthScene& s, Frame& out) {
+         FillWithRule({.rule = darkfill::FillRule::Background}, in, s.rows, s.columns, out);
      },
      11},
     {"cv::inpaint Telea, radius 3",
-     [](const Frame& in, const Mask& m, int r, int c, Frame& out) { Inpaint(cv::INPAINT_TELEA, in, m, r, c, out); }, 1},
+     [](const Frame& in, const Mask& m, const DepthScene& s, Frame& out) {
+         Inpaint(cv::INPAINT_TELEA, in, m, s.rows, s.columns, out);
+     },
+     1},
     {"cv::inpaint Navier-Stokes, radius 3",
-     [](const Frame& in, const Mask& m, int r, int c, Frame& out) { Inpaint(cv::INPAINT_NS, in, m, r, c, out); }, 1},
+     [](const Frame& in, const Mask& m, const DepthScene& s, Frame& out) {
+         Inpaint(cv::INPAINT_NS, in, m, s.rows, s.columns, out);
+     },
+     1},
     {"plain Euclidean nearest", PlainNearest, 1},
+    {"darkfill guided, colour frame",
+     [](const Frame& in, const Mask&, const DepthScene& s, Frame& out) { FillGuided(in, s, s.colour, 0, false, out); },
+     3},
+    {"darkfill guided, textured colour frame",
+     [](const Frame& in, const Mask&, const DepthScene& s, Frame& out) { FillGuided(in, s, s.textured, 0, false, out); },
+     3},
+    {"darkfill guided, colour 2 px off",
+     [](const Frame& in, const Mask&, const DepthScene& s, Frame& out) { FillGuided(in, s, s.colour, 2, false, out); },
+     3},
+    {"darkfill guided, flat grey",
+     [](const Frame& in, const Mask&, const DepthScene& s, Frame& out) { FillGuided(in, s, s.colour, 0, true, out); },
+     3},
 };
 constexpr int MethodCount = sizeof(Methods) / sizeof(Methods[0]);
 
@@ -122,7 +161,7 @@ void Score(const Method& method, const DepthScene& scene, const Mask& mask, Tota
     std::vector<double> ms;
     for (int i = 0; i < method.repeats; ++i) {
         const auto start = Clock::now();
-        method.fill(input, mask, scene.rows, scene.columns, out);
+        method.fill(input, mask, scene, out);
         ms.push_back(std::chrono::duration<double, std::milli>(Clock::now() - start).count());
     }
     double mean = 0, absolute = 0;
