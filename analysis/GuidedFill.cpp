@@ -1,7 +1,6 @@
 #include "analysis/GuidedFill.h"
 
 #include <algorithm>
-#include <array>
 #include <cmath>
 #include <cstring>
 #include <limits>
@@ -17,12 +16,9 @@ namespace {
 // them, where a weight of 1e-30 would leave their values to the last bits.
 constexpr double MostExponent = 9.0;
 
-// The neighbours in the order of the plane: the first Before of them come before
-// the cell.
+// The neighbours in the order of the plane.
 constexpr int Offsets[8][2] = {{-1, -1}, {-1, 0}, {-1, 1}, {0, -1}, {0, 1}, {1, -1}, {1, 0}, {1, 1}};
-constexpr int Before = 4;
 
-constexpr double MinimumPivot = 1e-12;
 constexpr int MostSteps = 1000;
 
 // The guide's brightness at (y, x), from 0 to 1.
@@ -145,7 +141,7 @@ void GuidedFill::Fill(Plane<Value>& plane, const GuideView& guide, Plane<std::ui
         }
     }
     LeaveUnreached();
-    Factor();
+    multigrid_.Build(rows, columns, cell_, neighbour_, weight_, reached_);
     Solve();
     for (std::size_t h = 0; h < holes; ++h) {
         if (!reached_[h] || !std::isfinite(x_[h]))
@@ -198,76 +194,7 @@ void GuidedFill::Multiply(const std::vector<double>& in, std::vector<double>& ou
     }
 }
 
-// The incomplete LU factors of I - W on its own pattern: a hole's row takes from
-// the rows of its neighbours before it (above, and on its left), and keeps only
-// what falls on its own neighbours. Neighbour d of hole i, then neighbour e of
-// that one, is i's neighbour Across[d][e] (8 for i itself, -1 for none).
-void GuidedFill::Factor()
-{
-    static const auto across = [] {
-        std::array<std::array<int, 8>, 8> table{};
-        for (int d = 0; d < 8; ++d)
-            for (int e = 0; e < 8; ++e) {
-                const int dy = Offsets[d][0] + Offsets[e][0], dx = Offsets[d][1] + Offsets[e][1];
-                table[d][e] = -1;
-                if (dy == 0 && dx == 0)
-                    table[d][e] = 8;
-                for (int f = 0; f < 8; ++f)
-                    if (Offsets[f][0] == dy && Offsets[f][1] == dx)
-                        table[d][e] = f;
-            }
-        return table;
-    }();
-    const std::size_t holes = cell_.size();
-    factor_.resize(holes * 8);
-    pivot_.resize(holes);
-    for (std::size_t i = 0; i < holes; ++i) {
-        double* row = &factor_[i * 8];
-        for (int d = 0; d < 8; ++d)
-            row[d] = neighbour_[i * 8 + d] == NoHole ? 0.0 : -weight_[i * 8 + d];
-        double diagonal = 1.0;
-        for (int d = 0; d < Before; ++d) {
-            const std::uint32_t k = neighbour_[i * 8 + d];
-            if (k == NoHole)
-                continue;
-            row[d] *= pivot_[k];
-            for (int e = Before; e < 8; ++e) {
-                const int f = across[d][e];
-                if (f == 8)
-                    diagonal -= row[d] * factor_[k * 8 + e];
-                else if (f > d && neighbour_[i * 8 + f] != NoHole)
-                    row[f] -= row[d] * factor_[k * 8 + e];
-            }
-        }
-        // A part of the holes tied to its sources only through a run of the
-        // weakest weights leaves a pivot at 0 in this order: held above it, the
-        // factors stay an approximation, which is all the solver needs of them.
-        pivot_[i] = 1.0 / std::max(diagonal, MinimumPivot);
-    }
-}
-
-// out = (LU)^-1 in: forward through the holes before, back through those after.
-void GuidedFill::Precondition(const std::vector<double>& in, std::vector<double>& out) const
-{
-    const std::size_t holes = cell_.size();
-    const auto last = static_cast<std::uint32_t>(holes);
-    for (std::size_t i = 0; i < holes; ++i) {
-        double sum = in[i];
-        for (int d = 0; d < Before; ++d)
-            sum -= factor_[i * 8 + d] * out[std::min(neighbour_[i * 8 + d], last)];
-        out[i] = sum;
-    }
-    // Each sum takes the neighbour just solved last, and the pivots are held as
-    // their reciprocals: what one hole waits for from the next is one step.
-    for (std::size_t i = holes; i-- > 0;) {
-        double sum = out[i];
-        for (int e = 7; e >= Before; --e)
-            sum -= factor_[i * 8 + e] * out[std::min(neighbour_[i * 8 + e], last)];
-        out[i] = sum * pivot_[i];
-    }
-}
-
-// BiCGSTAB, preconditioned on the right by the factors. The residual that its
+// BiCGSTAB, preconditioned on the right by a multigrid cycle. The residual that its
 // steps carry drifts from the true one where the system is ill-conditioned (a
 // part of the holes tied to its sources by weights near e^-9): where it says the
 // goal is met, the true residual is taken, and the steps start again from it
@@ -303,7 +230,7 @@ void GuidedFill::Solve()
         rho = rhoNext;
         for (std::size_t i = 0; i < holes; ++i)
             p_[i] = r_[i] + beta * (p_[i] - omega * v_[i]);
-        Precondition(p_, pz_);
+        multigrid_.Apply(p_, pz_);
         Multiply(pz_, v_);
         alpha = rho / Dot(shadow_, v_);
         if (!std::isfinite(alpha)) {
@@ -312,7 +239,7 @@ void GuidedFill::Solve()
         }
         for (std::size_t i = 0; i < holes; ++i)
             s_[i] = r_[i] - alpha * v_[i];
-        Precondition(s_, sz_);
+        multigrid_.Apply(s_, sz_);
         Multiply(sz_, t_);
         const double tt = Dot(t_, t_);
         omega = tt > 0.0 ? Dot(t_, s_) / tt : 0.0;
@@ -329,8 +256,9 @@ std::size_t GuidedFill::Bytes() const
 {
     std::size_t bytes = cell_.capacity() * sizeof(std::size_t) + neighbour_.capacity() * sizeof(std::uint32_t) +
                         weight_.capacity() * sizeof(double) + known_.capacity() * sizeof(double);
-    for (const std::vector<double>* v : {&x_, &r_, &shadow_, &p_, &v_, &s_, &t_, &pz_, &sz_, &factor_, &pivot_})
+    for (const std::vector<double>* v : {&x_, &r_, &shadow_, &p_, &v_, &s_, &t_, &pz_, &sz_})
         bytes += v->capacity() * sizeof(double);
+    bytes += multigrid_.Bytes();
     return bytes + reached_.capacity() / 8;
 }
 

@@ -13,8 +13,8 @@
 // their values. Holes connected through holes to no source have no mean to take
 // and stay 0.
 //
-// The solver: BiCGSTAB on the holes alone, preconditioned by the incomplete LU
-// factors of the system on its own pattern, in doubles, from 0, until the true
+// The solver: BiCGSTAB on the holes alone, preconditioned by a multigrid cycle
+// (HoleMultigrid.h), in doubles, from 0, until the true
 // residual is at most 1e-10 of the right-hand side's (Euclidean norms) or after
 // 1,000 steps; in one fixed order, so that every run gives the same values.
 // Where the guide marks off parts of the holes that reach their sources only
@@ -28,6 +28,7 @@
 // is the caller's scratch (4 bytes a cell), and about 260 bytes a hole, which the
 // GuidedFill keeps for the next fill.
 
+#include "analysis/HoleMultigrid.h"
 #include "analysis/Plane.h"
 #include "darkfill/darkfill.h"
 
@@ -52,10 +53,8 @@ public:
 
 private:
     void LeaveUnreached();
-    void Factor();
     void Solve();
     void Multiply(const std::vector<double>& in, std::vector<double>& out) const;
-    void Precondition(const std::vector<double>& in, std::vector<double>& out) const;
 
     // Per hole, in the order of the plane: its cell, its 8 neighbours' numbers and
     // weights where they are holes (else NoHole), and the weighted sum of its
@@ -66,9 +65,8 @@ private:
     std::vector<double> weight_;
     std::vector<double> known_;
     std::vector<bool> reached_;
-    // The incomplete factors (8 a hole, and the pivot), the solution and the
-    // solver's vectors.
-    std::vector<double> factor_, pivot_;
+    // The preconditioner, the solution and the solver's vectors.
+    HoleMultigrid multigrid_;
     std::vector<double> x_, r_, shadow_, p_, v_, s_, t_, pz_, sz_;
 };
 

@@ -180,3 +180,25 @@ TEST(GuidedFill, SameOnEveryRunAndThread)
     }).join();
     EXPECT_EQ(elsewhere, once);
 }
+
+// A hole 255 cells long between two columns of sources, under a flat guide: the
+// solution is the straight line between them, which a solver that stops short
+// in the middle of a long hole misses by many units.
+TEST(GuidedFill, LongHoleSolvedToItsMiddle)
+{
+    const int rows = 40, columns = 257;
+    std::vector<std::uint16_t> raster(static_cast<std::size_t>(rows) * columns, 0);
+    for (int y = 0; y < rows; ++y) {
+        raster[static_cast<std::size_t>(y) * columns] = 100;
+        raster[static_cast<std::size_t>(y) * columns + columns - 1] = 100 + columns - 1;
+    }
+    const std::vector<std::uint8_t> flat(raster.size(), 90);
+    std::vector<std::uint16_t> filled(raster.size());
+    FillHoles(RasterView<const std::uint16_t>(raster.data(), rows, columns),
+              RasterView<std::uint16_t>(filled.data(), rows, columns),
+              {.smallestRegion = rows * columns, .rule = FillRule::Guided,
+               .guide = GuideView(flat.data(), GuideFormat::Grey8, rows, columns)});
+    for (int y = 0; y < rows; ++y)
+        for (int x = 0; x < columns; ++x)
+            ASSERT_EQ(filled[static_cast<std::size_t>(y) * columns + x], 100 + x) << y << ", " << x;
+}
