@@ -206,7 +206,7 @@ void GuidedFill::Solve()
     for (std::vector<double>* v : {&x_, &r_, &shadow_, &p_, &v_, &s_, &t_, &pz_, &sz_})
         v->assign(holes + 1, 0.0);
     std::copy(known_.begin(), known_.end(), r_.begin());
-    const double goal = 1e-10 * std::sqrt(Dot(r_, r_));
+    const double goal = 1e-8 * std::sqrt(Dot(r_, r_));
     double rho = 0.0, alpha = 0.0, omega = 0.0;
     for (int step = 0; step < MostSteps; ++step) {
         if (std::sqrt(Dot(r_, r_)) <= goal) {

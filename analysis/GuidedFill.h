@@ -15,7 +15,7 @@
 //
 // The solver: BiCGSTAB on the holes alone, preconditioned by a multigrid cycle
 // (HoleMultigrid.h), in doubles, from 0, until the true
-// residual is at most 1e-10 of the right-hand side's (Euclidean norms) or after
+// residual is at most 1e-8 of the right-hand side's (Euclidean norms) or after
 // 1,000 steps; in one fixed order, so that every run gives the same values.
 // Where the guide marks off parts of the holes that reach their sources only
 // through several of the weakest weights, the system is ill-conditioned, and the
@@ -23,10 +23,11 @@
 // Integers round to the nearest, every value held between the smallest and the
 // largest source.
 //
-// Time: a pass over the plane, then per step of the solver two products, each a
-// few operations per hole and neighbour. Memory: the plane of hole numbers, which
-// is the caller's scratch (4 bytes a cell), and about 260 bytes a hole, which the
-// GuidedFill keeps for the next fill.
+// Time: a pass over the plane, then per step of the solver two products with
+// the system and two multigrid cycles (about five products each), each a few
+// operations per hole and neighbour. Memory: the plane of hole numbers, which is
+// the caller's scratch (4 bytes a cell), and about 330 bytes a hole with the
+// multigrid's, which the GuidedFill keeps for the next fill.
 
 #include "analysis/HoleMultigrid.h"
 #include "analysis/Plane.h"
