@@ -6,6 +6,7 @@
 #include <limits>
 #include <stdexcept>
 #include <type_traits>
+#include <utility>
 
 namespace darkfill {
 
@@ -66,12 +67,38 @@ template <class Value>
 void GuidedFill::Fill(Plane<Value>& plane, const GuideView& guide, Plane<std::uint32_t>& numbers,
                       std::span<ValueSource> sources)
 {
-    const int rows = plane.Rows(), columns = plane.Columns();
-    // Each hole's number, in the order of the plane; the sources' range.
+    const auto [lowest, highest] = NumberHoles(plane, numbers);
+    if (cell_.empty() || !(lowest <= highest))
+        return;
+    neighbour_.assign(cell_.size() * 8, NoHole);
+    weight_.assign(cell_.size() * 8, 0.0);
+    known_.assign(cell_.size(), 0.0);
+    for (std::size_t h = 0; h < cell_.size(); ++h)
+        Weigh(plane, guide, numbers, h);
+    LeaveUnreached();
+    multigrid_.Build(plane.Rows(), plane.Columns(), cell_, neighbour_, weight_, reached_);
+    Solve();
+    const int columns = plane.Columns();
+    for (std::size_t h = 0; h < cell_.size(); ++h) {
+        if (!reached_[h] || !std::isfinite(x_[h]))
+            continue;
+        const std::size_t at = cell_[h];
+        plane[static_cast<int>(at / columns)][static_cast<int>(at % columns)] = ValueOf<Value>(x_[h], lowest, highest);
+        if (!sources.empty())
+            sources[at] = ValueSource::FromGuide;
+    }
+}
+
+// Each hole's number, in the order of the plane, into numbers (NoHole for the
+// other cells) and its cell into cell_; returns the smallest and the largest
+// source.
+template <class Value>
+std::pair<double, double> GuidedFill::NumberHoles(const Plane<Value>& plane, Plane<std::uint32_t>& numbers)
+{
     cell_.clear();
     double lowest = std::numeric_limits<double>::infinity(), highest = -lowest;
-    for (int y = 0; y < rows; ++y)
-        for (int x = 0; x < columns; ++x) {
+    for (int y = 0; y < plane.Rows(); ++y)
+        for (int x = 0; x < plane.Columns(); ++x) {
             const Value value = plane[y][x];
             numbers[y][x] = NoHole;
             if (value > Value{}) {
@@ -81,75 +108,60 @@ void GuidedFill::Fill(Plane<Value>& plane, const GuideView& guide, Plane<std::ui
                 if (cell_.size() == NoHole)
                     throw std::length_error("darkfill: more holes than the guided fill can number");
                 numbers[y][x] = static_cast<std::uint32_t>(cell_.size());
-                cell_.push_back(static_cast<std::size_t>(y) * columns + x);
+                cell_.push_back(static_cast<std::size_t>(y) * plane.Columns() + x);
             }
         }
-    if (cell_.empty() || !(lowest <= highest))
-        return;
+    return {lowest, highest};
+}
 
-    // The weights of each hole's neighbours.
-    const std::size_t holes = cell_.size();
-    neighbour_.assign(holes * 8, NoHole);
-    weight_.assign(holes * 8, 0.0);
-    known_.assign(holes, 0.0);
-    for (std::size_t h = 0; h < holes; ++h) {
-        const int y = static_cast<int>(cell_[h] / columns), x = static_cast<int>(cell_[h] % columns);
-        const double centre = Brightness(guide, y, x);
-        double window[9] = {centre};
-        double kernel[8];
-        int inWindow = 1, taking = 0;
-        int taken[8];
-        double closest = std::numeric_limits<double>::infinity();
-        for (int k = 0; k < 8; ++k) {
-            const int ny = y + Offsets[k][0], nx = x + Offsets[k][1];
-            if (ny < 0 || ny >= rows || nx < 0 || nx >= columns)
-                continue;
-            const double g = Brightness(guide, ny, nx);
-            window[inWindow++] = g;
-            closest = std::min(closest, (g - centre) * (g - centre));
-            if (plane[ny][nx] >= Value{}) {
-                kernel[taking] = g;
-                taken[taking++] = k;
-            }
-        }
-        double mean = 0.0;
-        for (int i = 0; i < inWindow; ++i)
-            mean += window[i];
-        mean /= inWindow;
-        double variance = 0.0;
-        for (int i = 0; i < inWindow; ++i)
-            variance += (window[i] - mean) * (window[i] - mean);
-        variance /= inWindow;
-        double spread = 0.6 * variance;
-        if (inWindow > 1)
-            spread = std::max(spread, -closest / std::log(0.01));
-        spread = std::max(spread, 2e-6);
-        double total = 0.0;
-        for (int i = 0; i < taking; ++i) {
-            kernel[i] = std::exp(-std::min((kernel[i] - centre) * (kernel[i] - centre) / spread, MostExponent));
-            total += kernel[i];
-        }
-        for (int i = 0; i < taking; ++i) {
-            const int ny = y + Offsets[taken[i]][0], nx = x + Offsets[taken[i]][1];
-            const double w = kernel[i] / total;
-            if (plane[ny][nx] > Value{}) {
-                known_[h] += w * static_cast<double>(plane[ny][nx]);
-            } else {
-                neighbour_[h * 8 + taken[i]] = numbers[ny][nx];
-                weight_[h * 8 + taken[i]] = w;
-            }
+// Hole h's row of the system: its neighbours' weights from the guide's 3 x 3
+// window, those of holes kept, those of sources summed with their values.
+template <class Value>
+void GuidedFill::Weigh(const Plane<Value>& plane, const GuideView& guide, const Plane<std::uint32_t>& numbers,
+                       std::size_t h)
+{
+    const int rows = plane.Rows(), columns = plane.Columns();
+    const int y = static_cast<int>(cell_[h] / columns), x = static_cast<int>(cell_[h] % columns);
+    const double centre = Brightness(guide, y, x);
+    double window[9] = {centre}, kernel[8];
+    int inWindow = 1, taking = 0, taken[8];
+    double closest = std::numeric_limits<double>::infinity();
+    for (int k = 0; k < 8; ++k) {
+        const int ny = y + Offsets[k][0], nx = x + Offsets[k][1];
+        if (ny < 0 || ny >= rows || nx < 0 || nx >= columns)
+            continue;
+        const double g = Brightness(guide, ny, nx);
+        window[inWindow++] = g;
+        closest = std::min(closest, (g - centre) * (g - centre));
+        if (plane[ny][nx] >= Value{}) {
+            kernel[taking] = g;
+            taken[taking++] = k;
         }
     }
-    LeaveUnreached();
-    multigrid_.Build(rows, columns, cell_, neighbour_, weight_, reached_);
-    Solve();
-    for (std::size_t h = 0; h < holes; ++h) {
-        if (!reached_[h] || !std::isfinite(x_[h]))
-            continue;
-        const std::size_t at = cell_[h];
-        plane[static_cast<int>(at / columns)][static_cast<int>(at % columns)] = ValueOf<Value>(x_[h], lowest, highest);
-        if (!sources.empty())
-            sources[at] = ValueSource::FromGuide;
+    double mean = 0.0, variance = 0.0;
+    for (int i = 0; i < inWindow; ++i)
+        mean += window[i];
+    mean /= inWindow;
+    for (int i = 0; i < inWindow; ++i)
+        variance += (window[i] - mean) * (window[i] - mean);
+    double spread = 0.6 * variance / inWindow;
+    if (inWindow > 1)
+        spread = std::max(spread, -closest / std::log(0.01));
+    spread = std::max(spread, 2e-6);
+    double total = 0.0;
+    for (int i = 0; i < taking; ++i) {
+        kernel[i] = std::exp(-std::min((kernel[i] - centre) * (kernel[i] - centre) / spread, MostExponent));
+        total += kernel[i];
+    }
+    for (int i = 0; i < taking; ++i) {
+        const Value value = plane[y + Offsets[taken[i]][0]][x + Offsets[taken[i]][1]];
+        const double w = kernel[i] / total;
+        if (value > Value{}) {
+            known_[h] += w * static_cast<double>(value);
+        } else {
+            neighbour_[h * 8 + taken[i]] = numbers[y + Offsets[taken[i]][0]][x + Offsets[taken[i]][1]];
+            weight_[h * 8 + taken[i]] = w;
+        }
     }
 }
 

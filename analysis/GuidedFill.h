@@ -36,6 +36,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <span>
+#include <utility>
 #include <vector>
 
 namespace darkfill {
@@ -53,6 +54,11 @@ public:
     std::size_t Bytes() const;
 
 private:
+    template <class Value>
+    std::pair<double, double> NumberHoles(const Plane<Value>& plane, Plane<std::uint32_t>& numbers);
+    template <class Value>
+    void Weigh(const Plane<Value>& plane, const GuideView& guide, const Plane<std::uint32_t>& numbers,
+               std::size_t h);
     void LeaveUnreached();
     void Solve();
     void Multiply(const std::vector<double>& in, std::vector<double>& out) const;
