@@ -170,7 +170,8 @@ void GuidedFill::Weigh(const Plane<Value>& plane, const GuideView& guide, const 
 void GuidedFill::LeaveUnreached()
 {
     const std::size_t holes = cell_.size();
-    std::vector<std::uint32_t> queue;
+    std::vector<std::uint32_t>& queue = queue_;
+    queue.clear();
     std::vector<bool>& reached = reached_;
     reached.assign(holes, false);
     for (std::size_t h = 0; h < holes; ++h)
@@ -271,7 +272,7 @@ std::size_t GuidedFill::Bytes() const
     for (const std::vector<double>* v : {&x_, &r_, &shadow_, &p_, &v_, &s_, &t_, &pz_, &sz_})
         bytes += v->capacity() * sizeof(double);
     bytes += multigrid_.Bytes();
-    return bytes + reached_.capacity() / 8;
+    return bytes + reached_.capacity() / 8 + queue_.capacity() * sizeof(std::uint32_t);
 }
 
 #define DARKFILL_GUIDED_FILL(Value)                                                                             \

@@ -72,6 +72,7 @@ private:
     std::vector<double> weight_;
     std::vector<double> known_;
     std::vector<bool> reached_;
+    std::vector<std::uint32_t> queue_;  // the holes reached and not yet followed
     // The preconditioner, the solution and the solver's vectors.
     HoleMultigrid multigrid_;
     std::vector<double> x_, r_, shadow_, p_, v_, s_, t_, pz_, sz_;

@@ -24,8 +24,10 @@ void HoleMultigrid::Build(int rows, int columns, std::span<const std::size_t> ce
                           std::span<const std::uint32_t> neighbours, std::span<const double> weights,
                           const std::vector<bool>& takesPart)
 {
-    levels_.clear();
-    levels_.emplace_back();
+    // The levels of the last system are kept with their memory, for the next one.
+    if (levels_.empty())
+        levels_.emplace_back();
+    count_ = 1;
     Level& fine = levels_.front();
     const std::size_t unknowns = cells.size();
     fine.rows = rows;
@@ -49,10 +51,12 @@ void HoleMultigrid::Build(int rows, int columns, std::span<const std::size_t> ce
     fine.x.assign(unknowns + 1, 0.0);
     fine.b.assign(unknowns + 1, 0.0);
     Invert(fine);
-    while (levels_.back().Unknowns() > CoarsestUnknowns &&
-           (levels_.back().rows > 1 || levels_.back().columns > 1)) {
-        levels_.emplace_back();
-        Coarsen(levels_[levels_.size() - 2], levels_.back());
+    while (levels_[count_ - 1].Unknowns() > CoarsestUnknowns &&
+           (levels_[count_ - 1].rows > 1 || levels_[count_ - 1].columns > 1)) {
+        if (count_ == levels_.size())
+            levels_.emplace_back();
+        ++count_;
+        Coarsen(levels_[count_ - 2], levels_[count_ - 1]);
     }
     FactorCoarsest();
 }
@@ -67,7 +71,9 @@ void HoleMultigrid::Coarsen(Level& fine, Level& coarse)
         const std::size_t y = cell / fine.columns, x = cell % fine.columns;
         return (y / 2) * coarse.columns + x / 2;
     };
-    std::vector<std::uint32_t> number(static_cast<std::size_t>(coarse.rows) * coarse.columns, None);
+    std::vector<std::uint32_t>& number = coarse.block;
+    number.assign(static_cast<std::size_t>(coarse.rows) * coarse.columns, None);
+    coarse.cell.clear();
     for (std::size_t i = 0; i < fine.Unknowns(); ++i)
         if (fine.coarse[i] != None)
             number[blockOf(fine.cell[i])] = 0;
@@ -145,7 +151,7 @@ void HoleMultigrid::Cycle(std::size_t at)
     Level& level = levels_[at];
     const std::size_t unknowns = level.Unknowns();
     std::fill(level.x.begin(), level.x.end(), 0.0);
-    if (at + 1 == levels_.size()) {
+    if (at + 1 == count_) {
         SolveCoarsest();
         return;
     }
@@ -178,7 +184,7 @@ void HoleMultigrid::Apply(std::span<const double> in, std::span<double> out)
 
 void HoleMultigrid::FactorCoarsest()
 {
-    const Level& level = levels_.back();
+    const Level& level = levels_[count_ - 1];
     const std::size_t n = level.Unknowns();
     lu_.assign(n * n, 0.0);
     for (std::size_t i = 0; i < n; ++i)
@@ -213,7 +219,7 @@ void HoleMultigrid::FactorCoarsest()
 
 void HoleMultigrid::SolveCoarsest()
 {
-    Level& level = levels_.back();
+    Level& level = levels_[count_ - 1];
     const std::size_t n = level.Unknowns();
     for (std::size_t i = 0; i < n; ++i) {
         double sum = level.b[order_[i]];
@@ -233,7 +239,8 @@ std::size_t HoleMultigrid::Bytes() const
 {
     std::size_t bytes = lu_.capacity() * sizeof(double) + order_.capacity() * sizeof(std::size_t);
     for (const Level& level : levels_)
-        bytes += level.cell.capacity() * sizeof(std::size_t) + level.coarse.capacity() * sizeof(std::uint32_t) +
+        bytes += level.cell.capacity() * sizeof(std::size_t) +
+                 (level.coarse.capacity() + level.block.capacity()) * sizeof(std::uint32_t) +
                  level.coefficient.capacity() * sizeof(float) +
                  (level.inverse.capacity() + level.x.capacity() + level.b.capacity()) * sizeof(double) +
                  level.neighbour.capacity() * sizeof(std::uint32_t);

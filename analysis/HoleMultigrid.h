@@ -52,6 +52,7 @@ private:
         std::vector<double> inverse;          // per unknown: 1 / its centre
         std::vector<std::uint32_t> neighbour; // 9 per unknown; None reads the 0 past the last
         std::vector<double> x, b;             // one more each: the 0 that None reads
+        std::vector<std::uint32_t> block;     // per grid cell: its unknown, or None
 
         std::size_t Unknowns() const { return cell.size(); }
     };
@@ -63,7 +64,8 @@ private:
     void FactorCoarsest();
     void SolveCoarsest();
 
-    std::vector<Level> levels_;
+    std::vector<Level> levels_;  // the first count_ in use
+    std::size_t count_ = 0;
     // The coarsest level's LU factors, dense, and their row order.
     std::vector<double> lu_;
     std::vector<std::size_t> order_;
