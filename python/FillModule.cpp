@@ -270,13 +270,13 @@ FileOutcome FillFile(const std::string& input, const std::string& output, const 
     commandLine.output = output;
     commandLine.fillMap = fillMap.value_or("");
     commandLine.compression = compression;
+    commandLine.guide = guide.value_or("");
     // Here, as for arrays, the limit is memory.
     commandLine.maximumPixels = std::numeric_limits<long long>::max();
     if (const std::string clash = StandardOutputClash(commandLine); !clash.empty())
         throw FileError(clash);
     FileTask task = PlanTasks(commandLine).front();
     task.options = options;
-    task.guide = guide.value_or("");
     FileOutcome outcome;
     {
         py::gil_scoped_release released;

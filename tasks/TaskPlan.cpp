@@ -169,19 +169,27 @@ std::vector<FileTask> PlanTasks(const CommandLine& commandLine)
         if (input != "-")
             inputs.emplace(Identity(input), input);
 
-    const GuideFolder guides = commandLine.guideDirectory.empty() ? GuideFolder() : ListGuides(commandLine.guideDirectory);
+    // Each input's guide, or why it has none; the guides are read like inputs,
+    // and no output may take their place either.
+    const GuideFolder folder = commandLine.guideDirectory.empty() ? GuideFolder() : ListGuides(commandLine.guideDirectory);
+    std::vector<std::string> guides(commandLine.inputs.size(), commandLine.guide), guideRefusals(guides.size());
+    std::map<std::string, std::string> guideFiles;  // identity -> guide as found
+    for (std::size_t i = 0; i < guides.size(); ++i) {
+        if (!commandLine.guideDirectory.empty())
+            guides[i] = GuideOf(commandLine.inputs[i], folder, commandLine.guideDirectory, guideRefusals[i]);
+        if (!guides[i].empty())
+            guideFiles.emplace(Identity(guides[i]), guides[i]);
+    }
+
     std::vector<FileTask> tasks;
     std::map<std::string, std::string> written;  // identity -> the input whose task writes it
-    for (const std::string& input : commandLine.inputs) {
+    for (std::size_t i = 0; i < commandLine.inputs.size(); ++i) {
+        const std::string& input = commandLine.inputs[i];
         FileTask task{input,         commandLine.output,  batch ? std::string() : commandLine.fillMap,
                       folderFailure, commandLine.options, commandLine.compression, commandLine.maximumPixels,
-                      commandLine.guide};
-        if (!commandLine.guideDirectory.empty()) {
-            std::string refusal;
-            task.guide = GuideOf(input, guides, commandLine.guideDirectory, refusal);
-            if (task.refusal.empty())
-                task.refusal = refusal;
-        }
+                      guides[i]};
+        if (task.refusal.empty())
+            task.refusal = guideRefusals[i];
         if (batch) {
             const std::string name = files::StemOf(input);
             task.output = files::JoinPath(commandLine.outputDirectory, name + '.' + OutputFormat(commandLine, input));
@@ -195,6 +203,9 @@ std::vector<FileTask> PlanTasks(const CommandLine& commandLine)
             if (const auto clash = inputs.find(identity); clash != inputs.end())
                 task.refusal = QuotedName(input) + ": writing " + QuotedName(path) + " would write over the input " +
                                QuotedName(clash->second) + ".";
+            else if (const auto guide = guideFiles.find(identity); guide != guideFiles.end())
+                task.refusal = QuotedName(input) + ": writing " + QuotedName(path) + " would write over the guide " +
+                               QuotedName(guide->second) + ".";
             else if (const auto earlier = written.find(identity); earlier != written.end())
                 task.refusal = QuotedName(input) + ": " + QuotedName(path) + " is written for " +
                                QuotedName(earlier->second) + " already.";

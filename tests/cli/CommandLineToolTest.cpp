@@ -389,6 +389,11 @@ TEST_F(Tool, GuidedRuleTakesItsGuide)
          "the guide \"small.png\" is 50 x 40 pixels and \"deep.png\" 64 x 48"},
         {"NoGuideOfItsName", {"deep.png", "grey.png", "--output-dir", "d", "--rule", "guided", "--guide-dir", "rgb"}, 1,
          nullptr, "\"grey.png\": the guide folder \"rgb\" holds no picture named \"grey\""},
+        {"OutputOverItsGuide", {"deep.png", "-o", "colour.png", "--rule", "guided", "--guide", "colour.png", "--force"},
+         1, nullptr, "would write over the guide \"colour.png\""},
+        {"BatchOverAGuide", {"deep.png", "--output-dir", "rgb", "--format", "bmp", "--rule", "guided", "--guide-dir",
+                             "rgb", "--force"},
+         1, nullptr, "would write over the guide"},
     };
     for (const Row& row : table) {
         const ToolRun run = RunTool(folder_, row.arguments);
