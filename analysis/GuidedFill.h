@@ -14,14 +14,13 @@
 // and stay 0.
 //
 // The solver: BiCGSTAB on the holes alone, preconditioned by a multigrid cycle
-// (HoleMultigrid.h), in doubles, from 0, until the true
-// residual is at most 1e-8 of the right-hand side's (Euclidean norms) or after
-// 1,000 steps; in one fixed order, so that every run gives the same values.
-// Where the guide marks off parts of the holes that reach their sources only
-// through several of the weakest weights, the system is ill-conditioned, and the
-// values there are good to the residual, not to the last digit.
-// Integers round to the nearest, every value held between the smallest and the
-// largest source.
+// (HoleMultigrid.h), in doubles, from 0, until the true residual is at most 1e-8
+// of the right-hand side's (Euclidean norms) or after 1,000 steps; in one fixed
+// order, so that every run gives the same values. Where the guide marks off
+// parts of the holes that reach their sources only through several of the
+// weakest weights, the system is ill-conditioned, and the values there are good
+// to the residual, not to the last digit. Integers round to the nearest, every
+// value held between the smallest and the largest source.
 //
 // Time: a pass over the plane, then per step of the solver two products with
 // the system and two multigrid cycles (about five products each), each a few
