@@ -10,10 +10,11 @@ packages=(cmake g++ ninja-build qt6-base-dev libspng-dev libtiff-dev libdeflate-
           qt6-image-formats-plugins qt6-translations-l10n desktop-file-utils pkg-config
           python3-dev pybind11-dev python3-numpy python3-pytest python3-pil python3-dask python3-distributed lintian xvfb xauth xdotool imagemagick x11-utils clang libclang-rt-14-dev g++-mingw-w64-x86-64-posix)
 
-# Only the benchmarks use OpenCV (the quality benchmark's inpaintings, the file
-# benchmarks' codecs are what they measure against) and GNU time (a process's
-# peak memory); the test command installs them, the start command does not.
-benchmark_packages=(libopencv-dev python3-opencv time)
+# Only the benchmarks use OpenCV (the quality benchmark's inpaintings and its
+# colour-guided smoother, the file benchmarks' codecs are what they measure
+# against) and GNU time (a process's peak memory); the test command installs
+# them, the start command does not.
+benchmark_packages=(libopencv-dev libopencv-contrib-dev python3-opencv time)
 
 # Installs the packages above, and those named as arguments, where missing.
 install_missing() {
