@@ -92,20 +92,26 @@ darkfill::FillOptions OptionsOf(int smallestRegion, std::optional<int> reach, co
             .far = *side};
 }
 
+// Rule "guided" takes a guide, and no other rule does; what names the guide it
+// needs.
+void RequireGuideForRule(bool given, darkfill::FillRule rule, const char* what)
+{
+    const bool guided = rule == darkfill::FillRule::Guided;
+    if (guided && !given)
+        throw py::value_error(std::string("rule='guided' needs a guide: ") + what);
+    if (!guided && given)
+        throw py::value_error("a guide is for rule='guided'");
+}
+
 // The guide array of rule "guided", checked against the array it guides: uint8
 // (rows, columns) grey or (rows, columns, 3 or 4) colour, or uint16 grey, any
 // strides but a colour's samples side by side (else it is copied into keep).
 darkfill::GuideView GuideOf(const py::object& guide, const py::array& array, darkfill::FillRule rule,
                             py::array& keep)
 {
-    const bool guided = rule == darkfill::FillRule::Guided;
-    if (guide.is_none()) {
-        if (guided)
-            throw py::value_error("rule='guided' needs a guide: an array of the array's rows and columns");
+    RequireGuideForRule(!guide.is_none(), rule, "an array of the array's rows and columns");
+    if (guide.is_none())
         return {};
-    }
-    if (!guided)
-        throw py::value_error("a guide is for rule='guided'");
     if (!py::isinstance<py::array>(guide))
         throw py::type_error("guide must be a numpy array; it is a " +
                              py::str(guide.get_type().attr("__name__")).cast<std::string>());
@@ -261,10 +267,7 @@ FileOutcome FillFile(const std::string& input, const std::string& output, const 
                      bool force, const darkfill::FillOptions& options, int compression,
                      const std::optional<std::string>& guide)
 {
-    if (options.rule == darkfill::FillRule::Guided && !guide)
-        throw py::value_error("rule='guided' needs a guide: the guide picture's file name");
-    if (options.rule != darkfill::FillRule::Guided && guide)
-        throw py::value_error("a guide is for rule='guided'");
+    RequireGuideForRule(guide.has_value(), options.rule, "the guide picture's file name");
     CommandLine commandLine;
     commandLine.inputs = {input};
     commandLine.output = output;

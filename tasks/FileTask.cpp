@@ -241,15 +241,13 @@ std::optional<FilledPicture> ReadAndFill(const FileTask& task, ExistingOutputs e
         outcome.width = picture.width;
         outcome.height = picture.height;
         outcome.type = picture.type;
-        outcome.readMilliseconds = MillisecondsSince(start);
-
         FillOptions options = task.options;
         std::optional<Guide> guide;
         if (!task.guide.empty()) {
             guide = ReadGuide(task, picture);
             options.guide = guide->view;
-            outcome.readMilliseconds = MillisecondsSince(start);
         }
+        outcome.readMilliseconds = MillisecondsSince(start);
 
         start = Clock::now();
         MarkInfiniteAsHoles(picture);

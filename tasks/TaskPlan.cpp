@@ -105,10 +105,6 @@ void ClearStaleFiles(const std::vector<FileTask>& tasks)
         files::ClearStaleTemporaries(folder, names);
 }
 
-}  // namespace
-
-namespace {
-
 // The files of a guide folder by their names without extension; a name that
 // several files share maps to none of them ("" for the clash).
 struct GuideFolder {
@@ -164,21 +160,19 @@ std::vector<FileTask> PlanTasks(const CommandLine& commandLine)
             folderFailure = MakeFolder(commandLine.fillMap);
     }
 
-    std::map<std::string, std::string> inputs;  // identity -> input as given
+    // What is read, which no output may take the place of: the inputs, and each
+    // input's guide (or why it has none).
+    std::map<std::string, std::string> read;  // identity -> "the input "a.png"", say
     for (const std::string& input : commandLine.inputs)
         if (input != "-")
-            inputs.emplace(Identity(input), input);
-
-    // Each input's guide, or why it has none; the guides are read like inputs,
-    // and no output may take their place either.
+            read.emplace(Identity(input), "the input " + QuotedName(input));
     const GuideFolder folder = commandLine.guideDirectory.empty() ? GuideFolder() : ListGuides(commandLine.guideDirectory);
     std::vector<std::string> guides(commandLine.inputs.size(), commandLine.guide), guideRefusals(guides.size());
-    std::map<std::string, std::string> guideFiles;  // identity -> guide as found
     for (std::size_t i = 0; i < guides.size(); ++i) {
         if (!commandLine.guideDirectory.empty())
             guides[i] = GuideOf(commandLine.inputs[i], folder, commandLine.guideDirectory, guideRefusals[i]);
         if (!guides[i].empty())
-            guideFiles.emplace(Identity(guides[i]), guides[i]);
+            read.emplace(Identity(guides[i]), "the guide " + QuotedName(guides[i]));
     }
 
     std::vector<FileTask> tasks;
@@ -200,12 +194,9 @@ std::vector<FileTask> PlanTasks(const CommandLine& commandLine)
             if (path.empty() || path == "-" || !task.refusal.empty())
                 continue;
             const std::string identity = Identity(path);
-            if (const auto clash = inputs.find(identity); clash != inputs.end())
-                task.refusal = QuotedName(input) + ": writing " + QuotedName(path) + " would write over the input " +
-                               QuotedName(clash->second) + ".";
-            else if (const auto guide = guideFiles.find(identity); guide != guideFiles.end())
-                task.refusal = QuotedName(input) + ": writing " + QuotedName(path) + " would write over the guide " +
-                               QuotedName(guide->second) + ".";
+            if (const auto clash = read.find(identity); clash != read.end())
+                task.refusal = QuotedName(input) + ": writing " + QuotedName(path) + " would write over " +
+                               clash->second + ".";
             else if (const auto earlier = written.find(identity); earlier != written.end())
                 task.refusal = QuotedName(input) + ": " + QuotedName(path) + " is written for " +
                                QuotedName(earlier->second) + " already.";
