@@ -25,7 +25,7 @@
 // Time: a pass over the plane, then per step of the solver two products with
 // the system and two multigrid cycles (about five products each), each a few
 // operations per hole and neighbour. Memory: the plane of hole numbers, which is
-// the caller's scratch (4 bytes a cell), and about 330 bytes a hole with the
+// the caller's scratch (4 bytes a cell), and about 450 bytes a hole with the
 // multigrid's, which the GuidedFill keeps for the next fill.
 
 #include "analysis/HoleMultigrid.h"
