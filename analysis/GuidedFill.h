@@ -23,9 +23,9 @@
 // value held between the smallest and the largest source.
 //
 // Time: a pass over the plane, then per step of the solver two products with
-// the system and two multigrid cycles (about five products each), each a few
+// the system and two multigrid cycles (about three products each), each a few
 // operations per hole and neighbour. Memory: the plane of hole numbers, which is
-// the caller's scratch (4 bytes a cell), and about 450 bytes a hole with the
+// the caller's scratch (4 bytes a cell), and about 500 bytes a hole with the
 // multigrid's, which the GuidedFill keeps for the next fill.
 
 #include "analysis/HoleMultigrid.h"

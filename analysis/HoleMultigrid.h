@@ -13,13 +13,13 @@
 // them. An unknown tied to no other is solved where it stands and takes no part
 // above. Where the weights would leave more than three quarters of the unknowns
 // (a level of many weak ties), the blocks are joined whole. A cycle smooths with
-// one Gauss-Seidel sweep forward, adds 1.3 times the correction from the level
-// above, and sweeps backward; the coarsest level (at most 32 unknowns) is solved
-// by LU with partial pivoting. The order of every loop is fixed: the same input
-// gives the same output.
+// one Gauss-Seidel sweep forward (but on the finest level), adds 1.3 times the
+// correction from the level above, and sweeps backward; the coarsest level (at
+// most 32 unknowns) is solved by LU with partial pivoting. The order of every
+// loop is fixed: the same input gives the same output.
 //
 // Cost: building, a few passes over the unknowns of each level; a cycle, about
-// five products with the fine operator (the coarser rows are wider: up to about
+// three products with the fine operator (the coarser rows are wider: up to about
 // 20 neighbours). Memory: about 110 bytes an unknown on the fine level
 // (coefficients in floats: it only preconditions), about as much again for the
 // coarser ones, and 12 bytes an unknown of scratch while building.
@@ -57,7 +57,7 @@ private:
         std::vector<std::size_t> cell;        // per unknown
         std::vector<std::uint32_t> coarse;    // per unknown: its aggregate above, or None
         std::vector<float> coefficient;       // width per unknown
-        std::vector<std::uint32_t> neighbour; // width per unknown; None reads the 0 past the last
+        std::vector<std::uint32_t> neighbour; // width per unknown; none reads the 0 past the last
         std::vector<double> centre, inverse;  // per unknown: its own coefficient and 1 / it
         std::vector<double> x, b;             // one more each: the 0 that None reads
 
@@ -68,7 +68,7 @@ private:
     std::size_t Aggregate(Level& fine, Level& coarse, bool followWeights);
     void Join(std::uint32_t a, std::uint32_t b);
     std::uint32_t Root(std::uint32_t a);
-    static void Sweep(Level& level, bool forward, std::size_t slots);
+    static void Sweep(Level& level, bool forward);
     void Cycle(std::size_t at);
     void FactorCoarsest();
     void SolveCoarsest();
@@ -78,6 +78,7 @@ private:
     // Scratch of the building: a forest of the unknowns joined, and a row of
     // the operator above as it is summed.
     std::vector<std::uint32_t> parent_, number_, first_, start_, member_, where_, rowStart_, rowNeighbour_;
+    std::vector<std::size_t> block_, rowOrder_;
     std::vector<double> rowSum_;
     // The coarsest level's LU factors, dense, and their row order.
     std::vector<double> lu_;

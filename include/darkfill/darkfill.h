@@ -33,7 +33,7 @@
 //   Filler keeps its memory from one fill to the next; a free FillHoles call makes
 //   and releases its own. std::bad_alloc propagates.
 // - The guided rule: a guide of the raster's size, read by its own steps (any,
-//   in bytes). Its holes take about 450 bytes each of working memory besides
+//   in bytes). Its holes take about 500 bytes each of working memory besides
 //   the above, kept by a Filler. Their values solve the system to a residual of
 //   1e-8 of its right-hand side: to the last unit of an integer raster, except
 //   where the guide ties parts of the holes to their sources only by the
