@@ -12,9 +12,10 @@ packages=(cmake g++ ninja-build qt6-base-dev libspng-dev libtiff-dev libdeflate-
 
 # Only the benchmarks use OpenCV (the quality benchmark's inpaintings and its
 # colour-guided smoother, the file benchmarks' codecs are what they measure
-# against) and GNU time (a process's peak memory); the test command installs
+# against), Eigen (the quality benchmark's direct solve of the guided rule's
+# system) and GNU time (a process's peak memory); the test command installs
 # them, the start command does not.
-benchmark_packages=(libopencv-dev libopencv-contrib-dev python3-opencv time)
+benchmark_packages=(libopencv-dev libopencv-contrib-dev python3-opencv libeigen3-dev time)
 
 # Installs the packages above, and those named as arguments, where missing.
 install_missing() {

@@ -453,10 +453,8 @@ void SolveDense(std::vector<std::vector<double>>& a, std::vector<double>& b)
 
 }  // namespace
 
-void CompositeAndFillGuided(Plane& imagePlane, Plane& fillPlane, int rows, int columns,
-                            std::span<ValueSource> sources, const GuideView& guide)
+GuidedSystem GuidedSystemOf(const Plane& imagePlane, int rows, int columns, const GuideView& guide)
 {
-    Composite(imagePlane, fillPlane, rows, columns);
     const auto inside = [&](int y, int x) { return y >= 0 && y < rows && x >= 0 && x < columns; };
     // A hole takes part where its holes lead, step by step, to a source.
     Plane leads(rows, columns);
@@ -476,28 +474,26 @@ void CompositeAndFillGuided(Plane& imagePlane, Plane& fillPlane, int rows, int c
                             break;
                         }
     }
-    std::vector<std::pair<int, int>> holes;
+    GuidedSystem system;
     std::map<std::pair<int, int>, std::size_t> number;
     for (int y = 0; y < rows; ++y)
         for (int x = 0; x < columns; ++x)
             if (leads[y][x] == 1.0) {
-                number[{y, x}] = holes.size();
-                holes.push_back({y, x});
+                number[{y, x}] = system.holes.size();
+                system.holes.push_back({y, x});
             }
-    double lowest = std::numeric_limits<double>::max(), highest = 0.0;
+    system.lowest = std::numeric_limits<double>::max();
     for (int y = 0; y < rows; ++y)
         for (int x = 0; x < columns; ++x)
             if (imagePlane[y][x] > 0.0) {
-                lowest = std::min(lowest, imagePlane[y][x]);
-                highest = std::max(highest, imagePlane[y][x]);
+                system.lowest = std::min(system.lowest, imagePlane[y][x]);
+                system.highest = std::max(system.highest, imagePlane[y][x]);
             }
 
     // One equation a hole: itself less the weighted mean of its neighbours.
-    const std::size_t n = holes.size();
-    std::vector<std::vector<double>> a(n, std::vector<double>(n, 0.0));
-    std::vector<double> b(n, 0.0);
-    for (std::size_t i = 0; i < n; ++i) {
-        const auto [y, x] = holes[i];
+    system.rhs.assign(system.holes.size(), 0.0);
+    for (std::size_t i = 0; i < system.holes.size(); ++i) {
+        const auto [y, x] = system.holes[i];
         const double g = GuideBrightness(guide, y, x);
         std::vector<double> window = {g};
         std::vector<std::pair<int, int>> taking;
@@ -525,19 +521,31 @@ void CompositeAndFillGuided(Plane& imagePlane, Plane& fillPlane, int rows, int c
             weights.push_back(std::exp(-std::min(d * d / spread, 9.0)));
             total += weights.back();
         }
-        a[i][i] = 1.0;
+        system.entries.push_back({i, i, 1.0});
         for (std::size_t k = 0; k < taking.size(); ++k) {
             const auto [ny, nx] = taking[k];
             if (imagePlane[ny][nx] > 0.0)
-                b[i] += weights[k] / total * imagePlane[ny][nx];
+                system.rhs[i] += weights[k] / total * imagePlane[ny][nx];
             else
-                a[i][number.at({ny, nx})] -= weights[k] / total;
+                system.entries.push_back({i, number.at({ny, nx}), -weights[k] / total});
         }
     }
-    SolveDense(a, b);
+    return system;
+}
+
+void CompositeAndFillGuided(Plane& imagePlane, Plane& fillPlane, int rows, int columns,
+                            std::span<ValueSource> sources, const GuideView& guide)
+{
+    Composite(imagePlane, fillPlane, rows, columns);
+    GuidedSystem system = GuidedSystemOf(imagePlane, rows, columns, guide);
+    const std::size_t n = system.holes.size();
+    std::vector<std::vector<double>> a(n, std::vector<double>(n, 0.0));
+    for (const auto& [row, column, value] : system.entries)
+        a[row][column] += value;
+    SolveDense(a, system.rhs);
     for (std::size_t i = 0; i < n; ++i) {
-        const auto [y, x] = holes[i];
-        fillPlane[y][x] = std::clamp(b[i], lowest, highest);
+        const auto [y, x] = system.holes[i];
+        fillPlane[y][x] = std::clamp(system.rhs[i], system.lowest, system.highest);
         Note(sources, y, x, columns, ValueSource::FromGuide);
     }
 }

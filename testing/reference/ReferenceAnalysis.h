@@ -6,6 +6,8 @@
 
 #include <cstdint>
 #include <span>
+#include <tuple>
+#include <utility>
 #include <vector>
 
 // The analysis written step by step, the way its rules are stated: slow and plain,
@@ -51,6 +53,18 @@ void CompositeAndFillNearest(Plane& imagePlane, Plane& fillPlane, int rows, int 
 // Probes a step at a time outwards, both ways along the row, then along the column.
 void CompositeAndFillBackground(Plane& imagePlane, Plane& fillPlane, int rows, int columns,
                                 std::span<ValueSource> sources, int reach, FarSide far);
+// The guided rule's system for a plane whose holes are 0: one row a hole that a
+// source reaches through holes (in the order of the plane), as (row, column,
+// value) entries with its diagonal first, and the weighted sum of its
+// neighbouring sources on the right-hand side; the sources' range, which the
+// values are held in.
+struct GuidedSystem {
+    std::vector<std::pair<int, int>> holes;  // (y, x)
+    std::vector<std::tuple<std::size_t, std::size_t, double>> entries;
+    std::vector<double> rhs;
+    double lowest = 0.0, highest = 0.0;
+};
+GuidedSystem GuidedSystemOf(const Plane& imagePlane, int rows, int columns, const GuideView& guide);
 // The guided rule's system written out whole, one row of a dense matrix a hole,
 // solved by Gaussian elimination with partial pivoting: for a few hundred holes.
 // Values are left unrounded.
