@@ -1,15 +1,17 @@
 // How closely each fill restores depth that is known: rendered scenes (see
 // DepthScene.h) with sensor-like holes and, separately, with their occlusion
 // shadows hidden. For darkfill's rules (the guided one with the scene's colour
-// frame, the same frame 2 pixels off, and a flat grey one), OpenCV's two
-// inpaintings (radius 3) and a plain Euclidean nearest fill, in the same run on
-// the same frames:
+// frame, its textured frame, the colour frame 2 pixels off, and a flat grey
+// one), OpenCV's two inpaintings (radius 3), a plain Euclidean nearest fill,
+// OpenCV's colour-guided fast global smoother and the guided rule's system
+// solved directly (where OpenCV's contributed modules and Eigen are installed),
+// in the same run on the same frames:
 // - MAE: the mean absolute error over the hidden pixels, as a share of the
 //   frame's mean depth (a hidden pixel left at 0 counts with its whole depth);
 // - RMSE over the hidden pixels, in mm;
 // - the share of hidden pixels left at 0;
 // - ms a frame (darkfill's rules: the median of 11 fills of each frame, 3 for the
-//   guided rule).
+//   guided rule; the direct solve: its factoring and solve alone, once).
 //   build/bench/quality_bench [SCENES]   (8 at 640 x 480 unless given; half as
 //   many at 1280 x 720)
 // Then a real aligned pair where opencv-doc ships it: the Aloe stereo view with
