@@ -93,7 +93,8 @@ void HoleMultigrid::Coarsen(Level& fine, Level& coarse)
 
     // Each row of the operator above, summed in the order of its members and
     // their neighbours, its entries kept together until the widest is known.
-    coarse.centre.assign(unknowns, 0.0);
+    coarse.centre.resize(unknowns);
+    coarse.inverse.resize(unknowns);
     where_.assign(unknowns, None);
     rowStart_.assign(1, 0);
     rowOrder_.clear();
@@ -102,9 +103,10 @@ void HoleMultigrid::Coarsen(Level& fine, Level& coarse)
     std::size_t lower = 0, upper = 0;
     for (std::size_t a = 0; a < unknowns; ++a) {
         const std::size_t from = rowNeighbour_.size();
+        double centre = 0.0;
         for (std::uint32_t m = start_[a]; m < start_[a + 1]; ++m) {
             const std::uint32_t i = member_[m];
-            coarse.centre[a] += fine.centre[i];
+            centre += fine.centre[i];
             for (std::size_t s = 0; s < fine.width; ++s) {
                 const std::uint32_t j = fine.neighbour[i * fine.width + s];
                 const std::uint32_t other = j < fine.Unknowns() ? fine.coarse[j] : None;
@@ -112,7 +114,7 @@ void HoleMultigrid::Coarsen(Level& fine, Level& coarse)
                     continue;
                 const double c = fine.coefficient[i * fine.width + s];
                 if (other == a) {
-                    coarse.centre[a] += c;
+                    centre += c;
                 } else if (where_[other] == None) {
                     where_[other] = static_cast<std::uint32_t>(rowNeighbour_.size());
                     rowNeighbour_.push_back(other);
@@ -122,6 +124,10 @@ void HoleMultigrid::Coarsen(Level& fine, Level& coarse)
                 }
             }
         }
+        // A centre that is not above 0 (an aggregate that holds all its weight)
+        // is one that no sweep changes.
+        coarse.centre[a] = static_cast<float>(centre);
+        coarse.inverse[a] = centre > 0.0 ? static_cast<float>(1.0 / centre) : 0.0f;
         for (std::size_t e = from; e < rowNeighbour_.size(); ++e) {
             where_[rowNeighbour_[e]] = None;
             rowOrder_.push_back(e);
@@ -145,7 +151,6 @@ void HoleMultigrid::Coarsen(Level& fine, Level& coarse)
     coarse.coefficient.assign(unknowns * width, 0.0f);
     coarse.neighbour.assign(unknowns * width, static_cast<std::uint32_t>(unknowns));
     coarse.coarse.assign(unknowns, None);
-    coarse.inverse.resize(unknowns);
     for (std::size_t a = 0; a < unknowns; ++a) {
         const auto below = static_cast<std::size_t>(
             std::count_if(rowOrder_.begin() + rowStart_[a], rowOrder_.begin() + rowStart_[a + 1],
@@ -157,9 +162,6 @@ void HoleMultigrid::Coarsen(Level& fine, Level& coarse)
         }
         if (rowStart_[a + 1] > rowStart_[a])
             coarse.coarse[a] = 0;
-        // A centre that is not above 0 (an aggregate that holds all its weight)
-        // is one that no sweep changes.
-        coarse.inverse[a] = coarse.centre[a] > 0.0 ? 1.0 / coarse.centre[a] : 0.0;
     }
     coarse.x.assign(unknowns + 1, 0.0);
     coarse.b.assign(unknowns + 1, 0.0);
@@ -241,9 +243,9 @@ namespace {
 
 // The terms of slots [from, to) of a row, in two sums that do not wait on each
 // other.
-[[gnu::always_inline]] inline double Terms(const float* c, const std::uint32_t* at, const double* x, std::size_t from, std::size_t to)
+[[gnu::always_inline]] inline float Terms(const float* c, const std::uint32_t* at, const float* x, std::size_t from, std::size_t to)
 {
-    double even = 0.0, odd = 0.0;
+    float even = 0.0f, odd = 0.0f;
     std::size_t s = from;
     for (; s + 1 < to; s += 2) {
         even += c[s] * x[at[s]];
@@ -265,12 +267,12 @@ namespace {
 void HoleMultigrid::Sweep(Level& level, bool forward)
 {
     const std::size_t unknowns = level.Unknowns(), width = level.width, lower = level.lower;
-    double* x = level.x.data();
+    float* x = level.x.data();
     for (std::size_t n = 0; n < unknowns; ++n) {
         const std::size_t i = forward ? n : unknowns - 1 - n;
         const float* c = level.coefficient.data() + i * width;
         const std::uint32_t* at = level.neighbour.data() + i * width;
-        double sum = level.b[i];
+        float sum = level.b[i];
         if (forward && lower > 0)
             sum = sum - Terms(c, at, x, 0, lower - 1) - c[lower - 1] * x[at[lower - 1]];
         else if (!forward && width > lower)
@@ -310,8 +312,8 @@ void HoleMultigrid::Cycle(std::size_t at)
                 continue;
             const float* c = level.coefficient.data() + i * width;
             const std::uint32_t* next = level.neighbour.data() + i * width;
-            const double* x = level.x.data();
-            double sum = -Terms(c, next, x, level.lower, width);
+            const float* x = level.x.data();
+            float sum = -Terms(c, next, x, level.lower, width);
             if (level.inverse[i] == 0.0)
                 sum += level.b[i] - Terms(c, next, x, 0, level.lower);
             coarse.b[level.coarse[i]] += sum;
@@ -324,12 +326,22 @@ void HoleMultigrid::Cycle(std::size_t at)
     Sweep(level, false);
 }
 
+// The cycle runs in floats on the right-hand side scaled to its largest
+// magnitude, 1: the solver's vectors may grow far past a float's range where
+// the system is ill-conditioned, and the cycle is linear.
 void HoleMultigrid::Apply(std::span<const double> in, std::span<double> out)
 {
     Level& fine = levels_.front();
-    std::copy(in.begin(), in.begin() + static_cast<std::ptrdiff_t>(fine.Unknowns()), fine.b.begin());
+    const std::size_t unknowns = fine.Unknowns();
+    double largest = 0.0;
+    for (std::size_t i = 0; i < unknowns; ++i)
+        largest = std::max(largest, std::abs(in[i]));
+    const double scale = largest > 0.0 && std::isfinite(largest) ? largest : 1.0;
+    for (std::size_t i = 0; i < unknowns; ++i)
+        fine.b[i] = static_cast<float>(in[i] / scale);
     Cycle(0);
-    std::copy(fine.x.begin(), fine.x.begin() + static_cast<std::ptrdiff_t>(fine.Unknowns()), out.begin());
+    for (std::size_t i = 0; i < unknowns; ++i)
+        out[i] = fine.x[i] * scale;
 }
 
 void HoleMultigrid::FactorCoarsest()
@@ -395,11 +407,11 @@ std::size_t HoleMultigrid::Bytes() const
          {&parent_, &number_, &first_, &start_, &member_, &where_, &rowStart_, &rowNeighbour_})
         bytes += v->capacity() * sizeof(std::uint32_t);
     for (const Level& level : levels_)
-        bytes += level.cell.capacity() * sizeof(std::size_t) + level.coarse.capacity() * sizeof(std::uint32_t) +
-                 level.coefficient.capacity() * sizeof(float) +
-                 (level.centre.capacity() + level.inverse.capacity() + level.x.capacity() + level.b.capacity()) *
-                     sizeof(double) +
-                 level.neighbour.capacity() * sizeof(std::uint32_t);
+        bytes += level.cell.capacity() * sizeof(std::size_t) +
+                 (level.coarse.capacity() + level.neighbour.capacity()) * sizeof(std::uint32_t) +
+                 (level.coefficient.capacity() + level.centre.capacity() + level.inverse.capacity() +
+                  level.x.capacity() + level.b.capacity()) *
+                     sizeof(float);
     return bytes;
 }
 
