@@ -195,7 +195,10 @@ void GuidedFill::LeaveUnreached()
 // out = (I - W) in, W the weights between holes. A neighbour that is no hole
 // reads the zero past the last hole with a weight of 0, so that the loops take no
 // branch.
-void GuidedFill::Multiply(const std::vector<double>& in, std::vector<double>& out) const
+// Each hole's product is handed to each(h, product) as it is made, so that the
+// solver's sums over it need no pass of their own.
+template <class Each>
+void GuidedFill::Multiply(const std::vector<double>& in, std::vector<double>& out, Each each) const
 {
     const std::size_t holes = cell_.size();
     const auto last = static_cast<std::uint32_t>(holes);
@@ -204,6 +207,7 @@ void GuidedFill::Multiply(const std::vector<double>& in, std::vector<double>& ou
         for (int k = 0; k < 8; ++k)
             sum -= weight_[h * 8 + k] * in[std::min(neighbour_[h * 8 + k], last)];
         out[h] = sum;
+        each(h, sum);
     }
 }
 
@@ -219,21 +223,24 @@ void GuidedFill::Solve()
     for (std::vector<double>* v : {&x_, &r_, &shadow_, &p_, &v_, &s_, &t_, &pz_, &sz_})
         v->assign(holes + 1, 0.0);
     std::copy(known_.begin(), known_.end(), r_.begin());
-    const double goal = 1e-8 * std::sqrt(Dot(r_, r_));
+    // The sums of r.r and shadow.r, kept up to date as r changes.
+    double rr = Dot(r_, r_), rs = 0.0;
+    const double goal = 1e-8 * std::sqrt(rr);
     double rho = 0.0, alpha = 0.0, omega = 0.0;
     for (int step = 0; step < MostSteps; ++step) {
-        if (std::sqrt(Dot(r_, r_)) <= goal) {
-            Multiply(x_, t_);
-            for (std::size_t i = 0; i < holes; ++i)
-                r_[i] = known_[i] - t_[i];
-            if (std::sqrt(Dot(r_, r_)) <= goal)
+        if (std::sqrt(rr) <= goal) {
+            Multiply(x_, t_, [&](std::size_t i, double product) { r_[i] = known_[i] - product; });
+            rr = Dot(r_, r_);
+            rs = Dot(shadow_, r_);
+            if (std::sqrt(rr) <= goal)
                 return;
             rho = 0.0;
         }
-        const double rhoNext = Dot(shadow_, r_);
+        const double rhoNext = rs;
         if (rho == 0.0 || rhoNext == 0.0 || omega == 0.0) {
             // A start, or a breakdown: again from where the solution stands.
             shadow_ = r_;
+            rs = rr;
             std::fill(p_.begin(), p_.end(), 0.0);
             std::fill(v_.begin(), v_.end(), 0.0);
             rho = alpha = omega = 1.0;
@@ -244,8 +251,9 @@ void GuidedFill::Solve()
         for (std::size_t i = 0; i < holes; ++i)
             p_[i] = r_[i] + beta * (p_[i] - omega * v_[i]);
         multigrid_.Apply(p_, pz_);
-        Multiply(pz_, v_);
-        alpha = rho / Dot(shadow_, v_);
+        double sv = 0.0;
+        Multiply(pz_, v_, [&](std::size_t i, double product) { sv += shadow_[i] * product; });
+        alpha = rho / sv;
         if (!std::isfinite(alpha)) {
             rho = 0.0;
             continue;
@@ -253,14 +261,20 @@ void GuidedFill::Solve()
         for (std::size_t i = 0; i < holes; ++i)
             s_[i] = r_[i] - alpha * v_[i];
         multigrid_.Apply(s_, sz_);
-        Multiply(sz_, t_);
-        const double tt = Dot(t_, t_);
-        omega = tt > 0.0 ? Dot(t_, s_) / tt : 0.0;
+        double tt = 0.0, ts = 0.0;
+        Multiply(sz_, t_, [&](std::size_t i, double product) {
+            tt += product * product;
+            ts += product * s_[i];
+        });
+        omega = tt > 0.0 ? ts / tt : 0.0;
         if (!std::isfinite(omega))
             omega = 0.0;
+        rr = rs = 0.0;
         for (std::size_t i = 0; i < holes; ++i) {
             x_[i] += alpha * pz_[i] + omega * sz_[i];
             r_[i] = s_[i] - omega * t_[i];
+            rr += r_[i] * r_[i];
+            rs += shadow_[i] * r_[i];
         }
     }
 }

@@ -60,7 +60,8 @@ private:
                std::size_t h);
     void LeaveUnreached();
     void Solve();
-    void Multiply(const std::vector<double>& in, std::vector<double>& out) const;
+    template <class Each>
+    void Multiply(const std::vector<double>& in, std::vector<double>& out, Each each) const;
 
     // Per hole, in the order of the plane: its cell, its 8 neighbours' numbers and
     // weights where they are holes (else NoHole), and the weighted sum of its

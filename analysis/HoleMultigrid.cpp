@@ -243,7 +243,8 @@ namespace {
 
 // The terms of slots [from, to) of a row, in two sums that do not wait on each
 // other.
-[[gnu::always_inline]] inline float Terms(const float* c, const std::uint32_t* at, const float* x, std::size_t from, std::size_t to)
+[[gnu::always_inline]] inline float Terms(const float* c, const std::uint32_t* at, const float* x, std::size_t from,
+                                          std::size_t to)
 {
     float even = 0.0f, odd = 0.0f;
     std::size_t s = from;
