@@ -70,13 +70,13 @@ void GuidedFill::Fill(Plane<Value>& plane, const GuideView& guide, Plane<std::ui
     const auto [lowest, highest] = NumberHoles(plane, numbers);
     if (cell_.empty() || !(lowest <= highest))
         return;
-    neighbour_.assign(cell_.size() * 8, NoHole);
+    neighbour_.assign(cell_.size() * 8, static_cast<std::uint32_t>(cell_.size()));
     weight_.assign(cell_.size() * 8, 0.0);
     known_.assign(cell_.size(), 0.0);
     for (std::size_t h = 0; h < cell_.size(); ++h)
         Weigh(plane, guide, numbers, h);
     LeaveUnreached();
-    multigrid_.Build(plane.Rows(), plane.Columns(), cell_, neighbour_, weight_, reached_);
+    multigrid_.Build(plane.Rows(), plane.Columns(), cell_, neighbour_, weight_);
     Solve();
     const int columns = plane.Columns();
     for (std::size_t h = 0; h < cell_.size(); ++h) {
@@ -182,14 +182,14 @@ void GuidedFill::LeaveUnreached()
     for (std::size_t at = 0; at < queue.size(); ++at)
         for (int k = 0; k < 8; ++k) {
             const std::uint32_t n = neighbour_[queue[at] * std::size_t{8} + k];
-            if (n != NoHole && !reached[n]) {
+            if (n < holes && !reached[n]) {
                 reached[n] = true;
                 queue.push_back(n);
             }
         }
     for (std::size_t h = 0; h < holes; ++h)
         if (!reached[h])
-            std::fill_n(neighbour_.begin() + static_cast<std::ptrdiff_t>(h * 8), 8, NoHole);
+            std::fill_n(neighbour_.begin() + static_cast<std::ptrdiff_t>(h * 8), 8, static_cast<std::uint32_t>(holes));
 }
 
 // out = (I - W) in, W the weights between holes. A neighbour that is no hole
@@ -201,11 +201,10 @@ template <class Each>
 void GuidedFill::Multiply(const std::vector<double>& in, std::vector<double>& out, Each each) const
 {
     const std::size_t holes = cell_.size();
-    const auto last = static_cast<std::uint32_t>(holes);
     for (std::size_t h = 0; h < holes; ++h) {
         double sum = in[h];
         for (int k = 0; k < 8; ++k)
-            sum -= weight_[h * 8 + k] * in[std::min(neighbour_[h * 8 + k], last)];
+            sum -= weight_[h * 8 + k] * in[neighbour_[h * 8 + k]];
         out[h] = sum;
         each(h, sum);
     }

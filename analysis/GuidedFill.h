@@ -64,8 +64,9 @@ private:
     void Multiply(const std::vector<double>& in, std::vector<double>& out, Each each) const;
 
     // Per hole, in the order of the plane: its cell, its 8 neighbours' numbers and
-    // weights where they are holes (else NoHole), and the weighted sum of its
-    // neighbouring sources.
+    // weights where they are holes (else the number past the last hole, and 0),
+    // and the weighted sum of its neighbouring sources. NoHole marks the cells
+    // that are no holes in the plane of numbers.
     static constexpr std::uint32_t NoHole = 0xffffffff;
     std::vector<std::size_t> cell_;
     std::vector<std::uint32_t> neighbour_;

@@ -24,8 +24,7 @@ constexpr double OverCorrection = 1.3;
 }  // namespace
 
 void HoleMultigrid::Build(int rows, int columns, std::span<const std::size_t> cells,
-                          std::span<const std::uint32_t> neighbours, std::span<const double> weights,
-                          const std::vector<bool>& takesPart)
+                          std::span<const std::uint32_t> neighbours, std::span<const double> weights)
 {
     // The levels of the last system are kept with their memory, for the next one.
     if (levels_.empty())
@@ -41,16 +40,13 @@ void HoleMultigrid::Build(int rows, int columns, std::span<const std::size_t> ce
     fine.coefficient.assign(unknowns * 8, 0.0f);
     fine.neighbour.assign(unknowns * 8, static_cast<std::uint32_t>(unknowns));
     fine.coarse.assign(unknowns, None);
-    for (std::size_t i = 0; i < unknowns; ++i) {
-        if (!takesPart[i])
-            continue;
+    for (std::size_t i = 0; i < unknowns; ++i)
         for (std::size_t k = 0; k < 8; ++k)
-            if (neighbours[i * 8 + k] != None) {
+            if (neighbours[i * 8 + k] < unknowns) {
                 fine.coefficient[i * 8 + k] = static_cast<float>(-weights[i * 8 + k]);
                 fine.neighbour[i * 8 + k] = neighbours[i * 8 + k];
                 fine.coarse[i] = 0;  // tied to another: takes part in the level above
             }
-    }
     fine.centre.assign(unknowns, 1.0);
     fine.inverse.assign(unknowns, 1.0);
     fine.x.assign(unknowns + 1, 0.0);

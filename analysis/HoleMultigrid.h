@@ -40,10 +40,11 @@ public:
 
     // The system x_i - sum_k w_ik x_n(i,k) = b_i on a grid of rows x columns:
     // unknown i at cell cells[i] (y * columns + x, in the grid's order), its 8
-    // neighbours' numbers (neighbours[8 i + k], None where there is no unknown)
-    // and their weights. Unknowns that do not take part keep x = b.
+    // neighbours' numbers (neighbours[8 i + k], the number of unknowns where there
+    // is none, in the order of the 3 x 3 window without its centre) and their
+    // weights. An unknown without neighbours keeps x = b.
     void Build(int rows, int columns, std::span<const std::size_t> cells, std::span<const std::uint32_t> neighbours,
-               std::span<const double> weights, const std::vector<bool>& takesPart);
+               std::span<const double> weights);
 
     // out = one cycle from 0 for the right-hand side in.
     void Apply(std::span<const double> in, std::span<double> out);
