@@ -164,14 +164,19 @@ using TiffHandle = std::unique_ptr<TIFF, decltype(&TIFFClose)>;
 
 // Whole strips at a time, which libtiff inflates in one call (with libdeflate):
 // on float depth frames a third of the time that row after row took.
-void ReadStrips(TIFF* tiff, const Layout& layout, Picture& picture, const std::function<void()>& fail)
+void ReadStrips(TIFF* tiff, const Layout& layout, Picture& picture, std::size_t largest,
+                const std::function<void(const char*)>& fail)
 {
     std::uint32_t rowsPerStrip = 0;
     TIFFGetFieldDefaulted(tiff, TIFFTAG_ROWSPERSTRIP, &rowsPerStrip);
     rowsPerStrip = std::clamp<std::uint32_t>(rowsPerStrip, 1, std::uint32_t(picture.height));
     const std::size_t rowBytes = static_cast<std::size_t>(TIFFScanlineSize64(tiff));
     if (rowBytes == 0)
-        fail();
+        fail(nullptr);
+    // A header may claim thousands of samples a pixel: the strip it implies is
+    // refused before it is allocated, as libtiff's own buffers are.
+    if (rowBytes > largest / rowsPerStrip)
+        fail("its strips are larger than any picture read here needs");
     std::vector<std::uint8_t> strip(rowBytes * rowsPerStrip);
     const int planes = layout.separate ? layout.samples : 1;
     for (int plane = 0; plane < planes; ++plane) {
@@ -182,21 +187,24 @@ void ReadStrips(TIFF* tiff, const Layout& layout, Picture& picture, const std::f
             const tmsize_t wanted = static_cast<tmsize_t>(rowBytes * rows);
             if (TIFFReadEncodedStrip(tiff, TIFFComputeStrip(tiff, top, static_cast<std::uint16_t>(plane)), strip.data(),
                                      wanted) < wanted)
-                fail();
+                fail(nullptr);
             for (std::uint32_t y = 0; y < rows; ++y)
                 TakeRow(layout, strip.data() + rowBytes * y, 0, picture.width, plane, picture, static_cast<int>(top + y));
         }
     }
 }
 
-void ReadTiles(TIFF* tiff, const Layout& layout, Picture& picture, const std::function<void()>& fail)
+void ReadTiles(TIFF* tiff, const Layout& layout, Picture& picture, std::size_t largest,
+               const std::function<void(const char*)>& fail)
 {
     std::uint32_t tileWidth = 0, tileHeight = 0;
     TIFFGetField(tiff, TIFFTAG_TILEWIDTH, &tileWidth);
     TIFFGetField(tiff, TIFFTAG_TILELENGTH, &tileHeight);
     const tmsize_t tileBytes = TIFFTileSize(tiff);
     if (tileWidth == 0 || tileHeight == 0 || tileBytes <= 0)
-        fail();
+        fail(nullptr);
+    if (static_cast<std::size_t>(tileBytes) > largest)
+        fail("its tiles are larger than any picture read here needs");
     std::vector<std::uint8_t> tile(static_cast<std::size_t>(tileBytes));
     const std::size_t rowBytes = static_cast<std::size_t>(TIFFTileRowSize(tiff));
     const int planes = layout.separate ? layout.samples : 1;
@@ -206,7 +214,7 @@ void ReadTiles(TIFF* tiff, const Layout& layout, Picture& picture, const std::fu
         for (std::uint32_t top = 0; top < std::uint32_t(picture.height); top += tileHeight)
             for (std::uint32_t left = 0; left < std::uint32_t(picture.width); left += tileWidth) {
                 if (TIFFReadTile(tiff, tile.data(), left, top, 0, static_cast<std::uint16_t>(plane)) < 0)
-                    fail();
+                    fail(nullptr);
                 const int across = static_cast<int>(std::min<std::uint32_t>(tileWidth, picture.width - left));
                 const int down = static_cast<int>(std::min<std::uint32_t>(tileHeight, picture.height - top));
                 for (int y = 0; y < down; ++y)
@@ -218,11 +226,11 @@ void ReadTiles(TIFF* tiff, const Layout& layout, Picture& picture, const std::fu
 
 // A palette picture's colours: each index becomes its colour's blue (grey) or
 // its red, green and blue (colour), 8 bits of each.
-void ApplyPalette(TIFF* tiff, Picture& picture, ReadAs as, const std::function<void()>& fail)
+void ApplyPalette(TIFF* tiff, Picture& picture, ReadAs as, const std::function<void(const char*)>& fail)
 {
     std::uint16_t *red = nullptr, *green = nullptr, *blue = nullptr;
     if (!TIFFGetField(tiff, TIFFTAG_COLORMAP, &red, &green, &blue))
-        fail();
+        fail(nullptr);
     const std::size_t pixels = std::size_t(picture.width) * picture.height;
     if (as == ReadAs::Grey) {
         for (std::size_t i = 0; i < pixels; ++i)
@@ -259,16 +267,18 @@ Picture ReadTiff(ByteSource& source, const ReadLimits& limits, ReadAs as)
 
     std::string error;
     const TiffOpenOptions options = KeepingFirstError(error);
-    // No single allocation beyond what the largest picture's strip could need.
-    TIFFOpenOptionsSetMaxSingleMemAlloc(options.get(), std::max<tmsize_t>(64 << 20, limits.maximumPixels * 16));
+    // No single allocation, libtiff's or ours, beyond what the largest
+    // picture's strip could need (four samples of four bytes a pixel).
+    const std::size_t largest = std::max<std::size_t>(64 << 20, static_cast<std::size_t>(limits.maximumPixels) * 16);
+    TIFFOpenOptionsSetMaxSingleMemAlloc(options.get(), static_cast<tmsize_t>(largest));
     const TiffHandle tiff(TIFFClientOpenExt(name.c_str(), "rm", &input, ReadInput, RefuseWriting, SeekInput,
                                             CloseNothing, SizeOfInput, NoMapping, NoUnmapping, options.get()),
                           TIFFClose);
-    const auto fail = [&] {
-        FailDamaged(name, error.empty() ? "its picture data cannot be read" : error);
+    const auto fail = [&](const char* why) {
+        FailDamaged(name, why ? why : error.empty() ? "its picture data cannot be read" : error);
     };
     if (!tiff)
-        fail();
+        fail(nullptr);
 
     std::uint32_t width = 0, height = 0;
     if (!TIFFGetField(tiff.get(), TIFFTAG_IMAGEWIDTH, &width) || !TIFFGetField(tiff.get(), TIFFTAG_IMAGELENGTH, &height) ||
@@ -286,9 +296,9 @@ Picture ReadTiff(ByteSource& source, const ReadLimits& limits, ReadAs as)
     Picture picture(static_cast<int>(width), static_cast<int>(height), layout->type,
                     static_cast<int>(layout->wanted.size()));
     if (TIFFIsTiled(tiff.get()))
-        ReadTiles(tiff.get(), *layout, picture, fail);
+        ReadTiles(tiff.get(), *layout, picture, largest, fail);
     else
-        ReadStrips(tiff.get(), *layout, picture, fail);
+        ReadStrips(tiff.get(), *layout, picture, largest, fail);
     if (layout->palette)
         ApplyPalette(tiff.get(), picture, as, fail);
     return picture;

@@ -12,6 +12,7 @@
 #include <unistd.h>
 #include <zlib.h>
 
+#include <array>
 #include <bit>
 #include <fstream>
 #include <chrono>
@@ -419,6 +420,29 @@ private:
     Bytes bytes_;
 };
 
+// A little-endian TIFF header of the given entries (tag, type, value), sorted
+// by tag, its one strip of zeros after them: what a header claims, with no
+// writer's checks of whether it is sensible.
+Bytes ClaimingTiff(const std::vector<std::array<std::uint32_t, 3>>& entries)
+{
+    Bytes out = {'I', 'I', 42, 0, 8, 0, 0, 0};
+    const auto put = [&out](std::uint32_t value, int bytes) {
+        for (int i = 0; i < bytes; ++i)
+            out.push_back(static_cast<std::uint8_t>(value >> 8 * i));
+    };
+    const auto data = static_cast<std::uint32_t>(8 + 2 + 12 * entries.size() + 4);
+    put(static_cast<std::uint32_t>(entries.size()), 2);
+    for (const auto& [tag, type, value] : entries) {
+        put(tag, 2);
+        put(type, 2);
+        put(1, 4);
+        put(tag == TIFFTAG_STRIPOFFSETS ? data : value, 4);
+    }
+    put(0, 4);
+    out.resize(out.size() + 64, 0);
+    return out;
+}
+
 double SecondsToRead(const Bytes& bytes, std::string& message)
 {
     const auto start = std::chrono::steady_clock::now();
@@ -450,6 +474,13 @@ TEST(PictureFormats, FilesCostWhatTheirPixelsCost)
          0.2},
         {"1,000 texts of 1 MiB each", manyTexts.Chunk("IDAT", PngBuilder::Zeros(64 * 49)).End(),
          "\"sample\" carries more than 4 MiB of text", 1.0},
+        {"7 x 65,284 pixels of 62,977 samples each",
+         ClaimingTiff({{TIFFTAG_IMAGEWIDTH, TIFF_SHORT, 7}, {TIFFTAG_IMAGELENGTH, TIFF_SHORT, 65284},
+                       {TIFFTAG_BITSPERSAMPLE, TIFF_SHORT, 8}, {TIFFTAG_COMPRESSION, TIFF_SHORT, COMPRESSION_NONE},
+                       {TIFFTAG_PHOTOMETRIC, TIFF_SHORT, PHOTOMETRIC_MINISBLACK}, {TIFFTAG_STRIPOFFSETS, TIFF_LONG, 0},
+                       {TIFFTAG_SAMPLESPERPIXEL, TIFF_SHORT, 62977}, {TIFFTAG_ROWSPERSTRIP, TIFF_SHORT, 9362},
+                       {TIFFTAG_STRIPBYTECOUNTS, TIFF_LONG, 64}}),
+         "\"sample\" is damaged: its strips are larger than any picture read here needs", 0.2},
         {"a text of 256 MiB", PngBuilder(1, 1).Chunk("zTXt", Joined(text, PngBuilder::Zeros(256 << 20)))
                                    .Chunk("IDAT", PngBuilder::Zeros(2)).End(),
          "\"sample\" carries more than 4 MiB of text", 0.5},
