@@ -287,9 +287,11 @@ void FillRaster(Filler::Workspace& workspace, const RasterView<const Value>& ras
     // itself, which the stages would only find at the cost of every pass. Where
     // the result overlaps the raster in another arrangement, the raster is read
     // whole into a plane first, as below.
-    const bool apart = Apart(raster, result) || SameView(raster, result);
+    const bool same = SameView(raster, result);
+    const bool apart = Apart(raster, result) || same;
     if (!ViewHoldsHole(raster) && apart) {
-        CopyWorkingValues(raster, result);
+        if (!same)  // in place, a picture without a hole is its own result
+            CopyWorkingValues(raster, result);
         if (fillMap.data)
             WriteFillMap({}, fillMap);
         return;

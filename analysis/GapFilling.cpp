@@ -27,15 +27,16 @@ public:
           rows_(plane.Rows()),
           columns_(plane.Columns()),
           beyond_(std::clamp(reach, 0, std::max(rows_, columns_)) + 1),
-          zeroRows_(arena.Take<std::uint8_t>(static_cast<std::size_t>(rows_))),
+          runCounts_(arena.Take<int>(static_cast<std::size_t>(rows_))),
           carried_(arena.Take<int>(static_cast<std::size_t>(columns_))),
           along_(arena.Take<int>(static_cast<std::size_t>(columns_))),
-          across_(arena.Take<int>(static_cast<std::size_t>(columns_)))
+          across_(arena.Take<int>(static_cast<std::size_t>(columns_))),
+          offsets_(arena.Take<std::ptrdiff_t>(static_cast<std::size_t>(columns_)))
     {
     }
 
     // Going up: each cell's distance to the nearest source below it in its
-    // column, and which rows hold a zero cell.
+    // column, and how many runs of zero cells each row holds.
     void NoteDistancesBelow()
     {
         // The loop's bounds in locals, which no store of the loop can change.
@@ -45,13 +46,17 @@ public:
         for (int y = rows_ - 1; y >= 0; --y) {
             const Value* row = plane_[y];
             std::uint32_t* below = scratch_[y];
-            int zeros = 0;
-            for (int x = 0; x < columns; ++x) {
+            const auto note = [&](int x) {
                 below[x] = static_cast<std::uint32_t>(std::min(nextBelow[x] - y, beyond));
                 nextBelow[x] = row[x] > Value{} ? y : nextBelow[x];
-                zeros += row[x] == Value{};
+            };
+            note(0);
+            int runs = row[0] == Value{};
+            for (int x = 1; x < columns; ++x) {
+                note(x);
+                runs += (row[x] == Value{}) & (row[x - 1] != Value{});
             }
-            zeroRows_[y] = zeros > 0;
+            runCounts_[y] = runs;
         }
     }
 
@@ -62,7 +67,9 @@ public:
         std::fill(carried_.begin(), carried_.end(), -beyond_);
         for (int y = 0; y < rows_; ++y) {
             NoteSourcesAbove(plane_[y], carried_.data(), y, columns_);
-            if (zeroRows_[y])
+            if (runCounts_[y] * DenseRuns >= columns_)
+                FillDenseRow(y);
+            else if (runCounts_[y] > 0)
                 FillRow(y);
         }
     }
@@ -79,6 +86,71 @@ private:
             const int onRight = right < columns_ && right - last < beyond_ ? right : last + beyond_;
             FillRun(y, first, last, onLeft, onRight);
         });
+    }
+
+    // A row with a run of gaps for every DenseRuns cells or fewer, as where gaps
+    // are noise, is filled in passes without a branch rather than run by run:
+    // its runs are short and follow no pattern that a predictor learns (noise of
+    // 35 % at 512 x 384: this stage in 0.37 against 0.62 ms). Each cell's nearest
+    // source on the left and on the right by the scans below; then each cell's
+    // choice, in a loop that vectorises (offset 0 for a cell that is no gap,
+    // which then reads itself); then the take.
+    static constexpr int DenseRuns = 8;
+
+    // The scans: each cell's nearest marked column on the left (the largest so
+    // far) into left, and on the right (the smallest) into right. A
+    // scan's select waits for the one before it, so the row's halves are scanned
+    // each way at once, four chains that do not wait for each other; each half
+    // then takes in what the other half carried to it, in a loop that vectorises.
+    static void CarryNearest(int* left, int* right, int columns, int noneOnLeft, int noneOnRight)
+    {
+        const int half = columns / 2, odd = columns % 2;
+        int fromStart = noneOnLeft, fromMiddle = noneOnLeft, fromEnd = noneOnRight, toStart = noneOnRight;
+        const auto larger = [](int& carried, int& cell) { cell = carried = cell > carried ? cell : carried; };
+        const auto smaller = [](int& carried, int& cell) { cell = carried = cell < carried ? cell : carried; };
+        for (int i = 0; i < half; ++i) {
+            larger(fromStart, left[i]);
+            larger(fromMiddle, left[half + i]);
+            smaller(fromEnd, right[columns - 1 - i]);
+            smaller(toStart, right[half + odd - 1 - i]);
+        }
+        if (odd) {
+            larger(fromMiddle, left[columns - 1]);
+            smaller(toStart, right[0]);
+        }
+        for (int x = half; x < columns; ++x)
+            left[x] = std::max(left[x], fromStart);
+        for (int x = 0; x < half + odd; ++x)
+            right[x] = std::min(right[x], fromEnd);
+    }
+
+    void FillDenseRow(int y)
+    {
+        Value* row = plane_[y];
+        const std::uint32_t* below = scratch_[y];
+        const int* lastAbove = carried_.data();
+        const int columns = columns_, beyond = beyond_, reach = beyond_ - 1;
+        int* along = along_.data();
+        int* across = across_.data();
+        // The column of the nearest source on the left into along, on the right
+        // into across: each source marked by its column, in a loop that
+        // vectorises, then carried along by the scans. None is beyond away from
+        // every cell.
+        const int noneOnLeft = -beyond, noneOnRight = columns - 1 + beyond;
+        for (int x = 0; x < columns; ++x) {
+            const bool source = IsSource(row[x]);
+            along[x] = source ? x : noneOnLeft;
+            across[x] = source ? x : noneOnRight;
+        }
+        CarryNearest(along, across, columns, noneOnLeft, noneOnRight);
+        std::ptrdiff_t* offsets = offsets_.data();
+        const std::ptrdiff_t down = columns_;
+        for (int x = 0; x < columns; ++x) {
+            const Steps steps = NearestSource(std::min(x - along[x], beyond), std::min(across[x] - x, beyond),
+                                              static_cast<int>(below[x]), std::min(y - lastAbove[x], beyond), reach);
+            offsets[x] = row[x] == Value{} ? steps.along + steps.across * down : 0;
+        }
+        Take(y, 0, columns - 1);
     }
 
     // A cell's source as steps along its row (left negative) and across rows (up
@@ -105,11 +177,13 @@ private:
         return {inReach && !acrossRows ? along : 0, inReach && acrossRows ? across : 0};
     }
 
-    static ValueSource SourceOf(Steps steps)
+    // The direction of a source from its offset: along the row an offset is
+    // shorter than the row, across rows a multiple of its length.
+    static ValueSource SourceAt(std::ptrdiff_t offset, std::ptrdiff_t down)
     {
-        if (steps.along != 0)
-            return steps.along < 0 ? ValueSource::FromLeft : ValueSource::FromRight;
-        return steps.across < 0 ? ValueSource::FromAbove : ValueSource::FromBelow;
+        if (offset < 0)
+            return offset > -down ? ValueSource::FromLeft : ValueSource::FromAbove;
+        return offset < down ? ValueSource::FromRight : ValueSource::FromBelow;
     }
 
     // Runs this long and longer choose their cells' sources in a loop of its own,
@@ -133,24 +207,36 @@ private:
         if (last - first + 1 < LongRun) {
             for (int x = first; x <= last; ++x) {
                 const Steps steps = stepsOf(x);
-                row[x] = row[x + steps.along + steps.across * down];
-                if (noted && (steps.along | steps.across) != 0)
-                    noted[x] = SourceOf(steps);
+                const std::ptrdiff_t offset = steps.along + steps.across * down;
+                row[x] = row[x + offset];
+                if (noted && offset != 0)
+                    noted[x] = SourceAt(offset, down);
             }
             return;
         }
-        int* along = along_.data();
-        int* across = across_.data();
+        std::ptrdiff_t* offsets = offsets_.data();
         for (int x = first; x <= last; ++x) {
             const Steps steps = stepsOf(x);
-            along[x] = steps.along;
-            across[x] = steps.across;
+            offsets[x] = steps.along + steps.across * down;
         }
+        Take(y, first, last);
+    }
+
+    // Each cell from first to last takes the value at its offset in offsets_,
+    // and notes where it came from.
+    void Take(int y, int first, int last)
+    {
+        Value* row = plane_[y];
+        const std::ptrdiff_t* offsets = offsets_.data();
         for (int x = first; x <= last; ++x)
-            row[x] = row[x + along[x] + across[x] * down];
-        for (int x = first; noted && x <= last; ++x)
-            if ((along[x] | across[x]) != 0)
-                noted[x] = SourceOf({along[x], across[x]});
+            row[x] = row[x + offsets[x]];
+        if (sources_.empty())
+            return;
+        ValueSource* noted = sources_.data() + static_cast<std::size_t>(y) * columns_;
+        const std::ptrdiff_t down = columns_;
+        for (int x = first; x <= last; ++x)
+            if (offsets[x] != 0)
+                noted[x] = SourceAt(offsets[x], down);
     }
 
     Plane<Value>& plane_;
@@ -159,11 +245,13 @@ private:
     int rows_;
     int columns_;
     int beyond_;
-    std::span<std::uint8_t> zeroRows_;
+    std::span<int> runCounts_;
     std::span<int> carried_;
-    // Per cell of a long run: its source's steps.
+    // Per cell of a dense row: its nearest sources on the left and right.
     std::span<int> along_;
     std::span<int> across_;
+    // Per cell of a long run or a dense row: its source's offset.
+    std::span<std::ptrdiff_t> offsets_;
 };
 
 }  // namespace
@@ -185,8 +273,9 @@ void FillGaps(Plane<Value>& plane, Plane<std::uint32_t>& scratch, std::span<Valu
 
 std::size_t GapFillingBytes(int rows, int columns)
 {
-    return WorkingArena::BytesFor<std::uint8_t>(static_cast<std::size_t>(rows)) +
-           3 * WorkingArena::BytesFor<int>(static_cast<std::size_t>(columns));
+    return WorkingArena::BytesFor<int>(static_cast<std::size_t>(rows)) +
+           3 * WorkingArena::BytesFor<int>(static_cast<std::size_t>(columns)) +
+           WorkingArena::BytesFor<std::ptrdiff_t>(static_cast<std::size_t>(columns));
 }
 
 #define DARKFILL_GAP_FILLING(Value)                                                                             \

@@ -302,14 +302,19 @@ TEST(Differential, GapFilling)
             return image[y][x] == 0 && random.Chance(10) ? random.Below(256) : 0;
         });
         const int reach = random.Chance(20) ? random.Below(6) : GapSearchAttempts - 1;
+        // Each filled cell's direction too, where half the seeds ask for it.
+        const bool directions = random.Chance(50);
+        std::vector<ValueSource> slowSources(directions ? image.Cells() : 0, ValueSource::Kept);
+        std::vector<ValueSource> fastSources = slowSources;
         Plane slowImage = CopyOfPlane(image), slowFill = CopyOfPlane(painted);
-        reference::CompositeAndFill(slowImage, slowFill, rows, columns, {}, reach);
+        reference::CompositeAndFill(slowImage, slowFill, rows, columns, slowSources, reach);
         darkfill::Plane<std::int32_t> fast = CopyOfPlane<std::int32_t>(image);
         for (std::size_t i = 0; i < fast.Cells(); ++i)
             fast[0][i] += static_cast<std::int32_t>(painted[0][i]);
         darkfill::Plane<std::uint32_t> scratch(rows, columns);
-        FillGaps(fast, scratch, {}, reach);
+        FillGaps(fast, scratch, fastSources, reach);
         ASSERT_TRUE(SameCells(fast, slowFill)) << "seed " << seed;
+        ASSERT_EQ(fastSources, slowSources) << "seed " << seed;
     }
 }
 
