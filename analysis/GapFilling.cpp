@@ -27,7 +27,7 @@ public:
           rows_(plane.Rows()),
           columns_(plane.Columns()),
           beyond_(std::clamp(reach, 0, std::max(rows_, columns_)) + 1),
-          runCounts_(arena.Take<int>(static_cast<std::size_t>(rows_))),
+          zeroCounts_(arena.Take<int>(static_cast<std::size_t>(rows_))),
           carried_(arena.Take<int>(static_cast<std::size_t>(columns_))),
           along_(arena.Take<int>(static_cast<std::size_t>(columns_))),
           across_(arena.Take<int>(static_cast<std::size_t>(columns_)))
@@ -35,7 +35,7 @@ public:
     }
 
     // Going up: each cell's distance to the nearest source below it in its
-    // column, and how many runs of zero cells each row holds.
+    // column, and how many zero cells each row holds.
     void NoteDistancesBelow()
     {
         // The loop's bounds in locals, which no store of the loop can change.
@@ -45,17 +45,13 @@ public:
         for (int y = rows_ - 1; y >= 0; --y) {
             const Value* row = plane_[y];
             std::uint32_t* below = scratch_[y];
-            const auto note = [&](int x) {
+            int zeros = 0;
+            for (int x = 0; x < columns; ++x) {
                 below[x] = static_cast<std::uint32_t>(std::min(nextBelow[x] - y, beyond));
                 nextBelow[x] = row[x] > Value{} ? y : nextBelow[x];
-            };
-            note(0);
-            int runs = row[0] == Value{};
-            for (int x = 1; x < columns; ++x) {
-                note(x);
-                runs += (row[x] == Value{}) & (row[x - 1] != Value{});
+                zeros += row[x] == Value{};
             }
-            runCounts_[y] = runs;
+            zeroCounts_[y] = zeros;
         }
     }
 
@@ -66,9 +62,12 @@ public:
         std::fill(carried_.begin(), carried_.end(), -beyond_);
         for (int y = 0; y < rows_; ++y) {
             NoteSourcesAbove(plane_[y], carried_.data(), y, columns_);
-            if (runCounts_[y] * DenseRuns >= columns_)
+            // A row has no more runs than zero cells: most rows are told apart
+            // by the count at hand.
+            const int zeros = zeroCounts_[y];
+            if (zeros * DenseRuns >= columns_ && ZeroRunCount(plane_[y], columns_) * DenseRuns >= columns_)
                 FillDenseRow(y);
-            else if (runCounts_[y] > 0)
+            else if (zeros > 0)
                 FillRow(y);
         }
     }
@@ -244,7 +243,7 @@ private:
     int rows_;
     int columns_;
     int beyond_;
-    std::span<int> runCounts_;
+    std::span<int> zeroCounts_;
     std::span<int> carried_;
     // Per cell of a long run or a dense row: its source's steps (of a dense
     // row, first its nearest sources on the left and on the right).

@@ -19,10 +19,10 @@ constexpr int GapSearchAttempts = 500;
 // filled values never feed other gaps, as a gap is filled only from cells that
 // were sources before the fill began.
 // Time: one pass up the plane, which notes in scratch each cell's distance to
-// the nearest source below it in its column, and counts each row's runs of zero
-// cells; then one pass down, which keeps the row of the nearest source above
-// each column and fills each run of zero cells of a row: every cell of a run has
-// the same sources on its left and right, found once for the run, and each cell
+// the nearest source below it in its column, and counts each row's zero cells;
+// then one pass down, which keeps the row of the nearest source above each
+// column and fills each run of zero cells of a row: every cell of a run has the
+// same sources on its left and right, found once for the run, and each cell
 // takes the nearest of its four. A row dense in short runs finds every cell's
 // sources on the left and right by a scan each way instead. A gap costs the same
 // however far its source. Memory: scratch, 4 bytes a cell, and a few numbers a
@@ -57,6 +57,16 @@ int ZeroCount(const Value* row, int columns)
     for (int x = 0; x < columns; ++x)
         zeros += row[x] == Value{};
     return zeros;
+}
+
+// The count of runs of zero cells of a row, in a loop that vectorises.
+template <class Value>
+int ZeroRunCount(const Value* row, int columns)
+{
+    int runs = row[0] == Value{};
+    for (int x = 1; x < columns; ++x)
+        runs += (row[x] == Value{}) & (row[x - 1] != Value{});
+    return runs;
 }
 
 }  // namespace darkfill
