@@ -15,6 +15,16 @@ namespace {
 // and the reach is held within the plane's length and width: only distances
 // within reach are ever taken, and the sources they lead to lie within the plane.
 
+// The count of runs of zero cells of a row, in a loop that vectorises.
+template <class Value>
+int ZeroRunCount(const Value* row, int columns)
+{
+    int runs = row[0] == Value{};
+    for (int x = 1; x < columns; ++x)
+        runs += (row[x] == Value{}) & (row[x - 1] != Value{});
+    return runs;
+}
+
 template <class Value>
 class GapFiller
 {

@@ -59,14 +59,4 @@ int ZeroCount(const Value* row, int columns)
     return zeros;
 }
 
-// The count of runs of zero cells of a row, in a loop that vectorises.
-template <class Value>
-int ZeroRunCount(const Value* row, int columns)
-{
-    int runs = row[0] == Value{};
-    for (int x = 1; x < columns; ++x)
-        runs += (row[x] == Value{}) & (row[x - 1] != Value{});
-    return runs;
-}
-
 }  // namespace darkfill
