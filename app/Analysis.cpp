@@ -16,6 +16,19 @@ std::int32_t ThroughFloat(std::int32_t value)
     return held >= 2147483648.0f ? 2147483647 : static_cast<std::int32_t>(held);
 }
 
+// Each value through floats, from one array into another. Where the processor
+// has AVX2 the loop takes eight values a step, as the library's passes do: in
+// four values a step this pass alone took longer than b3c0fc6's whole fill of a
+// picture without a hole (512 x 384, 1.90 times its time; with AVX2 1.02).
+#if defined(__x86_64__) && defined(__GNUC__) && !defined(_WIN32)
+[[gnu::target_clones("avx2", "default")]]
+#endif
+void ThroughFloats(const std::int32_t* values, std::int32_t* held, int count)
+{
+    for (int i = 0; i < count; ++i)
+        held[i] = ThroughFloat(values[i]);
+}
+
 }  // namespace
 
 void RunAnalysis(const darkfill::FillOptions& options)
@@ -24,8 +37,7 @@ void RunAnalysis(const darkfill::FillOptions& options)
     // the library would otherwise copy the raster there itself.
     const std::int32_t* input = &InputRaster[0][0];
     std::int32_t* result = &ResultRaster[0][0];
-    for (int i = 0; i < RasterHeight * RasterWidth; ++i)
-        result[i] = ThroughFloat(input[i]);
+    ThroughFloats(input, result, RasterHeight * RasterWidth);
     const darkfill::RasterView<std::int32_t> view(result, RasterHeight, RasterWidth);
     darkfill::FillHoles(darkfill::RasterView<const std::int32_t>(view), view, options);
 }
