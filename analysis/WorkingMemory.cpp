@@ -1,5 +1,6 @@
 #include "analysis/WorkingMemory.h"
 
+#include <cstdint>
 #include <cstdlib>
 #include <new>
 
@@ -20,33 +21,35 @@ void WorkingArena::Reserve(std::size_t bytes)
     if (bytes <= bytes_)
         return;
     Release();
-    std::size_t size = bytes;
-    void* block = nullptr;
+    std::size_t size = bytes, slack = 0;
 #if defined(__linux__) && defined(MADV_HUGEPAGE)
     // A small block would only bring in a whole huge page; from a quarter of
     // one, one page charged costs less than the small ones.
     constexpr std::size_t HugePage = std::size_t{2} << 20;
     if (bytes >= HugePage / 4) {
         size = (bytes + HugePage - 1) / HugePage * HugePage;
-        block = std::aligned_alloc(HugePage, size);
-        // Only advice: where the system declines, the block has ordinary pages.
-        if (block)
-            ::madvise(block, size, MADV_HUGEPAGE);
-    } else {
-        block = std::malloc(size);
+        slack = HugePage;
     }
-#else
-    block = std::malloc(size);
 #endif
+    void* block = std::malloc(size + slack);
     if (!block)
         throw std::bad_alloc();
     block_.reset(static_cast<std::byte*>(block));
+    start_ = block_.get();
+#if defined(__linux__) && defined(MADV_HUGEPAGE)
+    if (slack != 0) {
+        start_ += (slack - reinterpret_cast<std::uintptr_t>(block) % slack) % slack;
+        // Only advice: where the system declines, the block has ordinary pages.
+        ::madvise(start_, size, MADV_HUGEPAGE);
+    }
+#endif
     bytes_ = size;
 }
 
 void WorkingArena::Release()
 {
     block_.reset();
+    start_ = nullptr;
     bytes_ = 0;
     used_ = 0;
 }
