@@ -19,8 +19,9 @@ namespace darkfill {
 // block comes from the heap with a huge page of slack to align it, so that the
 // next block of its size, a fill's after a fill that released its own, is the
 // same memory again: one mapped afresh each time (asked for aligned) had its
-// huge pages cleared for every fill, which for a 512 x 384 picture filled
-// fill after fill cost a quarter of its time on this project's machines.
+// huge pages cleared for every fill (a 512 x 384 depth map with 40 % holes,
+// filled fill after fill through fresh blocks: 0.74 against 0.56 ms in one
+// run on this project's machine).
 // Memory: address space for the bound reserved and the slack; only what the
 // fills write is brought in.
 class WorkingArena
