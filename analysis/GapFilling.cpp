@@ -139,7 +139,7 @@ private:
         Value* row = plane_[y];
         const std::uint32_t* below = scratch_[y];
         const int* lastAbove = carried_.data();
-        const int columns = columns_, beyond = beyond_, reach = beyond_ - 1;
+        const int columns = columns_, beyond = beyond_;
         int* along = along_.data();
         int* across = across_.data();
         // The column of the nearest source on the left into along, on the right
@@ -154,8 +154,7 @@ private:
         }
         CarryNearest(along, across, columns, noneOnLeft, noneOnRight);
         for (int x = 0; x < columns; ++x) {
-            const Steps steps = NearestSource(std::min(x - along[x], beyond), std::min(across[x] - x, beyond),
-                                              static_cast<int>(below[x]), std::min(y - lastAbove[x], beyond), reach);
+            const Steps steps = StepsTo(x, y, along[x], across[x], below[x], lastAbove[x], beyond);
             const bool gap = row[x] == Value{};
             along[x] = gap ? steps.along : 0;
             across[x] = gap ? steps.across : 0;
@@ -187,6 +186,15 @@ private:
         return {inReach && !acrossRows ? along : 0, inReach && acrossRows ? across : 0};
     }
 
+    // The steps from cell x of row y to the nearest of its sources: on the left
+    // and the right in columns onLeft and onRight, below and above by the
+    // column's distance and row; every distance held within beyond.
+    static Steps StepsTo(int x, int y, int onLeft, int onRight, std::uint32_t below, int lastAbove, int beyond)
+    {
+        return NearestSource(std::min(x - onLeft, beyond), std::min(onRight - x, beyond), static_cast<int>(below),
+                             std::min(y - lastAbove, beyond), beyond - 1);
+    }
+
     static ValueSource SourceOf(Steps steps)
     {
         if (steps.along != 0)
@@ -205,13 +213,10 @@ private:
         Value* row = plane_[y];
         const std::uint32_t* below = scratch_[y];
         const int* lastAbove = carried_.data();
-        const int reach = beyond_ - 1, beyond = beyond_;
+        const int beyond = beyond_;
         const std::ptrdiff_t down = columns_;
         ValueSource* noted = sources_.empty() ? nullptr : sources_.data() + static_cast<std::size_t>(y) * columns_;
-        const auto stepsOf = [&](int x) {
-            return NearestSource(std::min(x - onLeft, beyond), std::min(onRight - x, beyond),
-                                 static_cast<int>(below[x]), std::min(y - lastAbove[x], beyond), reach);
-        };
+        const auto stepsOf = [&](int x) { return StepsTo(x, y, onLeft, onRight, below[x], lastAbove[x], beyond); };
         if (last - first + 1 < LongRun) {
             for (int x = first; x <= last; ++x) {
                 const Steps steps = stepsOf(x);
