@@ -1,7 +1,7 @@
 #include "analysis/WorkingMemory.h"
 
-#include <cstdint>
 #include <cstdlib>
+#include <memory>
 #include <new>
 
 #if defined(__linux__)
@@ -38,7 +38,9 @@ void WorkingArena::Reserve(std::size_t bytes)
     start_ = block_.get();
 #if defined(__linux__) && defined(MADV_HUGEPAGE)
     if (slack != 0) {
-        start_ += (slack - reinterpret_cast<std::uintptr_t>(block) % slack) % slack;
+        void* aligned = block;
+        std::size_t space = size + slack;
+        start_ = static_cast<std::byte*>(std::align(slack, size, aligned, space));
         // Only advice: where the system declines, the block has ordinary pages.
         ::madvise(start_, size, MADV_HUGEPAGE);
     }

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstddef>
 #include <cstdint>
 #include <stdexcept>
 
@@ -66,4 +67,30 @@ TEST(WorkingArena, GivenOrOwn)
     EXPECT_EQ(own.Bytes(), 0u);
     EXPECT_EQ(&WorkingArena::GivenOr(nullptr, own, held + 1), &own);
     EXPECT_GT(own.Bytes(), held);
+}
+
+// A block of a quarter of a huge page or more starts on a huge page, so that the
+// system can back it with whole ones; a smaller one as the heap aligns.
+TEST(WorkingArena, LargeBlocksStartOnAHugePage)
+{
+    const struct {
+        const char* name;
+        std::size_t bytes;
+        std::uintptr_t alignment;
+    } table[] = {
+        {"small", 1000, alignof(std::max_align_t)},
+        {"a quarter of a huge page", std::size_t{512} << 10, std::uintptr_t{2} << 20},
+        {"several huge pages", std::size_t{5} << 20, std::uintptr_t{2} << 20},
+    };
+    for (const auto& row : table) {
+        WorkingArena arena;
+        arena.Reserve(row.bytes);
+        ASSERT_GE(arena.Bytes(), row.bytes) << row.name;
+        const auto at = reinterpret_cast<std::uintptr_t>(arena.Take<std::uint8_t>(arena.Bytes()).data());
+#if defined(__linux__)
+        EXPECT_EQ(at % row.alignment, 0u) << row.name;
+#else
+        EXPECT_EQ(at % alignof(std::max_align_t), 0u) << row.name;
+#endif
+    }
 }
