@@ -49,13 +49,16 @@ public:
           columns_(columns),
           wordsPerRow_((static_cast<std::size_t>(columns) + 63) / 64),
           arena_(arena),
-          runArena_(runArena)
+          runArena_(&runArena)
     {
     }
 
     // Notes each row's cells that are exactly 0, as bits, and where each row's runs
-    // of them start in the run table; then reserves the run arena for just the
-    // runs and dark cells there are, so that it holds what this plane takes.
+    // of them start in the run table; then finds room for just the runs and dark
+    // cells there are: what the working block has left where they fit (its last
+    // huge page is seldom full, and a block of their own brings in pages of its
+    // own on a fill that starts from fresh memory), else the run arena, reserved
+    // for them.
     template <class Value>
     void FindRuns(const Plane<Value>& imagePlane)
     {
@@ -75,8 +78,15 @@ public:
             }
         }
         rowStart_[rows_] = runs;
-        runArena_.Reserve(RunBytes(runs, dark, rows_, columns_));
+        const std::size_t bytes = RunBytes(runs, dark, rows_, columns_);
+        if (arena_.Room() >= bytes)
+            runArena_ = &arena_;
+        else
+            runArena_->Reserve(bytes);
     }
+
+    // Where the runs and the tables sized by them are taken from.
+    WorkingArena& RunArena() { return *runArena_; }
 
     // What the run arena takes for a plane of this many runs and dark cells: per
     // run its cells, first label, parent and group label; the count of each label;
@@ -94,12 +104,12 @@ public:
     Label NumberDarkPixels()
     {
         const std::size_t runs = rowStart_[rows_];
-        runs_ = runArena_.Take<ZeroRun>(runs);
-        firstLabel_ = runArena_.Take<Label>(runs);
+        runs_ = runArena_->Take<ZeroRun>(runs);
+        firstLabel_ = runArena_->Take<Label>(runs);
         const bool joined = rows_ >= 3 && columns_ >= 3;
         if (joined) {
-            parent_ = runArena_.Take<RunIndex>(runs);
-            lowest_ = runArena_.Take<Label>(runs);
+            parent_ = runArena_->Take<RunIndex>(runs);
+            lowest_ = runArena_->Take<Label>(runs);
         }
         Label count = 0;
         for (int y = 0; y < rows_; ++y) {
@@ -315,7 +325,7 @@ private:
     int columns_;
     std::size_t wordsPerRow_;
     WorkingArena& arena_;
-    WorkingArena& runArena_;
+    WorkingArena* runArena_;
     // Each row's cells that are 0 as bits, and where its runs start in runs_.
     std::span<std::uint64_t> zeroWords_;
     std::span<RunIndex> rowStart_;
@@ -418,7 +428,7 @@ void LabelWith(const Plane<Value>& imagePlane, Plane<RegionLabel>& regionPlane, 
     // Count the counted area, each interior row as soon as it is settled, number
     // the kept labels in ascending order, then write each cell's region label.
     RegionNumbers<Label> numbers(darkCount, labels.RunCount() + static_cast<std::size_t>(rows) + columns + 1,
-                                 static_cast<Label>(std::max(smallestRegion, 1) - 1), runArena);
+                                 static_cast<Label>(std::max(smallestRegion, 1) - 1), labels.RunArena());
     for (int y = 0; y <= rows - 2; ++y)
         labels.ForEachStretch(y, true,
                               [&](int first, int last, Label label) { numbers.Count(label, last - first + 1); });
@@ -479,10 +489,14 @@ void LabelDarkRegions(const Plane<Value>& imagePlane, Plane<RegionLabel>& region
     WorkingArena ownArena, ownRunArena;
     WorkingArena& working = WorkingArena::GivenOr(arena, ownArena, LabellingBytes(rows, columns));
     WorkingArena& runs = runArena ? *runArena : ownRunArena;
+    // Nothing the labelling takes outlives it: the stages after it take the same
+    // room again.
+    const std::size_t taken = working.Used();
     if (WideLabels(rows, columns))
         LabelWith<std::uint64_t>(imagePlane, regionPlane, rows, columns, starts, smallestRegion, working, runs);
     else
         LabelWith<std::uint32_t>(imagePlane, regionPlane, rows, columns, starts, smallestRegion, working, runs);
+    working.Rewind(taken);
 }
 
 #define DARKFILL_LABELLING(Value)                                                                                   \

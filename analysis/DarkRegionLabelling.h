@@ -36,10 +36,11 @@ std::size_t LabellingBytes(int rows, int columns);
 // stretch of one label but for border cells. The labels are those of the sweeps
 // because the sweeps' fixed point is stated per group: see WorkingLabels.
 // Memory, with L = 4 bytes (8 for rasters of 2^32 cells or more): from the arena,
-// a bit a cell and L a row; from the run arena, reserved for the runs there are
-// once they are counted, L per dark cell for its count and 4 L + 8 per run (fresh
-// arenas where none are given). A checkerboard, the most runs, takes 14 bytes a
-// cell; a depth map with a tenth of holes about 0.5.
+// a bit a cell and L a row; for the runs there are once they are counted, L per
+// dark cell for its count and 4 L + 8 per run, from the arena where its room holds
+// them, else from the run arena, reserved for them (fresh arenas where none are
+// given). A checkerboard, the most runs, takes 14 bytes a cell; a depth map with
+// a tenth of holes about 0.5. All of it is given back to the arena on return.
 // Given starts, it also writes there the start pixel of each region label, as the
 // walks round the regions need it once the border is cleared. More regions than
 // 32-bit labels number raise std::length_error.

@@ -300,7 +300,8 @@ void FillRaster(Filler::Workspace& workspace, const RasterView<const Value>& ras
     // The stages work in the result's own cells where they are one block that the
     // raster does not share in another arrangement, else in a plane of their own.
     // The planes and the labelling's bits share one block, kept for the next
-    // raster; the runs have one of their own, sized once they are counted.
+    // raster; the runs take what it has left, or else a block of their own, sized
+    // once they are counted.
     const bool inResult = apart && Contiguous(result);
     const bool ownSources = (fillMap.data && !Contiguous(fillMap)) || (!fillMap.data && extras.counts);
     workspace.arena.Reserve(WorkingArena::BytesFor<RegionLabel>(cells) +

@@ -39,6 +39,12 @@ public:
     void Reserve(std::size_t bytes);
     void Release();
     std::size_t Bytes() const { return bytes_; }
+    // The bytes that the next arrays can still take, alignment not counted.
+    std::size_t Room() const { return bytes_ - std::min(Aligned(used_), bytes_); }
+    // Where the next array would go; Rewind(Used()) gives back every array taken
+    // after it, for the stages that follow to take again.
+    std::size_t Used() const { return used_; }
+    void Rewind(std::size_t used) { used_ = std::min(used, used_); }
 
     // The arena given, or else own, reserved for bytes: for a stage that a caller
     // runs without one.
@@ -54,7 +60,7 @@ public:
     template <class T>
     std::span<T> Take(std::size_t count)
     {
-        const std::size_t at = std::min((used_ + Alignment - 1) / Alignment * Alignment, bytes_);
+        const std::size_t at = std::min(Aligned(used_), bytes_);
         if (count > (bytes_ - at) / sizeof(T))
             throw std::length_error("darkfill: working arrays beyond the room reserved for them");
         used_ = at + count * sizeof(T);
@@ -63,6 +69,7 @@ public:
 
 private:
     static constexpr std::size_t Alignment = 64;
+    static constexpr std::size_t Aligned(std::size_t bytes) { return (bytes + Alignment - 1) / Alignment * Alignment; }
     struct Free {
         void operator()(std::byte* block) const;
     };

@@ -132,6 +132,40 @@ TEST(Labelling, LabelReachingARowsFirstCellLateGoesOnDiagonally)
     EXPECT_EQ(WrongRegionCells(image, [&](int y, int x) { return image[y][x] == 0.0f ? 1.0f : 0.0f; }), 0);
 }
 
+// The runs go where the working arena has room for them, else to the run arena;
+// either way the labels are the same and the labelling gives back all it took
+// from the working arena, which the fill's next stage takes again.
+TEST(Labelling, RunsInTheWorkingRoomOrTheirOwnArena)
+{
+    const int rows = 60, columns = 70;
+    Plane<float> image = FilledPlane(rows, columns, 100.0f);
+    for (int y = 0; y < rows; ++y)
+        for (int x = 0; x < columns; ++x)
+            if ((x * 7 + y * 13) % 5 < 2 || (x > 20 && x < 40 && y > 10 && y < 30))
+                image[y][x] = 0.0f;
+    Plane<RegionLabel> expected(rows, columns);
+    LabelDarkRegions(image, expected, rows, columns);
+    ClearPlaneBorder(expected, rows, columns);
+    const struct {
+        const char* name;
+        std::size_t spare;
+        bool ownRunArena;
+    } table[] = {{"no room to spare", 0, true}, {"room for the runs", 1 << 20, false}};
+    for (const auto& row : table) {
+        WorkingArena working, runs;
+        working.Reserve(LabellingBytes(rows, columns) + row.spare);
+        const float* before = working.Take<float>(3).data();
+        const std::size_t taken = working.Used();
+        Plane<RegionLabel> regions(rows, columns);
+        LabelDarkRegions(image, regions, rows, columns, nullptr, RegionSizeThreshold + 1, &working, &runs);
+        ClearPlaneBorder(regions, rows, columns);
+        EXPECT_EQ(PlaneToArt(regions), PlaneToArt(expected)) << row.name;
+        EXPECT_EQ(runs.Bytes() > 0, row.ownRunArena) << row.name;
+        EXPECT_EQ(working.Used(), taken) << row.name;
+        EXPECT_EQ(working.Take<float>(1).data(), before + 16) << row.name;
+    }
+}
+
 TEST(ClearPlaneBorder, ClearsOnlyTheOutermostCells)
 {
     struct Row {
