@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstring>
 #include <limits>
+#include <numeric>
 #include <stdexcept>
 #include <type_traits>
 #include <utility>
@@ -192,6 +193,27 @@ void GuidedFill::LeaveUnreached()
             std::fill_n(neighbour_.begin() + static_cast<std::ptrdiff_t>(h * 8), 8, static_cast<std::uint32_t>(holes));
 }
 
+// The solver's first guess: each hole reached, in the order in which the
+// search from the sources reached it, the weighted mean of its neighbours that
+// are sources or holes guessed before it. Every source is above 0, and so is
+// every mean of them: a hole not yet guessed is one still at 0.
+void GuidedFill::Start()
+{
+    for (const std::uint32_t h : queue_) {
+        double sum = known_[h], weight = 1.0;
+        for (int k = 0; k < 8; ++k) {
+            const double w = weight_[h * std::size_t{8} + k];
+            const double guess = x_[neighbour_[h * std::size_t{8} + k]];
+            weight -= w;
+            if (guess > 0.0) {
+                sum += w * guess;
+                weight += w;
+            }
+        }
+        x_[h] = weight > 0.0 ? sum / weight : 0.0;
+    }
+}
+
 // out = (I - W) in, W the weights between holes. A neighbour that is no hole
 // reads the zero past the last hole with a weight of 0, so that the loops take no
 // branch.
@@ -221,10 +243,11 @@ void GuidedFill::Solve()
     // One more each: the zero that neighbours that are no holes read.
     for (std::vector<double>* v : {&x_, &r_, &shadow_, &p_, &v_, &s_, &t_, &pz_, &sz_})
         v->assign(holes + 1, 0.0);
-    std::copy(known_.begin(), known_.end(), r_.begin());
+    const double goal = 1e-8 * std::sqrt(std::inner_product(known_.begin(), known_.end(), known_.begin(), 0.0));
+    Start();
+    Multiply(x_, t_, [&](std::size_t i, double product) { r_[i] = known_[i] - product; });
     // The sums of r.r and shadow.r, kept up to date as r changes.
     double rr = Dot(r_, r_), rs = 0.0;
-    const double goal = 1e-8 * std::sqrt(rr);
     double rho = 0.0, alpha = 0.0, omega = 0.0;
     for (int step = 0; step < MostSteps; ++step) {
         if (std::sqrt(rr) <= goal) {

@@ -14,8 +14,12 @@
 // and stay 0.
 //
 // The solver: BiCGSTAB on the holes alone, preconditioned by a multigrid cycle
-// (HoleMultigrid.h), in doubles, from 0, until the true residual is at most 1e-8
-// of the right-hand side's (Euclidean norms) or after 1,000 steps; in one fixed
+// (HoleMultigrid.h), in doubles, until the true residual is at most 1e-8 of the
+// right-hand side's (Euclidean norms) or after 1,000 steps. It starts from each
+// hole's weighted mean of the sources and holes beside it that the search from
+// the sources reached before it, which leaves it fewer steps than a start from
+// 0 (eight rendered 640 x 480 frames with sensor-like holes and their colour
+// frames: 158 steps against 198, 0.87 of the time); in one fixed
 // order, so that every run gives the same values. Where the guide marks off
 // parts of the holes that reach their sources only through several of the
 // weakest weights, the system is ill-conditioned, and the values there are good
@@ -59,6 +63,7 @@ private:
     void Weigh(const Plane<Value>& plane, const GuideView& guide, const Plane<std::uint32_t>& numbers,
                std::size_t h);
     void LeaveUnreached();
+    void Start();
     void Solve();
     template <class Each>
     void Multiply(const std::vector<double>& in, std::vector<double>& out, Each each) const;
