@@ -17,9 +17,11 @@
 // (HoleMultigrid.h), in doubles, until the true residual is at most 1e-8 of the
 // right-hand side's (Euclidean norms) or after 1,000 steps. It starts from each
 // hole's weighted mean of the sources and holes beside it that the search from
-// the sources reached before it, which leaves it fewer steps than a start from
-// 0 (eight rendered 640 x 480 frames with sensor-like holes and their colour
-// frames: 158 steps against 198, 0.87 of the time); in one fixed
+// the sources reached before it, which mostly leaves it fewer steps than a
+// start from 0 (the quality benchmark's eight 640 x 480 frames with their
+// colour frames: 182 steps against 191, 0.97 of the time in guided_bench; eight
+// frames of other seeds: 158 against 198; one frame of the sixteen took more,
+// 37 against 31); in one fixed
 // order, so that every run gives the same values. Where the guide marks off
 // parts of the holes that reach their sources only through several of the
 // weakest weights, the system is ill-conditioned, and the values there are good

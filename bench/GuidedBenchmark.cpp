@@ -1,0 +1,48 @@
+// The guided rule alone, for comparing builds of it: the rendered scenes of the
+// quality benchmark (the same seeds) at 640 x 480 with sensor-like holes, each
+// filled with its colour frame as the guide through one kept Filler; ms a frame,
+// the fastest of FILLS fills of each frame, and their sum.
+//   build/bench/guided_bench [SCENES] [FILLS]   (8 and 5 unless given)
+// To compare two builds on this noisy machine, run them in turn, A B B A, and
+// take each frame's fastest over all the runs.
+
+#include "bench/DepthScene.h"
+#include "darkfill/darkfill.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <vector>
+
+int main(int argc, char** argv)
+{
+    const int scenes = argc > 1 ? std::max(1, std::atoi(argv[1])) : 8;
+    const int fills = argc > 2 ? std::max(1, std::atoi(argv[2])) : 5;
+    constexpr int rows = 480, columns = 640;
+    darkfill::Filler filler;
+    double total = 0.0;
+    for (int s = 0; s < scenes; ++s) {
+        const DepthScene scene = RenderDepthScene(rows, columns, 1000 + s);
+        const std::vector<std::uint8_t> mask = SensorHoles(rows, columns, 2000 + s);
+        std::vector<std::uint16_t> input = scene.depth, out(input.size());
+        for (std::size_t i = 0; i < input.size(); ++i)
+            if (mask[i])
+                input[i] = 0;
+        const darkfill::FillOptions options = {
+            .rule = darkfill::FillRule::Guided,
+            .guide = darkfill::GuideView(scene.colour.data(), darkfill::GuideFormat::Rgb8, rows, columns)};
+        double fastest = 1e30;
+        for (int f = 0; f < fills; ++f) {
+            const auto start = std::chrono::steady_clock::now();
+            filler.Fill(darkfill::RasterView<const std::uint16_t>(input.data(), rows, columns),
+                        darkfill::RasterView<std::uint16_t>(out.data(), rows, columns), options);
+            fastest = std::min(fastest,
+                               std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count());
+        }
+        std::printf("scene %d: %.2f ms\n", s, fastest);
+        total += fastest;
+    }
+    std::printf("sum of %d scenes: %.1f ms\n", scenes, total);
+    return 0;
+}
