@@ -23,8 +23,9 @@ constexpr int GapSearchAttempts = 500;
 // then one pass down, which keeps the row of the nearest source above each
 // column and fills each run of zero cells of a row: every cell of a run has the
 // same sources on its left and right, found once for the run, and each cell
-// takes the nearest of its four. A row dense in short runs finds every cell's
-// sources on the left and right by a scan each way instead. A gap costs the same
+// takes the nearest of its four. A row dense in short runs, or almost all gaps
+// between many sources, finds every cell's sources on the left and right by a
+// scan each way instead. A gap costs the same
 // however far its source. Memory: scratch, 4 bytes a cell, and a few numbers a
 // row and a column, from the arena (a fresh one where none is given). Where sources is not
 // empty (one entry a cell, row after row), each filled cell's entry receives the
