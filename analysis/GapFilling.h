@@ -25,10 +25,10 @@ constexpr int GapSearchAttempts = 500;
 // same sources on its left and right, found once for the run, and each cell
 // takes the nearest of its four. A row dense in short runs, or almost all gaps
 // between many sources, finds every cell's sources on the left and right by a
-// scan each way instead. A gap costs the same
-// however far its source. Memory: scratch, 4 bytes a cell, and a few numbers a
-// row and a column, from the arena (a fresh one where none is given). Where sources is not
-// empty (one entry a cell, row after row), each filled cell's entry receives the
+// scan each way instead. A gap costs the same however far its source. Memory:
+// scratch, 4 bytes a cell, and a few numbers a row and a column, from the arena
+// (a fresh one where none is given). Where sources is not empty (one entry a
+// cell, row after row), each filled cell's entry receives the
 // direction of its source; the entries of the other cells are left as they are.
 // reach: the farthest distance searched, GapSearchAttempts - 1 unless given.
 template <class Value>

@@ -4,7 +4,6 @@
 #include <cmath>
 #include <cstring>
 #include <limits>
-#include <numeric>
 #include <stdexcept>
 #include <type_traits>
 #include <utility>
@@ -243,9 +242,15 @@ void GuidedFill::Solve()
     // One more each: the zero that neighbours that are no holes read.
     for (std::vector<double>* v : {&x_, &r_, &shadow_, &p_, &v_, &s_, &t_, &pz_, &sz_})
         v->assign(holes + 1, 0.0);
-    const double goal = 1e-8 * std::sqrt(std::inner_product(known_.begin(), known_.end(), known_.begin(), 0.0));
     Start();
-    Multiply(x_, t_, [&](std::size_t i, double product) { r_[i] = known_[i] - product; });
+    // The goal is set by the right-hand side's norm, summed in the pass that
+    // takes the start's residual.
+    double bb = 0.0;
+    Multiply(x_, t_, [&](std::size_t i, double product) {
+        r_[i] = known_[i] - product;
+        bb += known_[i] * known_[i];
+    });
+    const double goal = 1e-8 * std::sqrt(bb);
     // The sums of r.r and shadow.r, kept up to date as r changes.
     double rr = Dot(r_, r_), rs = 0.0;
     double rho = 0.0, alpha = 0.0, omega = 0.0;
