@@ -23,24 +23,27 @@ namespace darkfill {
 constexpr int RegionSizeThreshold = 5;
 
 // The working memory that LabelDarkRegions takes from its arena for a plane of
-// this size: its bit rows and row starts.
+// this size: its bit rows, where each row's runs start and its dark cells
+// before it, and a row of stretches.
 std::size_t LabellingBytes(int rows, int columns);
 
-// Writes the counted area of regionPlane (rows 0 to R - 2, columns 0 to C - 2).
+// Writes every cell of regionPlane: the counted area (rows 0 to R - 2, columns
+// 0 to C - 2) with region labels, the last row and column 0.
 // Time: one pass for the bit masks of dark cells, 64 cells at a time, and the
-// runs they make, each holding its first label; then union-find over the row
-// runs: the interior runs joined into groups with those of the row above, each
-// group lowered by the border dark cells beside it, and each run given its
-// group's label: linear in the cells and runs, however winding the regions; then
-// one pass along the runs to count and one to write the region labels, each run a
+// runs they make; then union-find over the row runs: the interior runs joined
+// into groups with those of the row above, each group lowered by the border dark
+// cells beside it: linear in the cells and runs, however winding the regions;
+// then one pass along the runs to count each label, one along the table of
+// counts to number the regions, and one to write the region labels, each run a
 // stretch of one label but for border cells. The labels are those of the sweeps
 // because the sweeps' fixed point is stated per group: see WorkingLabels.
-// Memory, with L = 4 bytes (8 for rasters of 2^32 cells or more): from the arena,
-// a bit a cell and L a row; for the runs there are once they are counted, L per
-// dark cell for its count and 4 L + 8 per run, from the arena where its room holds
-// them, else from the run arena, reserved for them (fresh arenas where none are
-// given). A checkerboard, the most runs, takes 14 bytes a cell; a depth map with
-// a tenth of holes about 0.5. All of it is given back to the arena on return.
+// Memory, with L = 4 bytes (8 for rasters of 2^32 cells or more): the table of
+// counts lies in regionPlane itself, which is written only once every label is
+// numbered; from the arena, a bit a cell, 2 L a row and 12 bytes a column; for
+// the runs there are once they are counted, 2 L + 8 per run, from the arena where
+// its room holds them, else from the run arena, reserved for them (fresh arenas
+// where none are given). A checkerboard, the most runs, takes 8 bytes a cell
+// besides the plane. All of it is given back to the arena on return.
 // Given starts, it also writes there the start pixel of each region label, as the
 // walks round the regions need it once the border is cleared. More regions than
 // 32-bit labels number raise std::length_error.

@@ -49,6 +49,16 @@ Plane Filled(int rows, int columns, const std::function<double(int, int)>& value
     return plane;
 }
 
+// The reference's regions as the fast labelling leaves them: its last row and
+// column, outside the counted area, 0.
+void ClearLastRowAndColumn(Plane& regions)
+{
+    for (int y = 0; y < regions.Rows(); ++y)
+        for (int x = 0; x < regions.Columns(); ++x)
+            if (y == regions.Rows() - 1 || x == regions.Columns() - 1)
+                regions[y][x] = 0;
+}
+
 // A grey picture with dark pixels drawn in one of several ways.
 Plane DarkPicture(Random& random, int rows, int columns)
 {
@@ -149,6 +159,7 @@ TEST(Differential, Labelling)
         Plane referenceRegions = Filled(rows, columns, [](int, int) { return Unwritten; });
         LabelDarkRegions(fastImage, fastRegions, rows, columns);
         reference::LabelDarkRegions(image, referenceLabels, referenceRegions, rows, columns);
+        ClearLastRowAndColumn(referenceRegions);
         ASSERT_TRUE(SameCells(fastRegions, referenceRegions)) << "seed " << seed;
         // The 64-bit working labels of rasters of 2^32 cells or more, on the same plane.
         darkfill::Plane<RegionLabel> wideRegions = FilledPlane(rows, columns, Unwritten);
@@ -215,12 +226,12 @@ TEST(Differential, LabellingOfShapesThatJoinLate)
     };
     for (const auto& row : table) {
         const Plane image = Filled(row.rows, row.columns, [&](int y, int x) { return row.dark(y, x) ? 0.0 : 9.0; });
-        // The regions' last row and column are not written: alike on both sides.
         const auto unwritten = [&] { return Filled(row.rows, row.columns, [](int, int) { return Unwritten; }); };
         darkfill::Plane<RegionLabel> fastRegions = FilledPlane(row.rows, row.columns, Unwritten);
         Plane referenceLabels = unwritten(), referenceRegions = unwritten();
         LabelDarkRegions(CopyOfPlane<std::uint16_t>(image), fastRegions, row.rows, row.columns);
         reference::LabelDarkRegions(image, referenceLabels, referenceRegions, row.rows, row.columns);
+        ClearLastRowAndColumn(referenceRegions);
         EXPECT_TRUE(SameCells(fastRegions, referenceRegions)) << row.name;
     }
 }
