@@ -9,10 +9,17 @@
 #include <limits>
 #include <span>
 #include <stdexcept>
+#include <type_traits>
 
 namespace darkfill {
 
 namespace {
+
+// A run of a row of at most 65,536 columns.
+struct NarrowRun {
+    std::uint16_t first;
+    std::uint16_t last;
+};
 
 // The working labels of one call, held per run of dark cells.
 //
@@ -32,11 +39,15 @@ namespace {
 // union-find's members. The join of two rows walks both rows' runs at once, a
 // step taken by comparison rather than a branch, since runs of noise are too
 // short for a branch to be learnt.
+// A run keeps no label of its own: its parent, once its row is settled, gives
+// way to its group's label; a root's is its first interior cell's, but where
+// the border lowers it, and those few lowerings are noted apart, by root.
 // Time: linear in the runs, but for one binary search per run of the rows next
-// to the top and bottom border. Memory: from the run arena, two labels and two
-// columns a run, and a label for each run of the first and the last row; from
-// the arena, a bit a cell and two labels a row. A run's first label is not
-// kept: the dark cells before each row are, and a row's runs are walked in order.
+// to the top and bottom border. Memory: from the run arena, a label and two
+// columns a run, a label for each run of the first and the last row, and two
+// labels for each border cell that lowers a group; from the arena, a bit a cell
+// and two labels a row. A run's first label is not kept: the dark cells before
+// each row are, and a row's runs are walked in order.
 template <class Label>
 class WorkingLabels
 {
@@ -44,6 +55,10 @@ public:
     // Runs are numbered as the dark cells are: each run's index is below the
     // first label of its first cell.
     using RunIndex = Label;
+    // A run's first and last column, in 16 bits each where labels are 32 bits
+    // (see WideLabels): the vertical serpentine, a run for every other cell,
+    // took 11 bytes a cell with 32-bit columns, 9 with these.
+    using Run = std::conditional_t<sizeof(Label) == 4, NarrowRun, ZeroRun>;
 
     WorkingLabels(int rows, int columns, WorkingArena& arena, WorkingArena& runArena)
         : rows_(rows),
@@ -83,7 +98,7 @@ public:
         }
         rowStart_[rows_] = runs;
         rowDark_[rows_] = dark;
-        const std::size_t bytes = RunBytes(runs, BorderRuns());
+        const std::size_t bytes = RunBytes(runs);
         if (arena_.Room() >= bytes + later)
             runArena_ = &arena_;
         else
@@ -93,13 +108,13 @@ public:
     // Where the runs are taken from.
     WorkingArena& RunArena() { return *runArena_; }
 
-    // What the run arena takes for a plane of this many runs: per run its cells,
-    // parent and group label, and the first label of each run of the first and
-    // the last row.
-    static std::size_t RunBytes(std::size_t runs, std::size_t borderRuns)
+    // What the run arena takes for a plane of this many runs: per run its cells
+    // and its parent, then its group's label; the first label of each run of the
+    // first and the last row; and the lowerings from the border.
+    std::size_t RunBytes(std::size_t runs) const
     {
-        return WorkingArena::BytesFor<ZeroRun>(runs) + 2 * WorkingArena::BytesFor<Label>(runs) +
-               WorkingArena::BytesFor<Label>(borderRuns);
+        return WorkingArena::BytesFor<Run>(runs) + WorkingArena::BytesFor<Label>(runs) +
+               WorkingArena::BytesFor<Label>(BorderRuns()) + WorkingArena::BytesFor<Lowering>(MostLowerings());
     }
 
     // Notes each row's runs of dark pixels, and the first label of each run of the
@@ -110,13 +125,11 @@ public:
     Label NumberDarkPixels()
     {
         const std::size_t runs = rowStart_[rows_];
-        runs_ = runArena_->Take<ZeroRun>(runs);
+        runs_ = runArena_->Take<Run>(runs);
         borderFirst_ = runArena_->Take<Label>(BorderRuns());
         const bool joined = rows_ >= 3 && columns_ >= 3;
-        if (joined) {
+        if (joined)
             parent_ = runArena_->Take<RunIndex>(runs);
-            lowest_ = runArena_->Take<Label>(runs);
-        }
         for (int y = 0; y < rows_; ++y) {
             NoteRunEnds(y);
             const bool interior = joined && y >= 1 && y <= rows_ - 2;
@@ -127,10 +140,8 @@ public:
                 count += static_cast<Label>(runs_[k].last - runs_[k].first + 1);
                 if (border)
                     borderFirst_[BorderIndex(k)] = first;
-                if (interior) {
+                if (interior)
                     parent_[k] = k;
-                    lowest_[k] = first + (runs_[k].first == 0);
-                }
             }
             if (interior && y >= 2)
                 JoinWithRowAbove(y);
@@ -144,8 +155,12 @@ public:
     {
         if (!Joined())
             return;
+        lowerings_ = runArena_->Take<Lowering>(MostLowerings());
         for (int y = 1; y <= rows_ - 2; ++y)
             LowerFromBorder(y);
+        lowerings_ = lowerings_.first(loweringCount_);
+        std::sort(lowerings_.begin(), lowerings_.end(),
+                  [](const Lowering& a, const Lowering& b) { return a.root < b.root; });
     }
 
     // Calls visit(first, last, label) for each stretch of one label in the counted
@@ -166,16 +181,29 @@ public:
         if (y >= 1 && Joined()) {
             if (k < end && runs_[k].first == 0)
                 visit(0, 0, rowDark_[y] + 1);
+            Label first = rowDark_[y] + 1;
+            RunIndex lowered = NextLowered();
             for (; k < end; ++k) {
-                if (settle)
-                    lowest_[k] = lowest_[parent_[k]];
-                if (const ZeroRun inner = Interior(runs_[k]); inner.first <= inner.last)
-                    visit(inner.first, inner.last, lowest_[k]);
+                const ZeroRun run = RunAt(k);
+                if (settle) {
+                    // A root takes its first interior cell's label, lowered by the
+                    // border; any other run its parent's, which comes before it and
+                    // is settled. Which of the two follows no pattern a predictor
+                    // learns: both are read, one chosen by masks.
+                    const RunIndex parent = parent_[k];
+                    Label own = first + (run.first == 0);
+                    for (; k == lowered; lowered = NextLowered())
+                        own = std::min(own, lowerings_[nextLowering_++].label);
+                    parent_[k] = Select(parent == k, own, parent_[parent]);
+                }
+                first += static_cast<Label>(run.last - run.first + 1);
+                if (const ZeroRun inner = Interior(run); inner.first <= inner.last)
+                    visit(inner.first, inner.last, parent_[k]);
             }
             return;
         }
         for (; k < end && runs_[k].first <= columns_ - 2; ++k) {
-            const int last = std::min(runs_[k].last, columns_ - 2);
+            const int last = std::min<int>(runs_[k].last, columns_ - 2);
             if (y == 0) {
                 for (int x = runs_[k].first; x <= last; ++x)
                     visit(x, x, BorderLabelAt(k, x));
@@ -201,22 +229,24 @@ private:
     void NoteRunEnds(int y)
     {
         const std::uint64_t* bits = RowWords(y);
-        ZeroRun* starting = runs_.data() + rowStart_[y];
-        ZeroRun* ending = starting;
+        Run* starting = runs_.data() + rowStart_[y];
+        Run* ending = starting;
         std::uint64_t carried = 0;
         for (std::size_t w = 0; w < wordsPerRow_; ++w) {
             const std::uint64_t next = w + 1 < wordsPerRow_ ? bits[w + 1] : 0;
             const int at = static_cast<int>(w * 64);
             for (std::uint64_t starts = bits[w] & ~((bits[w] << 1) | carried); starts != 0; starts &= starts - 1)
-                (starting++)->first = at + std::countr_zero(starts);
+                (starting++)->first = static_cast<decltype(Run::first)>(at + std::countr_zero(starts));
             for (std::uint64_t ends = bits[w] & ~((bits[w] >> 1) | (next << 63)); ends != 0; ends &= ends - 1)
-                (ending++)->last = at + std::countr_zero(ends);
+                (ending++)->last = static_cast<decltype(Run::last)>(at + std::countr_zero(ends));
             carried = bits[w] >> 63;
         }
     }
 
     // The part of a run of an interior row in columns 1 to C - 2; empty (first
     // after last) for a run of a border column alone.
+    ZeroRun RunAt(RunIndex k) const { return {runs_[k].first, runs_[k].last}; }
+
     ZeroRun Interior(const ZeroRun& run) const { return {std::max(run.first, 1), std::min(run.last, columns_ - 2)}; }
 
     RunIndex Root(RunIndex run)
@@ -256,7 +286,7 @@ private:
         const RunIndex aboveEnd = rowStart_[y], end = rowStart_[y + 1];
         RunIndex root = k;
         while (above < aboveEnd && k < end) {
-            const ZeroRun runAbove = runs_[above], run = runs_[k];
+            const ZeroRun runAbove = RunAt(above), run = RunAt(k);
             const ZeroRun a = Interior(runAbove), b = Interior(run);
             const bool touch =
                 (a.first <= a.last) & (b.first <= b.last) & (a.first <= b.last + 1) & (b.first <= a.last + 1);
@@ -293,13 +323,13 @@ private:
     // The smallest label of the dark cells of border row b from column first to last.
     Label SmallestInBorderRow(int b, int first, int last) const
     {
-        const ZeroRun* begin = runs_.data() + rowStart_[b];
-        const ZeroRun* end = runs_.data() + rowStart_[b + 1];
-        const ZeroRun* run =
-            std::lower_bound(begin, end, first, [](const ZeroRun& r, int column) { return r.last < column; });
+        const Run* begin = runs_.data() + rowStart_[b];
+        const Run* end = runs_.data() + rowStart_[b + 1];
+        const Run* run =
+            std::lower_bound(begin, end, first, [](const Run& r, int column) { return r.last < column; });
         if (run == end || run->first > last)
             return NotDark;
-        return BorderLabelAt(static_cast<RunIndex>(run - runs_.data()), std::max(run->first, first));
+        return BorderLabelAt(static_cast<RunIndex>(run - runs_.data()), std::max<int>(run->first, first));
     }
 
     // The label of the cell of border column 0 or C - 1 in row r, if dark: it can
@@ -316,10 +346,28 @@ private:
         return east ? rowDark_[r + 1] : rowDark_[r] + 1;
     }
 
+    // The most lowerings there can be: two for each run of the rows next to the
+    // top and the bottom border, six for each other row.
+    std::size_t MostLowerings() const
+    {
+        if (rows_ < 3)
+            return 0;
+        return 2 * (static_cast<std::size_t>(rowStart_[2] - rowStart_[1]) + (rowStart_[rows_ - 1] - rowStart_[rows_ - 2])) +
+               6 * static_cast<std::size_t>(rows_);
+    }
+
+    // Notes that the group of run takes label, where that is below its own.
     void Lower(RunIndex run, Label label)
     {
-        Label& group = lowest_[Root(run)];
-        group = std::min(group, label);
+        if (label != NotDark)
+            lowerings_[loweringCount_++] = {Root(run), label};
+    }
+
+    // The root of the next lowering, in the order of the roots; none past the
+    // last.
+    RunIndex NextLowered() const
+    {
+        return nextLowering_ < lowerings_.size() ? lowerings_[nextLowering_].root : NotDark;
     }
 
     // Each run of interior row y takes in the border dark cells beside it: above
@@ -332,7 +380,7 @@ private:
             return;
         if (y == 1 || y == rows_ - 2)
             for (RunIndex k = begin; k < end; ++k) {
-                const ZeroRun inner = Interior(runs_[k]);
+                const ZeroRun inner = Interior(RunAt(k));
                 if (inner.first > inner.last)
                     continue;
                 if (y == 1)
@@ -340,7 +388,7 @@ private:
                 if (y == rows_ - 2)
                     Lower(k, SmallestInBorderRow(rows_ - 1, inner.first - 1, inner.last + 1));
             }
-        const ZeroRun first = runs_[begin], last = runs_[end - 1];
+        const ZeroRun first = RunAt(begin), last = RunAt(end - 1);
         for (int r = y - 1; r <= y + 1; ++r) {
             if (first.first <= 1 && first.last >= 1)
                 Lower(begin, BorderCell(r, false));
@@ -362,12 +410,18 @@ private:
     std::span<RunIndex> rowStart_;
     std::span<Label> rowDark_;
     // Per run: its cells; per run of the first and the last row: its first label.
-    std::span<ZeroRun> runs_;
+    std::span<Run> runs_;
     std::span<Label> borderFirst_;
-    // Per run of an interior row: its parent in its group, and for a group's root
-    // the group's label, for every run once its row is settled.
+    // Per run of an interior row: its parent in its group, and its group's label
+    // once its row is settled.
     std::span<RunIndex> parent_;
-    std::span<Label> lowest_;
+    // The border cells' labels that lower groups, by their roots.
+    struct Lowering {
+        RunIndex root;
+        Label label;
+    };
+    std::span<Lowering> lowerings_;
+    std::size_t loweringCount_ = 0, nextLowering_ = 0;
 };
 
 // A stretch of one region label in a row, as the labels are written.
@@ -550,10 +604,12 @@ namespace {
 
 // Thirty-two-bit working labels where every dark cell's rank fits, sixty-four
 // beyond: the labels are ranks of dark cells and the runs' indices below them.
+// Rows wider than 16-bit columns reach take the wide form too, runs and all.
 bool WideLabels(int rows, int columns)
 {
     return static_cast<std::uint64_t>(rows) * static_cast<std::uint64_t>(columns) >=
-           std::numeric_limits<std::uint32_t>::max();
+               std::numeric_limits<std::uint32_t>::max() ||
+           columns > std::numeric_limits<std::uint16_t>::max() + 1;
 }
 
 template <class Label>

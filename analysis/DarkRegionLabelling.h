@@ -37,13 +37,16 @@ std::size_t LabellingBytes(int rows, int columns);
 // counts to number the regions, and one to write the region labels, each run a
 // stretch of one label but for border cells. The labels are those of the sweeps
 // because the sweeps' fixed point is stated per group: see WorkingLabels.
-// Memory, with L = 4 bytes (8 for rasters of 2^32 cells or more): the table of
-// counts lies in regionPlane itself, which is written only once every label is
+// Memory, with L = 4 bytes (8 for rasters of 2^32 cells or more or rows wider than
+// 65,536 cells, whose runs take 8 bytes where others take 4): the table of counts
+// lies in regionPlane itself, which is written only once every label is
 // numbered; from the arena, a bit a cell, 2 L a row and 12 bytes a column; for
-// the runs there are once they are counted, 2 L + 8 per run, from the arena where
-// its room holds them, else from the run arena, reserved for them (fresh arenas
-// where none are given). A checkerboard, the most runs, takes 8 bytes a cell
-// besides the plane. All of it is given back to the arena on return.
+// the runs there are once they are counted, L + 4 a run and 2 L for each
+// lowering of a group by the border (at most two a run of the second and the last
+// but one row, and six a row), from the arena where its room holds them, else from
+// the run arena, reserved for them (fresh arenas where none are given). A
+// checkerboard, the most runs, takes 4 bytes a cell besides the plane. All of it
+// is given back to the arena on return.
 // Given starts, it also writes there the start pixel of each region label, as the
 // walks round the regions need it once the border is cleared. More regions than
 // 32-bit labels number raise std::length_error.

@@ -390,6 +390,33 @@ void ExpectSameFill(const std::vector<std::int32_t>& raster, int rows, int colum
     ASSERT_TRUE(SameCounts(fastCounts, slowCounts)) << what;
 }
 
+// Rows past what 16-bit columns reach take the labelling's wide form: noise,
+// whose regions are small enough for the reference's sweeps, with its runs on
+// both sides of column 65,536 and across it.
+TEST(Differential, LabellingOfRowsPastSixteenBitColumns)
+{
+    struct Row {
+        const char* name;
+        int rows;
+        int columns;
+        int darkPercent;
+    };
+    const Row table[] = {{"FiveRows", 5, 65600, 30}, {"ThreeRowsDense", 3, 65700, 45}};
+    for (const Row& row : table) {
+        Random random(7);
+        const Plane image = Filled(row.rows, row.columns,
+                                   [&](int, int) { return random.Chance(row.darkPercent) ? 0.0 : 1.0 + random.Below(9); });
+        const darkfill::Plane<std::uint8_t> fastImage = CopyOfPlane<std::uint8_t>(image);
+        darkfill::Plane<RegionLabel> fastRegions = FilledPlane(row.rows, row.columns, Unwritten);
+        Plane referenceLabels = Filled(row.rows, row.columns, [](int, int) { return Unwritten; });
+        Plane referenceRegions = Filled(row.rows, row.columns, [](int, int) { return Unwritten; });
+        LabelDarkRegions(fastImage, fastRegions, row.rows, row.columns);
+        reference::LabelDarkRegions(image, referenceLabels, referenceRegions, row.rows, row.columns);
+        ClearLastRowAndColumn(referenceRegions);
+        EXPECT_TRUE(SameCells(fastRegions, referenceRegions)) << row.name;
+    }
+}
+
 TEST(Differential, FillHolesOfAnySizeAndDepth)
 {
     struct Row {
