@@ -38,10 +38,10 @@ std::size_t LabellingBytes(int rows, int columns);
 // stretch of one label but for border cells. The labels are those of the sweeps
 // because the sweeps' fixed point is stated per group: see WorkingLabels.
 // Memory, with L = 4 bytes (8 for rasters of 2^32 cells or more or rows wider than
-// 65,536 cells, whose runs take 8 bytes where others take 4): the table of counts
-// lies in regionPlane itself, which is written only once every label is
-// numbered; from the arena, a bit a cell, 2 L a row and 12 bytes a column; for
-// the runs there are once they are counted, L + 4 a run and 2 L for each
+// 65,536 cells): the table of counts lies in regionPlane itself, which is
+// written only once every label is numbered; from the arena, a bit a cell, 2 L a
+// row and 12 bytes a column; for the runs there are once they are counted, 2 L a
+// run (a run's two columns take 16 bits each where L is 4 bytes) and 2 L for each
 // lowering of a group by the border (at most two a run of the second and the last
 // but one row, and six a row), from the arena where its room holds them, else from
 // the run arena, reserved for them (fresh arenas where none are given). A
@@ -56,8 +56,9 @@ void LabelDarkRegions(const Plane<Value>& imagePlane, Plane<RegionLabel>& region
                       WorkingArena* arena = nullptr, WorkingArena* runArena = nullptr);
 
 // The same with working labels of the width given: LabelDarkRegions takes
-// std::uint32_t below 2^32 cells, std::uint64_t from there. The wider one is
-// built for 8-bit values too, so that small planes can check it.
+// std::uint32_t below 2^32 cells, std::uint64_t from there and for rows wider
+// than 65,536 cells (16-bit columns hold no more). The wider one is built for
+// 8-bit values too, so that small planes can check it.
 template <class Label, class Value>
 void LabelWith(const Plane<Value>& imagePlane, Plane<RegionLabel>& regionPlane, int rows, int columns,
                RegionStarts* starts, int smallestRegion, WorkingArena& working, WorkingArena& runArena);

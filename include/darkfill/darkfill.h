@@ -28,8 +28,9 @@
 // - Memory while a fill runs: 4 bytes a cell for the region labels, the raster's
 //   own value size again where the result is not one block of cells apart from
 //   the raster, 1/8 a cell for the dark cells' bits, and for the labelling's runs
-//   from about 0.5 a cell (a depth map with a tenth of holes) to 14 (a
-//   checkerboard of holes); one more a cell for counts without a fill map. A
+//   8 bytes a run (16 in rows wider than 65,536 cells and in rasters of 2^32
+//   cells or more): from almost nothing for a depth map to 4 a cell for a
+//   checkerboard of holes; one more a cell for counts without a fill map. A
 //   Filler keeps its memory from one fill to the next; a free FillHoles call makes
 //   and releases its own. std::bad_alloc propagates.
 // - The guided rule: a guide of the raster's size, read by its own steps (any,
