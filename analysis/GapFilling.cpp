@@ -31,7 +31,7 @@ class GapFiller
 {
 public:
     GapFiller(Plane<Value>& plane, Plane<std::uint32_t>& scratch, std::span<ValueSource> sources, int reach,
-              WorkingArena& arena)
+              WorkingArena& arena, std::size_t bandBytes)
         : plane_(plane),
           scratch_(scratch),
           sources_(sources),
@@ -39,24 +39,73 @@ public:
           columns_(plane.Columns()),
           beyond_(std::clamp(reach, 0, std::max(rows_, columns_)) + 1),
           narrowSteps_((static_cast<std::int64_t>(beyond_) + 2) * columns_ <= std::numeric_limits<int>::max()),
+          bandRows_(BandRows(rows_, columns_, bandBytes)),
+          bands_((rows_ + bandRows_ - 1) / bandRows_),
           zeroCounts_(arena.Take<int>(static_cast<std::size_t>(rows_))),
-          carried_(arena.Take<int>(static_cast<std::size_t>(columns_))),
+          below_(arena.Take<int>(static_cast<std::size_t>(columns_))),
+          lastAbove_(arena.Take<int>(static_cast<std::size_t>(columns_))),
           along_(arena.Take<int>(static_cast<std::size_t>(columns_))),
           across_(arena.Take<int>(static_cast<std::size_t>(columns_)))
     {
     }
 
-    // Going up: each cell's distance to the nearest source below it in its
-    // column, and how many zero cells each row holds.
-    void NoteDistancesBelow()
+    // The plane goes down in bands of rows: a band's distances below, then its
+    // rows filled. Where the plane is more than a few bands, a pass up first notes
+    // in scratch, below the first band's rows, the row of the nearest source at
+    // or below each band's last row, column by column, from which each band then
+    // starts.
+    void FillBands()
+    {
+        const int columns = columns_;
+        std::span<int> nextBelow = below_;
+        std::fill(nextBelow.begin(), nextBelow.end(), rows_ + beyond_);
+        if (bands_ > 1)
+            for (int y = rows_ - 1; y >= bandRows_; --y) {
+                NoteSourcesAbove(plane_[y], nextBelow.data(), y, columns);
+                if (y % bandRows_ == 0)
+                    std::copy(nextBelow.begin(), nextBelow.end(), BandStart(y / bandRows_ - 1));
+            }
+        std::fill(lastAbove_.begin(), lastAbove_.end(), -beyond_);
+        for (int band = 0; band < bands_; ++band) {
+            const int top = band * bandRows_, bottom = std::min(top + bandRows_, rows_);
+            if (bottom < rows_)
+                std::copy_n(BandStart(band), columns, nextBelow.begin());
+            else
+                std::fill(nextBelow.begin(), nextBelow.end(), rows_ + beyond_);
+            NoteDistancesBelow(top, bottom);
+            for (int y = top; y < bottom; ++y)
+                FillRow(y, scratch_[y - top]);
+        }
+    }
+
+private:
+    // As many rows as bandBytes hold, but the whole plane where that leaves
+    // fewer than four bands (the band starts then fit in scratch below the
+    // first band's rows).
+    static int BandRows(int rows, int columns, std::size_t bandBytes)
+    {
+        const std::size_t fit = bandBytes / (static_cast<std::size_t>(columns) * sizeof(std::uint32_t));
+        return fit >= 1 && fit * 4 <= static_cast<std::size_t>(rows) ? static_cast<int>(fit) : rows;
+    }
+
+    // The row of the nearest source at or below the last row of band, noted in
+    // scratch below the first band's rows.
+    int* BandStart(int band) const
+    {
+        return reinterpret_cast<int*>(scratch_[bandRows_ + band]);
+    }
+
+    // Going up a band: each cell's distance to the nearest source below it in
+    // its column, into scratch from its first row, and how many zero cells each
+    // row holds.
+    void NoteDistancesBelow(int top, int bottom)
     {
         // The loop's bounds in locals, which no store of the loop can change.
         const int columns = columns_, beyond = beyond_;
-        int* nextBelow = carried_.data();
-        std::fill(carried_.begin(), carried_.end(), rows_ + beyond);
-        for (int y = rows_ - 1; y >= 0; --y) {
+        int* nextBelow = below_.data();
+        for (int y = bottom - 1; y >= top; --y) {
             const Value* row = plane_[y];
-            std::uint32_t* below = scratch_[y];
+            std::uint32_t* below = scratch_[y - top];
             int zeros = 0;
             for (int x = 0; x < columns; ++x) {
                 below[x] = static_cast<std::uint32_t>(std::min(nextBelow[x] - y, beyond));
@@ -69,23 +118,19 @@ public:
 
     // Going down: the row's sources noted before its gaps are filled, so that the
     // filled cells are never taken for sources.
-    void FillRows()
+    void FillRow(int y, const std::uint32_t* below)
     {
-        std::fill(carried_.begin(), carried_.end(), -beyond_);
-        for (int y = 0; y < rows_; ++y) {
-            NoteSourcesAbove(plane_[y], carried_.data(), y, columns_);
-            // A row has no more runs than zero cells: most rows are told apart
-            // by the count at hand.
-            const int zeros = zeroCounts_[y];
-            if (zeros * DenseRuns >= columns_ && IsDense(plane_[y], zeros))
-                FillDenseRow(y);
-            else if (zeros > 0)
-                FillRow(y);
-        }
+        NoteSourcesAbove(plane_[y], lastAbove_.data(), y, columns_);
+        // A row has no more runs than zero cells: most rows are told apart by
+        // the count at hand.
+        const int zeros = zeroCounts_[y];
+        if (zeros * DenseRuns >= columns_ && IsDense(plane_[y], zeros))
+            FillDenseRow(y, below);
+        else if (zeros > 0)
+            FillRunByRun(y, below);
     }
 
-private:
-    void FillRow(int y)
+    void FillRunByRun(int y, const std::uint32_t* below)
     {
         Value* row = plane_[y];
         RunSides sides;
@@ -94,7 +139,7 @@ private:
             // Sources out of reach lie beyond away.
             const int onLeft = left >= 0 && first - left < beyond_ ? left : first - beyond_;
             const int onRight = right < columns_ && right - last < beyond_ ? right : last + beyond_;
-            FillRun(y, first, last, onLeft, onRight);
+            FillRun(y, below, first, last, onLeft, onRight);
         });
     }
 
@@ -144,11 +189,10 @@ private:
             right[x] = std::min(right[x], fromEnd);
     }
 
-    void FillDenseRow(int y)
+    void FillDenseRow(int y, const std::uint32_t* below)
     {
         Value* row = plane_[y];
-        const std::uint32_t* below = scratch_[y];
-        const int* lastAbove = carried_.data();
+        const int* lastAbove = lastAbove_.data();
         const int columns = columns_, beyond = beyond_;
         int* along = along_.data();
         int* across = across_.data();
@@ -218,11 +262,10 @@ private:
     // 2.8 ms a fill).
     static constexpr int LongRun = 16;
 
-    void FillRun(int y, int first, int last, int onLeft, int onRight)
+    void FillRun(int y, const std::uint32_t* below, int first, int last, int onLeft, int onRight)
     {
         Value* row = plane_[y];
-        const std::uint32_t* below = scratch_[y];
-        const int* lastAbove = carried_.data();
+        const int* lastAbove = lastAbove_.data();
         const int beyond = beyond_;
         const std::ptrdiff_t down = columns_;
         ValueSource* noted = sources_.empty() ? nullptr : sources_.data() + static_cast<std::size_t>(y) * columns_;
@@ -289,8 +332,13 @@ private:
     int beyond_;
     // Whether a step to any source in reach fits in an int.
     bool narrowSteps_;
+    int bandRows_;
+    int bands_;
     std::span<int> zeroCounts_;
-    std::span<int> carried_;
+    // Per column, going up: the row of the nearest source at or below the row;
+    // going down: at or above it.
+    std::span<int> below_;
+    std::span<int> lastAbove_;
     // Per cell of a long run or a dense row: its source's steps (of a dense
     // row, first its nearest sources on the left and on the right).
     std::span<int> along_;
@@ -301,27 +349,27 @@ private:
 
 template <class Value>
 void FillGaps(Plane<Value>& plane, Plane<std::uint32_t>& scratch, std::span<ValueSource> sources, int reach,
-              WorkingArena* arena)
+              WorkingArena* arena, std::size_t bandBytes)
 {
     if (plane.Rows() < 1 || plane.Columns() < 1)
         return;
     WorkingArena ownArena;
     WorkingArena& working = WorkingArena::GivenOr(arena, ownArena, GapFillingBytes(plane.Rows(), plane.Columns()));
-    GapFiller<Value> filler(plane, scratch, sources, reach, working);
+    GapFiller<Value> filler(plane, scratch, sources, reach, working, bandBytes);
     Vectorised([&] {
-        filler.NoteDistancesBelow();
-        filler.FillRows();
+        filler.FillBands();
     });
 }
 
 std::size_t GapFillingBytes(int rows, int columns)
 {
     return WorkingArena::BytesFor<int>(static_cast<std::size_t>(rows)) +
-           3 * WorkingArena::BytesFor<int>(static_cast<std::size_t>(columns));
+           4 * WorkingArena::BytesFor<int>(static_cast<std::size_t>(columns));
 }
 
 #define DARKFILL_GAP_FILLING(Value)                                                                             \
-    template void FillGaps(Plane<Value>&, Plane<std::uint32_t>&, std::span<ValueSource>, int, WorkingArena*);
+    template void FillGaps(Plane<Value>&, Plane<std::uint32_t>&, std::span<ValueSource>, int, WorkingArena*, \
+                           std::size_t);
 DARKFILL_GAP_FILLING(std::uint8_t)
 DARKFILL_GAP_FILLING(std::uint16_t)
 DARKFILL_GAP_FILLING(std::int32_t)

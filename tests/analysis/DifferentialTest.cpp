@@ -323,7 +323,10 @@ TEST(Differential, GapFilling)
         for (std::size_t i = 0; i < fast.Cells(); ++i)
             fast[0][i] += static_cast<std::int32_t>(painted[0][i]);
         darkfill::Plane<std::uint32_t> scratch(rows, columns);
-        FillGaps(fast, scratch, fastSources, reach);
+        // Half the planes go in bands of one to four rows.
+        const std::size_t bandBytes =
+            random.Chance(50) ? (1 + random.Below(4)) * columns * sizeof(std::uint32_t) : GapBandBytes;
+        FillGaps(fast, scratch, fastSources, reach, nullptr, bandBytes);
         ASSERT_TRUE(SameCells(fast, slowFill)) << "seed " << seed;
         ASSERT_EQ(fastSources, slowSources) << "seed " << seed;
     }
