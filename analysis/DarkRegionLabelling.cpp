@@ -243,10 +243,11 @@ private:
         }
     }
 
-    // The part of a run of an interior row in columns 1 to C - 2; empty (first
-    // after last) for a run of a border column alone.
+    // Run k's columns as ints, whatever they are held in.
     ZeroRun RunAt(RunIndex k) const { return {runs_[k].first, runs_[k].last}; }
 
+    // The part of a run of an interior row in columns 1 to C - 2; empty (first
+    // after last) for a run of a border column alone.
     ZeroRun Interior(const ZeroRun& run) const { return {std::max(run.first, 1), std::min(run.last, columns_ - 2)}; }
 
     RunIndex Root(RunIndex run)
