@@ -166,6 +166,35 @@ TEST(Labelling, RunsInTheWorkingRoomOrTheirOwnArena)
     }
 }
 
+// What the runs take besides the plane: 8 bytes a run, a checkerboard's runs
+// half its cells, and a few bytes a row and a column.
+TEST(Labelling, RunsTakeFourBytesACellAtMost)
+{
+    const int rows = 60, columns = 401;
+    const struct {
+        const char* name;
+        bool (*dark)(int y, int x);
+    } table[] = {
+        {"checkerboard", [](int y, int x) { return (x + y) % 2 == 0; }},
+        {"stripes a cell wide", [](int, int x) { return x % 2 == 0; }},
+        {"noise", [](int y, int x) { return (x * 7919 + y * 104729) % 100 < 35; }},
+        {"all dark", [](int, int) { return true; }},
+    };
+    for (const auto& row : table) {
+        Plane<float> image = FilledPlane(rows, columns, 100.0f);
+        for (int y = 0; y < rows; ++y)
+            for (int x = 0; x < columns; ++x)
+                if (row.dark(y, x))
+                    image[y][x] = 0.0f;
+        WorkingArena working, runs;
+        working.Reserve(LabellingBytes(rows, columns));
+        Plane<RegionLabel> regions(rows, columns);
+        LabelDarkRegions(image, regions, rows, columns, nullptr, RegionSizeThreshold + 1, &working, &runs);
+        const std::size_t cells = static_cast<std::size_t>(rows) * columns;
+        EXPECT_LE(runs.Bytes(), 4 * cells + 24 * static_cast<std::size_t>(columns) + 48 * rows + 512) << row.name;
+    }
+}
+
 TEST(ClearPlaneBorder, ClearsOnlyTheOutermostCells)
 {
     struct Row {
