@@ -58,13 +58,14 @@ public:
     {
         const int columns = columns_;
         std::span<int> nextBelow = below_;
-        std::fill(nextBelow.begin(), nextBelow.end(), rows_ + beyond_);
-        if (bands_ > 1)
+        if (bands_ > 1) {
+            std::fill(nextBelow.begin(), nextBelow.end(), rows_ + beyond_);
             for (int y = rows_ - 1; y >= bandRows_; --y) {
                 NoteSourcesAbove(plane_[y], nextBelow.data(), y, columns);
                 if (y % bandRows_ == 0)
                     std::copy(nextBelow.begin(), nextBelow.end(), BandStart(y / bandRows_ - 1));
             }
+        }
         std::fill(lastAbove_.begin(), lastAbove_.end(), -beyond_);
         for (int band = 0; band < bands_; ++band) {
             const int top = band * bandRows_, bottom = std::min(top + bandRows_, rows_);

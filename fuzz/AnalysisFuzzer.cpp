@@ -49,12 +49,7 @@ void CompareStages(const Plane& image, int rows, int columns, const FillOptions&
     RegionStarts starts;
     LabelDarkRegions(plane, regions, rows, columns, &starts);
     reference::LabelDarkRegions(image, slowLabels, slowRegions, rows, columns);
-    // The labelling writes 0 into the last row and column, outside the counted
-    // area, where the reference leaves them.
-    for (int y = 0; y < rows; ++y)
-        for (int x = 0; x < columns; ++x)
-            if (y == rows - 1 || x == columns - 1)
-                slowRegions[y][x] = 0;
+    ClearLastRowAndColumn(slowRegions);
     Require(SameCells(regions, slowRegions));
     ClearPlaneBorder(regions, rows, columns);
     reference::ClearPlaneBorder(slowRegions, rows, columns);

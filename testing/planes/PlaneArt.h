@@ -81,6 +81,18 @@ Plane<Cell> CopyOfPlane(const Plane<Cell>& plane)
     return CopyOfPlane<Cell, Cell>(plane);
 }
 
+// The reference's regions as the fast labelling leaves them: the last row and
+// column, outside the counted area, 0.
+template <class Cell>
+void ClearLastRowAndColumn(Plane<Cell>& regions)
+{
+    if (regions.Cells() == 0)
+        return;
+    std::fill(regions[regions.Rows() - 1], regions[regions.Rows() - 1] + regions.Columns(), Cell{});
+    for (int y = 0; y < regions.Rows(); ++y)
+        regions[y][regions.Columns() - 1] = Cell{};
+}
+
 // Whether two planes of the same size hold the same values, cell for cell, each
 // taken as a double: a fast stage's plane against the reference's.
 template <class Cell, class Other>

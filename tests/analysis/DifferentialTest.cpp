@@ -49,16 +49,6 @@ Plane Filled(int rows, int columns, const std::function<double(int, int)>& value
     return plane;
 }
 
-// The reference's regions as the fast labelling leaves them: its last row and
-// column, outside the counted area, 0.
-void ClearLastRowAndColumn(Plane& regions)
-{
-    for (int y = 0; y < regions.Rows(); ++y)
-        for (int x = 0; x < regions.Columns(); ++x)
-            if (y == regions.Rows() - 1 || x == regions.Columns() - 1)
-                regions[y][x] = 0;
-}
-
 // A grey picture with dark pixels drawn in one of several ways.
 Plane DarkPicture(Random& random, int rows, int columns)
 {
