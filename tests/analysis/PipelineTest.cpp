@@ -49,6 +49,27 @@ TEST(Pipeline, WithoutDarkPixelsTheResultIsThePicture)
     }
 }
 
+// A single hole anywhere, the first or the last cell included, is found and
+// filled from the grey around it; nothing else changes.
+TEST(Pipeline, ALoneHoleIsFilledWherever)
+{
+    const struct {
+        const char* name;
+        int y, x;
+    } table[] = {
+        {"FirstCell", 0, 0},
+        {"LastCell", RasterHeight - 1, RasterWidth - 1},
+        {"Middle", RasterHeight / 2, 257},
+        {"LastOfARow", 7, RasterWidth - 1},
+    };
+    for (const auto& row : table) {
+        FillInput([&](int y, int x) { return y == row.y && x == row.x ? 0 : 90; });
+        RunAnalysis();
+        InputRaster[row.y][row.x] = 90;
+        EXPECT_TRUE(ResultEqualsInput()) << row.name;
+    }
+}
+
 TEST(Pipeline, RegionTakesItsSurroundAndGapsFillFromNeighbours)
 {
     FillInput([](int y, int x) {
