@@ -5,9 +5,15 @@
 //
 // The system. Each hole h is the weighted mean of its neighbours n among the 8
 // around it that are sources (above 0) or holes; cells below 0 and cells past the
-// edge take no part. A neighbour's weight is exp(-(g(n) - g(h))^2 / s), g the
-// guide's brightness from 0 to 1; s is 0.6 times the variance of g over the 3 x 3
-// window (the cells past the edge left out), raised to where the closest
+// edge take no part. A neighbour's weight is exp(-d(n, h) / s), d the square of
+// the difference of two cells of the guide, from 0 to 1: of their brightness for
+// a grey guide, for a colour guide the mean of the squares over red, green and
+// blue, so that two colours of one brightness stay apart (the quality
+// benchmark's registered colour frames: 0.69 and 0.72 times the error of the
+// nearest fill at 640 x 480 and 1280 x 720, against 0.77 and 0.92 with luma; the
+// Aloe pair 1.30 times against 1.40). s is 0.6 times the variance over the 3 x 3
+// window (the cells past the edge left out; for colour, the mean of the three
+// channels' variances), raised to where the closest
 // neighbour weighs at least 0.01 before the weights are scaled to sum to 1, and
 // to at least 2e-6; no weight falls below e^-9 before the scaling. Sources keep
 // their values. Holes connected through holes to no source have no mean to take

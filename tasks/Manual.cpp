@@ -90,8 +90,8 @@ OPTIONS
                                     For occlusion holes in depth maps.
                       guided        each 0 the weighted mean of its 8
                                     neighbours, a neighbour weighing the more
-                                    the nearer its brightness in the guide
-                                    picture is to the 0's; all 0s at once,
+                                    the nearer its colour (or grey) in the
+                                    guide picture is to the 0's; all 0s at once,
                                     the values above 0 kept. For depth maps
                                     with their colour frame.
     --far SIDE        For --rule background, which value is the farther:

@@ -134,17 +134,17 @@ enum class FillRule {
     Background,
     // Guided by a picture registered to the raster (FillOptions::guide): each hole
     // is the weighted mean of its 8 neighbours, a neighbour weighing the more the
-    // nearer its brightness is to the hole's, sources fixed; one linear system for
+    // nearer its colour (a grey guide: its brightness) is to the hole's, sources
+    // fixed; one linear system for
     // all holes (colorization by optimisation, as the NYU Depth toolbox fills its
     // frames). Holes whose connected holes touch no source stay 0.
     Guided,
 };
 
-// How a guide's cells hold their brightness.
+// How a guide's cells hold their brightness or colour.
 enum class GuideFormat {
     Grey8,   // one byte a cell
-    Rgb8,    // three bytes a cell, red, green and blue, weighed as luma (0.2989,
-             // 0.5870, 0.1140)
+    Rgb8,    // three bytes a cell, red, green and blue, compared channel by channel
     Grey16,  // one 16-bit value a cell, an infrared frame say
 };
 

@@ -412,15 +412,24 @@ void CompositeAndFillBackground(Plane& imagePlane, Plane& fillPlane, int rows, i
 
 namespace {
 
-// The guide's brightness at (y, x) from 0 to 1, luma for colour.
-double GuideBrightness(const GuideView& guide, int y, int x)
+// The guide's channels at (y, x), each from 0 to 1: one for grey, three for colour.
+std::vector<double> GuideChannels(const GuideView& guide, int y, int x)
 {
     const unsigned char* at = static_cast<const unsigned char*>(guide.data) + y * guide.rowStep + x * guide.columnStep;
     if (guide.format == GuideFormat::Grey16)
-        return (at[0] | at[1] << 8) / 65535.0;  // little-endian, as every machine here
+        return {(at[0] | at[1] << 8) / 65535.0};  // little-endian, as every machine here
     if (guide.format == GuideFormat::Rgb8)
-        return (0.2989 * at[0] + 0.5870 * at[1] + 0.1140 * at[2]) / 255.0;
-    return at[0] / 255.0;
+        return {at[0] / 255.0, at[1] / 255.0, at[2] / 255.0};
+    return {at[0] / 255.0};
+}
+
+// The squared difference of two guide cells, averaged over their channels.
+double SquaredDifference(const std::vector<double>& a, const std::vector<double>& b)
+{
+    double sum = 0.0;
+    for (std::size_t c = 0; c < a.size(); ++c)
+        sum += (a[c] - b[c]) * (a[c] - b[c]) / static_cast<double>(a.size());
+    return sum;
 }
 
 // Solves a x = b in place by Gaussian elimination with partial pivoting.
@@ -494,31 +503,32 @@ GuidedSystem GuidedSystemOf(const Plane& imagePlane, int rows, int columns, cons
     system.rhs.assign(system.holes.size(), 0.0);
     for (std::size_t i = 0; i < system.holes.size(); ++i) {
         const auto [y, x] = system.holes[i];
-        const double g = GuideBrightness(guide, y, x);
-        std::vector<double> window = {g};
+        const std::vector<double> g = GuideChannels(guide, y, x);
+        std::vector<std::vector<double>> window = {g};
         std::vector<std::pair<int, int>> taking;
         double closest = std::numeric_limits<double>::max();
         for (int dy = -1; dy <= 1; ++dy)
             for (int dx = -1; dx <= 1; ++dx) {
                 if ((dy == 0 && dx == 0) || !inside(y + dy, x + dx))
                     continue;
-                const double h = GuideBrightness(guide, y + dy, x + dx);
-                window.push_back(h);
-                closest = std::min(closest, (h - g) * (h - g));
+                window.push_back(GuideChannels(guide, y + dy, x + dx));
+                closest = std::min(closest, SquaredDifference(window.back(), g));
                 if (imagePlane[y + dy][x + dx] >= 0.0)
                     taking.push_back({y + dy, x + dx});
             }
-        double mean = 0.0, variance = 0.0;
-        for (const double v : window)
-            mean += v / static_cast<double>(window.size());
-        for (const double v : window)
-            variance += (v - mean) * (v - mean) / static_cast<double>(window.size());
+        // The window's variance, averaged over the channels.
+        std::vector<double> mean(g.size(), 0.0);
+        for (const std::vector<double>& v : window)
+            for (std::size_t c = 0; c < g.size(); ++c)
+                mean[c] += v[c] / static_cast<double>(window.size());
+        double variance = 0.0;
+        for (const std::vector<double>& v : window)
+            variance += SquaredDifference(v, mean) / static_cast<double>(window.size());
         double spread = std::max({0.6 * variance, window.size() > 1 ? closest / -std::log(0.01) : 0.0, 2e-6});
         std::vector<double> weights;
         double total = 0.0;
         for (const auto& [ny, nx] : taking) {
-            const double d = GuideBrightness(guide, ny, nx) - g;
-            weights.push_back(std::exp(-std::min(d * d / spread, 9.0)));
+            weights.push_back(std::exp(-std::min(SquaredDifference(GuideChannels(guide, ny, nx), g) / spread, 9.0)));
             total += weights.back();
         }
         system.entries.push_back({i, i, 1.0});

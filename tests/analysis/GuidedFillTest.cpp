@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdint>
 #include <random>
@@ -21,15 +22,15 @@ using namespace darkfill;
 namespace {
 
 // A guide of rows x columns cells in format: a left and a right part of their own
-// brightness, with some texture, where shift moves the edge.
-std::vector<std::uint8_t> GuideBytes(int rows, int columns, GuideFormat format, unsigned seed, int shift = 0)
+// brightness, with some texture.
+std::vector<std::uint8_t> GuideBytes(int rows, int columns, GuideFormat format, unsigned seed)
 {
     std::mt19937 random(seed);
     const int bytes = static_cast<int>(GuideView::CellBytes(format));
     std::vector<std::uint8_t> cells(static_cast<std::size_t>(rows) * columns * bytes);
     for (int y = 0; y < rows; ++y)
         for (int x = 0; x < columns; ++x) {
-            const int level = (x + shift < columns / 2 ? 60 : 190) + static_cast<int>(random() % 9);
+            const int level = (x < columns / 2 ? 60 : 190) + static_cast<int>(random() % 9);
             std::uint8_t* cell = &cells[(static_cast<std::size_t>(y) * columns + x) * bytes];
             if (format == GuideFormat::Grey16) {
                 const std::uint16_t wide = static_cast<std::uint16_t>(level * 257);
@@ -127,8 +128,20 @@ TEST(GuidedFill, SixteenBitsColourGuideLikeTheReference) { ExpectLikeTheReferenc
 TEST(GuidedFill, Int32WideGuideLikeTheReference) { ExpectLikeTheReference<std::int32_t>(GuideFormat::Grey16); }
 TEST(GuidedFill, FloatsColourGuideLikeTheReference) { ExpectLikeTheReference<float>(GuideFormat::Rgb8); }
 
+// A colour guide whose left half is one colour and whose right half another.
+std::vector<std::uint8_t> TwoColours(int rows, int columns, std::array<std::uint8_t, 3> left,
+                                     std::array<std::uint8_t, 3> right)
+{
+    std::vector<std::uint8_t> cells;
+    for (int y = 0; y < rows; ++y)
+        for (int x = 0; x < columns; ++x)
+            for (const std::uint8_t c : x < columns / 2 ? left : right)
+                cells.push_back(c);
+    return cells;
+}
+
 // Where the guide's edge and the raster's agree, a hole across them takes each
-// side's values; a flat guide blends them.
+// side's values, an edge of colour alone included; a flat guide blends them.
 TEST(GuidedFill, FollowsTheGuidesEdge)
 {
     const int rows = 21, columns = 24;
@@ -136,17 +149,20 @@ TEST(GuidedFill, FollowsTheGuidesEdge)
     const std::vector<float> raster = Raster<float>(rows, columns, hole, [](int, int) { return false; });
     const struct {
         const char* name;
-        int shift;
-        bool flat;
+        GuideFormat format;
+        std::vector<std::uint8_t> guide;
         bool edgeKept;
-    } table[] = {{"Aligned", 0, false, true}, {"Flat", 0, true, false}};
+    } table[] = {
+        {"Aligned", GuideFormat::Grey8, GuideBytes(rows, columns, GuideFormat::Grey8, 3), true},
+        {"Flat", GuideFormat::Grey8, std::vector<std::uint8_t>(static_cast<std::size_t>(rows) * columns, 128), false},
+        // Red beside green of the same brightness (as luma weighs them).
+        {"ColoursOfOneBrightness", GuideFormat::Rgb8, TwoColours(rows, columns, {255, 0, 0}, {0, 130, 0}), true},
+        {"OneColour", GuideFormat::Rgb8, TwoColours(rows, columns, {30, 160, 90}, {30, 160, 90}), false},
+    };
     for (const auto& row : table) {
-        std::vector<std::uint8_t> guide = GuideBytes(rows, columns, GuideFormat::Grey8, 3, row.shift);
-        if (row.flat)
-            std::fill(guide.begin(), guide.end(), 128);
         std::vector<float> filled(raster.size());
         FillHoles(RasterView<const float>(raster.data(), rows, columns), RasterView<float>(filled.data(), rows, columns),
-                  {.rule = FillRule::Guided, .guide = GuideView(guide.data(), GuideFormat::Grey8, rows, columns)});
+                  {.rule = FillRule::Guided, .guide = GuideView(row.guide.data(), row.format, rows, columns)});
         // The cells either side of the edge in the middle of the hole.
         const float left = filled[10 * columns + columns / 2 - 1], right = filled[10 * columns + columns / 2];
         EXPECT_EQ(left < 60.0f && right > 180.0f, row.edgeKept) << row.name << ": " << left << " and " << right;

@@ -145,7 +145,7 @@ def test_a_filler_reused_across_sizes_fills_as_a_fresh_one():
 def test_guided_rule_follows_its_guide_in_every_form():
     """A hole across an edge that the guide shares takes each side's value; every
     form of the same guide (grey, 16-bit, RGB, RGBA, a reversed BGR view) fills
-    alike, to the rounding of its brightness."""
+    alike, to the rounding of its values."""
     frame = np.full((30, 40), 100, np.uint16)
     frame[:, 20:] = 200
     frame[8:22, 10:30] = 0
