@@ -10,12 +10,12 @@
 // a grey guide, for a colour guide the mean of the squares over red, green and
 // blue, so that two colours of one brightness stay apart (the quality
 // benchmark's registered colour frames: 0.69 and 0.72 times the error of the
-// nearest fill at 640 x 480 and 1280 x 720, against 0.77 and 0.92 with luma; the
-// Aloe pair 1.30 times against 1.40). s is 0.6 times the variance over the 3 x 3
+// nearest fill at 640 x 480 and 1280 x 720, against 0.77 and 0.92 with luma; on
+// their occlusion shadows 3.83 and 2.16 % against 12.27 and 19.71 %; the Aloe
+// pair 1.29 times against 1.39). s is 0.6 times the variance over the 3 x 3
 // window (the cells past the edge left out; for colour, the mean of the three
-// channels' variances), raised to where the closest
-// neighbour weighs at least 0.01 before the weights are scaled to sum to 1, and
-// to at least 2e-6; no weight falls below e^-9 before the scaling. Sources keep
+// channels' variances), raised to where the closest neighbour weighs at least
+// 0.01 before the weights are scaled to sum to 1, and to at least 2e-6; no weight falls below e^-9 before the scaling. Sources keep
 // their values. Holes connected through holes to no source have no mean to take
 // and stay 0.
 //
