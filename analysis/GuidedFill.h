@@ -15,9 +15,9 @@
 // pair 1.29 times against 1.39). s is 0.6 times the variance over the 3 x 3
 // window (the cells past the edge left out; for colour, the mean of the three
 // channels' variances), raised to where the closest neighbour weighs at least
-// 0.01 before the weights are scaled to sum to 1, and to at least 2e-6; no weight falls below e^-9 before the scaling. Sources keep
-// their values. Holes connected through holes to no source have no mean to take
-// and stay 0.
+// 0.01 before the weights are scaled to sum to 1, and to at least 2e-6; no
+// weight falls below e^-9 before the scaling. Sources keep their values. Holes
+// connected through holes to no source have no mean to take and stay 0.
 //
 // The solver: BiCGSTAB on the holes alone, preconditioned by a multigrid cycle
 // (HoleMultigrid.h), in doubles, until the true residual is at most 1e-8 of the
