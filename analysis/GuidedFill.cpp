@@ -79,10 +79,12 @@ template <class Value>
 Value ValueOf(double solution, double lowest, double highest)
 {
     const double held = std::clamp(solution, lowest, highest);
+    // Every source is at least 1, so that the nearest integer, half away from 0,
+    // is held + 0.5 cut toward 0, without a call.
     if constexpr (std::is_floating_point_v<Value>)
         return static_cast<Value>(held);
     else
-        return static_cast<Value>(std::llround(held));
+        return static_cast<Value>(static_cast<std::int64_t>(held + 0.5));
 }
 
 }  // namespace
@@ -268,9 +270,14 @@ void GuidedFill::Multiply(const std::vector<double>& in, std::vector<double>& ou
 void GuidedFill::Solve()
 {
     const std::size_t holes = cell_.size();
-    // One more each: the zero that neighbours that are no holes read.
-    for (std::vector<double>* v : {&x_, &r_, &shadow_, &p_, &v_, &s_, &t_, &pz_, &sz_})
-        v->assign(holes + 1, 0.0);
+    // One more each: the zero that neighbours that are no holes read. Each is
+    // written before it is read but for that zero and the solution, whose start
+    // reads its zeros as holes not yet guessed.
+    for (std::vector<double>* v : {&r_, &shadow_, &p_, &v_, &s_, &t_, &pz_, &sz_}) {
+        v->resize(holes + 1);
+        v->back() = 0.0;
+    }
+    x_.assign(holes + 1, 0.0);
     Start();
     // The goal is set by the right-hand side's norm, summed in the pass that
     // takes the start's residual.

@@ -334,8 +334,9 @@ void HoleMultigrid::Apply(std::span<const double> in, std::span<double> out)
     for (std::size_t i = 0; i < unknowns; ++i)
         largest = std::max(largest, std::abs(in[i]));
     const double scale = largest > 0.0 && std::isfinite(largest) ? largest : 1.0;
+    const double inverse = 1.0 / scale;
     for (std::size_t i = 0; i < unknowns; ++i)
-        fine.b[i] = static_cast<float>(in[i] / scale);
+        fine.b[i] = static_cast<float>(in[i] * inverse);
     Cycle(0);
     for (std::size_t i = 0; i < unknowns; ++i)
         out[i] = fine.x[i] * scale;
