@@ -1,5 +1,7 @@
 #include "analysis/GuidedFill.h"
 
+#include "analysis/FillRules.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstring>
@@ -21,6 +23,12 @@ constexpr double MostExponent = 9.0;
 constexpr int Offsets[8][2] = {{-1, -1}, {-1, 0}, {-1, 1}, {0, -1}, {0, 1}, {1, -1}, {1, 0}, {1, 1}};
 
 constexpr int MostSteps = 1000;
+
+// The spread's floor, and the weight of the nearest source beside the
+// neighbours' 1 where the window's variance is below the floor's share of it.
+constexpr double LeastSpread = 2e-6;
+constexpr double SpreadPerVariance = 0.6;
+constexpr double NearestWeight = 0.1;
 
 // A cell of the guide as it holds it: its grey, or its red, green and blue.
 struct GuideCell {
@@ -99,9 +107,11 @@ void GuidedFill::Fill(Plane<Value>& plane, const GuideView& guide, Plane<std::ui
     neighbour_.assign(cell_.size() * 8, static_cast<std::uint32_t>(cell_.size()));
     weight_.assign(cell_.size() * 8, 0.0);
     known_.assign(cell_.size(), 0.0);
+    flat_.assign(cell_.size(), false);
     for (std::size_t h = 0; h < cell_.size(); ++h)
         Weigh(plane, guide, numbers, h);
     LeaveUnreached();
+    LeanFlatHoles(plane, numbers);
     multigrid_.Build(plane.Rows(), plane.Columns(), cell_, neighbour_, weight_);
     Solve();
     const int columns = plane.Columns();
@@ -175,10 +185,11 @@ void GuidedFill::Weigh(const Plane<Value>& plane, const GuideView& guide, const 
     double variance = 0.0;
     for (int i = 0; i < inWindow; ++i)
         variance += distances.Between(window[i], mean);
-    double spread = 0.6 * variance / inWindow;
+    double spread = SpreadPerVariance * variance / inWindow;
+    flat_[h] = spread < LeastSpread;
     if (inWindow > 1)
         spread = std::max(spread, -closest / std::log(0.01));
-    spread = std::max(spread, 2e-6);
+    spread = std::max(spread, LeastSpread);
     double kernel[8], total = 0.0;
     for (int i = 0; i < taking; ++i) {
         kernel[i] = std::exp(-std::min(distance[i] / spread, MostExponent));
@@ -221,6 +232,30 @@ void GuidedFill::LeaveUnreached()
     for (std::size_t h = 0; h < holes; ++h)
         if (!reached[h])
             std::fill_n(neighbour_.begin() + static_cast<std::ptrdiff_t>(h * 8), 8, static_cast<std::uint32_t>(holes));
+}
+
+// The holes reached whose window is flat: each row of the system gains the
+// nearest source's value p at NearestWeight beside the neighbours' 1, scaled
+// back to sum to 1. The plane of numbers is spent once the weights are made: it
+// is the nearest fill's scratch.
+template <class Value>
+void GuidedFill::LeanFlatHoles(const Plane<Value>& plane, Plane<std::uint32_t>& numbers)
+{
+    if (std::find(flat_.begin(), flat_.end(), true) == flat_.end())
+        return;
+    Plane<Value> nearest(plane.Rows(), plane.Columns());
+    std::copy_n(plane[0], plane.Cells(), nearest[0]);
+    FillNearest(nearest, numbers, {}, UnlimitedReach);
+    const int columns = plane.Columns();
+    constexpr double scale = 1.0 / (1.0 + NearestWeight);
+    for (std::size_t h = 0; h < cell_.size(); ++h) {
+        if (!flat_[h] || !reached_[h])
+            continue;
+        const Value p = nearest[static_cast<int>(cell_[h] / columns)][static_cast<int>(cell_[h] % columns)];
+        for (int k = 0; k < 8; ++k)
+            weight_[h * 8 + k] *= scale;
+        known_[h] = (known_[h] + NearestWeight * static_cast<double>(p)) * scale;
+    }
 }
 
 // The solver's first guess: each hole reached, in the order in which the

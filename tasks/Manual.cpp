@@ -91,9 +91,11 @@ OPTIONS
                       guided        each 0 the weighted mean of its 8
                                     neighbours, a neighbour weighing the more
                                     the nearer its colour (or grey) in the
-                                    guide picture is to the 0's; all 0s at once,
-                                    the values above 0 kept. For depth maps
-                                    with their colour frame.
+                                    guide picture is to the 0's (where the
+                                    guide is flat, leaning toward the nearest
+                                    value); all 0s at once, the values above 0
+                                    kept. For depth maps with their colour
+                                    frame.
     --far SIDE        For --rule background, which value is the farther:
                       larger (the default: depth, where larger is farther) or
                       smaller (disparity, where smaller is farther).

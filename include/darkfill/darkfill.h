@@ -35,7 +35,8 @@
 //   and releases its own. std::bad_alloc propagates.
 // - The guided rule: a guide of the raster's size, read by its own steps (any,
 //   in bytes). Its holes take about 500 bytes each of working memory besides
-//   the above, kept by a Filler. Their values solve the system to a residual of
+//   the above, kept by a Filler, and a guide flat anywhere around a hole a
+//   value a cell while the system is made. Their values solve the system to a residual of
 //   1e-8 of its right-hand side: to the last unit of an integer raster, except
 //   where the guide ties parts of the holes to their sources only by the
 //   weakest weights, and the system is ill-conditioned.
@@ -135,9 +136,10 @@ enum class FillRule {
     // Guided by a picture registered to the raster (FillOptions::guide): each hole
     // is the weighted mean of its 8 neighbours, a neighbour weighing the more the
     // nearer its colour (a grey guide: its brightness) is to the hole's, sources
-    // fixed; one linear system for
-    // all holes (colorization by optimisation, as the NYU Depth toolbox fills its
-    // frames). Holes whose connected holes touch no source stay 0.
+    // fixed; one linear system for all holes (colorization by optimisation, as
+    // the NYU Depth toolbox fills its frames). Where the guide is flat around a
+    // hole, the hole leans toward its nearest source. Holes whose connected
+    // holes touch no source stay 0.
     Guided,
 };
 

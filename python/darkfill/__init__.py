@@ -112,8 +112,9 @@ def fill_holes(array, *, out=None, fill_map=False, counts=False, smallest_region
         the row, the farther; a hole with neither, the same along its column)
         or "guided" (each hole the weighted mean of its 8 neighbours, a
         neighbour weighing the more the nearer its colour (or grey) in
-        ``guide`` is to the hole's; one linear system for all holes, sources fixed, as the
-        NYU Depth toolbox fills its frames).
+        ``guide`` is to the hole's, leaning toward the nearest source where
+        the guide is flat; one linear system for all holes, sources fixed, as
+        the NYU Depth toolbox fills its frames).
     far : str
         For "background", which value is the farther: "larger" (depth) or
         "smaller" (disparity).

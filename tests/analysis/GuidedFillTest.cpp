@@ -22,7 +22,7 @@ using namespace darkfill;
 namespace {
 
 // A guide of rows x columns cells in format: a left and a right part of their own
-// brightness, with some texture.
+// brightness, the left with some texture, the right flat.
 std::vector<std::uint8_t> GuideBytes(int rows, int columns, GuideFormat format, unsigned seed)
 {
     std::mt19937 random(seed);
@@ -30,7 +30,7 @@ std::vector<std::uint8_t> GuideBytes(int rows, int columns, GuideFormat format, 
     std::vector<std::uint8_t> cells(static_cast<std::size_t>(rows) * columns * bytes);
     for (int y = 0; y < rows; ++y)
         for (int x = 0; x < columns; ++x) {
-            const int level = (x < columns / 2 ? 60 : 190) + static_cast<int>(random() % 9);
+            const int level = x < columns / 2 ? 60 + static_cast<int>(random() % 9) : 190;
             std::uint8_t* cell = &cells[(static_cast<std::size_t>(y) * columns + x) * bytes];
             if (format == GuideFormat::Grey16) {
                 const std::uint16_t wide = static_cast<std::uint16_t>(level * 257);
@@ -200,7 +200,8 @@ TEST(GuidedFill, SameOnEveryRunAndThread)
     EXPECT_EQ(elsewhere, once);
 }
 
-// A hole 255 cells long between two columns of sources, under a flat guide: the
+// A hole 255 cells long between two columns of sources, under a guide of
+// stripes along the rows (each row a chain of its own, the same for all): the
 // solution is the straight line between them, which a solver that stops short
 // in the middle of a long hole misses by many units.
 TEST(GuidedFill, LongHoleSolvedToItsMiddle)
@@ -211,12 +212,14 @@ TEST(GuidedFill, LongHoleSolvedToItsMiddle)
         raster[static_cast<std::size_t>(y) * columns] = 100;
         raster[static_cast<std::size_t>(y) * columns + columns - 1] = 100 + columns - 1;
     }
-    const std::vector<std::uint8_t> flat(raster.size(), 90);
+    std::vector<std::uint8_t> stripes(raster.size());
+    for (std::size_t i = 0; i < stripes.size(); ++i)
+        stripes[i] = i / columns % 2 == 0 ? 90 : 92;
     std::vector<std::uint16_t> filled(raster.size());
     FillHoles(RasterView<const std::uint16_t>(raster.data(), rows, columns),
               RasterView<std::uint16_t>(filled.data(), rows, columns),
               {.smallestRegion = rows * columns, .rule = FillRule::Guided,
-               .guide = GuideView(flat.data(), GuideFormat::Grey8, rows, columns)});
+               .guide = GuideView(stripes.data(), GuideFormat::Grey8, rows, columns)});
     for (int y = 0; y < rows; ++y)
         for (int x = 0; x < columns; ++x)
             ASSERT_EQ(filled[static_cast<std::size_t>(y) * columns + x], 100 + x) << y << ", " << x;
