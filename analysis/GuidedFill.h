@@ -78,9 +78,11 @@ public:
 private:
     template <class Value>
     std::pair<double, double> NumberHoles(const Plane<Value>& plane, Plane<std::uint32_t>& numbers);
-    template <class Value>
-    void Weigh(const Plane<Value>& plane, const GuideView& guide, const Plane<std::uint32_t>& numbers,
-               std::size_t h);
+    template <GuideFormat Format, class Value>
+    void Weigh(const Plane<Value>& plane, const GuideView& guide, const Plane<std::uint32_t>& numbers);
+    template <GuideFormat Format, class Value>
+    void WeighHole(const Plane<Value>& plane, const GuideView& guide, const Plane<std::uint32_t>& numbers,
+                   std::size_t h);
     void LeaveUnreached();
     template <class Value>
     void LeanFlatHoles(const Plane<Value>& plane, Plane<std::uint32_t>& numbers);
