@@ -1,5 +1,6 @@
 // How closely each fill restores depth that is known: rendered scenes (see
-// DepthScene.h) with sensor-like holes and, separately, with their occlusion
+// DepthScene.h) with sensor-like holes, with the holes of a depth camera's own
+// frames (DepthFrames.h; at 640 x 480) and, separately, with their occlusion
 // shadows hidden. For darkfill's rules (the guided one with the scene's colour
 // frame, its textured frame, the colour frame 2 pixels off, and a flat grey
 // one), OpenCV's two inpaintings (radius 3), a plain Euclidean nearest fill,
@@ -15,9 +16,11 @@
 //   build/bench/quality_bench [SCENES]   (8 at 640 x 480 unless given; half as
 //   many at 1280 x 720)
 // Then a real aligned pair where opencv-doc ships it: the Aloe stereo view with
-// its disparity ground truth (1282 x 1110), under sensor-like holes of 4 seeds;
-// the ground truth's own unknown pixels are not scored.
+// its disparity ground truth (1282 x 1110), under sensor-like holes of 4 seeds
+// and under the holes of 4 of the camera's frames; the ground truth's own
+// unknown pixels are not scored.
 
+#include "bench/DepthFrames.h"
 #include "bench/DepthScene.h"
 #include "darkfill/darkfill.h"
 #include "bench/Median.h"
@@ -289,26 +292,48 @@ void Score(const Method& method, const DepthScene& scene, const Mask& mask, Tota
 
 void Print(const Totals* totals);
 
-void Measure(int rows, int columns, int scenes, bool shadows)
+enum class Holes { SensorLike, Camera, Shadows };
+
+const char* NameOf(Holes holes)
+{
+    return holes == Holes::SensorLike ? "sensor-like holes"
+           : holes == Holes::Camera   ? "holes of the depth camera's frames"
+                                      : "occlusion shadows";
+}
+
+// The mask of the k-th of count frames: of the camera's frames (of the scene's
+// size), one spread evenly over those there are, as the camera moves little
+// from one to the next.
+Mask MaskOf(Holes holes, const DepthScene& scene, const std::vector<Mask>& camera, int k, int count, unsigned seed)
+{
+    if (holes == Holes::Shadows)
+        return scene.shadow;
+    if (holes == Holes::SensorLike)
+        return SensorHoles(scene.rows, scene.columns, seed);
+    return camera[static_cast<std::size_t>(k) * camera.size() / static_cast<std::size_t>(count)];
+}
+
+void Measure(int rows, int columns, int scenes, Holes holes)
 {
     Totals totals[MethodCount];
     long long hidden = 0, cells = 0;
+    const std::vector<Mask> camera = holes == Holes::Camera ? CameraHoles(rows, columns) : std::vector<Mask>();
     for (int s = 0; s < scenes; ++s) {
         const DepthScene scene = RenderDepthScene(rows, columns, 1000 + s);
-        const Mask mask = shadows ? scene.shadow : SensorHoles(rows, columns, 2000 + s);
+        const Mask mask = MaskOf(holes, scene, camera, s, scenes, 2000 + s);
         hidden += std::count(mask.begin(), mask.end(), 1);
         cells += static_cast<long long>(mask.size());
         for (int m = 0; m < MethodCount; ++m)
             Score(Methods[(m + s) % MethodCount], scene, mask, totals[(m + s) % MethodCount]);
     }
-    std::printf("\n%d x %d, %s: %d scenes, %.1f %% of the pixels hidden\n\n", columns, rows,
-                shadows ? "occlusion shadows" : "sensor-like holes", scenes, 100.0 * hidden / cells);
+    std::printf("\n%d x %d, %s: %d scenes, %.1f %% of the pixels hidden\n\n", columns, rows, NameOf(holes), scenes,
+                100.0 * hidden / cells);
     Print(totals);
 }
 
 // The Aloe pair: its disparity (1 to 255, 0 unknown) as the depth, its left view
 // as the colour frame.
-void MeasureRealPair(int seeds)
+void MeasureRealPair(int seeds, Holes holes)
 {
     const std::string folder = "/usr/share/doc/opencv-doc/examples/data/";
     const cv::Mat truth = cv::imread(folder + "aloeGT.png", cv::IMREAD_UNCHANGED);
@@ -325,16 +350,18 @@ void MeasureRealPair(int seeds)
     scene.textured = scene.colour;
     Totals totals[MethodCount];
     long long hidden = 0, cells = 0;
+    const std::vector<Mask> camera =
+        holes == Holes::Camera ? CameraHoles(scene.rows, scene.columns) : std::vector<Mask>();
     for (int s = 0; s < seeds; ++s) {
-        const Mask mask = SensorHoles(scene.rows, scene.columns, 3000 + s);
+        const Mask mask = MaskOf(holes, scene, camera, s, seeds, 3000 + s);
         hidden += std::count(mask.begin(), mask.end(), 1);
         cells += static_cast<long long>(mask.size());
         for (int m = 0; m < MethodCount; ++m)
             Score(Methods[(m + s) % MethodCount], scene, mask, totals[(m + s) % MethodCount]);
     }
-    std::printf("\nAloe disparity with its left view, %d x %d, sensor-like holes: %d masks, %.1f %% of the "
-                "pixels hidden (MAE as a share of the mean disparity; RMSE in disparity levels)\n\n",
-                scene.columns, scene.rows, seeds, 100.0 * hidden / cells);
+    std::printf("\nAloe disparity with its left view, %d x %d, %s: %d masks, %.1f %% of the pixels hidden (MAE as "
+                "a share of the mean disparity; RMSE in disparity levels)\n\n",
+                scene.columns, scene.rows, NameOf(holes), seeds, 100.0 * hidden / cells);
     Print(totals);
 }
 
@@ -371,10 +398,20 @@ int main(int argc, char** argv)
     // One thread for every method, as darkfill's fills run.
     cv::setNumThreads(1);
     const int scenes = argc > 1 ? std::max(1, std::atoi(argv[1])) : 8;
-    for (const bool shadows : {false, true}) {
-        Measure(480, 640, scenes, shadows);
-        Measure(720, 1280, std::max(1, scenes / 2), shadows);
+    const bool camera = !CameraHoles(1, 1).empty();
+    for (const Holes holes : {Holes::SensorLike, Holes::Camera, Holes::Shadows}) {
+        if (holes == Holes::Camera) {
+            if (camera)
+                Measure(480, 640, scenes, holes);
+            continue;
+        }
+        Measure(480, 640, scenes, holes);
+        Measure(720, 1280, std::max(1, scenes / 2), holes);
     }
-    MeasureRealPair(std::max(1, scenes / 2));
+    MeasureRealPair(std::max(1, scenes / 2), Holes::SensorLike);
+    if (camera)
+        MeasureRealPair(std::max(1, scenes / 2), Holes::Camera);
+    else
+        std::printf("\n(no depth camera's frames: visp-images-data gives them)\n");
     return 0;
 }
