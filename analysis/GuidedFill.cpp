@@ -24,8 +24,9 @@ constexpr int Offsets[8][2] = {{-1, -1}, {-1, 0}, {-1, 1}, {0, -1}, {0, 1}, {1, 
 
 constexpr int MostSteps = 1000;
 
-// The spread's floor, and the weight of the nearest source beside the
-// neighbours' 1 where the window's variance is below the floor's share of it.
+// The spread's floor and its share of the window's variance. A window whose
+// share is below the floor is flat, and its hole weighs its nearest source at
+// NearestWeight beside its neighbours' 1.
 constexpr double LeastSpread = 2e-6;
 constexpr double SpreadPerVariance = 0.6;
 constexpr double NearestWeight = 0.1;

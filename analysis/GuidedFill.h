@@ -16,17 +16,17 @@
 // variance over the 3 x 3 window (the cells past the edge left out; for colour,
 // the mean of the three channels' variances), raised to where the closest
 // neighbour weighs at least 0.01 before the weights are scaled to sum to 1, and
-// to at least 2e-6; no weight falls below e^-9 before the scaling. Where the window is flat (its
-// variance below 2e-6 / 0.6, where the spread would stand at its floor), the
-// guide cannot say where an edge of the raster runs, and the hole leans toward
-// its nearest source (as FillRule::Nearest finds it), weighed 0.1 beside its
-// neighbours' 1: deep inside a large hole, where the neighbours' pull is weak,
-// it takes that source rather than a blend of sources across an edge (a flat
-// grey guide in the quality benchmark: 0.95 and 0.94 times the error of the
-// nearest fill, against 1.48 and 1.37 without the lean; the colour frames 0.68
-// and 0.72, the Aloe pair 1.31; 0.02 to 1 gave about the same). Sources keep
-// their values. Holes connected through holes to no source have no mean to take
-// and stay 0.
+// to at least 2e-6; no weight falls below e^-9 before the scaling.
+// Where the window is flat (its variance below 2e-6 / 0.6, where the spread
+// would stand at its floor), the guide cannot say where an edge of the raster
+// runs, and the hole leans toward its nearest source (as FillRule::Nearest
+// finds it), weighed 0.1 beside its neighbours' 1: deep inside a large hole,
+// where the neighbours' pull is weak, it takes that source rather than a blend
+// of sources across an edge (a flat grey guide in the quality benchmark: 0.95
+// and 0.94 times the error of the nearest fill, against 1.48 and 1.37 without
+// the lean; the colour frames 0.68 and 0.72, the Aloe pair 1.31; 0.02 to 1 gave
+// about the same). Sources keep their values. Holes connected through holes to
+// no source have no mean to take and stay 0.
 //
 // The solver: BiCGSTAB on the holes alone, preconditioned by a multigrid cycle
 // (HoleMultigrid.h), in doubles, until the true residual is at most 1e-8 of the

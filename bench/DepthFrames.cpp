@@ -64,11 +64,13 @@ std::vector<std::uint8_t> HolesInRange(const Picture& frame)
             ++sizes[id];
             const int y = static_cast<int>(at / columns), x = static_cast<int>(at % columns);
             for (int ny = std::max(y - 1, 0); ny <= std::min(y + 1, rows - 1); ++ny)
-                for (int nx = std::max(x - 1, 0); nx <= std::min(x + 1, columns - 1); ++nx)
-                    if (const std::size_t n = static_cast<std::size_t>(ny) * columns + nx; group[n] < 0 && zero(ny, nx)) {
+                for (int nx = std::max(x - 1, 0); nx <= std::min(x + 1, columns - 1); ++nx) {
+                    const std::size_t n = static_cast<std::size_t>(ny) * columns + nx;
+                    if (group[n] < 0 && zero(ny, nx)) {
                         group[n] = id;
                         stack.push_back(n);
                     }
+                }
         }
     }
     const int largest = static_cast<int>(std::max_element(sizes.begin(), sizes.end()) - sizes.begin());

@@ -559,8 +559,10 @@ GuidedSystem GuidedSystemOf(const Plane& imagePlane, int rows, int columns, cons
             else
                 system.entries.push_back({i, number.at({ny, nx}), -share * weights[k] / total});
         }
-        if (flat)
-            system.rhs[i] += 0.1 / 1.1 * NearestSource(imagePlane, rows, columns, y, x, std::numeric_limits<long long>::max());
+        if (flat) {
+            const long long anywhere = std::numeric_limits<long long>::max();
+            system.rhs[i] += 0.1 / 1.1 * NearestSource(imagePlane, rows, columns, y, x, anywhere);
+        }
     }
     return system;
 }
