@@ -4,8 +4,10 @@
 // shadows hidden. For darkfill's rules (the guided one with the scene's colour
 // frame, its textured frame, the colour frame 2 pixels off, and a flat grey
 // one), OpenCV's two inpaintings (radius 3), a plain Euclidean nearest fill,
-// OpenCV's colour-guided fast global smoother and the guided rule's system
-// solved directly (where OpenCV's contributed modules and Eigen are installed),
+// OpenCV's colour-guided filters as normalised convolution (the fast global
+// smoother, the domain transform, the guided filter) and the guided rule's
+// system solved directly (where OpenCV's contributed modules and Eigen are
+// installed),
 // in the same run on the same frames:
 // - MAE: the mean absolute error over the hidden pixels, as a share of the
 //   frame's mean depth (a hidden pixel left at 0 counts with its whole depth);
@@ -88,28 +90,26 @@ void FillGuided(const Frame& input, const DepthScene& scene, const std::vector<s
 }
 
 #if DARKFILL_WITH_XIMGPROC
-// OpenCV's fast global smoother, guided by the colour frame, as normalised
-// convolution: the smoothed depth over the smoothed share of known pixels, in
-// the holes only. Its constants are the best of lambda 100, 1000, 8000 by sigma
-// 1.5, 8, 30 on the rendered scenes' sensor-like holes.
-void GlobalSmoother(const Frame& input, const DepthScene& scene, Frame& out)
+// One of OpenCV's colour-guided filters as normalised convolution: the depth
+// filtered, over the share of known pixels filtered alike, in the holes only.
+template <class Filter>
+void Normalised(const Frame& input, const DepthScene& scene, Frame& out, const Filter& filter)
 {
-    constexpr double lambda = 1000, sigma = 8;
     const cv::Mat guide(scene.rows, scene.columns, CV_8UC3, const_cast<std::uint8_t*>(scene.colour.data()));
     cv::Mat depth(scene.rows, scene.columns, CV_32FC1), known(scene.rows, scene.columns, CV_32FC1);
     for (std::size_t i = 0; i < input.size(); ++i) {
         depth.at<float>(static_cast<int>(i)) = input[i];
         known.at<float>(static_cast<int>(i)) = input[i] != 0;
     }
-    cv::Mat depthSmoothed, knownSmoothed;
-    cv::ximgproc::fastGlobalSmootherFilter(guide, depth, depthSmoothed, lambda, sigma);
-    cv::ximgproc::fastGlobalSmootherFilter(guide, known, knownSmoothed, lambda, sigma);
+    cv::Mat depthFiltered, knownFiltered;
+    filter(guide, depth, depthFiltered);
+    filter(guide, known, knownFiltered);
     for (std::size_t i = 0; i < input.size(); ++i) {
-        const float share = knownSmoothed.at<float>(static_cast<int>(i));
+        const float share = knownFiltered.at<float>(static_cast<int>(i));
         out[i] = input[i] != 0 ? input[i]
                  : share > 1e-6f
                      ? static_cast<std::uint16_t>(
-                           std::clamp(std::lround(depthSmoothed.at<float>(static_cast<int>(i)) / share), 0L, 65535L))
+                           std::clamp(std::lround(depthFiltered.at<float>(static_cast<int>(i)) / share), 0L, 65535L))
                      : 0;
     }
 }
@@ -236,8 +236,33 @@ const Method Methods[] = {
      [](const Frame& in, const Mask&, const DepthScene& s, Frame& out) { FillGuided(in, s, s.colour, 0, true, out); },
      3},
 #if DARKFILL_WITH_XIMGPROC
+    // The filters' constants, each the best on the rendered scenes' sensor-like
+    // holes: of lambda 100, 1000, 8000 by sigma 1.5, 8, 30 (the fast global
+    // smoother); of the spatial sigma 10 to 2000 by the colour sigma 10 to 500
+    // (the domain transform); of the radius 4 to 128 by epsilon 3 to 10,000, in
+    // grey levels squared (the guided filter). The last two leave pixels far into
+    // a large hole at 0, where no known pixel is within their reach.
     {"cv::ximgproc fast global smoother, normalised",
-     [](const Frame& in, const Mask&, const DepthScene& s, Frame& out) { GlobalSmoother(in, s, out); }, 3},
+     [](const Frame& in, const Mask&, const DepthScene& s, Frame& out) {
+         Normalised(in, s, out, [](const cv::Mat& guide, const cv::Mat& src, cv::Mat& dst) {
+             cv::ximgproc::fastGlobalSmootherFilter(guide, src, dst, 1000, 8);
+         });
+     },
+     3},
+    {"cv::ximgproc domain transform, normalised",
+     [](const Frame& in, const Mask&, const DepthScene& s, Frame& out) {
+         Normalised(in, s, out, [](const cv::Mat& guide, const cv::Mat& src, cv::Mat& dst) {
+             cv::ximgproc::dtFilter(guide, src, dst, 600, 120);
+         });
+     },
+     3},
+    {"cv::ximgproc guided filter, normalised",
+     [](const Frame& in, const Mask&, const DepthScene& s, Frame& out) {
+         Normalised(in, s, out, [](const cv::Mat& guide, const cv::Mat& src, cv::Mat& dst) {
+             cv::ximgproc::guidedFilter(guide, src, dst, 24, 10);
+         });
+     },
+     3},
 #endif
 #if DARKFILL_WITH_EIGEN
     {"plain solve of the guided system (sparse LU), colour frame", PlainSolve, 1},
