@@ -114,14 +114,17 @@ void GuidedFill::Fill(Plane<Value>& plane, const GuideView& guide, Plane<std::ui
         Weigh<GuideFormat::Grey8>(plane, guide, numbers);
     LeaveUnreached();
     LeanFlatHoles(plane, numbers);
+    TakeInfinities();
     multigrid_.Build(plane.Rows(), plane.Columns(), cell_, neighbour_, weight_);
     Solve();
     const int columns = plane.Columns();
     for (std::size_t h = 0; h < cell_.size(); ++h) {
-        if (!reached_[h] || !std::isfinite(x_[h]))
+        const bool infinite = !infinite_.empty() && infinite_[h];
+        if (!reached_[h] || !(infinite || std::isfinite(x_[h])))
             continue;
         const std::size_t at = cell_[h];
-        plane[static_cast<int>(at / columns)][static_cast<int>(at % columns)] = ValueOf<Value>(x_[h], lowest, highest);
+        plane[static_cast<int>(at / columns)][static_cast<int>(at % columns)] =
+            ValueOf<Value>(infinite ? highest : x_[h], lowest, highest);
         if (!sources.empty())
             sources[at] = ValueSource::FromGuide;
     }
@@ -269,6 +272,39 @@ void GuidedFill::LeanFlatHoles(const Plane<Value>& plane, Plane<std::uint32_t>& 
     }
 }
 
+// Holes whose row of the system holds an infinite source's value, and the holes
+// tied to them through their neighbours, all of whose weights are above 0: a
+// mean with an infinity in it is infinite. Their rows become x = 0, which no
+// other row reads, so that the rest is solved to its goal as usual.
+void GuidedFill::TakeInfinities()
+{
+    infinite_.clear();
+    if (std::all_of(known_.begin(), known_.end(), [](double known) { return std::isfinite(known); }))
+        return;
+    const std::size_t holes = cell_.size();
+    infinite_.assign(holes, false);
+    std::vector<std::uint32_t> found;
+    for (std::size_t h = 0; h < holes; ++h)
+        if (!std::isfinite(known_[h])) {
+            infinite_[h] = true;
+            found.push_back(static_cast<std::uint32_t>(h));
+        }
+    for (std::size_t at = 0; at < found.size(); ++at)
+        for (int k = 0; k < 8; ++k) {
+            const std::uint32_t n = neighbour_[found[at] * std::size_t{8} + k];
+            if (n < holes && !infinite_[n]) {
+                infinite_[n] = true;
+                found.push_back(n);
+            }
+        }
+    for (const std::uint32_t h : found) {
+        std::fill_n(neighbour_.begin() + static_cast<std::ptrdiff_t>(h * std::size_t{8}), 8,
+                    static_cast<std::uint32_t>(holes));
+        std::fill_n(weight_.begin() + static_cast<std::ptrdiff_t>(h * std::size_t{8}), 8, 0.0);
+        known_[h] = 0.0;
+    }
+}
+
 // The solver's first guess: each hole reached, in the order in which the
 // search from the sources reached it, the weighted mean of its neighbours that
 // are sources or holes guessed before it. Every source is above 0, and so is
@@ -395,7 +431,8 @@ std::size_t GuidedFill::Bytes() const
     for (const std::vector<double>* v : {&x_, &r_, &shadow_, &p_, &v_, &s_, &t_, &pz_, &sz_})
         bytes += v->capacity() * sizeof(double);
     bytes += multigrid_.Bytes();
-    return bytes + reached_.capacity() / 8 + queue_.capacity() * sizeof(std::uint32_t);
+    return bytes + (reached_.capacity() + flat_.capacity() + infinite_.capacity()) / 8 +
+           queue_.capacity() * sizeof(std::uint32_t);
 }
 
 #define DARKFILL_GUIDED_FILL(Value)                                                                             \

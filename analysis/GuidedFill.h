@@ -26,7 +26,8 @@
 // and 0.94 times the error of the nearest fill, against 1.48 and 1.37 without
 // the lean; the colour frames 0.68 and 0.72, the Aloe pair 1.31; 0.02 to 1 gave
 // about the same). Sources keep their values. Holes connected through holes to
-// no source have no mean to take and stay 0.
+// no source have no mean to take and stay 0; those connected to an infinite
+// source (a float raster's +inf) take it, as any mean with it is infinite.
 //
 // The solver: BiCGSTAB on the holes alone, preconditioned by a multigrid cycle
 // (HoleMultigrid.h), in doubles, until the true residual is at most 1e-8 of the
@@ -84,6 +85,7 @@ private:
     void WeighHole(const Plane<Value>& plane, const GuideView& guide, const Plane<std::uint32_t>& numbers,
                    std::size_t h);
     void LeaveUnreached();
+    void TakeInfinities();
     template <class Value>
     void LeanFlatHoles(const Plane<Value>& plane, Plane<std::uint32_t>& numbers);
     void Start();
@@ -101,7 +103,8 @@ private:
     std::vector<double> weight_;
     std::vector<double> known_;
     std::vector<bool> reached_;
-    std::vector<bool> flat_;  // the holes whose window of the guide is flat
+    std::vector<bool> flat_;      // the holes whose window of the guide is flat
+    std::vector<bool> infinite_;  // the holes tied to an infinite source, if any
     std::vector<std::uint32_t> queue_;  // the holes reached and not yet followed
     // The preconditioner, the solution and the solver's vectors.
     HoleMultigrid multigrid_;

@@ -11,6 +11,7 @@
 #include <array>
 #include <cmath>
 #include <cstdint>
+#include <limits>
 #include <random>
 #include <span>
 #include <string>
@@ -223,4 +224,35 @@ TEST(GuidedFill, LongHoleSolvedToItsMiddle)
     for (int y = 0; y < rows; ++y)
         for (int x = 0; x < columns; ++x)
             ASSERT_EQ(filled[static_cast<std::size_t>(y) * columns + x], 100 + x) << y << ", " << x;
+}
+
+// A float raster's +inf source: the holes tied to it take it, and a part of the
+// holes walled off from it is filled as it would be without it.
+TEST(GuidedFill, InfiniteSourceTakenByItsHoles)
+{
+    const int rows = 9, columns = 15;
+    const auto hole = [](int y, int x) { return y >= 2 && y <= 6 && (x == 2 || x == 3 || x == 11 || x == 12); };
+    const auto wall = [](int, int x) { return x == 7; };
+    std::vector<float> raster = Raster<float>(rows, columns, hole, wall);
+    const std::vector<std::uint8_t> guide = GuideBytes(rows, columns, GuideFormat::Grey8, 11);
+    const FillOptions options = {.rule = FillRule::Guided,
+                                 .guide = GuideView(guide.data(), GuideFormat::Grey8, rows, columns)};
+    const auto fill = [&](const std::vector<float>& in) {
+        std::vector<float> out(in.size());
+        FillHoles(RasterView<const float>(in.data(), rows, columns), RasterView<float>(out.data(), rows, columns),
+                  options);
+        return out;
+    };
+    const std::vector<float> finite = fill(raster);
+    raster[4 * columns + 1] = std::numeric_limits<float>::infinity();
+    const std::vector<float> filled = fill(raster);
+    for (int y = 0; y < rows; ++y)
+        for (int x = 0; x < columns; ++x) {
+            const std::size_t i = static_cast<std::size_t>(y) * columns + x;
+            if (hole(y, x) && x < 7) {
+                EXPECT_EQ(filled[i], std::numeric_limits<float>::infinity()) << y << ", " << x;
+            } else if (x > 7) {
+                EXPECT_EQ(filled[i], finite[i]) << y << ", " << x;
+            }
+        }
 }
