@@ -221,6 +221,21 @@ void GuidedFill::WeighHole(const Plane<Value>& plane, const GuideView& guide, co
     }
 }
 
+// Adds to queue, in the order they are found, the holes tied through their
+// neighbours to those in it and not yet marked, and marks them.
+void GuidedFill::Follow(std::vector<std::uint32_t>& queue, std::vector<bool>& marked) const
+{
+    const std::size_t holes = cell_.size();
+    for (std::size_t at = 0; at < queue.size(); ++at)
+        for (int k = 0; k < 8; ++k) {
+            const std::uint32_t n = neighbour_[queue[at] * std::size_t{8} + k];
+            if (n < holes && !marked[n]) {
+                marked[n] = true;
+                queue.push_back(n);
+            }
+        }
+}
+
 // Holes that no source reaches through neighbouring holes: their equations
 // become x = 0, which the solver keeps, so that the system has one solution.
 void GuidedFill::LeaveUnreached()
@@ -235,14 +250,7 @@ void GuidedFill::LeaveUnreached()
             reached[h] = true;
             queue.push_back(static_cast<std::uint32_t>(h));
         }
-    for (std::size_t at = 0; at < queue.size(); ++at)
-        for (int k = 0; k < 8; ++k) {
-            const std::uint32_t n = neighbour_[queue[at] * std::size_t{8} + k];
-            if (n < holes && !reached[n]) {
-                reached[n] = true;
-                queue.push_back(n);
-            }
-        }
+    Follow(queue, reached);
     for (std::size_t h = 0; h < holes; ++h)
         if (!reached[h])
             std::fill_n(neighbour_.begin() + static_cast<std::ptrdiff_t>(h * 8), 8, static_cast<std::uint32_t>(holes));
@@ -289,14 +297,7 @@ void GuidedFill::TakeInfinities()
             infinite_[h] = true;
             found.push_back(static_cast<std::uint32_t>(h));
         }
-    for (std::size_t at = 0; at < found.size(); ++at)
-        for (int k = 0; k < 8; ++k) {
-            const std::uint32_t n = neighbour_[found[at] * std::size_t{8} + k];
-            if (n < holes && !infinite_[n]) {
-                infinite_[n] = true;
-                found.push_back(n);
-            }
-        }
+    Follow(found, infinite_);
     for (const std::uint32_t h : found) {
         std::fill_n(neighbour_.begin() + static_cast<std::ptrdiff_t>(h * std::size_t{8}), 8,
                     static_cast<std::uint32_t>(holes));

@@ -84,6 +84,7 @@ private:
     template <GuideFormat Format, class Value>
     void WeighHole(const Plane<Value>& plane, const GuideView& guide, const Plane<std::uint32_t>& numbers,
                    std::size_t h);
+    void Follow(std::vector<std::uint32_t>& queue, std::vector<bool>& marked) const;
     void LeaveUnreached();
     void TakeInfinities();
     template <class Value>
