@@ -338,11 +338,25 @@ Mask MaskOf(Holes holes, const DepthScene& scene, const std::vector<Mask>& camer
     return camera[static_cast<std::size_t>(k) * camera.size() / static_cast<std::size_t>(count)];
 }
 
+// For the camera's holes, its frames' masks at rows x columns; where there are
+// none, it says so. No masks for the other kinds.
+std::vector<Mask> CameraMasks(Holes holes, int rows, int columns)
+{
+    if (holes != Holes::Camera)
+        return {};
+    std::vector<Mask> masks = CameraHoles(rows, columns);
+    if (masks.empty())
+        std::printf("\n(no depth camera's frames: visp-images-data gives them)\n");
+    return masks;
+}
+
 void Measure(int rows, int columns, int scenes, Holes holes)
 {
     Totals totals[MethodCount];
     long long hidden = 0, cells = 0;
-    const std::vector<Mask> camera = holes == Holes::Camera ? CameraHoles(rows, columns) : std::vector<Mask>();
+    const std::vector<Mask> camera = CameraMasks(holes, rows, columns);
+    if (holes == Holes::Camera && camera.empty())
+        return;
     for (int s = 0; s < scenes; ++s) {
         const DepthScene scene = RenderDepthScene(rows, columns, 1000 + s);
         const Mask mask = MaskOf(holes, scene, camera, s, scenes, 2000 + s);
@@ -375,8 +389,9 @@ void MeasureRealPair(int seeds, Holes holes)
     scene.textured = scene.colour;
     Totals totals[MethodCount];
     long long hidden = 0, cells = 0;
-    const std::vector<Mask> camera =
-        holes == Holes::Camera ? CameraHoles(scene.rows, scene.columns) : std::vector<Mask>();
+    const std::vector<Mask> camera = CameraMasks(holes, scene.rows, scene.columns);
+    if (holes == Holes::Camera && camera.empty())
+        return;
     for (int s = 0; s < seeds; ++s) {
         const Mask mask = MaskOf(holes, scene, camera, s, seeds, 3000 + s);
         hidden += std::count(mask.begin(), mask.end(), 1);
@@ -423,20 +438,13 @@ int main(int argc, char** argv)
     // One thread for every method, as darkfill's fills run.
     cv::setNumThreads(1);
     const int scenes = argc > 1 ? std::max(1, std::atoi(argv[1])) : 8;
-    const bool camera = !CameraHoles(1, 1).empty();
     for (const Holes holes : {Holes::SensorLike, Holes::Camera, Holes::Shadows}) {
-        if (holes == Holes::Camera) {
-            if (camera)
-                Measure(480, 640, scenes, holes);
-            continue;
-        }
         Measure(480, 640, scenes, holes);
-        Measure(720, 1280, std::max(1, scenes / 2), holes);
+        // The camera's frames are 640 x 480.
+        if (holes != Holes::Camera)
+            Measure(720, 1280, std::max(1, scenes / 2), holes);
     }
     MeasureRealPair(std::max(1, scenes / 2), Holes::SensorLike);
-    if (camera)
-        MeasureRealPair(std::max(1, scenes / 2), Holes::Camera);
-    else
-        std::printf("\n(no depth camera's frames: visp-images-data gives them)\n");
+    MeasureRealPair(std::max(1, scenes / 2), Holes::Camera);
     return 0;
 }
