@@ -10,25 +10,28 @@
 // aggregate does not straddle an edge of the guide, where the values on either
 // side are free of each other; its operator is the Galerkin product R A P, with
 // P copying a coarse value to the unknowns of its aggregate and R summing over
-// them. An unknown tied to no other is solved where it stands and takes no part
-// above. Where the weights would leave more than three quarters of the unknowns
-// (a level of many weak ties), the blocks are joined whole. A cycle smooths with
-// one Gauss-Seidel sweep forward (but on the finest level), adds 1.3 times the
+// them, but that each of its rows keeps only its 3 strongest neighbours of
+// lower numbers and its 3 strongest of higher ones, the others' coefficients
+// added to its own, so that a constant still has the same image. An unknown
+// tied to no other is solved where it stands and takes no part above. Where the
+// weights would leave more than three quarters of the unknowns (a level of many
+// weak ties), the blocks are joined whole. A cycle smooths with one
+// Gauss-Seidel sweep forward (but on the finest level), adds 1.3 times the
 // correction from the level above, and sweeps backward; the coarsest level (at
 // most 32 unknowns) is solved by LU with partial pivoting. The order of every
 // loop is fixed: the same input gives the same output.
 //
 // Cost: building, a few passes over the unknowns of each level; a cycle, about
-// three products with the fine operator (the coarser rows are wider: up to about
-// 20 neighbours). Everything but the building's sums and the coarsest level's
-// factors is in floats: it only preconditions, and floats halve what a sweep
-// reads. Memory: about 90 bytes an unknown on the fine level, about as much
-// again for the coarser ones, and 20 bytes an unknown of scratch kept from the
-// building.
+// two products with the fine operator. Everything but the building's sums and
+// the coarsest level's factors is in floats: it only preconditions, and floats
+// halve what a sweep reads. Memory: about 90 bytes an unknown on the fine level,
+// about half as much again for the coarser ones, and 20 bytes an unknown of
+// scratch kept from the building.
 
 #include <cstddef>
 #include <cstdint>
 #include <span>
+#include <utility>
 #include <vector>
 
 namespace darkfill {
@@ -68,6 +71,7 @@ private:
     };
 
     void Coarsen(Level& fine, Level& coarse);
+    std::pair<std::size_t, std::size_t> KeepStrongest(std::size_t a, std::size_t first, double& centre);
     std::size_t Aggregate(Level& fine, Level& coarse, bool followWeights);
     void Join(std::uint32_t a, std::uint32_t b);
     std::uint32_t Root(std::uint32_t a);

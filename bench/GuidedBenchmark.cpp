@@ -1,7 +1,8 @@
 // The guided rule alone, for comparing builds of it: the rendered scenes of the
 // quality benchmark (the same seeds) at 640 x 480 with sensor-like holes, each
 // filled with its colour frame as the guide through one kept Filler; ms a frame,
-// the fastest of FILLS fills of each frame, and their sum.
+// the fastest of FILLS fills of each frame, and their sum; then the memory that
+// the Filler holds after the last frame, per pixel hidden in it.
 //   build/bench/guided_bench [SCENES] [FILLS]   (8 and 5 unless given)
 // To compare two builds on this noisy machine, run them in turn, A B B A, and
 // take each frame's fastest over all the runs.
@@ -22,10 +23,12 @@ int main(int argc, char** argv)
     constexpr int rows = 480, columns = 640;
     darkfill::Filler filler;
     double total = 0.0;
+    std::size_t hidden = 0;
     for (int s = 0; s < scenes; ++s) {
         const DepthScene scene = RenderDepthScene(rows, columns, 1000 + s);
         const std::vector<std::uint8_t> mask = SensorHoles(rows, columns, 2000 + s);
         std::vector<std::uint16_t> input = scene.depth, out(input.size());
+        hidden = static_cast<std::size_t>(std::count(mask.begin(), mask.end(), 1));
         for (std::size_t i = 0; i < input.size(); ++i)
             if (mask[i])
                 input[i] = 0;
@@ -44,5 +47,7 @@ int main(int argc, char** argv)
         total += fastest;
     }
     std::printf("sum of %d scenes: %.1f ms\n", scenes, total);
+    std::printf("held after the last: %zu bytes, %.0f a hidden pixel\n", filler.HeldBytes(),
+                static_cast<double>(filler.HeldBytes()) / static_cast<double>(hidden));
     return 0;
 }
