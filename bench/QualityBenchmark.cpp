@@ -5,16 +5,16 @@
 // frame, its textured frame, the colour frame 2 pixels off, and a flat grey
 // one), OpenCV's two inpaintings (radius 3), a plain Euclidean nearest fill,
 // OpenCV's colour-guided filters as normalised convolution (the fast global
-// smoother, the domain transform, the guided filter) and the guided rule's
-// system solved directly (where OpenCV's contributed modules and Eigen are
-// installed),
-// in the same run on the same frames:
+// smoother, the domain transform, the guided filter), the guided rule's system
+// solved directly and, at 640 x 480, the colorization toolbox's own system over
+// every pixel solved the same way (where OpenCV's contributed modules and Eigen
+// are installed), in the same run on the same frames:
 // - MAE: the mean absolute error over the hidden pixels, as a share of the
 //   frame's mean depth (a hidden pixel left at 0 counts with its whole depth);
 // - RMSE over the hidden pixels, in mm;
 // - the share of hidden pixels left at 0;
 // - ms a frame (darkfill's rules: the median of 11 fills of each frame, 3 for the
-//   guided rule; the direct solve: its factoring and solve alone, once).
+//   guided rule; the direct solves: their factoring and solve alone, once).
 //   build/bench/quality_bench [SCENES]   (8 at 640 x 480 unless given; half as
 //   many at 1280 x 720)
 // Then a real aligned pair where opencv-doc ships it: the Aloe stereo view with
@@ -158,6 +158,68 @@ void PlainSolve(const Frame& input, const Mask&, const DepthScene& scene, Frame&
             std::llround(std::clamp(solution[i], system.lowest, system.highest)));
     }
 }
+
+// The colorization toolbox's own system, as its fill solves it: every pixel an
+// unknown, weighed by its 3 x 3 window of the colour frame's grey (its luma, 0
+// to 1; spread 0.6 times the window's variance, raised to where the closest
+// neighbour weighs 0.01 and to 2e-6), the known pixels held to their values
+// (scaled to 0 to 1) by a term of weight 1 beside the weighted mean, not fixed;
+// solved by Eigen's sparse LU (in COLAMD order). Only the factoring and the
+// solve are timed. The filled frame takes the solution in the hidden pixels.
+void ToolboxSolve(const Frame& input, const Mask&, const DepthScene& scene, Frame& out)
+{
+    const int rows = scene.rows, columns = scene.columns;
+    const auto at = [columns](int y, int x) { return static_cast<Eigen::Index>(y) * columns + x; };
+    std::vector<double> grey(input.size());
+    for (std::size_t i = 0; i < input.size(); ++i)
+        grey[i] = (0.2989 * scene.colour[i * 3] + 0.5870 * scene.colour[i * 3 + 1] +
+                   0.1140 * scene.colour[i * 3 + 2]) / 255.0;
+    const double largest = *std::max_element(input.begin(), input.end());
+    std::vector<Eigen::Triplet<double>> triplets;
+    Eigen::VectorXd b = Eigen::VectorXd::Zero(static_cast<Eigen::Index>(input.size()));
+    for (int y = 0; y < rows; ++y)
+        for (int x = 0; x < columns; ++x) {
+            const Eigen::Index i = at(y, x);
+            double window[9], weights[8], mean = grey[static_cast<std::size_t>(i)], closest = 1e300;
+            Eigen::Index neighbours[8];
+            int n = 0;
+            for (int ny = std::max(y - 1, 0); ny <= std::min(y + 1, rows - 1); ++ny)
+                for (int nx = std::max(x - 1, 0); nx <= std::min(x + 1, columns - 1); ++nx)
+                    if (ny != y || nx != x) {
+                        neighbours[n] = at(ny, nx);
+                        window[n] = grey[static_cast<std::size_t>(neighbours[n])];
+                        mean += window[n];
+                        closest = std::min(closest, std::pow(window[n] - grey[static_cast<std::size_t>(i)], 2));
+                        ++n;
+                    }
+            window[n] = grey[static_cast<std::size_t>(i)];
+            mean /= n + 1;
+            double variance = 0;
+            for (int k = 0; k <= n; ++k)
+                variance += (window[k] - mean) * (window[k] - mean);
+            const double spread = std::max({0.6 * variance / (n + 1), -closest / std::log(0.01), 2e-6});
+            double total = 0;
+            for (int k = 0; k < n; ++k)
+                total += weights[k] = std::exp(-std::pow(window[k] - window[n], 2) / spread);
+            for (int k = 0; k < n; ++k)
+                triplets.emplace_back(i, neighbours[k], -weights[k] / total);
+            const bool known = input[static_cast<std::size_t>(i)] != 0;
+            triplets.emplace_back(i, i, known ? 2.0 : 1.0);
+            if (known)
+                b[i] = input[static_cast<std::size_t>(i)] / largest;
+        }
+    Eigen::SparseMatrix<double> a(b.size(), b.size());
+    a.setFromTriplets(triplets.begin(), triplets.end());
+    const auto start = Clock::now();
+    Eigen::SparseLU<Eigen::SparseMatrix<double>, Eigen::COLAMDOrdering<int>> lu(a);
+    const Eigen::VectorXd solution = lu.solve(b);
+    ownMs = std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+    out = input;
+    for (std::size_t i = 0; i < input.size(); ++i)
+        if (input[i] == 0)
+            out[i] = static_cast<std::uint16_t>(
+                std::clamp(std::llround(solution[static_cast<Eigen::Index>(i)] * largest), 0LL, 65535LL));
+}
 #endif
 
 // Every hidden pixel takes the value of the valid pixel nearest to it, searched
@@ -196,6 +258,7 @@ struct Method {
     const char* name;
     FillMethod fill;
     int repeats;  // fills of a frame timed, of which the median counts
+    long long mostCells = 0;  // where above 0, larger frames are left out
 };
 
 const Method Methods[] = {
@@ -266,6 +329,7 @@ const Method Methods[] = {
 #endif
 #if DARKFILL_WITH_EIGEN
     {"plain solve of the guided system (sparse LU), colour frame", PlainSolve, 1},
+    {"the toolbox's system, every pixel (sparse LU), colour frame", ToolboxSolve, 1, 640 * 480},
 #endif
 };
 constexpr int MethodCount = sizeof(Methods) / sizeof(Methods[0]);
@@ -278,6 +342,8 @@ struct Totals {
 
 void Score(const Method& method, const DepthScene& scene, const Mask& mask, Totals& totals)
 {
+    if (method.mostCells > 0 && static_cast<long long>(mask.size()) > method.mostCells)
+        return;
     Frame input = scene.depth, out(input.size());
     for (std::size_t i = 0; i < input.size(); ++i)
         if (mask[i])
@@ -410,6 +476,8 @@ void Print(const Totals* totals)
     std::printf("| method | MAE, %% of mean | RMSE, mm | left at 0 | ms a frame |\n|---|---:|---:|---:|---:|\n");
     for (int m = 0; m < MethodCount; ++m) {
         const Totals& t = totals[m];
+        if (t.frames == 0)
+            continue;
         std::printf("| %s | %.2f | %.0f | %.2f %% | %.2f |\n", Methods[m].name, 100 * t.relative / t.frames,
                     std::sqrt(t.squared / std::max(1LL, t.hidden)), 100.0 * t.leftAtZero / std::max(1LL, t.hidden),
                     t.ms / t.frames);
@@ -426,9 +494,13 @@ void Print(const Totals* totals)
     const Totals* guided = named("darkfill guided, colour frame");
     const Totals* plain = named("plain solve of the guided system (sparse LU), colour frame");
     if (guided && plain)
-        std::printf("guided, colour frame: %.2f x the error of nearest and %.3f x that of the plain solve, in 1/%.0f of "
+        std::printf("guided, colour frame: %.2f x the error of nearest and %.3f x that of the plain solve, in %.2f x "
                     "its time\n",
-                    guided->relative / totals[1].relative, guided->relative / plain->relative, plain->ms / guided->ms);
+                    guided->relative / totals[1].relative, guided->relative / plain->relative, guided->ms / plain->ms);
+    const Totals* toolbox = named("the toolbox's system, every pixel (sparse LU), colour frame");
+    if (guided && toolbox && toolbox->frames > 0)
+        std::printf("guided, colour frame: %.2f x the error of the toolbox's system, in 1/%.0f of its time\n",
+                    guided->relative / toolbox->relative, toolbox->ms / guided->ms);
 }
 
 }  // namespace
