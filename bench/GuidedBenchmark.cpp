@@ -1,8 +1,9 @@
 // The guided rule alone, for comparing builds of it: the rendered scenes of the
 // quality benchmark (the same seeds) at 640 x 480 with sensor-like holes, each
-// filled with its colour frame as the guide through one kept Filler; ms a frame,
-// the fastest of FILLS fills of each frame, and their sum; then the memory that
-// the Filler holds after the last frame, per pixel hidden in it.
+// filled with its colour frame as the guide through one kept Filler: ms a frame,
+// the fastest of FILLS fills of each, and its share of hidden pixels; their sum;
+// then the memory that the Filler holds after the last frame, per pixel hidden
+// in it.
 //   build/bench/guided_bench [SCENES] [FILLS]   (8 and 5 unless given)
 // To compare two builds on this noisy machine, run them in turn, A B B A, and
 // take each frame's fastest over all the runs.
@@ -43,7 +44,8 @@ int main(int argc, char** argv)
             fastest = std::min(fastest,
                                std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count());
         }
-        std::printf("scene %d: %.2f ms\n", s, fastest);
+        std::printf("scene %d: %.2f ms, %.1f %% of the pixels hidden\n", s, fastest,
+                    100.0 * static_cast<double>(hidden) / static_cast<double>(mask.size()));
         total += fastest;
     }
     std::printf("sum of %d scenes: %.1f ms\n", scenes, total);
