@@ -6,8 +6,7 @@
 // centres instead of added, and 0.64 without the over-correction. A cycle that
 // approximates the inverse less well leaves the solver correct but slower,
 // which no test of the values would see. (Under a guide with texture everywhere
-// the cycle is no contraction alone, before or after its rows were narrowed;
-// the solver's steps make up for that.)
+// the cycle alone is no contraction; the solver's steps make up for that.)
 
 #include "analysis/HoleMultigrid.h"
 
