@@ -24,6 +24,13 @@ constexpr int Offsets[8][2] = {{-1, -1}, {-1, 0}, {-1, 1}, {0, -1}, {0, 1}, {1, 
 
 constexpr int MostSteps = 1000;
 
+// Gauss-Seidel sweeps of the system over the first guess, forward and backward
+// in turn: they take most of what the guess leaves between neighbours, so that
+// the solver starts nearer its goal (guided_bench's eight frames: 165 steps
+// against 182, 0.92 to 0.95 of the time; 2 sweeps gave 169 steps and 0.94, 8
+// gave 161 and 0.97).
+constexpr int StartSweeps = 4;
+
 // The spread's floor and its share of the window's variance. A window whose
 // share is below the floor is flat, and its hole weighs its nearest source at
 // NearestWeight beside its neighbours' 1.
@@ -308,8 +315,10 @@ void GuidedFill::TakeInfinities()
 
 // The solver's first guess: each hole reached, in the order in which the
 // search from the sources reached it, the weighted mean of its neighbours that
-// are sources or holes guessed before it. Every source is above 0, and so is
-// every mean of them: a hole not yet guessed is one still at 0.
+// are sources or holes guessed before it (every source is above 0, and so is
+// every mean of them: a hole not yet guessed is one still at 0); then
+// StartSweeps sweeps. The rows of the holes left out of the system hold no
+// weight and no source, and keep them at 0.
 void GuidedFill::Start()
 {
     for (const std::uint32_t h : queue_) {
@@ -325,6 +334,15 @@ void GuidedFill::Start()
         }
         x_[h] = weight > 0.0 ? sum / weight : 0.0;
     }
+    const std::size_t holes = cell_.size();
+    for (int sweep = 0; sweep < StartSweeps; ++sweep)
+        for (std::size_t n = 0; n < holes; ++n) {
+            const std::size_t h = sweep % 2 == 0 ? n : holes - 1 - n;
+            double sum = known_[h];
+            for (int k = 0; k < 8; ++k)
+                sum += weight_[h * 8 + k] * x_[neighbour_[h * 8 + k]];
+            x_[h] = sum;
+        }
 }
 
 // out = (I - W) in, W the weights between holes. A neighbour that is no hole

@@ -32,25 +32,25 @@
 // The solver: BiCGSTAB on the holes alone, preconditioned by a multigrid cycle
 // (HoleMultigrid.h), in doubles, until the true residual is at most 1e-8 of the
 // right-hand side's (Euclidean norms) or after 1,000 steps. It starts from each
-// hole's weighted mean of the sources and holes beside it that the search from
-// the sources reached before it, which mostly leaves it fewer steps than a
-// start from 0 (the quality benchmark's eight 640 x 480 frames with their
-// colour frames: 182 steps against 191, 0.97 of the time in guided_bench; eight
-// frames of other seeds: 158 against 198; one frame of the sixteen took more,
-// 37 against 31); in one fixed
-// order, so that every run gives the same values. Where the guide marks off
-// parts of the holes that reach their sources only through several of the
-// weakest weights, the system is ill-conditioned, and the values there are good
-// to the residual, not to the last digit. Integers round to the nearest, every
-// value held between the smallest and the largest source.
+// hole's weighted mean of the sources and holes beside it that the search from the
+// sources reached before it, which mostly leaves it fewer steps than a start from 0
+// (the quality benchmark's eight 640 x 480 frames with their colour frames: 182
+// steps against 191, 0.97 of the time in guided_bench; eight frames of other seeds:
+// 158 against 198; one frame of the sixteen took more, 37 against 31), then four
+// Gauss-Seidel sweeps of the system (165 steps against 182 on the eight frames,
+// 0.92 to 0.95 of the time); in one fixed order, so that every run gives the same
+// values. Where the guide marks off parts of the holes that reach their sources
+// only through several of the weakest weights, the system is ill-conditioned, and
+// the values there are good to the residual, not to the last digit. Integers round
+// to the nearest, every value held between the smallest and the largest source.
 //
-// Time: a pass over the plane, then per step of the solver two products with
-// the system and two multigrid cycles (about three products each), each a few
-// operations per hole and neighbour; where a window is flat, the nearest fill of
-// a copy of the plane. Memory: the plane of hole numbers, which is the caller's
-// scratch (4 bytes a cell), about 500 bytes a hole with the multigrid's, which
-// the GuidedFill keeps for the next fill, and the copy (a value a cell) while
-// the weights are made.
+// Time: a pass over the plane, four sweeps, then per step of the solver two
+// products with the system and two multigrid cycles (about two products each),
+// each a few operations per hole and neighbour; where a window is flat, the
+// nearest fill of a copy of the plane. Memory: the plane of hole numbers, which
+// is the caller's scratch (4 bytes a cell), about 500 bytes a hole with the
+// multigrid's, which the GuidedFill keeps for the next fill, and the copy (a
+// value a cell) while the weights are made.
 
 #include "analysis/HoleMultigrid.h"
 #include "analysis/Plane.h"
