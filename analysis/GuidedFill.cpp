@@ -272,7 +272,8 @@ void GuidedFill::LeanFlatHoles(const Plane<Value>& plane, Plane<std::uint32_t>& 
 {
     if (std::find(flat_.begin(), flat_.end(), true) == flat_.end())
         return;
-    Plane<Value> nearest(plane.Rows(), plane.Columns());
+    nearestArena_.Reserve(WorkingArena::BytesFor<Value>(plane.Cells()));
+    Plane<Value> nearest(nearestArena_.Take<Value>(plane.Cells()).data(), plane.Rows(), plane.Columns());
     std::copy_n(plane[0], plane.Cells(), nearest[0]);
     FillNearest(nearest, numbers, {}, UnlimitedReach);
     const int columns = plane.Columns();
@@ -449,7 +450,7 @@ std::size_t GuidedFill::Bytes() const
                         weight_.capacity() * sizeof(double) + known_.capacity() * sizeof(double);
     for (const std::vector<double>* v : {&x_, &r_, &shadow_, &p_, &v_, &s_, &t_, &pz_, &sz_})
         bytes += v->capacity() * sizeof(double);
-    bytes += multigrid_.Bytes();
+    bytes += multigrid_.Bytes() + nearestArena_.Bytes();
     return bytes + (reached_.capacity() + flat_.capacity() + infinite_.capacity()) / 8 +
            queue_.capacity() * sizeof(std::uint32_t);
 }

@@ -49,11 +49,12 @@
 // each a few operations per hole and neighbour; where a window is flat, the
 // nearest fill of a copy of the plane. Memory: the plane of hole numbers, which
 // is the caller's scratch (4 bytes a cell), about 500 bytes a hole with the
-// multigrid's, which the GuidedFill keeps for the next fill, and the copy (a
-// value a cell) while the weights are made.
+// multigrid's, and where a window is flat the copy (a value a cell), all of
+// which the GuidedFill keeps for the next fill.
 
 #include "analysis/HoleMultigrid.h"
 #include "analysis/Plane.h"
+#include "analysis/WorkingMemory.h"
 #include "darkfill/darkfill.h"
 
 #include <cstddef>
@@ -107,6 +108,7 @@ private:
     std::vector<bool> flat_;      // the holes whose window of the guide is flat
     std::vector<bool> infinite_;  // the holes tied to an infinite source, if any
     std::vector<std::uint32_t> queue_;  // the holes reached and not yet followed
+    WorkingArena nearestArena_;         // the copy of the plane that the lean's nearest fill fills
     // The preconditioner, the solution and the solver's vectors.
     HoleMultigrid multigrid_;
     std::vector<double> x_, r_, shadow_, p_, v_, s_, t_, pz_, sz_;

@@ -34,13 +34,13 @@
 //   Filler keeps its memory from one fill to the next; a free FillHoles call makes
 //   and releases its own. std::bad_alloc propagates.
 // - The guided rule: a guide of the raster's size, read by its own steps (any,
-//   in bytes). Its holes take about 500 bytes each of working memory besides
-//   the above, kept by a Filler, and a guide flat anywhere around a hole a
-//   value a cell while the system is made. Their values solve the system to a
-//   residual of 1e-8 of its right-hand side: to the last unit of an integer
-//   raster, except where the guide ties parts of the holes to their sources
-//   only by the weakest weights, and the system is ill-conditioned. Holes tied
-//   through holes to a float raster's +inf source take +inf.
+//   in bytes). Its holes take about 500 bytes each of working memory besides the
+//   above, and a guide flat anywhere around a hole a value a cell; a Filler
+//   keeps both. Their values solve the system to a residual of 1e-8 of its
+//   right-hand side: to the last unit of an integer raster, except where the
+//   guide ties parts of the holes to their sources only by the weakest weights,
+//   and the system is ill-conditioned. Holes tied through holes to a float
+//   raster's +inf source take +inf.
 // - Threads: FillHoles and distinct Fillers share nothing and may run at once on
 //   different threads; one Filler serves one thread at a time.
 
