@@ -383,6 +383,16 @@ void Score(const Method& method, const DepthScene& scene, const Mask& mask, Tota
 
 void Print(const Totals* totals);
 
+// Every method on the k-th frame, into totals, the k-th method first so that the
+// order turns from frame to frame; counts the frame's hidden pixels.
+void ScoreFrame(const DepthScene& scene, const Mask& mask, int k, Totals* totals, long long& hidden, long long& cells)
+{
+    hidden += std::count(mask.begin(), mask.end(), 1);
+    cells += static_cast<long long>(mask.size());
+    for (int m = 0; m < MethodCount; ++m)
+        Score(Methods[(m + k) % MethodCount], scene, mask, totals[(m + k) % MethodCount]);
+}
+
 enum class Holes { SensorLike, Camera, Shadows };
 
 const char* NameOf(Holes holes)
@@ -426,10 +436,7 @@ void Measure(int rows, int columns, int scenes, Holes holes)
     for (int s = 0; s < scenes; ++s) {
         const DepthScene scene = RenderDepthScene(rows, columns, 1000 + s);
         const Mask mask = MaskOf(holes, scene, camera, s, scenes, 2000 + s);
-        hidden += std::count(mask.begin(), mask.end(), 1);
-        cells += static_cast<long long>(mask.size());
-        for (int m = 0; m < MethodCount; ++m)
-            Score(Methods[(m + s) % MethodCount], scene, mask, totals[(m + s) % MethodCount]);
+        ScoreFrame(scene, mask, s, totals, hidden, cells);
     }
     std::printf("\n%d x %d, %s: %d scenes, %.1f %% of the pixels hidden\n\n", columns, rows, NameOf(holes), scenes,
                 100.0 * hidden / cells);
@@ -460,10 +467,7 @@ void MeasureRealPair(int seeds, Holes holes)
         return;
     for (int s = 0; s < seeds; ++s) {
         const Mask mask = MaskOf(holes, scene, camera, s, seeds, 3000 + s);
-        hidden += std::count(mask.begin(), mask.end(), 1);
-        cells += static_cast<long long>(mask.size());
-        for (int m = 0; m < MethodCount; ++m)
-            Score(Methods[(m + s) % MethodCount], scene, mask, totals[(m + s) % MethodCount]);
+        ScoreFrame(scene, mask, s, totals, hidden, cells);
     }
     std::printf("\nAloe disparity with its left view, %d x %d, %s: %d masks, %.1f %% of the pixels hidden (MAE as "
                 "a share of the mean disparity; RMSE in disparity levels)\n\n",
