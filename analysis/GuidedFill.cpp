@@ -77,11 +77,10 @@ struct Distances {
     }
 };
 
-// Over the holes, not the zero past them.
-double Dot(const std::vector<double>& a, const std::vector<double>& b)
+double Dot(const std::vector<double>& a, const std::vector<double>& b, std::size_t first, std::size_t end)
 {
     double sum = 0.0;
-    for (std::size_t i = 0; i + 1 < a.size(); ++i)
+    for (std::size_t i = first; i < end; ++i)
         sum += a[i] * b[i];
     return sum;
 }
@@ -122,8 +121,7 @@ void GuidedFill::Fill(Plane<Value>& plane, const GuideView& guide, Plane<std::ui
     LeaveUnreached();
     LeanFlatHoles(plane, numbers);
     TakeInfinities();
-    multigrid_.Build(plane.Rows(), plane.Columns(), cell_, neighbour_, weight_);
-    Solve();
+    Solve(plane.Columns());
     const int columns = plane.Columns();
     for (std::size_t h = 0; h < cell_.size(); ++h) {
         const bool infinite = !infinite_.empty() && infinite_[h];
@@ -137,28 +135,63 @@ void GuidedFill::Fill(Plane<Value>& plane, const GuideView& guide, Plane<std::ui
     }
 }
 
-// Each hole's number, in the order of the plane, into numbers (NoHole for the
-// other cells) and its cell into cell_; returns the smallest and the largest
+// Each hole's number into numbers (NoHole for the other cells) and its cell into
+// cell_: the holes tied together through the 8 around each, a part, numbered
+// together in the order of the plane, the parts in the order of their first
+// holes, where each starts in partStart_; returns the smallest and the largest
 // source.
 template <class Value>
 std::pair<double, double> GuidedFill::NumberHoles(const Plane<Value>& plane, Plane<std::uint32_t>& numbers)
 {
-    cell_.clear();
+    constexpr std::uint32_t Unseen = NoHole - 1;
+    std::size_t holes = 0;
     double lowest = std::numeric_limits<double>::infinity(), highest = -lowest;
     for (int y = 0; y < plane.Rows(); ++y)
         for (int x = 0; x < plane.Columns(); ++x) {
             const Value value = plane[y][x];
-            numbers[y][x] = NoHole;
+            numbers[y][x] = value == Value{} ? Unseen : NoHole;
+            holes += value == Value{};
             if (value > Value{}) {
                 lowest = std::min(lowest, static_cast<double>(value));
                 highest = std::max(highest, static_cast<double>(value));
-            } else if (value == Value{}) {
-                if (cell_.size() == NoHole)
-                    throw std::length_error("darkfill: more holes than the guided fill can number");
-                numbers[y][x] = static_cast<std::uint32_t>(cell_.size());
-                cell_.push_back(static_cast<std::size_t>(y) * plane.Columns() + x);
             }
         }
+    if (holes >= Unseen)
+        throw std::length_error("darkfill: more holes than the guided fill can number");
+    // Each part's number into its holes, found outward from its first one with
+    // cell_ as the queue.
+    cell_.resize(holes);
+    partStart_.assign(1, 0);
+    const int rows = plane.Rows(), columns = plane.Columns();
+    const auto width = static_cast<std::size_t>(columns);
+    std::size_t found = 0;
+    for (int y = 0; y < rows; ++y)
+        for (int x = 0; x < columns; ++x) {
+            if (numbers[y][x] != Unseen)
+                continue;
+            const auto part = static_cast<std::uint32_t>(partStart_.size() - 1);
+            numbers[y][x] = part;
+            cell_[found++] = static_cast<std::size_t>(y) * width + static_cast<std::size_t>(x);
+            for (std::size_t at = partStart_.back(); at < found; ++at) {
+                const std::size_t hy = cell_[at] / width;
+                const int cy = static_cast<int>(hy), cx = static_cast<int>(cell_[at] - hy * width);
+                for (int ny = std::max(cy - 1, 0); ny <= std::min(cy + 1, rows - 1); ++ny)
+                    for (int nx = std::max(cx - 1, 0); nx <= std::min(cx + 1, columns - 1); ++nx)
+                        if (numbers[ny][nx] == Unseen) {
+                            numbers[ny][nx] = part;
+                            cell_[found++] = static_cast<std::size_t>(ny) * width + static_cast<std::size_t>(nx);
+                        }
+            }
+            partStart_.push_back(static_cast<std::uint32_t>(found));
+        }
+    // The numbers, each part's from its start on, in the order of the plane.
+    next_.assign(partStart_.begin(), partStart_.end() - 1);
+    for (int y = 0; y < rows; ++y)
+        for (int x = 0; x < columns; ++x)
+            if (const std::uint32_t part = numbers[y][x]; part != NoHole) {
+                numbers[y][x] = next_[part];
+                cell_[next_[part]++] = static_cast<std::size_t>(y) * width + static_cast<std::size_t>(x);
+            }
     return {lowest, highest};
 }
 
@@ -346,16 +379,16 @@ void GuidedFill::Start()
         }
 }
 
-// out = (I - W) in, W the weights between holes. A neighbour that is no hole
-// reads the zero past the last hole with a weight of 0, so that the loops take no
-// branch.
+// out = (I - W) in over the holes first to end, W the weights between holes. A
+// neighbour that is no hole reads the zero past the last hole with a weight of 0,
+// so that the loops take no branch.
 // Each hole's product is handed to each(h, product) as it is made, so that the
 // solver's sums over it need no pass of their own.
 template <class Each>
-void GuidedFill::Multiply(const std::vector<double>& in, std::vector<double>& out, Each each) const
+void GuidedFill::Multiply(const std::vector<double>& in, std::vector<double>& out, std::size_t first, std::size_t end,
+                          Each each) const
 {
-    const std::size_t holes = cell_.size();
-    for (std::size_t h = 0; h < holes; ++h) {
+    for (std::size_t h = first; h < end; ++h) {
         double sum = in[h];
         for (int k = 0; k < 8; ++k)
             sum -= weight_[h * 8 + k] * in[neighbour_[h * 8 + k]];
@@ -364,12 +397,9 @@ void GuidedFill::Multiply(const std::vector<double>& in, std::vector<double>& ou
     }
 }
 
-// BiCGSTAB, preconditioned on the right by a multigrid cycle. The residual that its
-// steps carry drifts from the true one where the system is ill-conditioned (a
-// part of the holes tied to its sources by weights near e^-9): where it says the
-// goal is met, the true residual is taken, and the steps start again from it
-// until that one meets the goal too.
-void GuidedFill::Solve()
+// Each part of the holes solved on its own, from the first guess: no part's
+// row reads another's holes.
+void GuidedFill::Solve(int columns)
 {
     const std::size_t holes = cell_.size();
     // One more each: the zero that neighbours that are no holes read. Each is
@@ -381,22 +411,41 @@ void GuidedFill::Solve()
     }
     x_.assign(holes + 1, 0.0);
     Start();
+    for (std::size_t part = 0; part + 1 < partStart_.size(); ++part)
+        SolvePart(columns, partStart_[part], partStart_[part + 1]);
+}
+
+// BiCGSTAB over the holes first to end, preconditioned on the right by a
+// multigrid cycle. The residual that its steps carry drifts from the true one
+// where the system is ill-conditioned (holes tied to their sources by weights
+// near e^-9): where it says the goal is met, the true residual is
+// taken, and the steps start again from it until that one meets the goal too.
+void GuidedFill::SolvePart(int columns, std::size_t first, std::size_t end)
+{
     // The goal is set by the right-hand side's norm, summed in the pass that
-    // takes the start's residual.
+    // takes the start's residual. A part left out of the system, whose rows hold
+    // no weight and no source, meets it there.
     double bb = 0.0;
-    Multiply(x_, t_, [&](std::size_t i, double product) {
+    Multiply(x_, t_, first, end, [&](std::size_t i, double product) {
         r_[i] = known_[i] - product;
         bb += known_[i] * known_[i];
     });
     const double goal = 1e-8 * std::sqrt(bb);
     // The sums of r.r and shadow.r, kept up to date as r changes.
-    double rr = Dot(r_, r_), rs = 0.0;
+    double rr = Dot(r_, r_, first, end), rs = 0.0;
+    if (std::sqrt(rr) <= goal)
+        return;
+    const std::size_t size = end - first;
+    multigrid_.Build(columns, std::span(cell_).subspan(first, size),
+                     std::span(neighbour_).subspan(first * 8, size * 8), std::span(weight_).subspan(first * 8, size * 8),
+                     static_cast<std::uint32_t>(first));
+    const auto part = [&](std::vector<double>& v) { return std::span(v).subspan(first, size); };
     double rho = 0.0, alpha = 0.0, omega = 0.0;
     for (int step = 0; step < MostSteps; ++step) {
         if (std::sqrt(rr) <= goal) {
-            Multiply(x_, t_, [&](std::size_t i, double product) { r_[i] = known_[i] - product; });
-            rr = Dot(r_, r_);
-            rs = Dot(shadow_, r_);
+            Multiply(x_, t_, first, end, [&](std::size_t i, double product) { r_[i] = known_[i] - product; });
+            rr = Dot(r_, r_, first, end);
+            rs = Dot(shadow_, r_, first, end);
             if (std::sqrt(rr) <= goal)
                 return;
             rho = 0.0;
@@ -404,30 +453,31 @@ void GuidedFill::Solve()
         const double rhoNext = rs;
         if (rho == 0.0 || rhoNext == 0.0 || omega == 0.0) {
             // A start, or a breakdown: again from where the solution stands.
-            shadow_ = r_;
+            std::copy(r_.begin() + static_cast<std::ptrdiff_t>(first), r_.begin() + static_cast<std::ptrdiff_t>(end),
+                      shadow_.begin() + static_cast<std::ptrdiff_t>(first));
             rs = rr;
-            std::fill(p_.begin(), p_.end(), 0.0);
-            std::fill(v_.begin(), v_.end(), 0.0);
+            std::fill(p_.begin() + static_cast<std::ptrdiff_t>(first), p_.begin() + static_cast<std::ptrdiff_t>(end), 0.0);
+            std::fill(v_.begin() + static_cast<std::ptrdiff_t>(first), v_.begin() + static_cast<std::ptrdiff_t>(end), 0.0);
             rho = alpha = omega = 1.0;
             continue;
         }
         const double beta = (rhoNext / rho) * (alpha / omega);
         rho = rhoNext;
-        for (std::size_t i = 0; i < holes; ++i)
+        for (std::size_t i = first; i < end; ++i)
             p_[i] = r_[i] + beta * (p_[i] - omega * v_[i]);
-        multigrid_.Apply(p_, pz_);
+        multigrid_.Apply(part(p_), part(pz_));
         double sv = 0.0;
-        Multiply(pz_, v_, [&](std::size_t i, double product) { sv += shadow_[i] * product; });
+        Multiply(pz_, v_, first, end, [&](std::size_t i, double product) { sv += shadow_[i] * product; });
         alpha = rho / sv;
         if (!std::isfinite(alpha)) {
             rho = 0.0;
             continue;
         }
-        for (std::size_t i = 0; i < holes; ++i)
+        for (std::size_t i = first; i < end; ++i)
             s_[i] = r_[i] - alpha * v_[i];
-        multigrid_.Apply(s_, sz_);
+        multigrid_.Apply(part(s_), part(sz_));
         double tt = 0.0, ts = 0.0;
-        Multiply(sz_, t_, [&](std::size_t i, double product) {
+        Multiply(sz_, t_, first, end, [&](std::size_t i, double product) {
             tt += product * product;
             ts += product * s_[i];
         });
@@ -435,7 +485,7 @@ void GuidedFill::Solve()
         if (!std::isfinite(omega))
             omega = 0.0;
         rr = rs = 0.0;
-        for (std::size_t i = 0; i < holes; ++i) {
+        for (std::size_t i = first; i < end; ++i) {
             x_[i] += alpha * pz_[i] + omega * sz_[i];
             r_[i] = s_[i] - omega * t_[i];
             rr += r_[i] * r_[i];
@@ -452,7 +502,7 @@ std::size_t GuidedFill::Bytes() const
         bytes += v->capacity() * sizeof(double);
     bytes += multigrid_.Bytes() + nearestArena_.Bytes();
     return bytes + (reached_.capacity() + flat_.capacity() + infinite_.capacity()) / 8 +
-           queue_.capacity() * sizeof(std::uint32_t);
+           (queue_.capacity() + partStart_.capacity() + next_.capacity()) * sizeof(std::uint32_t);
 }
 
 #define DARKFILL_GUIDED_FILL(Value)                                                                             \

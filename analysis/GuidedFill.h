@@ -30,21 +30,27 @@
 // source (a float raster's +inf) take it, as any mean with it is infinite.
 //
 // The solver: BiCGSTAB on the holes alone, preconditioned by a multigrid cycle
-// (HoleMultigrid.h), in doubles, until the true residual is at most 1e-8 of the
-// right-hand side's (Euclidean norms) or after 1,000 steps. It starts from each
-// hole's weighted mean of the sources and holes beside it that the search from the
-// sources reached before it, which mostly leaves it fewer steps than a start from 0
-// (the quality benchmark's eight 640 x 480 frames with their colour frames: 182
-// steps against 191, 0.97 of the time in guided_bench; eight frames of other seeds:
-// 158 against 198; one frame of the sixteen took more, 37 against 31), then four
-// Gauss-Seidel sweeps of the system (165 steps against 182 on the eight frames,
-// 0.92 to 0.95 of the time); in one fixed order, so that every run gives the same
-// values. Where the guide marks off parts of the holes that reach their sources
-// only through several of the weakest weights, the system is ill-conditioned, and
-// the values there are good to the residual, not to the last digit. Integers round
-// to the nearest, every value held between the smallest and the largest source.
+// (HoleMultigrid.h), in doubles, on each part of the holes (those tied together
+// through the 8 around each) by itself, until the part's true residual is at most
+// 1e-8 of its right-hand side's (Euclidean norms; so is then the whole's) or
+// after 1,000 steps: a part takes the steps it needs, not those of the slowest
+// (guided_bench: 0.91 to 0.93 of the time of one system over all the holes, in
+// which the largest part, 41 to 69 % of the holes, took the most steps; the
+// holes of 2,600 to 2,800 parts of at most 32, a tenth of them, take 0.2 ms a
+// frame). It starts from each hole's weighted mean of the sources and holes
+// beside it that the search from the sources reached before it, which mostly
+// leaves it fewer steps than a start from 0 (the quality benchmark's eight 640 x
+// 480 frames with their colour frames: 182 steps against 191, 0.97 of the time in
+// guided_bench; eight frames of other seeds: 158 against 198; one frame of the
+// sixteen took more, 37 against 31), then four Gauss-Seidel sweeps of the system
+// (165 steps against 182 on the eight frames, 0.92 to 0.95 of the time); in one
+// fixed order, so that every run gives the same values. Where the guide marks off
+// parts of the holes that reach their sources only through several of the weakest
+// weights, the system is ill-conditioned, and the values there are good to the
+// residual, not to the last digit. Integers round to the nearest, every value
+// held between the smallest and the largest source.
 //
-// Time: a pass over the plane, four sweeps, then per step of the solver two
+// Time: three passes over the plane, four sweeps, then per step of the solver two
 // products with the system and two multigrid cycles (about two products each),
 // each a few operations per hole and neighbour; where a window is flat, the
 // nearest fill of a copy of the plane. Memory: the plane of hole numbers, which
@@ -91,9 +97,11 @@ private:
     template <class Value>
     void LeanFlatHoles(const Plane<Value>& plane, Plane<std::uint32_t>& numbers);
     void Start();
-    void Solve();
+    void Solve(int columns);
+    void SolvePart(int columns, std::size_t first, std::size_t end);
     template <class Each>
-    void Multiply(const std::vector<double>& in, std::vector<double>& out, Each each) const;
+    void Multiply(const std::vector<double>& in, std::vector<double>& out, std::size_t first, std::size_t end,
+                  Each each) const;
 
     // Per hole, in the order of the plane: its cell, its 8 neighbours' numbers and
     // weights where they are holes (else the number past the last hole, and 0),
@@ -101,6 +109,7 @@ private:
     // that are no holes in the plane of numbers.
     static constexpr std::uint32_t NoHole = 0xffffffff;
     std::vector<std::size_t> cell_;
+    std::vector<std::uint32_t> partStart_, next_;  // where each part's holes start; scratch
     std::vector<std::uint32_t> neighbour_;
     std::vector<double> weight_;
     std::vector<double> known_;

@@ -32,8 +32,8 @@ constexpr std::size_t MostPerSide = 3;
 
 }  // namespace
 
-void HoleMultigrid::Build(int rows, int columns, std::span<const std::size_t> cells,
-                          std::span<const std::uint32_t> neighbours, std::span<const double> weights)
+void HoleMultigrid::Build(int columns, std::span<const std::size_t> cells, std::span<const std::uint32_t> neighbours,
+                          std::span<const double> weights, std::uint32_t first)
 {
     // The levels of the last system are kept with their memory, for the next one.
     if (levels_.empty())
@@ -41,19 +41,17 @@ void HoleMultigrid::Build(int rows, int columns, std::span<const std::size_t> ce
     count_ = 1;
     Level& fine = levels_.front();
     const std::size_t unknowns = cells.size();
-    fine.rows = rows;
-    fine.columns = columns;
+    PlaceOnItsBox(fine, columns, cells);
     fine.width = 8;
     fine.lower = 4;  // the neighbours above and on the left come first in the grid's order
-    fine.cell.assign(cells.begin(), cells.end());
     fine.coefficient.assign(unknowns * 8, 0.0f);
     fine.neighbour.assign(unknowns * 8, static_cast<std::uint32_t>(unknowns));
     fine.coarse.assign(unknowns, None);
     for (std::size_t i = 0; i < unknowns; ++i)
         for (std::size_t k = 0; k < 8; ++k)
-            if (neighbours[i * 8 + k] < unknowns) {
+            if (const std::uint32_t j = neighbours[i * 8 + k] - first; j < unknowns) {
                 fine.coefficient[i * 8 + k] = static_cast<float>(-weights[i * 8 + k]);
-                fine.neighbour[i * 8 + k] = neighbours[i * 8 + k];
+                fine.neighbour[i * 8 + k] = j;
                 fine.coarse[i] = 0;  // tied to another: takes part in the level above
             }
     fine.centre.assign(unknowns, 1.0);
@@ -67,6 +65,26 @@ void HoleMultigrid::Build(int rows, int columns, std::span<const std::size_t> ce
         Coarsen(levels_[count_ - 2], levels_[count_ - 1]);
     }
     FactorCoarsest();
+}
+
+// The unknowns' cells on the smallest grid that holds them, its first row and
+// column even, so that its 2 x 2 blocks are the plane's.
+void HoleMultigrid::PlaceOnItsBox(Level& fine, int columns, std::span<const std::size_t> cells)
+{
+    const auto width = static_cast<std::size_t>(columns);
+    const std::size_t top = cells.front() / width, bottom = cells.back() / width;
+    std::size_t left = width, right = 0;
+    for (const std::size_t cell : cells) {
+        left = std::min(left, cell % width);
+        right = std::max(right, cell % width);
+    }
+    left &= ~std::size_t{1};
+    const std::size_t first = top & ~std::size_t{1}, boxColumns = right - left + 1;
+    fine.rows = static_cast<int>(bottom - first + 1);
+    fine.columns = static_cast<int>(boxColumns);
+    fine.cell.resize(cells.size());
+    for (std::size_t i = 0; i < cells.size(); ++i)
+        fine.cell[i] = (cells[i] / width - first) * boxColumns + cells[i] % width - left;
 }
 
 // The level above: an unknown for each aggregate, in the order of its first

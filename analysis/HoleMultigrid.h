@@ -41,13 +41,15 @@ class HoleMultigrid
 public:
     static constexpr std::uint32_t None = 0xffffffff;
 
-    // The system x_i - sum_k w_ik x_n(i,k) = b_i on a grid of rows x columns:
-    // unknown i at cell cells[i] (y * columns + x, in the grid's order), its 8
-    // neighbours' numbers (neighbours[8 i + k], the number of unknowns where there
-    // is none, in the order of the 3 x 3 window without its centre) and their
-    // weights. An unknown without neighbours keeps x = b.
-    void Build(int rows, int columns, std::span<const std::size_t> cells, std::span<const std::uint32_t> neighbours,
-               std::span<const double> weights);
+    // The system x_i - sum_k w_ik x_n(i,k) = b_i of a part of the holes of a
+    // plane of the given columns, numbered from first in the plane's order: unknown
+    // i at cell cells[i] (y * columns + x), its 8 neighbours' numbers
+    // (neighbours[8 i + k], a number outside the part where there is none, in the
+    // order of the 3 x 3 window without its centre) and their weights. An unknown
+    // without neighbours keeps x = b. The levels lie on the smallest grid that
+    // holds the part.
+    void Build(int columns, std::span<const std::size_t> cells, std::span<const std::uint32_t> neighbours,
+               std::span<const double> weights, std::uint32_t first = 0);
 
     // out = one cycle from 0 for the right-hand side in.
     void Apply(std::span<const double> in, std::span<double> out);
@@ -70,6 +72,7 @@ private:
         std::size_t Unknowns() const { return cell.size(); }
     };
 
+    static void PlaceOnItsBox(Level& fine, int columns, std::span<const std::size_t> cells);
     void Coarsen(Level& fine, Level& coarse);
     std::pair<std::size_t, std::size_t> KeepStrongest(std::size_t a, std::size_t first, double& centre);
     std::size_t Aggregate(Level& fine, Level& coarse, bool followWeights);

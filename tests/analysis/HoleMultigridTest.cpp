@@ -89,7 +89,7 @@ TEST(HoleMultigrid, CycleShrinksTheResidual)
     for (const Row& row : Rows) {
         const System s = SystemOf(row.rows, row.columns, row.kernel);
         HoleMultigrid multigrid;
-        multigrid.Build(row.rows, row.columns, s.cells, s.neighbours, s.weights);
+        multigrid.Build(row.columns, s.cells, s.neighbours, s.weights);
         std::vector<double> x(s.cells.size(), 0.0), r(s.cells.size()), z(s.cells.size());
         const double start = ResidualNorm(s, x, r);
         constexpr int cycles = 15;
@@ -102,6 +102,31 @@ TEST(HoleMultigrid, CycleShrinksTheResidual)
         const double factor = std::pow(ResidualNorm(s, x, r) / start, 1.0 / cycles);
         EXPECT_LT(factor, 0.62) << row.name;
     }
+}
+
+// A part of a larger plane's holes, numbered from first and lying away from the
+// plane's corner by even rows and columns, takes the same cycle as alone: its
+// neighbours' numbers outside the part (here 0, below it, for the sources) are
+// none.
+TEST(HoleMultigrid, PartOfAPlaneCyclesAsAlone)
+{
+    const Row& row = Rows[1];
+    const System s = SystemOf(row.rows, row.columns, row.kernel);
+    constexpr std::uint32_t first = 1000;
+    constexpr int down = 6, across = 10;
+    const int columns = row.columns + 40;
+    System part = s;
+    for (std::size_t& cell : part.cells)
+        cell = (cell / row.columns + down) * columns + cell % row.columns + across;
+    for (std::uint32_t& n : part.neighbours)
+        n = n < s.cells.size() ? n + first : 0;
+    HoleMultigrid alone, inPlane;
+    alone.Build(row.columns, s.cells, s.neighbours, s.weights);
+    inPlane.Build(columns, part.cells, part.neighbours, part.weights, first);
+    std::vector<double> expected(s.cells.size()), actual(s.cells.size());
+    alone.Apply(s.b, expected);
+    inPlane.Apply(s.b, actual);
+    EXPECT_EQ(actual, expected);
 }
 
 }  // namespace
