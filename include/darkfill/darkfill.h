@@ -36,7 +36,8 @@
 // - The guided rule: a guide of the raster's size, read by its own steps (any,
 //   in bytes). Its holes take about 500 bytes each of working memory besides the
 //   above, and a guide flat anywhere around a hole a value a cell; a Filler
-//   keeps both. Their values solve the system to a residual of 1e-8 of its
+//   keeps both. Their values solve the system, each part of holes tied
+//   together through their neighbours to a residual of 1e-8 of its own
 //   right-hand side: to the last unit of an integer raster, except where the
 //   guide ties parts of the holes to their sources only by the weakest weights,
 //   and the system is ill-conditioned. Holes tied through holes to a float
