@@ -139,60 +139,81 @@ void GuidedFill::Fill(Plane<Value>& plane, const GuideView& guide, Plane<std::ui
 // cell_: the holes tied together through the 8 around each, a part, numbered
 // together in the order of the plane, the parts in the order of their first
 // holes, where each starts in partStart_; returns the smallest and the largest
-// source.
+// source. The parts are found by union-find over the holes' ranks in the order
+// of the plane, each joined with the holes before it among the 8 around it,
+// the smaller rank the root; queue_ holds the forest until LeaveUnreached.
 template <class Value>
 std::pair<double, double> GuidedFill::NumberHoles(const Plane<Value>& plane, Plane<std::uint32_t>& numbers)
 {
-    constexpr std::uint32_t Unseen = NoHole - 1;
-    std::size_t holes = 0;
+    cell_.clear();
+    std::vector<std::uint32_t>& parent = queue_;
+    parent.clear();
     double lowest = std::numeric_limits<double>::infinity(), highest = -lowest;
-    for (int y = 0; y < plane.Rows(); ++y)
-        for (int x = 0; x < plane.Columns(); ++x) {
+    const int rows = plane.Rows(), columns = plane.Columns();
+    for (int y = 0; y < rows; ++y)
+        for (int x = 0; x < columns; ++x) {
             const Value value = plane[y][x];
-            numbers[y][x] = value == Value{} ? Unseen : NoHole;
-            holes += value == Value{};
+            numbers[y][x] = NoHole;
             if (value > Value{}) {
                 lowest = std::min(lowest, static_cast<double>(value));
                 highest = std::max(highest, static_cast<double>(value));
+            } else if (value == Value{}) {
+                if (cell_.size() == NoHole)
+                    throw std::length_error("darkfill: more holes than the guided fill can number");
+                const auto h = static_cast<std::uint32_t>(cell_.size());
+                numbers[y][x] = h;
+                cell_.push_back(static_cast<std::size_t>(y) * static_cast<std::size_t>(columns) + x);
+                parent.push_back(h);
+                if (x > 0)
+                    Join(numbers[y][x - 1], h);
+                if (y > 0)
+                    for (int nx = std::max(x - 1, 0); nx <= std::min(x + 1, columns - 1); ++nx)
+                        Join(numbers[y - 1][nx], h);
             }
         }
-    if (holes >= Unseen)
-        throw std::length_error("darkfill: more holes than the guided fill can number");
-    // Each part's number into its holes, found outward from its first one with
-    // cell_ as the queue.
-    cell_.resize(holes);
+    // Each root's part in the order of the roots, every other hole's its parent's,
+    // which comes before it: the forest becomes each hole's part, as it is read.
+    const std::size_t holes = cell_.size();
     partStart_.assign(1, 0);
-    const int rows = plane.Rows(), columns = plane.Columns();
-    const auto width = static_cast<std::size_t>(columns);
-    std::size_t found = 0;
-    for (int y = 0; y < rows; ++y)
-        for (int x = 0; x < columns; ++x) {
-            if (numbers[y][x] != Unseen)
-                continue;
-            const auto part = static_cast<std::uint32_t>(partStart_.size() - 1);
-            numbers[y][x] = part;
-            cell_[found++] = static_cast<std::size_t>(y) * width + static_cast<std::size_t>(x);
-            for (std::size_t at = partStart_.back(); at < found; ++at) {
-                const std::size_t hy = cell_[at] / width;
-                const int cy = static_cast<int>(hy), cx = static_cast<int>(cell_[at] - hy * width);
-                for (int ny = std::max(cy - 1, 0); ny <= std::min(cy + 1, rows - 1); ++ny)
-                    for (int nx = std::max(cx - 1, 0); nx <= std::min(cx + 1, columns - 1); ++nx)
-                        if (numbers[ny][nx] == Unseen) {
-                            numbers[ny][nx] = part;
-                            cell_[found++] = static_cast<std::size_t>(ny) * width + static_cast<std::size_t>(nx);
-                        }
-            }
-            partStart_.push_back(static_cast<std::uint32_t>(found));
+    for (std::size_t h = 0; h < holes; ++h) {
+        if (parent[h] == h) {
+            parent[h] = static_cast<std::uint32_t>(partStart_.size() - 1);
+            partStart_.push_back(0);
+        } else {
+            parent[h] = parent[parent[h]];
         }
-    // The numbers, each part's from its start on, in the order of the plane.
+        ++partStart_[parent[h] + 1];
+    }
+    for (std::size_t part = 1; part < partStart_.size(); ++part)
+        partStart_[part] += partStart_[part - 1];
     next_.assign(partStart_.begin(), partStart_.end() - 1);
-    for (int y = 0; y < rows; ++y)
-        for (int x = 0; x < columns; ++x)
-            if (const std::uint32_t part = numbers[y][x]; part != NoHole) {
-                numbers[y][x] = next_[part];
-                cell_[next_[part]++] = static_cast<std::size_t>(y) * width + static_cast<std::size_t>(x);
-            }
+    placed_.resize(holes);
+    for (std::size_t h = 0; h < holes; ++h) {
+        const std::uint32_t number = next_[parent[h]]++;
+        numbers[0][cell_[h]] = number;  // the plane's rows lie one after another
+        placed_[number] = cell_[h];
+    }
+    cell_.swap(placed_);
     return {lowest, highest};
+}
+
+// Joins the trees of a, if a hole, and b.
+void GuidedFill::Join(std::uint32_t a, std::uint32_t b)
+{
+    if (a == NoHole)
+        return;
+    std::vector<std::uint32_t>& parent = queue_;
+    a = Root(a);
+    b = Root(b);
+    parent[std::max(a, b)] = std::min(a, b);
+}
+
+std::uint32_t GuidedFill::Root(std::uint32_t a)
+{
+    std::vector<std::uint32_t>& parent = queue_;
+    while (parent[a] != a)
+        a = parent[a] = parent[parent[a]];
+    return a;
 }
 
 // Each hole's row of the system: its neighbours' weights from the guide's 3 x 3
@@ -496,7 +517,8 @@ void GuidedFill::SolvePart(int columns, std::size_t first, std::size_t end)
 
 std::size_t GuidedFill::Bytes() const
 {
-    std::size_t bytes = cell_.capacity() * sizeof(std::size_t) + neighbour_.capacity() * sizeof(std::uint32_t) +
+    std::size_t bytes = (cell_.capacity() + placed_.capacity()) * sizeof(std::size_t) +
+                        neighbour_.capacity() * sizeof(std::uint32_t) +
                         weight_.capacity() * sizeof(double) + known_.capacity() * sizeof(double);
     for (const std::vector<double>* v : {&x_, &r_, &shadow_, &p_, &v_, &s_, &t_, &pz_, &sz_})
         bytes += v->capacity() * sizeof(double);

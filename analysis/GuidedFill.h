@@ -34,29 +34,29 @@
 // through the 8 around each) by itself, until the part's true residual is at most
 // 1e-8 of its right-hand side's (Euclidean norms; so is then the whole's) or
 // after 1,000 steps: a part takes the steps it needs, not those of the slowest
-// (guided_bench: 0.91 to 0.93 of the time of one system over all the holes, in
-// which the largest part, 41 to 69 % of the holes, took the most steps; the
-// holes of 2,600 to 2,800 parts of at most 32, a tenth of them, take 0.2 ms a
-// frame). It starts from each hole's weighted mean of the sources and holes
-// beside it that the search from the sources reached before it, which mostly
-// leaves it fewer steps than a start from 0 (the quality benchmark's eight 640 x
-// 480 frames with their colour frames: 182 steps against 191, 0.97 of the time in
-// guided_bench; eight frames of other seeds: 158 against 198; one frame of the
-// sixteen took more, 37 against 31), then four Gauss-Seidel sweeps of the system
-// (165 steps against 182 on the eight frames, 0.92 to 0.95 of the time); in one
-// fixed order, so that every run gives the same values. Where the guide marks off
-// parts of the holes that reach their sources only through several of the weakest
-// weights, the system is ill-conditioned, and the values there are good to the
-// residual, not to the last digit. Integers round to the nearest, every value
-// held between the smallest and the largest source.
+// (guided_bench: 0.90 of the time of one system over all the holes, in which the
+// largest part, 41 to 69 % of the holes, took the most steps; the holes of 2,600
+// to 2,800 parts of at most 32, a tenth of them, take 0.2 ms a frame). It starts
+// from each hole's weighted mean of the sources and holes beside it that the
+// search from the sources reached before it, which mostly leaves it fewer steps
+// than a start from 0 (the quality benchmark's eight 640 x 480 frames with their
+// colour frames: 182 steps against 191, 0.97 of the time in guided_bench; eight
+// frames of other seeds: 158 against 198; one frame of the sixteen took more, 37
+// against 31), then four Gauss-Seidel sweeps of the system (165 steps against 182
+// on the eight frames, 0.92 to 0.95 of the time); in one fixed order, so that
+// every run gives the same values. Where the guide marks off parts of the holes
+// that reach their sources only through several of the weakest weights, the
+// system is ill-conditioned, and the values there are good to the residual, not
+// to the last digit. Integers round to the nearest, every value held between the
+// smallest and the largest source.
 //
-// Time: three passes over the plane, four sweeps, then per step of the solver two
-// products with the system and two multigrid cycles (about two products each),
-// each a few operations per hole and neighbour; where a window is flat, the
-// nearest fill of a copy of the plane. Memory: the plane of hole numbers, which
-// is the caller's scratch (4 bytes a cell), about 500 bytes a hole with the
-// multigrid's, and where a window is flat the copy (a value a cell), all of
-// which the GuidedFill keeps for the next fill.
+// Time: a pass over the plane and three over the holes, four sweeps, then per
+// step of the solver two products with the system and two multigrid cycles (about
+// two products each), each a few operations per hole and neighbour; where a
+// window is flat, the nearest fill of a copy of the plane. Memory: the plane of
+// hole numbers, which is the caller's scratch (4 bytes a cell), about 500 bytes a
+// hole with the multigrid's, and where a window is flat the copy (a value a
+// cell), all of which the GuidedFill keeps for the next fill.
 
 #include "analysis/HoleMultigrid.h"
 #include "analysis/Plane.h"
@@ -91,6 +91,8 @@ private:
     template <GuideFormat Format, class Value>
     void WeighHole(const Plane<Value>& plane, const GuideView& guide, const Plane<std::uint32_t>& numbers,
                    std::size_t h);
+    void Join(std::uint32_t a, std::uint32_t b);
+    std::uint32_t Root(std::uint32_t a);
     void Follow(std::vector<std::uint32_t>& queue, std::vector<bool>& marked) const;
     void LeaveUnreached();
     void TakeInfinities();
@@ -110,6 +112,7 @@ private:
     static constexpr std::uint32_t NoHole = 0xffffffff;
     std::vector<std::size_t> cell_;
     std::vector<std::uint32_t> partStart_, next_;  // where each part's holes start; scratch
+    std::vector<std::size_t> placed_;              // scratch: the cells in their parts' order
     std::vector<std::uint32_t> neighbour_;
     std::vector<double> weight_;
     std::vector<double> known_;
