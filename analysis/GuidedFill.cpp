@@ -439,8 +439,8 @@ void GuidedFill::Solve(int columns)
 // BiCGSTAB over the holes first to end, preconditioned on the right by a
 // multigrid cycle. The residual that its steps carry drifts from the true one
 // where the system is ill-conditioned (holes tied to their sources by weights
-// near e^-9): where it says the goal is met, the true residual is
-// taken, and the steps start again from it until that one meets the goal too.
+// near e^-9): where it says the goal is met, the true residual is taken, and the
+// steps start again from it until that one meets the goal too.
 void GuidedFill::SolvePart(int columns, std::size_t first, std::size_t end)
 {
     // The goal is set by the right-hand side's norm, summed in the pass that

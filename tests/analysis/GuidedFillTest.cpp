@@ -85,6 +85,10 @@ const Case Cases[] = {
     {"WalledInHoles", 9, 9, [](int y, int x) { return y >= 3 && y <= 5 && x >= 3 && x <= 5; },
      [](int y, int x) { return (y == 2 || y == 6) && x >= 2 && x <= 6 ? true : (x == 2 || x == 6) && y >= 2 && y <= 6; }},
     {"AllHoles", 4, 5, [](int, int) { return true; }, [](int, int) { return false; }},
+    // Holes tied only corner to corner: one part, which must be solved whole.
+    {"CheckerboardOfHoles", 13, 17,
+     [](int y, int x) { return (x + y) % 2 == 0 && y >= 1 && y <= 11 && x >= 1 && x <= 15; },
+     [](int, int) { return false; }},
     // Enough holes across the guide's edge for several coarser levels.
     {"WideHoleAcrossTheEdge", 24, 30, [](int y, int x) { return y >= 2 && y <= 21 && x >= 2 && x <= 27; },
      [](int, int) { return false; }},
