@@ -1,6 +1,7 @@
 #include "analysis/GuidedFill.h"
 
 #include "analysis/FillRules.h"
+#include "analysis/NumberForest.h"
 
 #include <algorithm>
 #include <cmath>
@@ -164,11 +165,12 @@ std::pair<double, double> GuidedFill::NumberHoles(const Plane<Value>& plane, Pla
                 numbers[y][x] = h;
                 cell_.push_back(static_cast<std::size_t>(y) * static_cast<std::size_t>(columns) + x);
                 parent.push_back(h);
-                if (x > 0)
-                    Join(numbers[y][x - 1], h);
+                if (x > 0 && numbers[y][x - 1] != NoHole)
+                    JoinTrees(parent, numbers[y][x - 1], h);
                 if (y > 0)
                     for (int nx = std::max(x - 1, 0); nx <= std::min(x + 1, columns - 1); ++nx)
-                        Join(numbers[y - 1][nx], h);
+                        if (numbers[y - 1][nx] != NoHole)
+                            JoinTrees(parent, numbers[y - 1][nx], h);
             }
         }
     // Each root's part in the order of the roots, every other hole's its parent's,
@@ -195,25 +197,6 @@ std::pair<double, double> GuidedFill::NumberHoles(const Plane<Value>& plane, Pla
     }
     cell_.swap(placed_);
     return {lowest, highest};
-}
-
-// Joins the trees of a, if a hole, and b.
-void GuidedFill::Join(std::uint32_t a, std::uint32_t b)
-{
-    if (a == NoHole)
-        return;
-    std::vector<std::uint32_t>& parent = queue_;
-    a = Root(a);
-    b = Root(b);
-    parent[std::max(a, b)] = std::min(a, b);
-}
-
-std::uint32_t GuidedFill::Root(std::uint32_t a)
-{
-    std::vector<std::uint32_t>& parent = queue_;
-    while (parent[a] != a)
-        a = parent[a] = parent[parent[a]];
-    return a;
 }
 
 // Each hole's row of the system: its neighbours' weights from the guide's 3 x 3

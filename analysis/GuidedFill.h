@@ -91,8 +91,6 @@ private:
     template <GuideFormat Format, class Value>
     void WeighHole(const Plane<Value>& plane, const GuideView& guide, const Plane<std::uint32_t>& numbers,
                    std::size_t h);
-    void Join(std::uint32_t a, std::uint32_t b);
-    std::uint32_t Root(std::uint32_t a);
     void Follow(std::vector<std::uint32_t>& queue, std::vector<bool>& marked) const;
     void LeaveUnreached();
     void TakeInfinities();

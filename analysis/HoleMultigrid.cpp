@@ -1,5 +1,7 @@
 #include "analysis/HoleMultigrid.h"
 
+#include "analysis/NumberForest.h"
+
 #include <algorithm>
 #include <cmath>
 #include <utility>
@@ -79,12 +81,12 @@ void HoleMultigrid::PlaceOnItsBox(Level& fine, int columns, std::span<const std:
         right = std::max(right, cell % width);
     }
     left &= ~std::size_t{1};
-    const std::size_t first = top & ~std::size_t{1}, boxColumns = right - left + 1;
-    fine.rows = static_cast<int>(bottom - first + 1);
+    const std::size_t firstRow = top & ~std::size_t{1}, boxColumns = right - left + 1;
+    fine.rows = static_cast<int>(bottom - firstRow + 1);
     fine.columns = static_cast<int>(boxColumns);
     fine.cell.resize(cells.size());
     for (std::size_t i = 0; i < cells.size(); ++i)
-        fine.cell[i] = (cells[i] / width - first) * boxColumns + cells[i] % width - left;
+        fine.cell[i] = (cells[i] / width - firstRow) * boxColumns + cells[i] % width - left;
 }
 
 // The level above: an unknown for each aggregate, in the order of its first
@@ -243,7 +245,7 @@ std::size_t HoleMultigrid::Aggregate(Level& fine, Level& coarse, bool followWeig
             for (std::size_t s = 0; s < fine.width; ++s) {
                 const std::uint32_t j = fine.neighbour[i * fine.width + s];
                 if (j < unknowns && c[s] <= Strong * strongest && block_[j] == block_[i])
-                    Join(static_cast<std::uint32_t>(i), j);
+                    JoinTrees(parent_, static_cast<std::uint32_t>(i), j);
             }
         }
     } else {
@@ -255,7 +257,7 @@ std::size_t HoleMultigrid::Aggregate(Level& fine, Level& coarse, bool followWeig
             if (first == None)
                 first = static_cast<std::uint32_t>(i);
             else
-                Join(first, static_cast<std::uint32_t>(i));
+                JoinTrees(parent_, first, static_cast<std::uint32_t>(i));
         }
     }
     coarse.cell.clear();
@@ -263,7 +265,7 @@ std::size_t HoleMultigrid::Aggregate(Level& fine, Level& coarse, bool followWeig
     for (std::size_t i = 0; i < unknowns; ++i) {
         if (fine.coarse[i] == None)
             continue;
-        const std::uint32_t root = Root(static_cast<std::uint32_t>(i));
+        const std::uint32_t root = RootOf(parent_, static_cast<std::uint32_t>(i));
         if (number_[root] == None) {
             number_[root] = static_cast<std::uint32_t>(coarse.cell.size());
             coarse.cell.push_back(block_[i]);
@@ -271,25 +273,6 @@ std::size_t HoleMultigrid::Aggregate(Level& fine, Level& coarse, bool followWeig
         fine.coarse[i] = number_[root];
     }
     return coarse.cell.size();
-}
-
-// The forest's roots are the smallest members, so that the joining's order does
-// not change the aggregates' numbers.
-void HoleMultigrid::Join(std::uint32_t a, std::uint32_t b)
-{
-    a = Root(a);
-    b = Root(b);
-    if (a < b)
-        parent_[b] = a;
-    else
-        parent_[a] = b;
-}
-
-std::uint32_t HoleMultigrid::Root(std::uint32_t a)
-{
-    while (parent_[a] != a)
-        a = parent_[a] = parent_[parent_[a]];
-    return a;
 }
 
 namespace {

@@ -76,8 +76,6 @@ private:
     void Coarsen(Level& fine, Level& coarse);
     std::pair<std::size_t, std::size_t> KeepStrongest(std::size_t a, std::size_t first, double& centre);
     std::size_t Aggregate(Level& fine, Level& coarse, bool followWeights);
-    void Join(std::uint32_t a, std::uint32_t b);
-    std::uint32_t Root(std::uint32_t a);
     static void Sweep(Level& level, bool forward);
     void Cycle(std::size_t at);
     void FactorCoarsest();
